@@ -1,0 +1,76 @@
+// Controls of the host platform layer that have no counterpart on the device:
+// where the device's file system lives, where the debug log goes, how fast
+// device time runs, and the failure hook used by fault tests. Only the host's
+// entry point, the tools and the tests include this header; the program's
+// code never does.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// ---- device file system -----------------------------------------------------
+// The host folder that stands for the device's root "\". Device paths are
+// resolved below it, one case-insensitive component at a time.
+void SetDeviceRoot(const std::string& hostFolder);
+const std::string& DeviceRoot();
+
+// The host path a device path resolves to (existing components matched
+// case-insensitively). False for a path the layer refuses (too long, "..").
+bool HostPathOf(const std::wstring& devicePath, std::string* hostPath);
+
+// A root folder (a volume such as "Hard Disk") that stays invisible to the
+// program until the device clock reaches visibleAtMs.
+void SetVolumeVisibleAt(const std::wstring& volumeName, DWORD visibleAtMs);
+bool IsVolumeVisible(const std::wstring& volumeName);
+
+// ---- debug log --------------------------------------------------------------
+// Receives every debug-output text as UTF-8, exactly as formatted.
+using LogSink = std::function<void(std::string_view utf8)>;
+void SetLogSink(LogSink sink);  // an empty sink restores the default (stderr)
+
+// ---- time -------------------------------------------------------------------
+// Device time runs `scale` times faster than real time (Sleep, GetTickCount).
+void SetTimeScale(double scale);
+double TimeScale();
+
+// ---- failure hook -------------------------------------------------------------
+enum class Op {
+    CreateFileW,
+    ReadFile,
+    WriteFile,
+    SetFilePointer,
+    GetFileSize,
+    FlushFileBuffers,
+    CloseHandle,
+    DeleteFileW,
+    MoveFileW,
+    CreateDirectoryW,
+    RemoveDirectoryW,
+    GetFileAttributesW,
+    SetFileAttributesW,
+    GetFileTime,
+    SetFileTime,
+    FindFirstFileW,
+    FindNextFileW,
+    CreateThread,
+    LocalAlloc,
+};
+
+// The nth call of `op` from now (1 = the next one) fails with `error`,
+// without touching anything. Several failures may be armed at once.
+void FailCall(Op op, DWORD error, unsigned nth = 1);
+void ClearFailures();
+// Used by the layer: true when this call of `op` is to fail; the error is
+// then already set with SetLastError.
+bool ShouldFail(Op op);
+
+// ---- text ---------------------------------------------------------------------
+std::string WideToUtf8(std::wstring_view text);
+std::wstring Utf8ToWide(std::string_view text);
+
+}  // namespace host

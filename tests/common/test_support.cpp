@@ -1,0 +1,124 @@
+#include "test_support.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+#include "ruvexa_host.h"
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+TempDevice::TempDevice() {
+    std::string pattern = (fs::temp_directory_path() / "ruvexa-device-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    root_ = pattern;
+    host::SetDeviceRoot(root_);
+}
+
+TempDevice::~TempDevice() {
+    std::error_code ec;
+    // Read-only files and folders must become writable before removal.
+    for (auto it = fs::recursive_directory_iterator(root_, ec); !ec && it != fs::end(it); ++it) {
+        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
+    }
+    fs::remove_all(root_, ec);
+}
+
+std::string TempDevice::Host(const std::wstring& devicePath) const {
+    std::string path = host::WideToUtf8(devicePath);
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    if (path.empty() || path[0] != '/') path = "/" + path;
+    return root_ + path;
+}
+
+void TempDevice::MakeFolder(const std::wstring& devicePath) const {
+    fs::create_directories(Host(devicePath));
+}
+
+void TempDevice::WriteFile(const std::wstring& devicePath, const std::string& bytes) const {
+    fs::path path = Host(devicePath);
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string TempDevice::ReadFile(const std::wstring& devicePath) const {
+    std::ifstream in(Host(devicePath), std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + Host(devicePath));
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool TempDevice::Exists(const std::wstring& devicePath) const {
+    struct stat st;
+    return lstat(Host(devicePath).c_str(), &st) == 0;
+}
+
+void TempDevice::SetReadOnly(const std::wstring& devicePath, bool readOnly) const {
+    auto writeBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (readOnly) {
+        fs::permissions(Host(devicePath), writeBits, fs::perm_options::remove);
+    } else {
+        fs::permissions(Host(devicePath), fs::perms::owner_write, fs::perm_options::add);
+    }
+}
+
+namespace {
+std::mutex g_logMutex;
+std::string g_log;
+}  // namespace
+
+LogCapture::LogCapture() {
+    Clear();
+    host::SetLogSink([](std::string_view text) {
+        std::lock_guard<std::mutex> lock(g_logMutex);
+        g_log.append(text);
+    });
+}
+
+LogCapture::~LogCapture() { host::SetLogSink(nullptr); }
+
+std::string LogCapture::Text() const {
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    return g_log;
+}
+
+void LogCapture::Clear() {
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    g_log.clear();
+}
+
+std::vector<std::string> LogCapture::Lines() const {
+    std::string text = Text();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::vector<std::string> LogCapture::MaskedLines() const {
+    std::vector<std::string> lines = Lines();
+    for (auto& line : lines) line = MaskTicks(line);
+    return lines;
+}
+
+std::string MaskTicks(const std::string& line) {
+    static const std::regex tick(R"(at=\[-?[0-9]+\])");
+    return std::regex_replace(line, tick, "at=[*]");
+}
+
+}  // namespace testing_support

@@ -1,0 +1,54 @@
+// Test support: a temporary device folder per test and a capture of the
+// debug log.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh host folder that stands for the device's root while the object
+// lives; removed (read-only files included) when it goes.
+class TempDevice {
+public:
+    TempDevice();
+    ~TempDevice();
+    TempDevice(const TempDevice&) = delete;
+    TempDevice& operator=(const TempDevice&) = delete;
+
+    const std::string& Root() const { return root_; }
+    // Host path of a device path written with "\" separators, exact case.
+    std::string Host(const std::wstring& devicePath) const;
+
+    // Files and folders made directly on the host, parents included.
+    void MakeFolder(const std::wstring& devicePath) const;
+    void WriteFile(const std::wstring& devicePath, const std::string& bytes) const;
+    std::string ReadFile(const std::wstring& devicePath) const;
+    bool Exists(const std::wstring& devicePath) const;
+    void SetReadOnly(const std::wstring& devicePath, bool readOnly) const;
+
+private:
+    std::string root_;
+};
+
+// Collects the debug log while it lives.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::string Text() const;
+    // The log split after every "\r\n", each line without it.
+    std::vector<std::string> Lines() const;
+    // Lines with the tick value of "at=[...]" replaced by "at=[*]".
+    std::vector<std::string> MaskedLines() const;
+    void Clear();
+};
+
+std::string MaskTicks(const std::string& line);
+
+}  // namespace testing_support
