@@ -222,3 +222,7 @@ void NKDbgPrintfW(LPCWSTR lpszFmt, ...);
 #ifdef __cplusplus
 }
 #endif
+
+// Window manager and graphics, as the SDK's windows.h pulls them in.
+#include <winuser.h>
+#include <wingdi.h>

@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the Debian packages the build and the tests need, when missing.
+# Safe to run again: it does nothing when everything is present.
+set -eu
+
+PACKAGES="cmake make g++ pkg-config zlib1g-dev libminizip-dev libfreetype-dev
+libfontconfig-dev fontconfig fonts-dejavu-core libpng-dev libsdl2-dev
+libgtest-dev libbenchmark-dev zip unzip python3"
+
+missing=""
+for package in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+echo "setup: installing$missing" >&2
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+elif command -v sudo >/dev/null 2>&1; then
+    SUDO="sudo"
+else
+    echo "setup: these packages are missing and I am not root:$missing" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
