@@ -48,6 +48,45 @@ typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef LONG HRESULT;
 
+// Window manager and graphics handles, shared by winuser.h and wingdi.h.
+typedef struct HWND__* HWND;
+typedef struct HDC__* HDC;
+typedef struct HGDIOBJ__* HGDIOBJ;
+typedef HGDIOBJ HBRUSH;
+typedef HGDIOBJ HBITMAP;
+typedef HGDIOBJ HFONT;
+typedef HGDIOBJ HPEN;
+typedef struct HICON__* HICON;
+typedef HICON HCURSOR;
+typedef struct HMENU__* HMENU;
+typedef struct HACCEL__* HACCEL;
+typedef DWORD COLORREF;
+typedef short SHORT;
+typedef unsigned short USHORT;
+typedef unsigned char UCHAR;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *LPRECT;
+typedef const RECT* LPCRECT;
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT, *LPPOINT;
+
+#define RGB(r, g, b) ((COLORREF)(((BYTE)(r)) | ((WORD)((BYTE)(g)) << 8) | (((DWORD)(BYTE)(b)) << 16)))
+#define GetRValue(rgb) ((BYTE)(rgb))
+#define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
+#define GetBValue(rgb) ((BYTE)((rgb) >> 16))
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCE MAKEINTRESOURCEW
+
 #ifndef TRUE
 #define TRUE 1
 #endif
