@@ -9,6 +9,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 #include <wchar.h>
 
 #ifdef __cplusplus
@@ -246,6 +247,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
                            DWORD dwCreationFlags, LPDWORD lpThreadId);
 
 // ---- memory ---------------------------------------------------------------
+#define ZeroMemory(Destination, Length) memset((Destination), 0, (Length))
 #define LMEM_FIXED 0x0000
 #define LMEM_ZEROINIT 0x0040
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
