@@ -1,0 +1,68 @@
+// CreateThread and the handle it returns; LocalAlloc and LocalFree.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "ruvexa_host.h"
+
+namespace {
+
+struct Job {
+    std::promise<LPVOID> started;
+    std::promise<void> mayFinish;
+};
+
+DWORD WINAPI RunJob(LPVOID parameter) {
+    auto* job = static_cast<Job*>(parameter);
+    job->started.set_value(parameter);
+    job->mayFinish.get_future().wait();
+    return 0;
+}
+
+}  // namespace
+
+TEST(Thread, RunsTheRoutineWithItsParameterBeyondCloseHandle) {
+    Job job;
+    std::future<LPVOID> started = job.started.get_future();
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, RunJob, &job, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(started.get(), &job);
+    // Closing the handle leaves the running thread alone.
+    EXPECT_TRUE(CloseHandle(thread));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CloseHandle(thread));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    job.mayFinish.set_value();
+}
+
+TEST(Thread, FailsWithTheArmedErrorOrWhenAskedToSuspend) {
+    host::FailCall(host::Op::CreateThread, ERROR_NOT_ENOUGH_MEMORY);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(CreateThread(nullptr, 0, RunJob, nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(CreateThread(nullptr, 0, RunJob, nullptr, CREATE_SUSPENDED, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    host::ClearFailures();
+}
+
+TEST(LocalMemory, ZeroFillsAndFailsWithTheArmedError) {
+    auto* block = static_cast<unsigned char*>(LocalAlloc(LPTR, 64));
+    ASSERT_NE(block, nullptr);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(block[i], 0) << i;
+    EXPECT_EQ(LocalFree(block), nullptr);
+
+    host::FailCall(host::Op::LocalAlloc, ERROR_OUTOFMEMORY);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(LocalAlloc(LMEM_FIXED, 16), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OUTOFMEMORY));
+
+    SIZE_T impossible = ~static_cast<SIZE_T>(0) / 2;
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(LocalAlloc(LMEM_FIXED, impossible), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    host::ClearFailures();
+}
