@@ -1,0 +1,102 @@
+// Pre-verification of an upgrade package. Each failure is logged where it is
+// found, with the platform's last error taken right after the failing call.
+#include "preverify.h"
+
+#include "crc32.h"
+#include "extract_codes.h"
+#include "package_constants.h"
+
+namespace {
+
+BOOL Reject(DWORD index, DWORD* failureIndex) {
+    *failureIndex = index;
+    return FALSE;
+}
+
+// Compared byte by byte, as stored, so no host byte order is involved.
+bool HasPackageSignature(const BYTE (&head)[kPackageHeadSize]) {
+    for (DWORD i = 0; i < sizeof(kPackageSignatureBytes); ++i) {
+        if (head[i] != kPackageSignatureBytes[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, DWORD* crc,
+                      DWORD* failureIndex) {
+    *info = PackageInfo{};
+
+    *package = CreateFileW(upgradeFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (*package == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld], at=[%ld]\r\n",
+                     upgradeFile, error, GetTickCount());
+        return Reject(kExtractOpenPackage, failureIndex);
+    }
+
+    // A short read is not a failure by itself: the bytes not delivered stay
+    // zero and the checks below reject what is missing (a file of fewer than
+    // 4 bytes fails the signature, one of fewer than 16 the tail seek).
+    BYTE head[kPackageHeadSize] = {};
+    DWORD bytesRead = 0;
+    if (!ReadFile(*package, head, kPackageHeadSize, &bytesRead, nullptr)) {
+        DWORD error = GetLastError();
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld], at=[%ld]\r\n",
+                     upgradeFile, error, GetTickCount());
+        return Reject(kExtractReadHead, failureIndex);
+    }
+    DecodePackageHead(head, info);
+
+    if (!HasPackageSignature(head)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid file signature=[%lX], at=[%ld]\r\n",
+                     info->signature, GetTickCount());
+        return Reject(kExtractBadSignature, failureIndex);
+    }
+
+    Crc32Init(crc);
+    Crc32Update(crc, head, kPackageHeadSize);
+
+    // The tail is found from the end before any size in the file is trusted.
+    if (SetFilePointer(*package, -static_cast<LONG>(kPackageTailSize), nullptr, FILE_END) ==
+        INVALID_SET_FILE_POINTER) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point tail, at=[%ld]\r\n", GetTickCount());
+        return Reject(kExtractPointTail, failureIndex);
+    }
+
+    BYTE tail[kPackageTailSize] = {};
+    bytesRead = 0;
+    if (!ReadFile(*package, tail, kPackageTailSize, &bytesRead, nullptr)) {
+        DWORD error = GetLastError();
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld], at=[%ld]\r\n",
+                     upgradeFile, error, GetTickCount());
+        return Reject(kExtractReadTail, failureIndex);
+    }
+    DecodePackageTail(tail, info);
+
+    if (SetFilePointer(*package, kExeSectionOffset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point exe, at=[%ld]\r\n", GetTickCount());
+        return Reject(kExtractPointExe, failureIndex);
+    }
+
+    // Sizes add with 32-bit wrap-around; a wrapped sum that matches passes
+    // here, and the copy of the oversized section then fails on a short read.
+    DWORD sectionsTotal = info->exe_size + info->images_size + info->fonts_size;
+    if (info->data_size != sectionsTotal) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong data size, head=[%ld], tail=[%ld], at=[%ld]\r\n",
+                     info->data_size, sectionsTotal, GetTickCount());
+        return Reject(kExtractWrongDataSize, failureIndex);
+    }
+
+    DWORD fileSize = GetFileSize(*package, nullptr);
+    DWORD expectedSize = info->data_size + kPackageFrameSize;
+    if (fileSize != expectedSize) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong file size, actual=[%ld], expected=[%ld], at=[%ld]\r\n",
+                     fileSize, expectedSize, GetTickCount());
+        return Reject(kExtractWrongFileSize, failureIndex);
+    }
+
+    NKDbgPrintfW(L"ExtractThreadProc(): pre-verification ok, at=[%ld]\r\n", GetTickCount());
+    return TRUE;
+}
