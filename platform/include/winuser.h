@@ -1,7 +1,7 @@
 // Host declarations of the winuser subset the program uses: window classes
 // and windows, the message queue and timers, painting, dialogs and message
 // boxes, the pointer, keyboard state, accelerators and resources.
-// GetDC, ReleaseDC, FillRect and GetKeyState are winuser functions on the
+// GetDC, ReleaseDC, FillRect, DrawTextW and GetKeyState are winuser functions on the
 // device; on the host the graphics half of the layer implements them.
 #pragma once
 
@@ -307,6 +307,25 @@ BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect);
 HDC WINAPI GetDC(HWND hWnd);
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+int WINAPI DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format);
+
+// DrawTextW formats.
+#define DT_TOP 0x00000000
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_BOTTOM 0x00000008
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_EXPANDTABS 0x00000040
+#define DT_TABSTOP 0x00000080
+#define DT_NOCLIP 0x00000100
+#define DT_EXTERNALLEADING 0x00000200
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+#define DT_INTERNAL 0x00001000
+#define DT_END_ELLIPSIS 0x00008000
 
 // ---- dialogs and message boxes ----------------------------------------------
 int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
