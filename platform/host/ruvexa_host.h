@@ -73,4 +73,14 @@ bool ShouldFail(Op op);
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
 
+// ---- end of a boot ------------------------------------------------------------
+// A reset, a power cut or switching off ends the boot at once, as on a
+// device: no clean-up of the program runs. Hooks (flushing the log file,
+// the last screen) run first, then the process exits with `exitStatus`.
+void AddEndOfBootHook(std::function<void()> hook);
+[[noreturn]] void EndBoot(int exitStatus, const std::string& reason);
+
+// The board's "AIP1:" reset driver is present unless this is set to false.
+void SetResetDriverPresent(bool present);
+
 }  // namespace host

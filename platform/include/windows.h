@@ -255,6 +255,11 @@ typedef HANDLE HLOCAL;
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 
+// ---- devices ----------------------------------------------------------------
+BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
+                            LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
+                            LPOVERLAPPED lpOverlapped);
+
 // ---- debug output ---------------------------------------------------------
 // The device's format semantics: %s takes a wide string, %c a wide character,
 // and the l modifier means 32 bits (long is 32 bits on the device).

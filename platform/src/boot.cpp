@@ -1,0 +1,37 @@
+// The end of a boot: reset, power cut or power off end the process at once.
+#include <unistd.h>
+
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "ruvexa_host.h"
+
+namespace host {
+namespace {
+
+std::mutex g_mutex;
+std::vector<std::function<void()>> g_hooks;
+
+}  // namespace
+
+void AddEndOfBootHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_hooks.push_back(std::move(hook));
+}
+
+void EndBoot(int exitStatus, const std::string& reason) {
+    std::vector<std::function<void()>> hooks;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        hooks.swap(g_hooks);
+    }
+    for (auto& hook : hooks) hook();
+    std::fprintf(stderr, "ruvexa-host: %s (exit %d)\n", reason.c_str(), exitStatus);
+    std::fflush(stderr);
+    // _exit: no destructors or atexit handlers of the program run, as when
+    // a device goes down.
+    _exit(exitStatus);
+}
+
+}  // namespace host
