@@ -1,0 +1,48 @@
+// The kernel object behind a file handle.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "handle.h"
+
+namespace host {
+
+class FileObject : public KernelObject {
+public:
+    FileObject(int fd, DWORD access, uint64_t shareToken)
+        : fd_(fd), access_(access), shareToken_(shareToken) {}
+    ~FileObject() override;
+    FileObject(const FileObject&) = delete;
+    FileObject& operator=(const FileObject&) = delete;
+
+    BOOL Close() override;
+
+    int Descriptor() const { return fd_; }
+    bool CanRead() const { return access_ & GENERIC_READ; }
+    bool CanWrite() const { return access_ & GENERIC_WRITE; }
+
+private:
+    int fd_;
+    DWORD access_;
+    uint64_t shareToken_;
+};
+
+// The file behind `handle`; null with ERROR_INVALID_HANDLE when it is not
+// an open file.
+std::shared_ptr<FileObject> LookupFile(HANDLE handle);
+
+}  // namespace host
+
+namespace host {
+
+// Writes all `size` bytes at the descriptor's position; `*written` counts
+// what reached the file even on failure. Sets the last error on failure.
+bool WriteAll(int fd, const void* data, size_t size, size_t* written);
+
+// Reads up to `size` bytes, fewer only at the end of the file.
+bool ReadUpTo(int fd, void* data, size_t size, size_t* read);
+
+}  // namespace host

@@ -1,0 +1,29 @@
+// File times on the host: FILETIME counts 100 ns units since 1601-01-01 UTC.
+#pragma once
+
+#include <sys/stat.h>
+#include <time.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace host {
+
+struct EntryTimes {
+    FILETIME creation;
+    FILETIME lastAccess;
+    FILETIME lastWrite;
+};
+
+FILETIME FileTimeFromTimespec(const struct timespec& time);
+struct timespec TimespecFromFileTime(const FILETIME& time);
+uint64_t FileTimeValue(const FILETIME& time);
+FILETIME FileTimeFromValue(uint64_t value);
+
+// Times of an open file or of a path. Creation is the host's birth time
+// where the file system records one, else the modification time.
+bool TimesOfDescriptor(int fd, EntryTimes* times);
+bool TimesOfPath(const std::string& hostPath, EntryTimes* times);
+
+}  // namespace host

@@ -1,0 +1,162 @@
+// FindFirstFileW, FindNextFileW, FindClose. The matching entries are taken
+// at FindFirstFileW, sorted by name, so that the caller may delete them
+// while it enumerates and every run sees the same order.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "attributes.h"
+#include "casefold.h"
+#include "error.h"
+#include "filetime.h"
+#include "handle.h"
+#include "path.h"
+#include "ruvexa_host.h"
+
+namespace host {
+namespace {
+
+class FindObject : public KernelObject {
+public:
+    explicit FindObject(std::vector<WIN32_FIND_DATAW> entries) : entries_(std::move(entries)) {}
+
+    bool Next(WIN32_FIND_DATAW* data) {
+        if (next_ >= entries_.size()) return false;
+        *data = entries_[next_++];
+        return true;
+    }
+
+private:
+    std::vector<WIN32_FIND_DATAW> entries_;
+    size_t next_ = 0;
+};
+
+// "*" matches any run of characters, "?" any one, case-insensitively.
+bool MatchesWildcards(std::wstring_view pattern, std::wstring_view name) {
+    size_t p = 0, n = 0;
+    size_t starAt = std::wstring_view::npos, resumeAt = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == L'?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == L'*') {
+            starAt = p++;
+            resumeAt = n;
+        } else if (starAt != std::wstring_view::npos) {
+            p = starAt + 1;
+            n = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
+    return p == pattern.size();
+}
+
+// As on the device, a final ".*" also matches a name without any dot, so
+// "*.*" lists every entry.
+bool MatchesPattern(std::wstring_view pattern, std::wstring_view name) {
+    if (MatchesWildcards(pattern, name)) return true;
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == L".*" &&
+        name.find(L'.') == std::wstring_view::npos) {
+        return MatchesWildcards(pattern.substr(0, pattern.size() - 2), name);
+    }
+    return false;
+}
+
+bool FillEntry(const std::string& hostPath, const std::wstring& name, WIN32_FIND_DATAW* data) {
+    struct stat st;
+    EntryTimes times;
+    if (name.size() >= MAX_PATH || lstat(hostPath.c_str(), &st) != 0 ||
+        !TimesOfPath(hostPath, &times)) {
+        return false;
+    }
+    *data = WIN32_FIND_DATAW{};
+    data->dwFileAttributes = AttributesOf(hostPath, st);
+    data->ftCreationTime = times.creation;
+    data->ftLastAccessTime = times.lastAccess;
+    data->ftLastWriteTime = times.lastWrite;
+    if (!S_ISDIR(st.st_mode)) {
+        auto size = static_cast<uint64_t>(st.st_size);
+        data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+        data->nFileSizeLow = static_cast<DWORD>(size);
+    }
+    std::wcsncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
+    return true;
+}
+
+HANDLE FailFind(DWORD code) {
+    SetLastError(code);
+    return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+}  // namespace host
+
+// A pattern that ends in "\" matches folders only: "\Storage Card\Download\"
+// probes that the folder exists and "\Hard Disk*\" finds a volume by the
+// start of its name.
+extern "C" HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
+    if (host::ShouldFail(host::Op::FindFirstFileW)) return INVALID_HANDLE_VALUE;
+    if (!lpFindFileData) return host::FailFind(ERROR_INVALID_PARAMETER);
+    if (!lpFileName || !*lpFileName) return host::FailFind(ERROR_PATH_NOT_FOUND);
+    if (!host::FitsDevicePath(lpFileName)) return INVALID_HANDLE_VALUE;
+    std::wstring_view pattern(lpFileName);
+    bool foldersOnly = false;
+    while (!pattern.empty() && pattern.back() == L'\\') {
+        pattern.remove_suffix(1);
+        foldersOnly = true;
+    }
+    size_t split = pattern.rfind(L'\\');
+    std::wstring folderPart(split == std::wstring_view::npos ? std::wstring_view() : pattern.substr(0, split));
+    std::wstring_view namePattern = split == std::wstring_view::npos ? pattern : pattern.substr(split + 1);
+    if (namePattern.empty()) return host::FailFind(ERROR_FILE_NOT_FOUND);
+    if (!host::IsValidComponent(namePattern, true)) return INVALID_HANDLE_VALUE;
+
+    host::DevicePath folder;
+    if (!host::ResolveDevicePath(folderPart.empty() ? L"\\" : folderPart.c_str(), &folder)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!folder.exists || !S_ISDIR(folder.st.st_mode)) return host::FailFind(ERROR_PATH_NOT_FOUND);
+    std::vector<std::string> names;
+    if (!host::ListHostFolder(folder.host, folder.depth == 0, &names)) {
+        return host::FailFind(ERROR_PATH_NOT_FOUND);
+    }
+
+    std::vector<WIN32_FIND_DATAW> entries;
+    for (const auto& name : names) {
+        std::wstring wideName = host::Utf8ToWide(name);
+        if (!host::MatchesPattern(namePattern, wideName)) continue;
+        WIN32_FIND_DATAW data;
+        if (!host::FillEntry(folder.host + "/" + name, wideName, &data)) continue;
+        if (foldersOnly && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        entries.push_back(data);
+    }
+    if (entries.empty()) return host::FailFind(ERROR_FILE_NOT_FOUND);
+    std::sort(entries.begin(), entries.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
+        std::wstring foldedA = host::FoldedName(a.cFileName);
+        std::wstring foldedB = host::FoldedName(b.cFileName);
+        return foldedA != foldedB ? foldedA < foldedB : std::wcscmp(a.cFileName, b.cFileName) < 0;
+    });
+    auto search = std::make_shared<host::FindObject>(std::move(entries));
+    search->Next(lpFindFileData);
+    return host::RegisterHandle(search);
+}
+
+extern "C" BOOL WINAPI FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData) {
+    if (host::ShouldFail(host::Op::FindNextFileW)) return FALSE;
+    auto search = host::LookupHandleAs<host::FindObject>(hFindFile);
+    if (!search) return host::Fail(ERROR_INVALID_HANDLE);
+    if (!lpFindFileData) return host::Fail(ERROR_INVALID_PARAMETER);
+    if (!search->Next(lpFindFileData)) return host::Fail(ERROR_NO_MORE_FILES);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI FindClose(HANDLE hFindFile) {
+    if (!host::LookupHandleAs<host::FindObject>(hFindFile)) return host::Fail(ERROR_INVALID_HANDLE);
+    host::UnregisterHandle(hFindFile);
+    return TRUE;
+}

@@ -1,0 +1,173 @@
+// Device path resolution below the device root: SetDeviceRoot, DeviceRoot,
+// HostPathOf and the resolver the file operations share.
+#include "path.h"
+
+#include <dirent.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "casefold.h"
+#include "error.h"
+#include "ruvexa_host.h"
+
+namespace host {
+namespace {
+
+std::mutex g_rootMutex;
+std::string g_deviceRoot;
+
+bool IsSeparator(wchar_t c) { return c == L'\\'; }
+
+std::vector<std::wstring_view> SplitComponents(std::wstring_view path) {
+    std::vector<std::wstring_view> components;
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        // Doubled separators and a trailing one leave empty components,
+        // which the device's file system ignores.
+        if (end > start) components.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return components;
+}
+
+// The on-disk name of `name` in `folder`: the exact spelling when it exists,
+// else the first entry (in byte order, so that the choice is stable) whose
+// name folds to the same text.
+bool FindEntry(const std::string& folder, std::wstring_view name, bool isDeviceRoot,
+               std::string* onDisk, struct stat* st) {
+    std::string exact = WideToUtf8(name);
+    if (lstat((folder + "/" + exact).c_str(), st) == 0 &&
+        (!isDeviceRoot || IsVolumeVisible(std::wstring(name)))) {
+        *onDisk = exact;
+        return true;
+    }
+    std::vector<std::string> names;
+    if (!ListHostFolder(folder, isDeviceRoot, &names)) return false;
+    const std::string* best = nullptr;
+    for (const auto& entry : names) {
+        if (NamesEqualIgnoringCase(Utf8ToWide(entry), name) && (!best || entry < *best)) {
+            best = &entry;
+        }
+    }
+    if (!best || lstat((folder + "/" + *best).c_str(), st) != 0) return false;
+    *onDisk = *best;
+    return true;
+}
+
+}  // namespace
+
+void SetDeviceRoot(const std::string& hostFolder) {
+    std::lock_guard<std::mutex> lock(g_rootMutex);
+    g_deviceRoot = hostFolder;
+    while (g_deviceRoot.size() > 1 && g_deviceRoot.back() == '/') g_deviceRoot.pop_back();
+}
+
+const std::string& DeviceRoot() {
+    std::lock_guard<std::mutex> lock(g_rootMutex);
+    return g_deviceRoot;
+}
+
+bool IsValidComponent(std::wstring_view name, bool allowWildcards) {
+    bool valid = name != L"." && name != L"..";
+    for (wchar_t c : name) {
+        // The characters the device's FAT names cannot hold; "/" also keeps
+        // a name from reaching past its folder on the host.
+        if (c < 0x20 || c == 0x7F || c == L'/' || c == L'<' || c == L'>' || c == L':' ||
+            c == L'"' || c == L'|') {
+            valid = false;
+        }
+        if (!allowWildcards && (c == L'*' || c == L'?')) valid = false;
+    }
+    if (!valid) SetLastError(ERROR_INVALID_NAME);
+    return valid;
+}
+
+bool FitsDevicePath(LPCWSTR path) {
+    size_t units = 0;
+    for (const WCHAR* p = path; *p; ++p) units += static_cast<uint32_t>(*p) > 0xFFFF ? 2 : 1;
+    if (units >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    return true;
+}
+
+bool ListHostFolder(const std::string& hostFolder, bool isDeviceRoot,
+                    std::vector<std::string>* names) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(hostFolder.c_str()), closedir);
+    if (!dir) return false;
+    names->clear();
+    while (const dirent* entry = readdir(dir.get())) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st;
+            if (lstat((hostFolder + "/" + name).c_str(), &st) != 0) continue;
+            if (S_ISLNK(st.st_mode)) type = DT_LNK;
+        }
+        // The device has no links; one found here could lead out of the root.
+        if (type == DT_LNK) continue;
+        if (isDeviceRoot && !IsVolumeVisible(Utf8ToWide(name))) continue;
+        names->push_back(std::move(name));
+    }
+    return true;
+}
+
+bool ResolveDevicePath(LPCWSTR path, DevicePath* out) {
+    if (!path || !*path) return Fail(ERROR_PATH_NOT_FOUND);
+    if (!FitsDevicePath(path)) return false;
+    std::vector<std::wstring_view> components = SplitComponents(path);
+    for (auto component : components) {
+        if (!IsValidComponent(component, false)) return false;
+    }
+    std::string current = DeviceRoot();
+    if (current.empty()) return Fail(ERROR_PATH_NOT_FOUND);
+
+    *out = DevicePath{};
+    out->depth = components.size();
+    out->host = current;
+    out->parentHost = current;
+    if (components.empty()) {
+        out->exists = lstat(current.c_str(), &out->st) == 0;
+        if (!out->exists) return Fail(ERROR_PATH_NOT_FOUND);
+        return true;
+    }
+    for (size_t i = 0; i < components.size(); ++i) {
+        const bool last = i + 1 == components.size();
+        std::string onDisk;
+        struct stat st;
+        if (!FindEntry(current, components[i], i == 0, &onDisk, &st)) {
+            if (!last) return Fail(ERROR_PATH_NOT_FOUND);
+            out->parentHost = current;
+            out->leafGiven = WideToUtf8(components[i]);
+            out->host = current + "/" + out->leafGiven;
+            return true;
+        }
+        if (S_ISLNK(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+        if (!last && !S_ISDIR(st.st_mode)) return Fail(ERROR_PATH_NOT_FOUND);
+        if (i == 0 && !last) out->volume = onDisk;
+        out->parentHost = current;
+        current += "/" + onDisk;
+        if (last) {
+            out->leafGiven = WideToUtf8(components[i]);
+            out->host = current;
+            out->exists = true;
+            out->st = st;
+        }
+    }
+    return true;
+}
+
+bool HostPathOf(const std::wstring& devicePath, std::string* hostPath) {
+    DevicePath resolved;
+    if (!ResolveDevicePath(devicePath.c_str(), &resolved)) return false;
+    *hostPath = resolved.host;
+    return true;
+}
+
+}  // namespace host

@@ -1,0 +1,48 @@
+// Device paths on the host: how a "\"-separated device path becomes a path
+// below the device root.
+#pragma once
+
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+struct DevicePath {
+    std::string host;        // the whole path on the host
+    std::string parentHost;  // the host folder that holds the last component
+    std::string leafGiven;   // the last component as the caller spelled it (UTF-8)
+    std::string volume;      // the on-disk name of the first component, "" for
+                             // the root and for entries directly in it
+    size_t depth = 0;        // number of components; 0 is the root itself
+    bool exists = false;     // the last component exists (then `st` holds its lstat)
+    struct stat st {};
+};
+
+// Resolves a device path below the device root, one component at a time,
+// each matched case-insensitively against the existing entries. A missing
+// last component keeps the caller's spelling and gives exists == false.
+// False, with the last error set, for a refused path (ERROR_INVALID_NAME,
+// ERROR_FILENAME_EXCED_RANGE) and for a missing or non-folder intermediate
+// component (ERROR_PATH_NOT_FOUND).
+bool ResolveDevicePath(LPCWSTR path, DevicePath* out);
+
+// Checks one path component; `allowWildcards` admits "*" and "?" (the last
+// component of a search pattern). Sets ERROR_INVALID_NAME when refused.
+bool IsValidComponent(std::wstring_view name, bool allowWildcards);
+
+// True when the path, counted in UTF-16 units as the device counts it, fits
+// in MAX_PATH units with its terminating zero; else sets
+// ERROR_FILENAME_EXCED_RANGE.
+bool FitsDevicePath(LPCWSTR path);
+
+// Lists the names (UTF-8) in a host folder, without "." and "..", without
+// symbolic links, and, in the device root, without volumes that are not
+// visible yet.
+bool ListHostFolder(const std::string& hostFolder, bool isDeviceRoot,
+                    std::vector<std::string>* names);
+
+}  // namespace host

@@ -1,0 +1,117 @@
+// Device path resolution: case-insensitive components, refused names and
+// lengths, missing folders, and volumes that appear later.
+#include <gtest/gtest.h>
+
+#include "fs_test_helpers.h"
+#include "ruvexa_host.h"
+
+using testing_support::TempDevice;
+
+TEST(DevicePath, MatchesEachComponentIgnoringCase) {
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", "exe");
+    device.WriteFile(L"\\NandFlash\\Папка\\Ärger.txt", "x");
+
+    std::string hostPath;
+    ASSERT_TRUE(host::HostPathOf(L"\\nandflash\\MERROW\\orvane3.EXE", &hostPath));
+    EXPECT_EQ(hostPath, device.Host(L"\\NandFlash\\Merrow\\Orvane3.exe"));
+    ASSERT_TRUE(host::HostPathOf(L"\\NANDFLASH\\пАПКА\\äRGER.TXT", &hostPath));
+    EXPECT_EQ(hostPath, device.Host(L"\\NandFlash\\Папка\\Ärger.txt"));
+
+    // No leading separator, doubled and trailing separators: the same file.
+    EXPECT_NE(GetFileAttributesW(L"NandFlash\\\\merrow\\Orvane3.exe"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(L"\\NandFlash\\Merrow\\"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+}
+
+TEST(DevicePath, NewLastComponentKeepsTheGivenSpelling) {
+    TempDevice device;
+    device.MakeFolder(L"\\NandFlash\\Merrow");
+    ASSERT_TRUE(CreateDirectoryW(L"\\nandflash\\MERROW\\Images_", nullptr));
+    EXPECT_TRUE(device.Exists(L"\\NandFlash\\Merrow\\Images_"));
+}
+
+TEST(DevicePath, RefusesDotComponentsAndInvalidCharacters) {
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\a.txt", "a");
+    device.WriteFile(L"\\outside.txt", "o");
+    for (const wchar_t* path : {L"\\NandFlash\\..\\outside.txt", L"\\NandFlash\\.\\a.txt",
+                                L"\\NandFlash\\..", L"\\NandFlash\\a/b", L"\\NandFlash\\a\x01",
+                                L"\\NandFlash\\a*.txt"}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES) << path;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME)) << path;
+    }
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DeleteFileW(L"\\NandFlash\\..\\outside.txt"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_TRUE(device.Exists(L"\\outside.txt"));
+    std::string hostPath;
+    EXPECT_FALSE(host::HostPathOf(L"\\..\\etc", &hostPath));
+}
+
+TEST(DevicePath, RefusesPathsOfMaxPathUnitsOrMore) {
+    TempDevice device;
+    device.MakeFolder(L"\\NandFlash");
+    std::wstring prefix = L"\\NandFlash\\";
+    std::wstring longest = prefix + std::wstring(MAX_PATH - 1 - prefix.size(), L'a');  // 259 units
+    std::wstring tooLong = longest + L"a";                                             // 260 units
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(fs_test::Open(tooLong.c_str(), GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetFileAttributesW(longest.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(DevicePath, MissingFolderAndMissingFileAreTold) {
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\file.txt", "f");
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetFileAttributesW(L"\\NandFlash\\missing.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetFileAttributesW(L"\\NandFlash\\Missing\\file.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    // A file where a folder is expected is no folder.
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetFileAttributesW(L"\\NandFlash\\file.txt\\inner"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(DevicePath, VolumeDoesNotExistUntilItsTime) {
+    TempDevice device;
+    device.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "pkg");
+    device.MakeFolder(L"\\NandFlash");
+    host::SetVolumeVisibleAt(L"hard disk", 0xFFFFFF00);
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetFileAttributesW(L"\\Hard Disk"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetFileAttributesW(L"\\Hard Disk\\OV3_UPGRADE_1.BIN"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(fs_test::Open(L"\\Hard Disk\\new.txt", GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    WIN32_FIND_DATAW data;
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(FindFirstFileW(L"\\Hard Disk*\\", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    HANDLE volumes = FindFirstFileW(L"\\*", &data);
+    ASSERT_NE(volumes, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, L"NandFlash");
+    EXPECT_FALSE(FindNextFileW(volumes, &data));
+    FindClose(volumes);
+
+    host::SetVolumeVisibleAt(L"Hard Disk", 0);
+    EXPECT_EQ(GetFileAttributesW(L"\\Hard Disk"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    HANDLE found = FindFirstFileW(L"\\Hard Disk*\\", &data);
+    ASSERT_NE(found, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, L"Hard Disk");
+    FindClose(found);
+}
