@@ -83,4 +83,29 @@ void AddEndOfBootHook(std::function<void()> hook);
 // The board's "AIP1:" reset driver is present unless this is set to false.
 void SetResetDriverPresent(bool present);
 
+// ---- screen and display -------------------------------------------------------
+// The screen is a 480 x 272 framebuffer. Every drawing call that changes it
+// rewrites the screen PNG and adds a numbered frame before it returns, and
+// updates the display window when one is open.
+
+// The PNG rewritten whenever the screen changes (empty: none).
+void SetScreenPng(const std::string& path);
+// A folder that receives every changed screen as 0001.png, 0002.png, ...
+// (empty: none). Setting it starts the numbering again at 0001.
+void SetFramesFolder(const std::string& folder);
+// Writes the screen as it is now to `path` (for the final write at exit).
+bool WriteScreenPng(const std::string& path);
+
+// Headless: no window is ever opened, and an open one is closed.
+void SetHeadless(bool headless);
+// Opens the SDL2 window (scaled `scale` times) when a display exists and the
+// layer is not headless; true when a window is open afterwards.
+bool OpenDisplayIfAvailable(int scale = 2);
+
+// The window that receives key and mouse messages from the display.
+void SetInputWindow(HWND window);
+// Runs when the display window is closed by its user; without a hook the
+// input window gets WM_CLOSE.
+void SetDisplayClosedHook(std::function<void()> hook);
+
 }  // namespace host

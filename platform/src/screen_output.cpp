@@ -1,0 +1,57 @@
+// Presenting the screen: the screen PNG, the numbered frames and the display
+// window, each updated only when the screen really changed.
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "display_window.h"
+#include "framebuffer.h"
+#include "png_file.h"
+#include "ruvexa_host.h"
+
+namespace host {
+namespace {
+
+std::mutex g_lock;
+std::string g_screenPath;
+std::string g_framesFolder;
+unsigned g_frameNumber = 0;
+// The screen as last presented; empty when the next present must write.
+std::vector<uint32_t> g_presented;
+
+}  // namespace
+
+void SetScreenPng(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_lock);
+    g_screenPath = path;
+    g_presented.clear();
+}
+
+void SetFramesFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(g_lock);
+    g_framesFolder = folder;
+    g_frameNumber = 0;
+    g_presented.clear();
+}
+
+bool WriteScreenPng(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_lock);
+    return WritePngFile(path, *ScreenSurface());
+}
+
+void PresentScreen() {
+    std::lock_guard<std::mutex> lock(g_lock);
+    const Surface& screen = *ScreenSurface();
+    if (g_presented == screen.Pixels()) return;
+    g_presented = screen.Pixels();
+    if (!g_screenPath.empty()) WritePngFile(g_screenPath, screen);
+    if (!g_framesFolder.empty()) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%04u.png", ++g_frameNumber);
+        WritePngFile(g_framesFolder + name, screen);
+    }
+    ShowOnDisplay(screen);
+}
+
+}  // namespace host

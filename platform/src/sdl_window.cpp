@@ -1,0 +1,137 @@
+// The SDL2 display window: opening it when a display exists, showing the
+// framebuffer scaled, and turning its events into window messages
+// (PumpDisplayEvents, DisplayIsInteractive).
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "dc.h"
+#include "display_backend.h"
+#include "display_window.h"
+#include "ruvexa_host.h"
+
+namespace host {
+namespace {
+
+bool g_headless = false;
+SDL_Window* g_window = nullptr;
+SDL_Renderer* g_renderer = nullptr;
+SDL_Texture* g_texture = nullptr;
+HWND g_inputWindow = nullptr;
+std::function<void()> g_closedHook;
+
+void CloseDisplay() {
+    if (g_texture) SDL_DestroyTexture(g_texture);
+    if (g_renderer) SDL_DestroyRenderer(g_renderer);
+    if (g_window) SDL_DestroyWindow(g_window);
+    if (g_window) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    g_texture = nullptr;
+    g_renderer = nullptr;
+    g_window = nullptr;
+}
+
+bool DisplayExists() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+// Mouse positions arrive in framebuffer pixels (the renderer's logical
+// size); messages carry them relative to the input window's client area.
+void PostMouse(UINT message, int x, int y, WPARAM buttons) {
+    if (!g_inputWindow) return;
+    PixelRect client;
+    if (!ClientAreaOnScreen(g_inputWindow, &client)) return;
+    PostMessageW(g_inputWindow, message, buttons, MAKELPARAM(x - client.left, y - client.top));
+}
+
+void DisplayClosed() {
+    if (g_closedHook) {
+        g_closedHook();
+    } else if (g_inputWindow) {
+        PostMessageW(g_inputWindow, WM_CLOSE, 0, 0);
+    }
+}
+
+}  // namespace
+
+void SetHeadless(bool headless) {
+    g_headless = headless;
+    if (headless) CloseDisplay();
+}
+
+bool OpenDisplayIfAvailable(int scale) {
+    if (g_window) return true;
+    if (g_headless || !DisplayExists()) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "ruvexa: no display window: %s\n", SDL_GetError());
+        return false;
+    }
+    if (scale < 1) scale = 1;
+    g_window = SDL_CreateWindow("Ruvexa", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                kScreenWidth * scale, kScreenHeight * scale, SDL_WINDOW_RESIZABLE);
+    if (g_window) g_renderer = SDL_CreateRenderer(g_window, -1, 0);
+    if (g_renderer) {
+        SDL_RenderSetLogicalSize(g_renderer, kScreenWidth, kScreenHeight);
+        g_texture = SDL_CreateTexture(g_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                      kScreenWidth, kScreenHeight);
+    }
+    if (!g_texture) {
+        std::fprintf(stderr, "ruvexa: no display window: %s\n", SDL_GetError());
+        CloseDisplay();
+        return false;
+    }
+    ShowOnDisplay(*ScreenSurface());
+    return true;
+}
+
+void SetInputWindow(HWND window) { g_inputWindow = window; }
+HWND InputWindow() { return g_inputWindow; }
+void SetDisplayClosedHook(std::function<void()> hook) { g_closedHook = std::move(hook); }
+
+bool DisplayIsInteractive() { return g_window != nullptr; }
+
+void ShowOnDisplay(const Surface& screen) {
+    if (!g_texture) return;
+    // SDL_PIXELFORMAT_RGB888 is 0x00RRGGBB per pixel, as the surface holds.
+    SDL_UpdateTexture(g_texture, nullptr, screen.Pixels().data(), screen.Width() * 4);
+    SDL_RenderClear(g_renderer);
+    SDL_RenderCopy(g_renderer, g_texture, nullptr, nullptr);
+    SDL_RenderPresent(g_renderer);
+}
+
+void PumpDisplayEvents() {
+    if (!g_window) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                HandleDisplayKey(event.key.keysym.sym, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                if (event.button.button == SDL_BUTTON_LEFT) {
+                    bool down = event.type == SDL_MOUSEBUTTONDOWN;
+                    PostMouse(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, event.button.x, event.button.y,
+                              down ? MK_LBUTTON : 0);
+                }
+                break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                    event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                    ShowOnDisplay(*ScreenSurface());
+                }
+                break;
+            case SDL_QUIT:
+                DisplayClosed();
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+}  // namespace host
