@@ -108,4 +108,14 @@ void SetInputWindow(HWND window);
 // input window gets WM_CLOSE.
 void SetDisplayClosedHook(std::function<void()> hook);
 
+// ---- window manager -------------------------------------------------------------
+// Runs `action` on the UI thread, from within GetMessageW, once the device
+// clock reaches `deviceMs` (for switching the device off at a set time).
+// Nothing runs while the UI thread is busy outside GetMessageW.
+void ScheduleAt(double deviceMs, std::function<void()> action);
+
+// Forgets every window, window class, posted message, timer and scheduled
+// action, and the pointer's position and show count (tests, between cases).
+void ResetWindowManager();
+
 }  // namespace host

@@ -1,0 +1,100 @@
+// MessageBoxW: a box centred on the screen with its caption, its text and an
+// OK button, reported on standard error. Without a display it is answered
+// with OK at once; with one, Enter, Escape, the OK button or closing the
+// window answer it. Only the OK button is offered: the program asks nothing
+// else.
+#include <algorithm>
+#include <string>
+
+#include "display_backend.h"
+#include "error.h"
+#include "popup.h"
+
+namespace host {
+namespace {
+
+constexpr LPCWSTR kMessageBoxClassName = L"#MessageBox";
+constexpr int kMargin = 16;
+constexpr int kMinTextWidth = 168;
+constexpr int kMaxTextWidth = kDesktopWidth - 4 * kMargin;
+constexpr int kButtonWidth = 72;
+constexpr int kButtonHeight = 24;
+constexpr int kTextFontHeight = 13;
+
+LRESULT CALLBACK MessageBoxWindowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN || wParam == VK_ESCAPE || wParam == VK_SPACE) EndPopup(box, IDOK);
+            return 0;
+        case WM_LBUTTONUP:
+            if (PopupButtonAt(box, lParam) == IDOK) EndPopup(box, IDOK);
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) EndPopup(box, IDOK);
+            return 0;
+        case WM_CLOSE:
+            EndPopup(box, IDOK);
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(box, &paint);
+            DrawPopup(box);
+            EndPaint(box, &paint);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+// The text's size when wrapped to the widest box the screen allows.
+SIZE MeasureText(const std::wstring& text) {
+    HDC screen = GetDC(nullptr);
+    LOGFONTW description{};
+    description.lfHeight = kTextFontHeight;
+    description.lfCharSet = DEFAULT_CHARSET;
+    HFONT font = CreateFontIndirectW(&description);
+    HGDIOBJ previous = SelectObject(screen, font);
+    RECT area{0, 0, kMaxTextWidth, 0};
+    DrawTextW(screen, text.c_str(), -1, &area, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(screen, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    return SIZE{std::clamp<LONG>(area.right - area.left, kMinTextWidth, kMaxTextWidth),
+                std::clamp<LONG>(area.bottom - area.top, kTextFontHeight, kDesktopHeight / 2)};
+}
+
+}  // namespace
+}  // namespace host
+
+extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT) {
+    if (hWnd && !IsWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    std::wstring text = lpText ? lpText : L"";
+    std::wstring caption = lpCaption ? lpCaption : L"Error";
+
+    SIZE textSize = host::MeasureText(text);
+    int width = textSize.cx + 2 * host::kMargin;
+    int clientHeight = host::kMargin + textSize.cy + host::kMargin + host::kButtonHeight + host::kMargin / 2;
+    int height = host::kPopupCaptionHeight + clientHeight;
+    int left = (host::kDesktopWidth - width) / 2;
+    int top = std::max(0, (host::kDesktopHeight - height) / 2);
+    HWND box = host::CreatePopup(host::kMessageBoxClassName, host::MessageBoxWindowProc, caption, WS_CAPTION,
+                                 0, RECT{left, top, left + width, top + height}, hWnd);
+    if (!box) return 0;
+    RECT textArea{host::kMargin, host::kMargin, host::kMargin + textSize.cx, host::kMargin + textSize.cy};
+    host::CreatePopupControl(box, L"STATIC", text, 0, textArea, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, -1);
+    int buttonLeft = (width - host::kButtonWidth) / 2;
+    int buttonTop = textArea.bottom + host::kMargin;
+    host::CreatePopupControl(box, L"BUTTON", L"OK", 0,
+                             RECT{buttonLeft, buttonTop, buttonLeft + host::kButtonWidth, buttonTop + host::kButtonHeight},
+                             WS_VISIBLE | BS_DEFPUSHBUTTON, IDOK);
+    host::ShowPopup(box);
+    host::ReportToHost(L"message box: " + caption + L": " + text);
+    if (!host::DisplayIsInteractive()) host::EndPopup(box, IDOK);
+    return static_cast<int>(host::RunModalLoop(box));
+}
