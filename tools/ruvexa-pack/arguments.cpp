@@ -1,0 +1,173 @@
+// Command line of ruvexa-pack: parsing of "COMMAND [options] [operands]" and
+// the usage texts.
+#include "arguments.h"
+
+#include <map>
+
+namespace pack {
+namespace {
+
+struct CommandShape {
+    Command command;
+    size_t operands;  // positional arguments the command takes
+};
+
+const std::map<std::string, CommandShape>& CommandShapes() {
+    static const std::map<std::string, CommandShape> shapes = {
+        {"build", {Command::Build, 0}},
+        {"verify", {Command::Verify, 1}},
+        {"inspect", {Command::Inspect, 1}},
+        {"unpack", {Command::Unpack, 2}},
+    };
+    return shapes;
+}
+
+// The string an option of `build` fills, or null for an unknown option.
+std::string* BuildOptionTarget(Arguments& arguments, const std::string& name) {
+    if (name == "--exe") return &arguments.exe;
+    if (name == "--images") return &arguments.images;
+    if (name == "--fonts") return &arguments.fonts;
+    if (name == "-o" || name == "--output") return &arguments.output;
+    return nullptr;
+}
+
+ParseResult Refuse(Arguments arguments, std::string error) {
+    ParseResult result;
+    result.ok = false;
+    result.error = std::move(error);
+    result.arguments = std::move(arguments);
+    return result;
+}
+
+}  // namespace
+
+ParseResult ParseArguments(const std::vector<std::string>& words) {
+    Arguments arguments;
+    if (words.empty()) return Refuse(arguments, "no command given");
+
+    const std::string& first = words[0];
+    if (first == "-h" || first == "--help") {
+        arguments.help = true;
+        return {true, "", arguments};
+    }
+    auto shape = CommandShapes().find(first);
+    if (shape == CommandShapes().end()) {
+        if (!first.empty() && first[0] == '-') return Refuse(arguments, "unknown option '" + first + "'");
+        return Refuse(arguments, "unknown command '" + first + "'");
+    }
+    arguments.command = shape->second.command;
+
+    std::vector<std::string> operands;
+    bool optionsEnded = false;
+    for (size_t i = 1; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (optionsEnded || word == "-" || word.empty() || word[0] != '-') {
+            operands.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (word == "-h" || word == "--help") {
+            arguments.help = true;
+            continue;
+        }
+        // "--exe=FILE" is accepted as well as "--exe FILE".
+        std::string name = word;
+        std::string value;
+        bool inlineValue = false;
+        if (size_t equals = word.find('='); word.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = word.substr(0, equals);
+            value = word.substr(equals + 1);
+            inlineValue = true;
+        }
+        std::string* target = arguments.command == Command::Build ? BuildOptionTarget(arguments, name) : nullptr;
+        if (!target) return Refuse(arguments, "unknown option '" + name + "' for '" + first + "'");
+        if (!inlineValue) {
+            if (i + 1 >= words.size()) return Refuse(arguments, "option '" + name + "' needs a value");
+            value = words[++i];
+        }
+        if (value.empty()) return Refuse(arguments, "option '" + name + "' needs a non-empty value");
+        if (!target->empty()) return Refuse(arguments, "option '" + name + "' given more than once");
+        *target = value;
+    }
+    if (arguments.help) return {true, "", arguments};
+
+    if (operands.size() > shape->second.operands) {
+        return Refuse(arguments, "unexpected argument '" + operands[shape->second.operands] + "'");
+    }
+    switch (arguments.command) {
+    case Command::Build:
+        if (arguments.exe.empty()) return Refuse(arguments, "missing required option --exe");
+        if (arguments.images.empty()) return Refuse(arguments, "missing required option --images");
+        if (arguments.output.empty()) return Refuse(arguments, "missing required option -o");
+        break;
+    case Command::Verify:
+    case Command::Inspect:
+        if (operands.empty()) return Refuse(arguments, "missing package FILE");
+        arguments.package = operands[0];
+        break;
+    case Command::Unpack:
+        if (operands.empty()) return Refuse(arguments, "missing package FILE");
+        if (operands.size() < 2) return Refuse(arguments, "missing output folder DIR");
+        arguments.package = operands[0];
+        arguments.folder = operands[1];
+        break;
+    case Command::None:
+        break;
+    }
+    return {true, "", arguments};
+}
+
+std::string UsageText(Command command) {
+    switch (command) {
+    case Command::Build:
+        return "usage: ruvexa-pack build --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] -o FILE\n"
+               "\n"
+               "Writes an upgrade package: the executable, the images archive and the\n"
+               "optional fonts archive, with head, tail and CRC-32.\n"
+               "  --exe FILE        the new main application executable (not empty)\n"
+               "  --images ZIP|DIR  the images zip archive, or a folder to zip\n"
+               "  --fonts ZIP|DIR   the fonts zip archive, or a folder to zip (optional)\n"
+               "  -o, --output FILE the package to write; the device looks for\n"
+               "                    OV3_UPGRADE_*.BIN\n"
+               "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
+               "attributes, names sorted.\n";
+    case Command::Verify:
+        return "usage: ruvexa-pack verify FILE\n"
+               "\n"
+               "Checks a package as the device does before it installs it: signature,\n"
+               "sizes, length, sections and checksum. Prints \"ok\" (exit 0), or the\n"
+               "device's failure code with the reason (exit 1). Writes nothing.\n";
+    case Command::Inspect:
+        return "usage: ruvexa-pack inspect FILE\n"
+               "\n"
+               "Prints the head and tail fields, the section offsets and sizes, the file\n"
+               "length and the stored and computed checksums, also for a damaged package.\n";
+    case Command::Unpack:
+        return "usage: ruvexa-pack unpack FILE DIR\n"
+               "\n"
+               "Verifies the package, then writes its sections to DIR as AppExecute.ex,\n"
+               "AppImages.zi and (when the package has fonts) AppFonts.zi. DIR is created\n"
+               "when missing; files of those names in it are replaced.\n";
+    case Command::None:
+        break;
+    }
+    return "usage: ruvexa-pack COMMAND [options]\n"
+           "\n"
+           "Builds and checks upgrade packages (OV3_UPGRADE_*.BIN).\n"
+           "\n"
+           "commands:\n"
+           "  build --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] -o FILE\n"
+           "                      write a package\n"
+           "  verify FILE         check a package as the device does\n"
+           "  inspect FILE        print a package's fields, offsets and checksums\n"
+           "  unpack FILE DIR     verify, then write the sections to DIR\n"
+           "\n"
+           "ruvexa-pack COMMAND --help shows the options of a command.\n"
+           "exit status: 0 success, 1 failure (unreadable file, package rejected),\n"
+           "2 bad arguments.\n";
+}
+
+}  // namespace pack

@@ -1,0 +1,37 @@
+// Command line of ruvexa-pack: the commands, their options, and the usage
+// texts shown by --help and after a bad argument.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pack {
+
+enum class Command { None, Build, Verify, Inspect, Unpack };
+
+struct Arguments {
+    Command command = Command::None;
+    bool help = false;
+    // build
+    std::string exe;
+    std::string images;
+    std::string fonts;  // empty: the package has no fonts
+    std::string output;
+    // verify, inspect, unpack
+    std::string package;
+    std::string folder;  // unpack only
+};
+
+struct ParseResult {
+    bool ok = false;
+    std::string error;  // why the command line was refused
+    Arguments arguments;
+};
+
+// Parses the arguments after the program name.
+ParseResult ParseArguments(const std::vector<std::string>& words);
+
+// The overall usage for Command::None, else the usage of that command.
+std::string UsageText(Command command);
+
+}  // namespace pack

@@ -1,0 +1,147 @@
+// `ruvexa-pack build`: checks and prepares the three inputs (zipping folders),
+// then writes the package beside its final name and renames it into place.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "commands.h"
+#include "messages.h"
+#include "package_constants.h"
+#include "package_writer.h"
+#include "temp_file.h"
+#include "zip_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace pack {
+namespace {
+
+// Where the installation unpacks each archive on the device; used only to
+// warn about entry names that would not fit in a device path there.
+const wchar_t kImagesInstallFolder[] = L"\\NandFlash\\Merrow\\Images_";
+const wchar_t kFontsInstallFolder[] = L"\\NandFlash\\Merrow\\Font_";
+
+bool StatFile(const std::string& path, struct stat* st, std::string* error) {
+    if (stat(path.c_str(), st) != 0) {
+        *error = FileError(path, errno);
+        return false;
+    }
+    return true;
+}
+
+bool CheckReadable(const std::string& path, std::string* error) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = FileError(path, errno);
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
+
+bool StartsWithZipSignature(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char magic[2] = {};
+    size_t count = std::fread(magic, 1, sizeof(magic), file);
+    std::fclose(file);
+    return count == 2 && magic[0] == 'P' && magic[1] == 'K';
+}
+
+// The device looks only for OV3_UPGRADE_*.BIN, with names matched without
+// regard to case.
+bool HasPackageName(const std::string& path) {
+    std::string name = fs::path(path).filename().string();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    const std::string prefix = "OV3_UPGRADE_";
+    const std::string suffix = ".BIN";
+    return name.size() >= prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// An archive section: a zip file taken as is, or a folder zipped into a
+// temporary file beside the output.
+bool PrepareArchive(const std::string& given, const std::string& what, const std::wstring& installFolder,
+                    const std::string& output, TempFile* zipped, SectionSource* source, std::string* error) {
+    struct stat st;
+    if (!StatFile(given, &st, error)) return false;
+    if (S_ISDIR(st.st_mode)) {
+        if (!zipped->CreateBeside(output, what, error)) return false;
+        ZipSummary summary;
+        if (!ZipFolder(given, zipped->Path(), installFolder, &summary, error)) return false;
+        struct stat zipStat;
+        if (!StatFile(zipped->Path(), &zipStat, error)) return false;
+        std::cout << "zipped " << what << " folder '" << given << "': " << summary.files << " files, "
+                  << summary.folders << " folders, " << zipStat.st_size << " bytes\n";
+        *source = {zipped->Path(), static_cast<uint64_t>(zipStat.st_size)};
+        return true;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = "'" + given + "' is neither a file nor a folder";
+        return false;
+    }
+    if (!CheckReadable(given, error)) return false;
+    if (st.st_size > 0 && !StartsWithZipSignature(given)) {
+        Warn("'" + given + "' does not start with a zip signature \"PK\": the device will fail to unpack it");
+    }
+    *source = {given, static_cast<uint64_t>(st.st_size)};
+    return true;
+}
+
+}  // namespace
+
+int RunBuild(const Arguments& arguments) {
+    std::string error;
+    const std::string& output = arguments.output;
+    struct stat outStat;
+    if (stat(output.c_str(), &outStat) == 0 && S_ISDIR(outStat.st_mode)) {
+        return Fail("'" + output + "' is a folder; -o names the package file to write");
+    }
+    if (!HasPackageName(output)) {
+        Warn("'" + fs::path(output).filename().string() +
+             "' does not match OV3_UPGRADE_*.BIN: the device will not find the package under this name");
+    }
+
+    struct stat exeStat;
+    if (!StatFile(arguments.exe, &exeStat, &error)) return Fail(error);
+    if (!S_ISREG(exeStat.st_mode)) return Fail("'" + arguments.exe + "' is not a file");
+    if (!CheckReadable(arguments.exe, &error)) return Fail(error);
+    // The device refuses a package without an exe (Err0D) or images (Err23).
+    if (exeStat.st_size == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
+    SectionSource exe{arguments.exe, static_cast<uint64_t>(exeStat.st_size)};
+
+    TempFile imagesZip, fontsZip, package;
+    SectionSource images, fonts;
+    if (!PrepareArchive(arguments.images, "images", kImagesInstallFolder, output, &imagesZip, &images, &error)) {
+        return Fail(error);
+    }
+    if (images.size == 0) {
+        return Fail("'" + arguments.images + "' is empty: the device refuses a package whose images section is empty (Err23)");
+    }
+    if (!arguments.fonts.empty() &&
+        !PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, &error)) {
+        return Fail(error);
+    }
+    uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
+    if (total > 0xFFFFFFFFull) {
+        return Fail("the package would be " + std::to_string(total) + " bytes; it must stay below 4 GiB");
+    }
+
+    DWORD checksum = 0;
+    if (!package.CreateBeside(output, "tmp", &error)) return Fail(error);
+    if (!WritePackage(exe, images, fonts, package.Path(), &checksum, &error)) return Fail(error);
+    if (!package.RenameTo(output, &error)) return Fail(error);
+
+    char checksumText[16];
+    std::snprintf(checksumText, sizeof(checksumText), "0x%08X", checksum);
+    std::cout << "wrote '" << output << "': " << total << " bytes; exe " << exe.size << ", images " << images.size
+              << ", fonts " << fonts.size << " bytes; checksum " << checksumText << "\n";
+    return kExitSuccess;
+}
+
+}  // namespace pack

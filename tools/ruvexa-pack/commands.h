@@ -1,0 +1,13 @@
+// The four commands of ruvexa-pack; each returns the process exit status.
+#pragma once
+
+#include "arguments.h"
+
+namespace pack {
+
+int RunBuild(const Arguments& arguments);
+int RunVerify(const Arguments& arguments);
+int RunInspect(const Arguments& arguments);
+int RunUnpack(const Arguments& arguments);
+
+}  // namespace pack

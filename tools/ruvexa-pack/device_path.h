@@ -1,0 +1,41 @@
+// The tool's bridge to the platform layer: the host's own root serves as the
+// device root, host paths become device paths, and the program's debug log
+// is collected so that its failure lines can be shown to the user.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pack {
+
+// Makes "/" the device root, so that a device path is a host path written
+// with "\" separators.
+void UseHostRootAsDevice();
+
+// The device path of a host file, made absolute first. False, with the
+// reason, for a path the layer cannot take (too long, a "\" in a name).
+bool DevicePathOf(const std::string& hostPath, std::wstring* devicePath, std::string* reason);
+
+// Checks with the host that `hostPath` is a readable file, then gives its
+// device path. False with a message that names the file and the reason.
+bool OpenableDevicePath(const std::string& hostPath, std::wstring* devicePath, std::string* error);
+
+// Collects the debug log of the program's code while it lives; the log goes
+// back to its default afterwards.
+class ProgramLog {
+public:
+    ProgramLog();
+    ~ProgramLog();
+    ProgramLog(const ProgramLog&) = delete;
+    ProgramLog& operator=(const ProgramLog&) = delete;
+
+    // Lines without their "\r\n".
+    std::vector<std::string> Lines() const;
+    // The last failure line ("!!!") logged, or empty.
+    std::string LastFailureLine() const;
+
+private:
+    std::string text_;
+};
+
+}  // namespace pack

@@ -1,0 +1,38 @@
+// ruvexa-pack: builds and checks upgrade packages for the device. The entry
+// point only parses the command line and hands over to one command.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "commands.h"
+#include "messages.h"
+
+int main(int argc, char** argv) {
+    using namespace pack;
+    std::vector<std::string> words(argv + 1, argv + argc);
+    ParseResult parsed = ParseArguments(words);
+    if (!parsed.ok) {
+        std::cerr << "ruvexa-pack: " << parsed.error << "\n\n" << UsageText(parsed.arguments.command);
+        return kExitUsage;
+    }
+    const Arguments& arguments = parsed.arguments;
+    if (arguments.help) {
+        std::cout << UsageText(arguments.command);
+        return kExitSuccess;
+    }
+    switch (arguments.command) {
+    case Command::Build:
+        return RunBuild(arguments);
+    case Command::Verify:
+        return RunVerify(arguments);
+    case Command::Inspect:
+        return RunInspect(arguments);
+    case Command::Unpack:
+        return RunUnpack(arguments);
+    case Command::None:
+        break;
+    }
+    std::cerr << UsageText(Command::None);
+    return kExitUsage;
+}

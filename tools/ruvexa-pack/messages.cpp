@@ -1,0 +1,22 @@
+// Warnings and errors on standard error.
+#include "messages.h"
+
+#include <cstring>
+#include <iostream>
+
+namespace pack {
+
+void Warn(const std::string& text) {
+    std::cerr << "ruvexa-pack: warning: " << text << "\n";
+}
+
+int Fail(const std::string& text) {
+    std::cerr << "ruvexa-pack: error: " << text << "\n";
+    return kExitFailure;
+}
+
+std::string FileError(const std::string& path, int errnoValue) {
+    return "'" + path + "': " + std::strerror(errnoValue);
+}
+
+}  // namespace pack

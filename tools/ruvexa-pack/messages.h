@@ -1,0 +1,19 @@
+// How ruvexa-pack talks to its user: results on standard output, warnings
+// and errors on standard error, each prefixed with the tool's name.
+#pragma once
+
+#include <string>
+
+namespace pack {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;  // a file could not be read or written, a package was rejected
+constexpr int kExitUsage = 2;    // bad arguments
+
+void Warn(const std::string& text);
+// Prints the error and returns kExitFailure, for `return Fail(...)`.
+int Fail(const std::string& text);
+// "'FILE': reason" for a host call that set errno.
+std::string FileError(const std::string& path, int errnoValue);
+
+}  // namespace pack

@@ -1,0 +1,41 @@
+// Checking a package the way the device's extraction worker does, with the
+// program's own pre-verification and CRC-32: pre-verification, then the exe,
+// images and fonts sections in file order, then the checksum. Optionally the
+// sections are written out on the way, as the worker does.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "package_info.h"
+
+namespace pack {
+
+struct SectionFiles {
+    std::wstring exe;
+    std::wstring images;
+    std::wstring fonts;
+};
+
+struct CheckResult {
+    bool ok = false;
+    DWORD failureIndex = 0;   // an ExtractFailure index when !ok
+    std::string reason;       // one line of plain English
+    std::string programLine;  // the program's own log line for the failure, if it logged one
+    PackageInfo info{};
+    DWORD computedChecksum = 0;
+};
+
+// Reads the package at `packagePath` (a device path) and writes nothing.
+CheckResult CheckPackage(const std::wstring& packagePath);
+
+// As CheckPackage, and copies each section into its file (replacing it) with
+// the program's ExtractSection; an empty fonts section writes no file. On
+// failure the files written so far are deleted again.
+CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& outputs);
+
+// The code text of a failure index, such as "Err0F".
+std::string FailureCodeText(DWORD failureIndex);
+
+}  // namespace pack

@@ -1,0 +1,64 @@
+// `ruvexa-pack unpack`: verifies a package without writing, then writes its
+// sections to a folder under the names the device gives them.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "commands.h"
+#include "device_path.h"
+#include "messages.h"
+#include "package_check.h"
+#include "verdict.h"
+
+namespace fs = std::filesystem;
+
+namespace pack {
+
+int RunUnpack(const Arguments& arguments) {
+    std::wstring packagePath;
+    std::string error;
+    if (!OpenableDevicePath(arguments.package, &packagePath, &error)) return Fail(error);
+    UseHostRootAsDevice();
+
+    // A package the device would refuse is not unpacked at all.
+    CheckResult check = CheckPackage(packagePath);
+    if (!check.ok) {
+        PrintRejection(check);
+        return Fail("'" + arguments.package + "' not unpacked");
+    }
+
+    const std::string& folder = arguments.folder;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) return Fail("'" + folder + "': " + ec.message());
+    if (!fs::is_directory(folder, ec)) return Fail("'" + folder + "' is not a folder");
+    std::wstring folderPath;
+    std::string reason;
+    if (!DevicePathOf(folder, &folderPath, &reason)) return Fail("'" + folder + "': " + reason);
+    SectionFiles outputs{folderPath + L"\\AppExecute.ex", folderPath + L"\\AppImages.zi",
+                         folderPath + L"\\AppFonts.zi"};
+    if (outputs.exe.size() >= MAX_PATH) {
+        return Fail("'" + folder + "': the paths of the files in it would be too long for the device layer");
+    }
+
+    CheckResult result = ExtractPackage(packagePath, outputs);
+    if (!result.ok) {
+        PrintRejection(result);
+        return Fail("'" + arguments.package + "' not unpacked");
+    }
+    const fs::path out(folder);
+    std::cout << "wrote " << (out / "AppExecute.ex").string() << " (" << result.info.exe_size << " bytes)\n";
+    std::cout << "wrote " << (out / "AppImages.zi").string() << " (" << result.info.images_size << " bytes)\n";
+    if (result.info.fonts_size > 0) {
+        std::cout << "wrote " << (out / "AppFonts.zi").string() << " (" << result.info.fonts_size << " bytes)\n";
+    } else {
+        std::cout << "no fonts section (fonts_size is 0): AppFonts.zi not written\n";
+        if (fs::exists(out / "AppFonts.zi", ec)) {
+            Warn("'" + (out / "AppFonts.zi").string() + "' is left from before; it is not part of this package");
+        }
+    }
+    return kExitSuccess;
+}
+
+}  // namespace pack

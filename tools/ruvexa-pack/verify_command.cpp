@@ -1,0 +1,26 @@
+// `ruvexa-pack verify`: the device's checks on a package, writing nothing.
+#include <iostream>
+
+#include "commands.h"
+#include "device_path.h"
+#include "messages.h"
+#include "package_check.h"
+#include "verdict.h"
+
+namespace pack {
+
+int RunVerify(const Arguments& arguments) {
+    std::wstring devicePath;
+    std::string error;
+    if (!OpenableDevicePath(arguments.package, &devicePath, &error)) return Fail(error);
+    UseHostRootAsDevice();
+    CheckResult result = CheckPackage(devicePath);
+    if (!result.ok) {
+        PrintRejection(result);
+        return kExitFailure;
+    }
+    std::cout << "ok\n";
+    return kExitSuccess;
+}
+
+}  // namespace pack

@@ -1,0 +1,22 @@
+// Zipping a folder into an archive the device's zip extractor unpacks:
+// deflated file entries, "name/" folder entries, MS-DOS times and attribute
+// words, names relative to the folder with "/" separators, in sorted order.
+#pragma once
+
+#include <string>
+
+namespace pack {
+
+struct ZipSummary {
+    size_t files = 0;
+    size_t folders = 0;
+};
+
+// Writes the archive at zipPath (replacing it). `installFolder` is the
+// device folder the archive will be unpacked into; names too long to fit
+// below it draw a warning. False, with the reason, on failure; nothing is
+// left at zipPath then.
+bool ZipFolder(const std::string& folder, const std::string& zipPath, const std::wstring& installFolder,
+               ZipSummary* summary, std::string* error);
+
+}  // namespace pack
