@@ -1,0 +1,102 @@
+// ruvexa-pack's command line: help, bad arguments (exit 2 with the usage)
+// and files that cannot be read (exit 1 naming the file).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "pack_runner.h"
+
+using pack_test::ToolRun;
+using pack_test::Workspace;
+
+namespace {
+
+TEST(PackArgumentsTest, HelpGoesToStandardOutput) {
+    Workspace space;
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"--help"}, {"-h"}, {"build", "--help"}, {"verify", "-h"}, {"unpack", "--help"}}) {
+        SCOPED_TRACE(words.front() + " " + words.back());
+        ToolRun run = space.Pack(words);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.rfind("usage: ruvexa-pack", 0), 0u) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+    EXPECT_NE(space.Pack({"build", "--help"}).out.find("--images ZIP|DIR"), std::string::npos);
+}
+
+TEST(PackArgumentsTest, BadArgumentsExitTwoWithTheUsage) {
+    Workspace space;
+    space.Write("a", "x");
+    const std::string a = space.Path("a");
+    struct Case {
+        std::vector<std::string> words;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, "no command given"},
+        {{"pack"}, "unknown command 'pack'"},
+        {{"--verbose"}, "unknown option '--verbose'"},
+        {{"verify", "--exe", a}, "unknown option '--exe' for 'verify'"},
+        {{"build", "--exe", a, "--images", a, "--colour", "red", "-o", a}, "unknown option '--colour'"},
+        {{"build", "--exe", a, "--images", a, "-o"}, "option '-o' needs a value"},
+        {{"build", "--exe", a, "--exe", a, "--images", a, "-o", a}, "option '--exe' given more than once"},
+        {{"build", "--images", a, "-o", a}, "missing required option --exe"},
+        {{"build", "--exe", a, "-o", a}, "missing required option --images"},
+        {{"build", "--exe", a, "--images", a}, "missing required option -o"},
+        {{"build", "--exe", a, "--images", a, "-o", a, "extra"}, "unexpected argument 'extra'"},
+        {{"verify"}, "missing package FILE"},
+        {{"verify", a, a}, "unexpected argument"},
+        {{"inspect"}, "missing package FILE"},
+        {{"unpack", a}, "missing output folder DIR"},
+        {{"unpack", a, a, a}, "unexpected argument"},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& word : c.words) line += word + " ";
+        SCOPED_TRACE(line);
+        ToolRun run = space.Pack(c.words);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("usage: ruvexa-pack"), std::string::npos) << run.err;
+    }
+}
+
+TEST(PackArgumentsTest, MissingFilesExitOneNamingTheFile) {
+    Workspace space;
+    space.Write("app.exe", "MZ");
+    space.Write("images.zip", "PK");
+    const std::string missing = space.Path("OV3_UPGRADE_MISSING.BIN");
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"verify", missing},
+             {"inspect", missing},
+             {"unpack", missing, space.Path("out")},
+             {"build", "--exe", missing, "--images", space.Path("images.zip"), "-o", space.Path("OV3_UPGRADE_1.BIN")},
+             {"build", "--exe", space.Path("app.exe"), "--images", missing, "-o", space.Path("OV3_UPGRADE_1.BIN")},
+         }) {
+        SCOPED_TRACE(words.front());
+        ToolRun run = space.Pack(words);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("'" + missing + "': No such file or directory"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(space.Exists("out"));
+    EXPECT_FALSE(space.Exists("OV3_UPGRADE_1.BIN"));
+
+    ToolRun intoMissingFolder = space.Pack({"build", "--exe", space.Path("app.exe"), "--images",
+                                        space.Path("images.zip"), "-o", space.Path("nowhere/OV3_UPGRADE_1.BIN")});
+    EXPECT_EQ(intoMissingFolder.status, 1);
+    EXPECT_NE(intoMissingFolder.err.find(space.Path("nowhere")), std::string::npos) << intoMissingFolder.err;
+}
+
+TEST(PackArgumentsTest, PathTooLongForTheDeviceLayerIsRefused) {
+    Workspace space;
+    std::string deep = space.Path(std::string(120, 'd') + "/" + std::string(120, 'e'));
+    std::filesystem::create_directories(deep);
+    std::string package = deep + "/OV3_UPGRADE_1.BIN";
+    space.Write(package.substr(space.Path("").size()), "3-VO");
+    ToolRun run = space.Pack({"verify", package});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("characters long"), std::string::npos) << run.err;
+}
+
+}  // namespace
