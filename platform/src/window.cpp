@@ -190,6 +190,7 @@ extern "C" BOOL WINAPI SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int c
         return FALSE;
     }
     RECT old = window->bounds;
+    bool wasVisible = window->visible;
     RECT origin{0, 0, 0, 0};
     auto parent = (window->style & WS_CHILD) ? host::LookupWindow(window->parent) : nullptr;
     if (parent) origin = host::ClientScreenRect(*parent);
@@ -208,8 +209,9 @@ extern "C" BOOL WINAPI SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int c
     if (uFlags & SWP_HIDEWINDOW) window->visible = false;
     if (uFlags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) host::RefreshInputWindow();
     bool changed = !EqualRect(&old, &moved) || (uFlags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW));
+    // Only what was or becomes visible needs painting.
     if (changed && !(uFlags & SWP_NOREDRAW)) {
-        host::InvalidateScreenArea(old, hWnd);
+        if (wasVisible) host::InvalidateScreenArea(old, hWnd);
         if (window->visible) host::InvalidateWhole(*window);
     }
     return TRUE;
