@@ -19,7 +19,6 @@ constexpr int kMinTextWidth = 168;
 constexpr int kMaxTextWidth = kDesktopWidth - 4 * kMargin;
 constexpr int kButtonWidth = 72;
 constexpr int kButtonHeight = 24;
-constexpr int kTextFontHeight = 13;
 
 LRESULT CALLBACK MessageBoxWindowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -53,7 +52,7 @@ LRESULT CALLBACK MessageBoxWindowProc(HWND box, UINT message, WPARAM wParam, LPA
 SIZE MeasureText(const std::wstring& text) {
     HDC screen = GetDC(nullptr);
     LOGFONTW description{};
-    description.lfHeight = kTextFontHeight;
+    description.lfHeight = kPopupTextFontHeight;
     description.lfCharSet = DEFAULT_CHARSET;
     HFONT font = CreateFontIndirectW(&description);
     HGDIOBJ previous = SelectObject(screen, font);
@@ -63,7 +62,7 @@ SIZE MeasureText(const std::wstring& text) {
     DeleteObject(font);
     ReleaseDC(nullptr, screen);
     return SIZE{std::clamp<LONG>(area.right - area.left, kMinTextWidth, kMaxTextWidth),
-                std::clamp<LONG>(area.bottom - area.top, kTextFontHeight, kDesktopHeight / 2)};
+                std::clamp<LONG>(area.bottom - area.top, kPopupTextFontHeight, kDesktopHeight / 2)};
 }
 
 }  // namespace

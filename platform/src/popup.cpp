@@ -23,7 +23,6 @@ constexpr COLORREF kCaptionTextColor = RGB(255, 255, 255);
 constexpr COLORREF kFaceColor = RGB(212, 208, 200);
 constexpr COLORREF kTextColor = RGB(0, 0, 0);
 constexpr int kCaptionFontHeight = 14;
-constexpr int kTextFontHeight = 13;
 
 // The OK button at the right end of the caption bar, in popup coordinates.
 RECT CaptionOkButton(const Window& popup) {
@@ -93,7 +92,10 @@ void DrawControl(HDC dc, const Window& control, const RECT& popupOnScreen) {
     } else if ((control.style & SS_TYPEMASK) == SS_ICON) {
         DrawIcon(dc, control.iconId, area);
     } else {
-        UINT format = DT_WORDBREAK;
+        // A one-line control keeps its text on one line, running past the
+        // control rather than losing its end: the host's font is wider than
+        // the device's.
+        UINT format = area.bottom - area.top < 2 * kPopupTextFontHeight ? DT_SINGLELINE | DT_NOCLIP : DT_WORDBREAK;
         if ((control.style & SS_TYPEMASK) == SS_CENTER) format |= DT_CENTER;
         if ((control.style & SS_TYPEMASK) == SS_RIGHT) format |= DT_RIGHT;
         if (control.style & SS_NOPREFIX) format |= DT_NOPREFIX;
@@ -179,7 +181,7 @@ void DrawPopup(HWND popup) {
     DrawTextW(canvas, window->text.c_str(), -1, &captionText, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (window->exStyle & WS_EX_CAPTIONOKBTN) DrawButton(canvas, CaptionOkButton(*window), L"OK");
 
-    HFONT textFont = MakeFont(kTextFontHeight, FW_NORMAL);
+    HFONT textFont = MakeFont(kPopupTextFontHeight, FW_NORMAL);
     SelectObject(canvas, textFont);
     for (auto& control : ChildrenOf(popup)) {
         if (control->visible) DrawControl(canvas, *control, onScreen);

@@ -11,6 +11,9 @@
 namespace host {
 
 constexpr int kPopupCaptionHeight = 20;
+// The cell height of control texts: an 8-point dialog font on the device's
+// screen.
+constexpr int kPopupTextFontHeight = 11;
 
 // A hidden modal popup owned by `owner`: `bounds` is the whole popup on the
 // screen, caption bar included. Null when creation failed.
