@@ -22,7 +22,9 @@ DWORD WINAPI RunJob(LPVOID parameter) {
 }  // namespace
 
 TEST(Thread, RunsTheRoutineWithItsParameterBeyondCloseHandle) {
-    Job job;
+    // Static: the detached thread may still be leaving the promises when the
+    // test ends.
+    static Job job;
     std::future<LPVOID> started = job.started.get_future();
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, RunJob, &job, 0, &id);
@@ -60,9 +62,11 @@ TEST(LocalMemory, ZeroFillsAndFailsWithTheArmedError) {
     EXPECT_EQ(LocalAlloc(LMEM_FIXED, 16), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OUTOFMEMORY));
 
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer aborts on a request it cannot serve
     SIZE_T impossible = ~static_cast<SIZE_T>(0) / 2;
     SetLastError(0xdeadbeef);
     EXPECT_EQ(LocalAlloc(LMEM_FIXED, impossible), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+#endif
     host::ClearFailures();
 }
