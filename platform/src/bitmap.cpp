@@ -16,7 +16,9 @@ extern "C" HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     // As in GDI: a zero size gives a 1 x 1 monochrome bitmap, and a bitmap
     // compatible with a memory context has the format of the bitmap selected
     // into it — monochrome for a fresh memory context.
-    if (cx == 0 || cy == 0) return host::RegisterGdiObject(std::make_shared<host::BitmapObject>(std::make_shared<host::Surface>(1, 1, true)));
+    if (cx == 0 || cy == 0)
+        return host::RegisterGdiObject(
+            std::make_shared<host::BitmapObject>(std::make_shared<host::Surface>(1, 1, true)));
     bool monochrome = dc->target->Monochrome();
     auto surface = std::make_shared<host::Surface>(cx, cy, monochrome);
     return host::RegisterGdiObject(std::make_shared<host::BitmapObject>(surface));

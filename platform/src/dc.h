@@ -38,6 +38,12 @@ struct DeviceContext {
             .Offset(originX, originY)
             .Intersect(clip);
     }
+    // A logical point in target pixels; false when it lies outside the clip.
+    bool ToTarget(int x, int y, int* tx, int* ty) const {
+        *tx = x + originX;
+        *ty = y + originY;
+        return *tx >= clip.left && *tx < clip.right && *ty >= clip.top && *ty < clip.bottom;
+    }
 };
 
 std::shared_ptr<DeviceContext> LookupDc(HDC hdc);

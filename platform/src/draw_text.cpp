@@ -29,8 +29,10 @@ std::u32string Decode(const WCHAR* text, int count, bool prefixes) {
             }
         }
         if (prefixes && c == U'&') {
-            if (i + 1 < count && text[i + 1] == L'&') ++i;
-            else continue;
+            if (i + 1 < count && text[i + 1] == L'&')
+                ++i;
+            else
+                continue;
         }
         out += c;
     }
@@ -54,7 +56,8 @@ void BreakWords(FontInstance& font, const std::u32string& paragraph, int maxWidt
         while (end <= paragraph.size()) {
             size_t space = paragraph.find(U' ', end);
             if (space == std::u32string::npos) space = paragraph.size();
-            if (WidthOf(font, std::u32string_view(paragraph).substr(start, space - start)) > maxWidth &&
+            if (WidthOf(font, std::u32string_view(paragraph).substr(start, space - start)) >
+                    maxWidth &&
                 lastFit != std::u32string::npos) {
                 break;
             }
@@ -79,14 +82,16 @@ std::vector<TextLine> LayOut(FontInstance& font, const std::u32string& text, UIN
     size_t start = 0;
     while (true) {
         size_t end = text.find_first_of(U"\r\n", start);
-        std::u32string paragraph = text.substr(start, end == std::u32string::npos ? end : end - start);
+        std::u32string paragraph =
+            text.substr(start, end == std::u32string::npos ? end : end - start);
         if (format & DT_WORDBREAK) {
             BreakWords(font, paragraph, maxWidth, &lines);
         } else {
             lines.push_back({paragraph, WidthOf(font, paragraph)});
         }
         if (end == std::u32string::npos) break;
-        start = end + ((text[end] == U'\r' && end + 1 < text.size() && text[end + 1] == U'\n') ? 2 : 1);
+        start =
+            end + ((text[end] == U'\r' && end + 1 < text.size() && text[end + 1] == U'\n') ? 2 : 1);
     }
     return lines;
 }
@@ -102,8 +107,8 @@ void DrawLine(DeviceContext& dc, FontInstance& font, const TextLine& line, int x
     for (char32_t c : line.text) {
         if (c < 0x20) continue;
         const Glyph& glyph = font.GlyphOf(c);
-        dc.target->BlendMask(pen + glyph.left, baseline - glyph.top, glyph.coverage.data(), glyph.width,
-                             glyph.height, ink, clip);
+        dc.target->BlendMask(pen + glyph.left, baseline - glyph.top, glyph.coverage.data(),
+                             glyph.width, glyph.height, ink, clip);
         pen += glyph.advance;
     }
 }
@@ -137,23 +142,28 @@ extern "C" int WINAPI DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT l
     // the top of the rectangle.
     int top = rect.top;
     if (format & DT_SINGLELINE) {
-        if (format & DT_VCENTER) top = rect.top + ((rect.bottom - rect.top) - lineHeight) / 2;
-        else if (format & DT_BOTTOM) top = rect.bottom - lineHeight;
+        if (format & DT_VCENTER)
+            top = rect.top + ((rect.bottom - rect.top) - lineHeight) / 2;
+        else if (format & DT_BOTTOM)
+            top = rect.bottom - lineHeight;
     }
     host::PixelRect clip = dc->clip;
     if (!(format & DT_NOCLIP)) clip = dc->ToTarget(rect);
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto& line = lines[i];
         int x = rect.left;
-        if (format & DT_CENTER) x = (rect.left + rect.right - line.width) / 2;
-        else if (format & DT_RIGHT) x = rect.right - line.width;
+        if (format & DT_CENTER)
+            x = (rect.left + rect.right - line.width) / 2;
+        else if (format & DT_RIGHT)
+            x = rect.right - line.width;
         host::DrawLine(*dc, *font, line, x + dc->originX,
                        top + static_cast<int>(i) * lineHeight + dc->originY, clip);
     }
     if (!clip.Empty()) host::FinishDrawing(*dc);
     // With vertical placement the result is where the text ends below the
     // rectangle's top.
-    if ((format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM))) return top - rect.top + height;
+    if ((format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)))
+        return top - rect.top + height;
     return height;
 }
 

@@ -35,14 +35,16 @@ std::mutex& FontLock() {
 FT_Library Library() {
     static FT_Library library = [] {
         FT_Library created = nullptr;
-        if (FT_Init_FreeType(&created) != 0) std::fprintf(stderr, "ruvexa: FreeType failed to start\n");
+        if (FT_Init_FreeType(&created) != 0)
+            std::fprintf(stderr, "ruvexa: FreeType failed to start\n");
         return created;
     }();
     return library;
 }
 
 // The file and face index fontconfig matches for a family and weight.
-bool MatchFontFile(const std::string& family, bool bold, bool italic, std::string* file, int* index) {
+bool MatchFontFile(const std::string& family, bool bold, bool italic, std::string* file,
+                   int* index) {
     static FcConfig* config = FcInitLoadConfigAndFonts();
     if (!config) return false;
     FcPattern* pattern = FcPatternCreate();
@@ -108,7 +110,8 @@ const Glyph& FontInstance::GlyphOf(char32_t codePoint) {
     Glyph& glyph = glyphs_[codePoint];
     FT_Face face = face_->face;
     // Several sizes share one face, so the size is set before each load.
-    if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(emPixels_ * 64)), 72, 72) != 0 ||
+    if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(emPixels_ * 64)), 72, 72) !=
+            0 ||
         FT_Load_Char(face, codePoint, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0 ||
         FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
         return glyph;
@@ -121,8 +124,10 @@ const Glyph& FontInstance::GlyphOf(char32_t codePoint) {
     glyph.height = static_cast<int>(slot->bitmap.rows);
     glyph.coverage.resize(static_cast<size_t>(glyph.width) * glyph.height);
     for (int row = 0; row < glyph.height; ++row) {
-        const unsigned char* source = slot->bitmap.buffer + static_cast<ptrdiff_t>(row) * slot->bitmap.pitch;
-        std::copy(source, source + glyph.width, glyph.coverage.begin() + static_cast<ptrdiff_t>(row) * glyph.width);
+        const unsigned char* source =
+            slot->bitmap.buffer + static_cast<ptrdiff_t>(row) * slot->bitmap.pitch;
+        std::copy(source, source + glyph.width,
+                  glyph.coverage.begin() + static_cast<ptrdiff_t>(row) * glyph.width);
     }
     return glyph;
 }
@@ -136,7 +141,8 @@ std::shared_ptr<FontInstance> OpenFont(const LOGFONTW& description) {
     std::string file;
     int index = 0;
     std::shared_ptr<FontFace> face;
-    if (MatchFontFile(family, bold, description.lfItalic != 0, &file, &index)) face = LoadFace(file, index);
+    if (MatchFontFile(family, bold, description.lfItalic != 0, &file, &index))
+        face = LoadFace(file, index);
     if (!face) return nullptr;
 
     double ascender = 0, descender = 0;

@@ -32,8 +32,7 @@ void Surface::Fill(const PixelRect& area, uint32_t pixel) {
     }
 }
 
-void Surface::FillPattern(const PixelRect& area, const Surface& pattern, int originX,
-                          int originY) {
+void Surface::FillPattern(const PixelRect& area, const Surface& pattern, int originX, int originY) {
     PixelRect r = area.Intersect(Bounds());
     if (r.Empty() || pattern.Width() == 0 || pattern.Height() == 0) return;
     auto wrap = [](int value, int size) { return ((value % size) + size) % size; };
@@ -47,7 +46,8 @@ void Surface::FillPattern(const PixelRect& area, const Surface& pattern, int ori
 
 void Surface::BlendMask(int x, int y, const uint8_t* mask, int maskWidth, int maskHeight,
                         uint32_t pixel, const PixelRect& clip) {
-    PixelRect r = PixelRect{x, y, x + maskWidth, y + maskHeight}.Intersect(clip).Intersect(Bounds());
+    PixelRect r =
+        PixelRect{x, y, x + maskWidth, y + maskHeight}.Intersect(clip).Intersect(Bounds());
     if (r.Empty()) return;
     const unsigned fr = (pixel >> 16) & 0xFF, fg = (pixel >> 8) & 0xFF, fb = pixel & 0xFF;
     for (int py = r.top; py < r.bottom; ++py) {

@@ -29,7 +29,9 @@ struct PixelRect {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool Empty() const { return right <= left || bottom <= top; }
     PixelRect Intersect(const PixelRect& other) const;
-    PixelRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    PixelRect Offset(int dx, int dy) const {
+        return {left + dx, top + dy, right + dx, bottom + dy};
+    }
 };
 
 class Surface {
@@ -55,8 +57,8 @@ public:
     void FillPattern(const PixelRect& area, const Surface& pattern, int originX, int originY);
     // Blends `pixel` over the surface with coverage `alpha` (0..255) from a
     // row-major mask of maskWidth x maskHeight placed at (x, y).
-    void BlendMask(int x, int y, const uint8_t* mask, int maskWidth, int maskHeight,
-                   uint32_t pixel, const PixelRect& clip);
+    void BlendMask(int x, int y, const uint8_t* mask, int maskWidth, int maskHeight, uint32_t pixel,
+                   const PixelRect& clip);
 
     static uint32_t Quantize(uint32_t pixel);
 

@@ -11,10 +11,9 @@ namespace {
 // the device marks such indexes with a flag bit, which is ignored here.
 constexpr uintptr_t kSystemColorFlag = 0x40000000;
 constexpr uint32_t kSystemColors[] = {
-    0xC8C8C8, 0x008080, 0x000080, 0x808080, 0xC0C0C0, 0xFFFFFF, 0x000000, 0x000000,
-    0x000000, 0xFFFFFF, 0xC0C0C0, 0xC0C0C0, 0x808080, 0x000080, 0xFFFFFF, 0xC0C0C0,
-    0x808080, 0x808080, 0x000000, 0xC0C0C0, 0xFFFFFF, 0x000000, 0xDFDFDF, 0x000000,
-    0xFFFFE1, 0x000000,
+    0xC8C8C8, 0x008080, 0x000080, 0x808080, 0xC0C0C0, 0xFFFFFF, 0x000000, 0x000000, 0x000000,
+    0xFFFFFF, 0xC0C0C0, 0xC0C0C0, 0x808080, 0x000080, 0xFFFFFF, 0xC0C0C0, 0x808080, 0x808080,
+    0x000000, 0xC0C0C0, 0xFFFFFF, 0x000000, 0xDFDFDF, 0x000000, 0xFFFFE1, 0x000000,
 };
 
 bool SystemColorOf(HBRUSH hbr, uint32_t* pixel) {
@@ -73,8 +72,9 @@ extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc,
     // pixel of the destination onto its source pixel.
     int shiftX = (src->originX + x1) - (dst->originX + x);
     int shiftY = (src->originY + y1) - (dst->originY + y);
-    host::PixelRect area =
-        host::PixelRect{x, y, x + cx, y + cy}.Offset(dst->originX, dst->originY).Intersect(dst->clip);
+    host::PixelRect area = host::PixelRect{x, y, x + cx, y + cy}
+                               .Offset(dst->originX, dst->originY)
+                               .Intersect(dst->clip);
     area = area.Intersect(src->clip.Offset(-shiftX, -shiftY));
     if (area.Empty()) return TRUE;
 
@@ -83,7 +83,8 @@ extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc,
     block.reserve(static_cast<size_t>(area.right - area.left) * (area.bottom - area.top));
     for (int ty = area.top; ty < area.bottom; ++ty) {
         for (int tx = area.left; tx < area.right; ++tx) {
-            block.push_back(host::ConvertPixel(src->target->At(tx + shiftX, ty + shiftY), *src, *dst));
+            block.push_back(
+                host::ConvertPixel(src->target->At(tx + shiftX, ty + shiftY), *src, *dst));
         }
     }
     size_t i = 0;
@@ -97,18 +98,16 @@ extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc,
 extern "C" COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     auto dc = host::LookupDc(hdc);
     if (!dc) return CLR_INVALID;
-    int tx = x + dc->originX, ty = y + dc->originY;
-    const host::PixelRect& clip = dc->clip;
-    if (tx < clip.left || tx >= clip.right || ty < clip.top || ty >= clip.bottom) return CLR_INVALID;
+    int tx, ty;
+    if (!dc->ToTarget(x, y, &tx, &ty)) return CLR_INVALID;
     return host::ColorFromPixel(dc->target->At(tx, ty));
 }
 
 extern "C" COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     auto dc = host::LookupDc(hdc);
     if (!dc) return CLR_INVALID;
-    int tx = x + dc->originX, ty = y + dc->originY;
-    const host::PixelRect& clip = dc->clip;
-    if (tx < clip.left || tx >= clip.right || ty < clip.top || ty >= clip.bottom) return CLR_INVALID;
+    int tx, ty;
+    if (!dc->ToTarget(x, y, &tx, &ty)) return CLR_INVALID;
     dc->target->Put(tx, ty, host::PixelFromColor(color & 0xFFFFFF));
     host::FinishDrawing(*dc);
     return host::ColorFromPixel(dc->target->At(tx, ty));

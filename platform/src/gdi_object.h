@@ -28,17 +28,19 @@ struct GdiObject {
 struct BrushObject : GdiObject {
     BrushObject() : GdiObject(GdiKind::Brush) {}
     bool hollow = false;
-    uint32_t pixel = 0;               // solid colour, 0x00RRGGBB
+    uint32_t pixel = 0;                // solid colour, 0x00RRGGBB
     std::shared_ptr<Surface> pattern;  // a private copy of the pattern bitmap
 };
 
 struct BitmapObject : GdiObject {
-    explicit BitmapObject(std::shared_ptr<Surface> s) : GdiObject(GdiKind::Bitmap), surface(std::move(s)) {}
+    explicit BitmapObject(std::shared_ptr<Surface> s)
+        : GdiObject(GdiKind::Bitmap), surface(std::move(s)) {}
     std::shared_ptr<Surface> surface;
 };
 
 struct FontObject : GdiObject {
-    explicit FontObject(std::shared_ptr<FontInstance> f) : GdiObject(GdiKind::Font), font(std::move(f)) {}
+    explicit FontObject(std::shared_ptr<FontInstance> f)
+        : GdiObject(GdiKind::Font), font(std::move(f)) {}
     std::shared_ptr<FontInstance> font;
 };
 

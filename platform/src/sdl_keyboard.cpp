@@ -73,16 +73,16 @@ void HandleDisplayKey(int sdlKey, bool down, bool repeat) {
     bool wasDown = IsDown(vk);
     SetState(sided, down);
     if (vk != sided) {
-        int other = sided == VK_LSHIFT ? VK_RSHIFT : sided == VK_RSHIFT ? VK_LSHIFT
-                  : sided == VK_LCONTROL ? VK_RCONTROL : sided == VK_RCONTROL ? VK_LCONTROL
-                  : sided == VK_LMENU ? VK_RMENU : VK_LMENU;
-        SetState(vk, down || IsDown(other));
+        // The left and right keys of a pair (0xA0/0xA1, 0xA2/0xA3, 0xA4/0xA5)
+        // differ in the lowest bit: the neutral key stays down while either is.
+        SetState(vk, down || IsDown(sided ^ 1));
     }
     HWND window = InputWindow();
     if (!window) return;
     // Keys typed with Alt held (and Alt itself) are system keys.
     bool alt = IsDown(VK_MENU);
-    UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt || vk == VK_MENU ? WM_SYSKEYUP : WM_KEYUP);
+    UINT message =
+        down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt || vk == VK_MENU ? WM_SYSKEYUP : WM_KEYUP);
     // Repeat count 1; bit 29 Alt held; bit 30 the previous state; bit 31 a release.
     LPARAM flags = 1;
     if (alt) flags |= 1L << 29;

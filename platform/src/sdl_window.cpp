@@ -75,8 +75,8 @@ bool OpenDisplayIfAvailable(int scale) {
     if (g_window) g_renderer = SDL_CreateRenderer(g_window, -1, 0);
     if (g_renderer) {
         SDL_RenderSetLogicalSize(g_renderer, kScreenWidth, kScreenHeight);
-        g_texture = SDL_CreateTexture(g_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                      kScreenWidth, kScreenHeight);
+        g_texture = SDL_CreateTexture(g_renderer, SDL_PIXELFORMAT_RGB888,
+                                      SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
     }
     if (!g_texture) {
         std::fprintf(stderr, "ruvexa: no display window: %s\n", SDL_GetError());
@@ -109,7 +109,8 @@ void PumpDisplayEvents() {
         switch (event.type) {
             case SDL_KEYDOWN:
             case SDL_KEYUP:
-                HandleDisplayKey(event.key.keysym.sym, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+                HandleDisplayKey(event.key.keysym.sym, event.type == SDL_KEYDOWN,
+                                 event.key.repeat != 0);
                 break;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP:
@@ -125,11 +126,8 @@ void PumpDisplayEvents() {
                     ShowOnDisplay(*ScreenSurface());
                 }
                 break;
-            case SDL_QUIT:
-                DisplayClosed();
-                break;
-            default:
-                break;
+            case SDL_QUIT: DisplayClosed(); break;
+            default: break;
         }
     }
 }

@@ -132,7 +132,8 @@ TEST_F(DrawTextTest, MultiLineFormatsNeverCentreVertically) {
     // The same text as a single line is centred; the result is then the
     // offset of the text's bottom from the rectangle's top.
     FillScreen(kWhite);
-    EXPECT_EQ(DrawTextW(screen_, L"Версия ПО 6.01", -1, &rect, DT_VCENTER | DT_SINGLELINE), (190 - 14) / 2 + 14);
+    EXPECT_EQ(DrawTextW(screen_, L"Версия ПО 6.01", -1, &rect, DT_VCENTER | DT_SINGLELINE),
+              (190 - 14) / 2 + 14);
     ink = InkBounds(screen_, RECT{0, 0, 480, 272}, IsDark);
     EXPECT_GT(ink.top, 90);
     EXPECT_LT(ink.bottom, 120);
@@ -182,7 +183,8 @@ TEST_F(DrawTextTest, TextIsClippedToItsRectangle) {
     RECT rect{200, 100, 260, 115};
     DrawTextW(screen_, L"Upgrade complete. Rebooting...", -1, &rect, DT_CENTER);
     EXPECT_GT(CountOther(screen_, rect, kWhite), 0);
-    int outside = CountOther(screen_, RECT{0, 0, 480, 272}, kWhite) - CountOther(screen_, rect, kWhite);
+    int outside =
+        CountOther(screen_, RECT{0, 0, 480, 272}, kWhite) - CountOther(screen_, rect, kWhite);
     EXPECT_EQ(outside, 0);
 }
 

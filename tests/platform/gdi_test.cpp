@@ -20,8 +20,9 @@ std::vector<uint32_t> Picture(int width, int height) {
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            pixels[static_cast<size_t>(y) * width + x] =
-                (static_cast<uint32_t>(x & 0xFF) << 16) | (static_cast<uint32_t>(y & 0xFF) << 8) | ((x + y) & 0xFF);
+            pixels[static_cast<size_t>(y) * width + x] = (static_cast<uint32_t>(x & 0xFF) << 16) |
+                                                         (static_cast<uint32_t>(y & 0xFF) << 8) |
+                                                         ((x + y) & 0xFF);
         }
     }
     return pixels;
@@ -68,7 +69,8 @@ TEST_F(GdiTest, PatternBrushPaintsTheImageAlignedWithTheWindow) {
     RECT part{100, 90, 300, 176};
     ASSERT_TRUE(FillRect(screen_, &part, brush));
     for (POINT p : {POINT{100, 90}, POINT{299, 175}, POINT{213, 131}}) {
-        EXPECT_EQ(GetPixel(screen_, p.x, p.y), PictureColor(pixels, 480, p.x, p.y)) << p.x << "," << p.y;
+        EXPECT_EQ(GetPixel(screen_, p.x, p.y), PictureColor(pixels, 480, p.x, p.y))
+            << p.x << "," << p.y;
     }
     EXPECT_EQ(GetPixel(screen_, 99, 90), RGB(0, 0, 0));
 
@@ -89,7 +91,8 @@ TEST_F(GdiTest, SmallPatternTilesFromTheOrigin) {
     RECT area{5, 5, 50, 40};
     ASSERT_TRUE(FillRect(screen_, &area, brush));
     for (int y = 5; y < 40; ++y) {
-        for (int x = 5; x < 50; ++x) ASSERT_EQ(GetPixel(screen_, x, y), PictureColor(pixels, 4, x % 4, y % 3));
+        for (int x = 5; x < 50; ++x)
+            ASSERT_EQ(GetPixel(screen_, x, y), PictureColor(pixels, 4, x % 4, y % 3));
     }
     DeleteObject(brush);
     DeleteObject(tile);
@@ -236,6 +239,76 @@ TEST_F(GdiTest, ContextDefaultsAndAttributeSetters) {
     RECT corner{0, 0, 2, 2};
     ASSERT_TRUE(FillRect(screen_, &corner, GetStockObject(BLACK_BRUSH)));
     EXPECT_EQ(GetPixel(screen_, 1, 1), RGB(0, 0, 0));
+}
+
+// Contexts of windows draw at the client area's place and no further.
+class WindowDcTest : public ScreenTest {
+protected:
+    void SetUp() override {
+        ScreenTest::SetUp();
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.lpszClassName = L"GdiTestWindow";
+        ASSERT_NE(RegisterClassW(&windowClass), 0);
+    }
+    void TearDown() override {
+        host::ResetWindowManager();
+        ScreenTest::TearDown();
+    }
+    HWND Create(DWORD style, int x, int y, int width, int height) {
+        return CreateWindowExW(0, L"GdiTestWindow", L"Test", style, x, y, width, height, nullptr,
+                               nullptr, nullptr, nullptr);
+    }
+};
+
+TEST_F(WindowDcTest, WindowContextIsPlacedAndClippedToTheWindow) {
+    FillScreen(RGB(255, 255, 255));
+    HWND window = Create(WS_POPUP, 100, 50, 200, 100);
+    ASSERT_NE(window, nullptr);
+    HDC dc = GetDC(window);
+    ASSERT_NE(dc, nullptr);
+    Fill(dc, RECT{-20, -20, 1000, 1000}, RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(screen_, 100, 50), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(screen_, 299, 149), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(screen_, 99, 50), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(screen_, 300, 149), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(screen_, 100, 150), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 200, 0), CLR_INVALID);
+
+    // A pattern starts at the window's corner, not the screen's.
+    std::vector<uint32_t> pixels = Picture(4, 3);
+    HBITMAP tile = host::CreateBitmapFromPixels(4, 3, pixels.data());
+    HBRUSH brush = CreatePatternBrush(tile);
+    RECT area{1, 1, 9, 7};
+    ASSERT_TRUE(FillRect(dc, &area, brush));
+    EXPECT_EQ(GetPixel(screen_, 101, 51), PictureColor(pixels, 4, 1, 1));
+    EXPECT_EQ(GetPixel(screen_, 104, 53), PictureColor(pixels, 4, 0, 0));
+    DeleteObject(brush);
+    DeleteObject(tile);
+    EXPECT_EQ(ReleaseDC(window, dc), 1);
+}
+
+// A caption, where the window manager draws one, takes the top of the
+// window: the client area is what is left below it.
+TEST_F(WindowDcTest, ContextStartsAtTheClientArea) {
+    FillScreen(RGB(255, 255, 255));
+    HWND window = Create(WS_POPUP | WS_CAPTION, 40, 30, 200, 120);
+    ASSERT_NE(window, nullptr);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(window, &client));
+    ASSERT_EQ(client.right, 200);
+    int clientTop = 30 + 120 - client.bottom;
+    HDC dc = GetDC(window);
+    Fill(dc, RECT{0, 0, 1, 1}, RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(screen_, 40, clientTop), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(screen_, 40, clientTop - 1), RGB(255, 255, 255));
+    ReleaseDC(window, dc);
+
+    DestroyWindow(window);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetDC(window), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
 }  // namespace

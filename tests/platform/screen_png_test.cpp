@@ -50,7 +50,8 @@ Decoded ReadPng(const std::string& path) {
     std::vector<png_byte> row(png_get_rowbytes(png, info));
     for (int y = 0; y < out.height; ++y) {
         png_read_row(png, row.data(), nullptr);
-        for (int x = 0; x < out.width; ++x) out.pixels.push_back(RGB(row[x * 3], row[x * 3 + 1], row[x * 3 + 2]));
+        for (int x = 0; x < out.width; ++x)
+            out.pixels.push_back(RGB(row[x * 3], row[x * 3 + 1], row[x * 3 + 2]));
     }
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(file);
@@ -76,7 +77,8 @@ protected:
 
     std::vector<std::string> Names(const fs::path& folder) {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -88,7 +90,8 @@ TEST_F(ScreenPngTest, ScreenFileDecodesToTheScreenPixels) {
     const std::string path = (folder_ / "screen.png").string();
     host::SetScreenPng(path);
     std::vector<uint32_t> picture(480 * 272);
-    for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
+    for (size_t i = 0; i < picture.size(); ++i)
+        picture[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
     HBITMAP bitmap = host::CreateBitmapFromPixels(480, 272, picture.data());
     HBRUSH brush = CreatePatternBrush(bitmap);
     RECT all{0, 0, 480, 272};
@@ -101,7 +104,8 @@ TEST_F(ScreenPngTest, ScreenFileDecodesToTheScreenPixels) {
     ASSERT_EQ(decoded.width, 480);
     ASSERT_EQ(decoded.height, 272);
     for (int y = 0; y < 272; ++y) {
-        for (int x = 0; x < 480; ++x) ASSERT_EQ(decoded.At(x, y), GetPixel(screen_, x, y)) << x << "," << y;
+        for (int x = 0; x < 480; ++x)
+            ASSERT_EQ(decoded.At(x, y), GetPixel(screen_, x, y)) << x << "," << y;
     }
     // Only the screen file is left: the temporary one was renamed over it.
     EXPECT_EQ(Names(folder_), std::vector<std::string>{"screen.png"});
