@@ -1,0 +1,40 @@
+// Test-only builder of upgrade packages: the three sections laid out between
+// head and tail with a correct CRC-32, and knobs that put wrong values into
+// the head or tail. The checksum comes from zlib, not from the code under
+// test.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace package_testing {
+
+struct PackageSpec {
+    std::string exe;
+    std::string images;
+    std::string fonts;
+
+    // Values written instead of the correct ones; the checksum still covers
+    // the head as written unless it is overridden too.
+    std::optional<DWORD> signature;
+    std::optional<DWORD> dataSize;
+    std::optional<DWORD> exeSize;
+    std::optional<DWORD> imagesSize;
+    std::optional<DWORD> fontsSize;
+    std::optional<DWORD> checksum;
+};
+
+std::string BuildPackage(const PackageSpec& spec);
+
+// Four bytes, least significant first.
+std::string LittleEndian(DWORD value);
+
+// CRC-32 of the bytes, as zlib computes it.
+DWORD ReferenceCrc32(const std::string& bytes);
+
+// `size` bytes of repeatable pseudo-random data.
+std::string RandomBytes(size_t size, unsigned seed);
+
+}  // namespace package_testing
