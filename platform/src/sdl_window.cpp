@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include "dc.h"
@@ -67,6 +68,14 @@ bool OpenDisplayIfAvailable(int scale) {
     if (g_headless || !DisplayExists()) return false;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "ruvexa: no display window: %s\n", SDL_GetError());
+        return false;
+    }
+    // SDL falls back to its off-screen driver when the display cannot be
+    // reached; nobody could see or answer such a window.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) {
+        std::fprintf(stderr, "ruvexa: no display window: the display cannot be reached\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     if (scale < 1) scale = 1;

@@ -200,6 +200,38 @@ TEST_F(DrawTextTest, CalcRectMeasuresWithoutDrawing) {
     EXPECT_EQ(CountOther(screen_, RECT{0, 0, 480, 272}, kWhite), 0);
 }
 
+TEST_F(DrawTextTest, WordBreakWrapsAtSpacesWithinTheWidth) {
+    SelectObject(screen_, small_);
+    const wchar_t* text = L"The upgrade package could not be found on the storage card";
+    RECT oneLine{0, 0, 480, 0};
+    ASSERT_EQ(DrawTextW(screen_, text, -1, &oneLine, DT_CALCRECT), 14);
+    RECT wrapped{0, 0, 150, 0};
+    int height = DrawTextW(screen_, text, -1, &wrapped, DT_CALCRECT | DT_WORDBREAK);
+    EXPECT_GE(height, 3 * 14);
+    EXPECT_EQ(height % 14, 0);
+    EXPECT_LE(wrapped.right, 150);
+    EXPECT_GT(wrapped.right, 75);
+    // No word is lost: only the spaces at the breaks go.
+    EXPECT_GE(wrapped.right * height / 14, oneLine.right - 10 * 4);
+
+    // A word longer than the width stays whole on its own line.
+    RECT narrow{0, 0, 20, 0};
+    EXPECT_EQ(DrawTextW(screen_, L"Rebooting... now", -1, &narrow, DT_CALCRECT | DT_WORDBREAK), 28);
+    EXPECT_GT(narrow.right, 20);
+}
+
+TEST_F(DrawTextTest, AmpersandsArePrefixesUnlessNoPrefix) {
+    SelectObject(screen_, small_);
+    RECT plain{0, 0, 480, 0}, prefixed{0, 0, 480, 0}, literal{0, 0, 480, 0}, doubled{0, 0, 480, 0};
+    DrawTextW(screen_, L"Exit", -1, &plain, DT_CALCRECT);
+    DrawTextW(screen_, L"E&xit", -1, &prefixed, DT_CALCRECT);
+    DrawTextW(screen_, L"E&xit", -1, &literal, DT_CALCRECT | DT_NOPREFIX);
+    DrawTextW(screen_, L"E&&xit", -1, &doubled, DT_CALCRECT);
+    EXPECT_EQ(prefixed.right, plain.right);
+    EXPECT_GT(literal.right, plain.right);
+    EXPECT_EQ(doubled.right, literal.right);
+}
+
 TEST_F(DrawTextTest, ShortStatusAfterALongOneLeavesNoTrace) {
     FillScreen(kWhite);
     DrawBand(L"Short", kWhite);
