@@ -5,6 +5,9 @@
 
 namespace host {
 
+// A new boot starts its device clock at 0; called before any thread runs.
+void RestartDeviceClock();
+
 // Device milliseconds since the process started (fractional).
 double DeviceMilliseconds();
 

@@ -14,10 +14,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const Clock::time_point g_start = Clock::now();
+Clock::time_point g_start = Clock::now();
 std::atomic<double> g_scale{1.0};
 
 }  // namespace
+
+void RestartDeviceClock() { g_start = Clock::now(); }
 
 void SetTimeScale(double scale) { g_scale = scale > 0 ? scale : 1.0; }
 

@@ -1,0 +1,89 @@
+// CheckUpgrade: the request flags, the wait for the package's source folder,
+// and the retried package search.
+#include <strsafe.h>
+
+#include "detect_constants.h"
+#include "status_screen.h"
+#include "upgrade_search.h"
+#include "upgrade_state.h"
+
+namespace {
+
+bool PathExists(LPCWSTR path) {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(path, &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+bool ComposeUsbPath(LPWSTR out, LPCWSTR disk, LPCWSTR name) {
+    ZeroMemory(out, MAX_PATH * sizeof(WCHAR));
+    return SUCCEEDED(StringCchPrintfW(out, MAX_PATH, L"%s\\%s", disk, name));
+}
+
+// Finds the first root folder named "Hard Disk*" and derives the USB
+// source's paths from its name.
+bool ProbeUsbDisk() {
+    WIN32_FIND_DATAW disk;
+    HANDLE search = FindFirstFileW(kUsbDiskPattern, &disk);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ZeroMemory(g_sourceDir, sizeof(g_sourceDir));
+    bool composed = SUCCEEDED(StringCchCopyW(g_sourceDir, MAX_PATH, disk.cFileName)) &&
+                    ComposeUsbPath(g_packagePattern, g_sourceDir, kPackageName) &&
+                    ComposeUsbPath(g_exeFile, g_sourceDir, kExeFileName) &&
+                    ComposeUsbPath(g_imagesFile, g_sourceDir, kImagesFileName) &&
+                    ComposeUsbPath(g_fontsFile, g_sourceDir, kFontsFileName);
+    FindClose(search);
+    return composed;
+}
+
+bool ProbeSourceDir() { return g_remoteUpgrade ? PathExists(kRemoteSourceDir) : ProbeUsbDisk(); }
+
+}  // namespace
+
+int CheckUpgrade() {
+    bool requested = false;
+    if (PathExists(kUpgradeFlag)) {
+        g_remoteUpgrade = false;
+        requested = true;
+        NKDbgPrintfW(L"CheckUpgrade(): found upgrade flag, at=[%ld]\r\n", GetTickCount());
+    }
+    // Probed second, so a remote request wins when both flags are present.
+    if (PathExists(kRemoteUpgradeFlag)) {
+        g_remoteUpgrade = true;
+        requested = true;
+        NKDbgPrintfW(L"CheckUpgrade(): found remote upgrade flag, at=[%ld]\r\n", GetTickCount());
+    }
+    if (!requested) {
+        NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade flag, at=[%ld]\r\n", GetTickCount());
+        return 0;
+    }
+
+    DrawStatusText(L"Finding upgrade file...");
+
+    for (int retry = 0; retry < kPackageSearchAttempts; ++retry) {
+        // A USB disk may be mounted some seconds after power-on.
+        int dirRetry = 0;
+        while (!ProbeSourceDir()) {
+            Sleep(kSearchRetryDelayMs);
+            if (++dirRetry == kSourceDirProbes) {
+                NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade source directory, at=[%ld]\r\n",
+                             GetTickCount());
+                return 0;
+            }
+        }
+        NKDbgPrintfW(L"CheckUpgrade(): found upgrade source directory=[%s], dir_retry=[%d], at=[%ld]\r\n",
+                     g_remoteUpgrade ? kRemoteSourceDir : g_sourceDir, dirRetry, GetTickCount());
+
+        ZeroMemory(g_upgradeFile, sizeof(g_upgradeFile));
+        LPCWSTR pattern = g_remoteUpgrade ? kRemotePackagePattern : g_packagePattern;
+        if (FindUpgradeFile(pattern, g_upgradeFile, MAX_PATH, retry)) return 1;
+
+        NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade source, retry=[%d], at=[%ld]\r\n", retry,
+                     GetTickCount());
+        Sleep(kSearchRetryDelayMs);
+    }
+    NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade source, at=[%ld]\r\n", GetTickCount());
+    return 0;
+}

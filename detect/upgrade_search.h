@@ -1,0 +1,14 @@
+// The upgrade request flags and the search for the upgrade package.
+#pragma once
+
+#include <windows.h>
+
+// 1 when an upgrade was requested and its package found (the upgrade state
+// is then filled), 0 when no upgrade is to be done. Blocks the calling
+// thread with 1-second waits while it waits for the source folder.
+int CheckUpgrade();
+
+// 1 when `pattern` matches: `out` (if not null) then holds the pattern's
+// folder part followed by the first match's name. 0 when nothing matches or
+// the full path would not fit in `outCapacity` units; `out` is then untouched.
+int FindUpgradeFile(LPCWSTR pattern, LPWSTR out, size_t outCapacity, int retry);

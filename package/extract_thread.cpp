@@ -1,0 +1,146 @@
+// ExtractThreadProc: the extraction worker. Verifies the package, copies its
+// exe, images and fonts sections into their output files while it computes
+// the CRC-32, compares the checksum, and posts exactly one result. After a
+// failure the package is closed first, then the sections already completed
+// are deleted (exe, images, fonts), then the result is posted.
+#include "crc32.h"
+#include "extract_codes.h"
+#include "extract_section.h"
+#include "extraction.h"
+#include "file_helpers.h"
+#include "preverify.h"
+
+namespace {
+
+void ClosePackage(const Preparer* preparer, HANDLE package) {
+    if (!CloseHandle(package)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to close file handler=[%s], error=[%ld], at=[%ld]\r\n",
+                     preparer->upgrade_file, GetLastError(), GetTickCount());
+    }
+}
+
+void CloseOutput(HANDLE output, LPCWSTR path) {
+    if (!CloseHandle(output)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to close file handler=[%s], error=[%ld], at=[%ld]\r\n", path,
+                     GetLastError(), GetTickCount());
+    }
+}
+
+// Clean-up deletions: a failure is logged and changes nothing else.
+void DeleteOutput(LPCWSTR path) {
+    if (!DeleteFileW(path)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
+                     GetLastError(), GetTickCount());
+    }
+}
+
+// Ends a failed run: the package closed, the given outputs deleted in order,
+// then the one result posted.
+DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, LPCWSTR firstToDelete = NULL,
+                     LPCWSTR secondToDelete = NULL) {
+    preparer->error = index;
+    ClosePackage(preparer, package);
+    if (firstToDelete) DeleteOutput(firstToDelete);
+    if (secondToDelete) DeleteOutput(secondToDelete);
+    ReportExtractFailure(preparer, index);
+    return 0;
+}
+
+// Writes one section to `path`. A file already there is deleted first; when
+// that fails the create-new below fails too and its index replaces the
+// delete's. FALSE with preparer->error set when the output could not be
+// created or the copy failed (a partly written output stays).
+BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, LPCWSTR path, DWORD size,
+                  DWORD deleteIndex, DWORD createIndex, DWORD copyIndex, LPCWSTR extractedLine,
+                  LPCWSTR failedLine) {
+    if (FileExists(path) && !DeleteFileW(path)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
+                     GetLastError(), GetTickCount());
+        preparer->error = deleteIndex;
+    }
+    HANDLE output = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, NULL);
+    if (output == INVALID_HANDLE_VALUE) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld], at=[%ld]\r\n", path,
+                     GetLastError(), GetTickCount());
+        preparer->error = createIndex;
+        return FALSE;
+    }
+    BOOL copied = ExtractSection(output, package, size, crc);
+    if (copied) {
+        NKDbgPrintfW(extractedLine, GetTickCount());
+    } else {
+        NKDbgPrintfW(failedLine, path, GetLastError(), GetTickCount());
+        preparer->error = copyIndex;
+    }
+    CloseOutput(output, path);
+    return copied;
+}
+
+}  // namespace
+
+DWORD ExtractThreadProc(Preparer* preparer) {
+    HANDLE package = INVALID_HANDLE_VALUE;
+    DWORD crc = 0;
+    DWORD failure = 0;
+    if (!PreVerifyPackage(preparer->upgrade_file, &package, &preparer->package, &crc, &failure)) {
+        preparer->error = failure;
+        if (package == INVALID_HANDLE_VALUE) {
+            ReportExtractFailure(preparer, failure);
+            return 0;
+        }
+        return EndWithFailure(preparer, package, failure);
+    }
+    const PackageInfo& info = preparer->package;
+
+    if (info.exe_size == 0 || !preparer->exe_file) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! No exe to extract, at=[%ld]\r\n", GetTickCount());
+        return EndWithFailure(preparer, package, kExtractNoExe);
+    }
+    if (!WriteSection(preparer, package, &crc, preparer->exe_file, info.exe_size, kExtractDeleteExe,
+                      kExtractCreateExe, kExtractCopyExe, L"ExtractThreadProc(): extracted exe, at=[%ld]\r\n",
+                      L"ExtractThreadProc(): !!! Failed to extract exe=[%s], error=[%ld], at=[%ld]\r\n")) {
+        // An exe output that was not created, or is partly written, is not
+        // deleted: the next extraction replaces it.
+        return EndWithFailure(preparer, package, preparer->error);
+    }
+
+    if (info.images_size == 0 || !preparer->images_file) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! No image to extract, at=[%ld]\r\n", GetTickCount());
+        return EndWithFailure(preparer, package, kExtractNoImages, preparer->exe_file);
+    }
+    if (!WriteSection(preparer, package, &crc, preparer->images_file, info.images_size, kExtractDeleteImages,
+                      kExtractCreateImages, kExtractCopyImages,
+                      L"ExtractThreadProc(): extracted images, at=[%ld]\r\n",
+                      L"ExtractThreadProc(): !!! Failed to extract image=[%s], error=[%ld], at=[%ld]\r\n")) {
+        return EndWithFailure(preparer, package, preparer->error, preparer->exe_file);
+    }
+
+    // The fonts section is optional; an old fonts file stays untouched then.
+    if (info.fonts_size == 0 || !preparer->fonts_file) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! No font to extract (optional), at=[%ld]\r\n", GetTickCount());
+    } else if (!WriteSection(preparer, package, &crc, preparer->fonts_file, info.fonts_size, kExtractDeleteFonts,
+                             kExtractCreateFonts, kExtractCopyFonts,
+                             L"ExtractThreadProc(): extracted font, at=[%ld]\r\n",
+                             L"ExtractThreadProc(): !!! Failed to extract font=[%s], error=[%ld], at=[%ld]\r\n")) {
+        return EndWithFailure(preparer, package, preparer->error, preparer->exe_file, preparer->images_file);
+    }
+
+    Crc32Final(&crc);
+    if (crc == info.checksum) {
+        NKDbgPrintfW(L"ExtractThreadProc(): valid source file checksum, at=[%ld]\r\n", GetTickCount());
+        ClosePackage(preparer, package);
+        if (preparer->notify_window) {
+            PostMessageW(preparer->notify_window, preparer->notify_message, 1, reinterpret_cast<LPARAM>(L""));
+        }
+        return 0;
+    }
+    NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid source file checksum, calculated=[%ld], expected=[%ld], at=[%ld]\r\n",
+                 crc, info.checksum, GetTickCount());
+    preparer->error = kExtractBadChecksum;
+    ClosePackage(preparer, package);
+    DeleteOutput(preparer->exe_file);
+    DeleteOutput(preparer->images_file);
+    if (preparer->fonts_file && FileExists(preparer->fonts_file)) DeleteOutput(preparer->fonts_file);
+    ReportExtractFailure(preparer, kExtractBadChecksum);
+    return 0;
+}

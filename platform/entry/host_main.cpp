@@ -1,0 +1,117 @@
+// The host's process entry: parses the host options, sets the layer up as
+// the device they describe, and runs the program's WinMain once per boot.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "device_clock.h"
+#include "host_options.h"
+#include "host_screen_setup.h"
+#include "ruvexa_host.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
+
+namespace {
+
+constexpr int kExitBadOptions = 2;
+constexpr int kExitResetDriver = 3;
+constexpr int kExitPowerStateReset = 4;
+constexpr int kExitSwitchedOff = 5;
+
+// The log goes straight to the file with write(2): every text is on disk
+// when the call returns, so a reset or power cut loses nothing.
+void SendLogTo(int fd) {
+    host::SetLogSink([fd](std::string_view text) {
+        const char* data = text.data();
+        size_t left = text.size();
+        while (left > 0) {
+            ssize_t written = write(fd, data, left);
+            if (written <= 0) return;
+            data += written;
+            left -= static_cast<size_t>(written);
+        }
+    });
+}
+
+void SwitchOffAfter(unsigned long deviceMs) {
+    std::thread([deviceMs] {
+        std::this_thread::sleep_for(host::RealDurationOf(static_cast<double>(deviceMs)));
+        host::EndBoot(kExitSwitchedOff, "switched off");
+    }).detach();
+}
+
+[[noreturn]] void RunBoot(const host::HostOptions& options, int logFd) {
+    host::RestartDeviceClock();
+    host::SetDeviceRoot(options.deviceRoot);
+    host::SetTimeScale(options.timeScale);
+    host::SetResetDriverPresent(options.resetDriver);
+    for (const auto& [volume, visibleAtMs] : options.media) {
+        host::SetVolumeVisibleAt(volume, static_cast<DWORD>(visibleAtMs));
+    }
+    if (logFd >= 0) SendLogTo(logFd);
+    host::SetUpScreen(options);
+    if (options.powerOff) SwitchOffAfter(options.powerOffAfterMs);
+
+    WCHAR commandLine[] = L"";
+    int exitCode = WinMain(reinterpret_cast<HINSTANCE>(1), NULL, commandLine, SW_SHOW);
+    host::EndBoot(exitCode, "the program ended");
+}
+
+int Supervise(const host::HostOptions& options, int logFd) {
+    int status = 0;
+    for (unsigned long boot = 1; boot <= options.boots; ++boot) {
+        std::fflush(nullptr);
+        pid_t child = fork();
+        if (child < 0) {
+            std::perror("ruvexa: fork");
+            return 1;
+        }
+        if (child == 0) RunBoot(options, logFd);
+        int waitStatus = 0;
+        waitpid(child, &waitStatus, 0);
+        status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
+        bool reset = status == kExitResetDriver || status == kExitPowerStateReset;
+        if (!reset) break;
+        if (boot < options.boots) std::fprintf(stderr, "ruvexa-host: boot %lu\n", boot + 1);
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    host::HostOptions options;
+    bool help = false;
+    std::string error;
+    if (!host::ParseHostOptions(argc, argv, &options, &help, &error)) {
+        std::fprintf(stderr, "ruvexa: %s\n\n%s", error.c_str(), host::kHostUsage);
+        return kExitBadOptions;
+    }
+    if (help) {
+        std::fputs(host::kHostUsage, stdout);
+        return 0;
+    }
+    struct stat st;
+    if (stat(options.deviceRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "ruvexa: the device root %s is not a folder\n\n%s", options.deviceRoot.c_str(),
+                     host::kHostUsage);
+        return kExitBadOptions;
+    }
+    int logFd = -1;
+    if (!options.logFile.empty()) {
+        logFd = open(options.logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+        if (logFd < 0) {
+            std::fprintf(stderr, "ruvexa: cannot write the log %s: %s\n", options.logFile.c_str(),
+                         std::strerror(errno));
+            return kExitBadOptions;
+        }
+    }
+    if (options.boots > 1) return Supervise(options, logFd);
+    RunBoot(options, logFd);
+}

@@ -1,0 +1,31 @@
+// The options of build/ruvexa: the host layer's stand-ins for the device.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace host {
+
+struct HostOptions {
+    std::string deviceRoot;
+    std::string logFile;  // empty: standard error
+    double timeScale = 1.0;
+    std::string screenPng;
+    std::string framesFolder;
+    bool headless = false;
+    bool resetDriver = true;
+    std::vector<std::pair<std::wstring, unsigned long>> media;  // volume, device ms
+    unsigned long powerCutAfter = 0;                              // 0: never
+    unsigned long powerOffAfterMs = 0;
+    bool powerOff = false;
+    unsigned long boots = 1;
+};
+
+// Parses argv. On a usage error returns false with the reason in `error`;
+// `help` is set for --help.
+bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, std::string* error);
+
+extern const char* const kHostUsage;
+
+}  // namespace host

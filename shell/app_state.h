@@ -1,0 +1,11 @@
+// Process-wide state of the launcher shell, owned by the UI thread.
+#pragma once
+
+#include <windows.h>
+
+extern HINSTANCE g_hInstance;
+// Written at the start of every window message, before any worker exists,
+// and never changed afterwards: workers read it to post their results.
+extern HWND g_hWnd;
+// The colour of the window's pixel (0, 0) after the first paint.
+extern COLORREF g_bkColor;

@@ -1,0 +1,63 @@
+// Initialize: the start-up decision. ExecuteFile: launching a program.
+#include <shellapi.h>
+
+#include "extraction.h"
+#include "launcher.h"
+#include "shell_constants.h"
+#include "status_screen.h"
+#include "upgrade_search.h"
+
+namespace {
+
+BOOL Launch(LPCWSTR path, LPCWSTR parameters) {
+    SHELLEXECUTEINFOW request;
+    ZeroMemory(&request, sizeof(request));
+    request.cbSize = sizeof(request);
+    // No error UI from the platform; the process handle it returns is not used.
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    request.lpFile = path;
+    request.lpParameters = parameters;
+    request.nShow = SW_SHOW;
+    return ShellExecuteExW(&request);
+}
+
+void HidePointer() {
+    SetCursorPos(kScreenWidth, kScreenHeight);
+    while (ShowCursor(FALSE) >= 0) Sleep(1);
+}
+
+}  // namespace
+
+BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters) {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(path, &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        NKDbgPrintfW(L"ExecuteFile(): !!! File not exist=[%s], at=[%ld]\r\n", path, GetTickCount());
+        return FALSE;
+    }
+    FindClose(search);
+
+    if (Launch(path, parameters)) return TRUE;
+    NKDbgPrintfW(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld], at=[%ld]\r\n", path,
+                 GetLastError(), GetTickCount());
+    return FALSE;
+}
+
+void Initialize(HWND window) {
+    HidePointer();
+    ShowStartScreen();
+
+    // May block the UI thread for many seconds while it waits for media.
+    if (CheckUpgrade()) {
+        PrepareUpgrade(window);
+        return;
+    }
+
+    if (ExecuteFile(kMainApplication, NULL) || Launch(kFallbackShell, NULL)) {
+        SetTimer(window, IDT_QUIT, kQuitDelayMs, NULL);
+        return;
+    }
+    NKDbgPrintfW(L"Initialize(): !!! Initialization Failed. Unable to execute app=[%s], error=[%ld], at=[%ld]\r\n",
+                 kFallbackShell, GetLastError(), GetTickCount());
+    MessageBoxW(NULL, L"Initialization Failed", L"ERROR", MB_OK | MB_ICONERROR | MB_TOPMOST);
+}

@@ -1,0 +1,28 @@
+// Screen bands (right and bottom exclusive), fonts and text formats.
+#pragma once
+
+#include <windows.h>
+
+constexpr RECT kVersionBand1 = {10, 10, 480, 24};
+constexpr RECT kVersionBand2 = {10, 24, 480, 38};
+constexpr RECT kVersionBand3 = {10, 38, 480, 52};
+constexpr RECT kTitleBand = {0, 50, 480, 80};
+constexpr RECT kStatusBand = {0, 188, 480, 218};
+
+constexpr LONG kLargeFontHeight = 30;
+constexpr LONG kSmallFontHeight = 14;
+
+// Texts are drawn without DT_SINGLELINE, so DT_VCENTER centres nothing;
+// each band is exactly as high as its font.
+constexpr UINT kVersionFormat = DT_VCENTER;
+constexpr UINT kTitleFormat = DT_CENTER | DT_VCENTER;
+constexpr UINT kStatusFormat = DT_CENTER;
+
+// A background whose every component is below this is dark: text turns white.
+constexpr BYTE kDarkComponentLimit = 159;
+
+constexpr size_t kErrorTextLength = 100;
+
+constexpr const WCHAR* kVersionLine1 = L"Версия ПО 6.01";
+constexpr const WCHAR* kVersionLine2 = L"Версия ПО блока детекции 5.02";
+constexpr const WCHAR* kVersionLine3 = L"Версия адаптации 2.07";

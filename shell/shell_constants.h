@@ -1,0 +1,27 @@
+// Messages, timers, commands and fixed paths of the launcher shell.
+#pragma once
+
+#include <windows.h>
+
+#include "result_messages.h"
+
+#define IDT_INITIALIZE 10001
+#define IDT_QUIT 10002
+#define IDT_RESET 10003
+
+constexpr UINT kInitializeDelayMs = 100;
+constexpr UINT kQuitDelayMs = 5000;
+constexpr UINT kResetDelayMs = 3000;
+
+constexpr const WCHAR* kMainApplication = L"\\NandFlash\\Merrow\\Orvane3.exe";
+constexpr const WCHAR* kFallbackShell = L"explorer.exe";
+
+constexpr int kScreenWidth = 480;
+constexpr int kScreenHeight = 272;
+
+// The board's reset driver and its control code (device type 0xEC00,
+// function 16, buffered, any access).
+constexpr const WCHAR* kResetDriver = L"AIP1:";
+#define IOCTL_AIP_SYS_RESET 0xEC000040
+
+constexpr size_t kResourceStringLength = 100;
