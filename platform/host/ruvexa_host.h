@@ -91,7 +91,8 @@ void SetResetDriverPresent(bool present);
 // The PNG rewritten whenever the screen changes (empty: none).
 void SetScreenPng(const std::string& path);
 // A folder that receives every changed screen as 0001.png, 0002.png, ...
-// (empty: none). Setting it starts the numbering again at 0001.
+// (empty: none), created if missing. Setting it starts the numbering again
+// at 0001.
 void SetFramesFolder(const std::string& folder);
 // Writes the screen as it is now to `path` (for the final write at exit).
 bool WriteScreenPng(const std::string& path);

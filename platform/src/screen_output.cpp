@@ -1,6 +1,7 @@
 // Presenting the screen: the screen PNG, the numbered frames and the display
 // window, each updated only when the screen really changed.
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ void SetScreenPng(const std::string& path) {
 
 void SetFramesFolder(const std::string& folder) {
     std::lock_guard<std::mutex> lock(g_lock);
+    std::error_code error;
+    if (!folder.empty()) std::filesystem::create_directories(folder, error);
+    if (error) std::fprintf(stderr, "ruvexa: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
     g_framesFolder = folder;
     g_frameNumber = 0;
     g_presented.clear();

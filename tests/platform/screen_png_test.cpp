@@ -130,8 +130,7 @@ TEST_F(ScreenPngTest, EveryChangeIsOnDiskWhenTheCallReturns) {
 
 TEST_F(ScreenPngTest, FramesAreNumberedAndWrittenOnlyOnChange) {
     FillScreen(RGB(0, 0, 0));
-    const fs::path frames = folder_ / "frames";
-    fs::create_directories(frames);
+    const fs::path frames = folder_ / "frames" / "run";
     host::SetFramesFolder(frames.string());
 
     FillScreen(RGB(255, 0, 0));
