@@ -11,6 +11,7 @@
 #include "fs_change.h"
 #include "path.h"
 #include "ruvexa_host.h"
+#include "stream_device.h"
 #include "share.h"
 
 namespace host {
@@ -132,6 +133,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     (void)lpSecurityAttributes;
     (void)hTemplateFile;
     if (host::ShouldFail(host::Op::CreateFileW)) return INVALID_HANDLE_VALUE;
+    // "AIP1:" and its kind name drivers, not files.
+    if (host::IsStreamDeviceName(lpFileName)) return host::OpenStreamDevice(lpFileName);
     if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING ||
         (dwCreationDisposition == TRUNCATE_EXISTING && !(dwDesiredAccess & GENERIC_WRITE))) {
         return host::FailOpen(ERROR_INVALID_PARAMETER);
