@@ -23,6 +23,7 @@ constexpr int kExitBadOptions = 2;
 constexpr int kExitResetDriver = 3;
 constexpr int kExitPowerStateReset = 4;
 constexpr int kExitSwitchedOff = 5;
+constexpr int kExitPowerCut = 9;
 
 // The log goes straight to the file with write(2): every text is on disk
 // when the call returns, so a reset or power cut loses nothing.
@@ -76,8 +77,9 @@ int Supervise(const host::HostOptions& options, int logFd) {
         int waitStatus = 0;
         waitpid(child, &waitStatus, 0);
         status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
-        bool reset = status == kExitResetDriver || status == kExitPowerStateReset;
-        if (!reset) break;
+        // After a reset, or when power returns after a cut, the device boots again.
+        bool bootsAgain = status == kExitResetDriver || status == kExitPowerStateReset || status == kExitPowerCut;
+        if (!bootsAgain) break;
         if (boot < options.boots) std::fprintf(stderr, "ruvexa-host: boot %lu\n", boot + 1);
     }
     return status;
@@ -112,6 +114,7 @@ int main(int argc, char** argv) {
             return kExitBadOptions;
         }
     }
+    host::SetPowerCutAfter(options.powerCutAfter);
     if (options.boots > 1) return Supervise(options, logFd);
     RunBoot(options, logFd);
 }

@@ -83,6 +83,11 @@ void AddEndOfBootHook(std::function<void()> hook);
 // The board's "AIP1:" reset driver is present unless this is set to false.
 void SetResetDriverPresent(bool present);
 
+// The device loses power (the boot ends with status 9) right before the
+// N-th change to its file system, counted across the boots of one run.
+// Call it before the first boot starts.
+void SetPowerCutAfter(unsigned long changes);
+
 // ---- screen and display -------------------------------------------------------
 // The screen is a 480 x 272 framebuffer. Every drawing call that changes it
 // rewrites the screen PNG and adds a numbered frame before it returns, and
@@ -91,8 +96,8 @@ void SetResetDriverPresent(bool present);
 // The PNG rewritten whenever the screen changes (empty: none).
 void SetScreenPng(const std::string& path);
 // A folder that receives every changed screen as 0001.png, 0002.png, ...
-// (empty: none), created if missing. Setting it starts the numbering again
-// at 0001.
+// (empty: none), created if missing. Numbering goes on after the frames
+// already there, so the boots of one run fill one sequence.
 void SetFramesFolder(const std::string& folder);
 // Writes the screen as it is now to `path` (for the final write at exit).
 bool WriteScreenPng(const std::string& path);

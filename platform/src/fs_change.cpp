@@ -1,15 +1,43 @@
 // BeforeFileSystemChange, FileSystemChangeCount: counts the changes made to
-// the device's file system.
+// the device's file system, and cuts the power before the chosen one.
 #include "fs_change.h"
+
+#include <sys/mman.h>
 
 #include <atomic>
 
+#include "ruvexa_host.h"
+
 namespace host {
 namespace {
+
+constexpr int kExitPowerCut = 9;
+
 std::atomic<unsigned long> g_changeCount{0};
+
+// Shared between the boots of one run (they are forked processes), so that
+// the power is cut once, at the N-th change counted from the first boot.
+struct PowerCut {
+    std::atomic<unsigned long> changesSeen;
+    unsigned long cutAt;
+};
+PowerCut* g_powerCut = nullptr;
+
+}  // namespace
+
+void SetPowerCutAfter(unsigned long changes) {
+    if (changes == 0) return;
+    void* shared = mmap(nullptr, sizeof(PowerCut), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) return;
+    g_powerCut = new (shared) PowerCut{{0}, changes};
 }
 
-void BeforeFileSystemChange() { ++g_changeCount; }
+void BeforeFileSystemChange() {
+    ++g_changeCount;
+    if (g_powerCut && ++g_powerCut->changesSeen == g_powerCut->cutAt) {
+        EndBoot(kExitPowerCut, "power cut before file-system change " + std::to_string(g_powerCut->cutAt));
+    }
+}
 
 unsigned long FileSystemChangeCount() { return g_changeCount; }
 

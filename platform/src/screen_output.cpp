@@ -1,5 +1,6 @@
 // Presenting the screen: the screen PNG, the numbered frames and the display
 // window, each updated only when the screen really changed.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -29,13 +30,29 @@ void SetScreenPng(const std::string& path) {
     g_presented.clear();
 }
 
+// The highest frame number already in `folder`: a later boot of the same run
+// goes on where the earlier one stopped.
+unsigned LastFrameNumber(const std::string& folder) {
+    unsigned last = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        unsigned number = 0;
+        char tail = 0;
+        if (name.size() == 8 && std::sscanf(name.c_str(), "%4u.pn%c", &number, &tail) == 2 && tail == 'g') {
+            last = std::max(last, number);
+        }
+    }
+    return last;
+}
+
 void SetFramesFolder(const std::string& folder) {
     std::lock_guard<std::mutex> lock(g_lock);
     std::error_code error;
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
     if (error) std::fprintf(stderr, "ruvexa: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
     g_framesFolder = folder;
-    g_frameNumber = 0;
+    g_frameNumber = folder.empty() ? 0 : LastFrameNumber(folder);
     g_presented.clear();
 }
 
