@@ -19,7 +19,9 @@ struct OpenRecord {
 };
 
 std::mutex g_mutex;
-std::map<uint64_t, OpenRecord> g_opens;
+// Never destroyed: a handle still open at exit releases its record from the
+// handle table's destructor, which may run after this file's statics.
+std::map<uint64_t, OpenRecord>& g_opens = *new std::map<uint64_t, OpenRecord>;
 uint64_t g_nextToken = 1;
 
 bool SameFile(const FileId& a, const FileId& b) {
