@@ -1,0 +1,270 @@
+// Every way the extraction worker can fail, one row each: the package or
+// the platform fault that provokes it, the one code posted, the log lines in
+// order, and what is left at each output path (stale outputs of an earlier
+// run are there before every row). The package stays closed and unchanged.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "extraction_test_support.h"
+
+namespace {
+
+using namespace extraction_testing;
+using package_testing::BuildPackage;
+using package_testing::PackageSpec;
+
+struct ArmedFailure {
+    host::Op op;
+    DWORD error;
+    unsigned nth;
+};
+
+struct FailureRow {
+    std::string name;
+    std::string package;  // empty: no package file at all
+    PackageSpec sections;  // what the outputs are compared with
+    std::vector<ArmedFailure> faults;
+    std::function<void(const testing_support::TempDevice&)> prepareDevice;
+    std::wstring code;
+    Left exe, images, fonts;
+    Lines log;
+};
+
+const std::string kPreVerified = "ExtractThreadProc(): pre-verification ok, at=[*]";
+const std::string kExtractedExe = "ExtractThreadProc(): extracted exe, at=[*]";
+const std::string kExtractedImages = "ExtractThreadProc(): extracted images, at=[*]";
+const std::string kExtractedFont = "ExtractThreadProc(): extracted font, at=[*]";
+
+std::string CreateFailed(const std::string& path, DWORD error) {
+    return "ExtractThreadProc(): !!! Failed to create file handler=[" + path + "], error=[" + std::to_string(error) +
+           "], at=[*]";
+}
+
+std::string Signed(DWORD value) { return std::to_string(static_cast<int>(value)); }
+
+class ExtractionFailureTest : public ExtractionTest {
+protected:
+    std::vector<FailureRow> Rows() const {
+        const PackageSpec large = LargePackage();
+        const std::string valid = BuildPackage(large);
+        const DWORD dataSize = static_cast<DWORD>(valid.size() - 24);
+        std::vector<FailureRow> rows;
+
+        rows.push_back({"Err02 no package", "", large, {}, nullptr, L"Err02", Left::Stale, Left::Stale, Left::Stale,
+                        {CreateFailed(kPackageLog, ERROR_FILE_NOT_FOUND)}});
+        rows.push_back({"Err02 open refused", valid, large, {{host::Op::CreateFileW, ERROR_SHARING_VIOLATION, 1}},
+                        nullptr, L"Err02", Left::Stale, Left::Stale, Left::Stale,
+                        {CreateFailed(kPackageLog, ERROR_SHARING_VIOLATION)}});
+        rows.push_back({"Err03 head read", valid, large, {{host::Op::ReadFile, ERROR_IO_DEVICE, 1}}, nullptr,
+                        L"Err03", Left::Stale, Left::Stale, Left::Stale,
+                        {"ExtractThreadProc(): !!! Failed to read header=[" + kPackageLog + "], error=[1117], at=[*]"}});
+
+        PackageSpec badSignature = large;
+        badSignature.signature = 0x00905A4D;  // "MZ\x90\0", an executable given as a package
+        rows.push_back({"Err04 signature", BuildPackage(badSignature), large, {}, nullptr, L"Err04", Left::Stale,
+                        Left::Stale, Left::Stale,
+                        {"ExtractThreadProc(): !!! Invalid file signature=[905A4D], at=[*]"}});
+
+        rows.push_back({"Err05 no room for a tail", std::string("3-VO") + package_testing::LittleEndian(0), large,
+                        {}, nullptr, L"Err05", Left::Stale, Left::Stale, Left::Stale,
+                        {"ExtractThreadProc(): !!! Failed to point tail, at=[*]"}});
+        rows.push_back({"Err06 tail read", valid, large, {{host::Op::ReadFile, ERROR_IO_DEVICE, 2}}, nullptr,
+                        L"Err06", Left::Stale, Left::Stale, Left::Stale,
+                        {"ExtractThreadProc(): !!! Failed to read tail=[" + kPackageLog + "], error=[1117], at=[*]"}});
+        rows.push_back({"Err07 seek to the exe", valid, large, {{host::Op::SetFilePointer, ERROR_GEN_FAILURE, 2}}, nullptr,
+                        L"Err07", Left::Stale, Left::Stale, Left::Stale,
+                        {"ExtractThreadProc(): !!! Failed to point exe, at=[*]"}});
+
+        PackageSpec wrongDataSize = large;
+        wrongDataSize.dataSize = dataSize + 1;
+        rows.push_back({"Err08 data size", BuildPackage(wrongDataSize), large, {}, nullptr, L"Err08", Left::Stale,
+                        Left::Stale, Left::Stale,
+                        {"ExtractThreadProc(): !!! Wrong data size, head=[" + std::to_string(dataSize + 1) +
+                         "], tail=[" + std::to_string(dataSize) + "], at=[*]"}});
+
+        std::string inserted = valid;
+        inserted.insert(8 + large.exe.size() + 5, 1, '\x7F');  // one byte more inside the images
+        rows.push_back({"Err09 file size", inserted, large, {}, nullptr, L"Err09", Left::Stale, Left::Stale,
+                        Left::Stale,
+                        {"ExtractThreadProc(): !!! Wrong file size, actual=[" + std::to_string(dataSize + 25) +
+                         "], expected=[" + std::to_string(dataSize + 24) + "], at=[*]"}});
+
+        PackageSpec noExe = large;
+        noExe.exe.clear();
+        rows.push_back({"Err0D no exe", BuildPackage(noExe), noExe, {}, nullptr, L"Err0D", Left::Stale, Left::Stale,
+                        Left::Stale, {kPreVerified, "ExtractThreadProc(): !!! No exe to extract, at=[*]"}});
+
+        rows.push_back({"Err0B exe create refused", valid, large, {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 2}},
+                        nullptr, L"Err0B", Left::Absent, Left::Stale, Left::Stale,
+                        {kPreVerified, CreateFailed(kExeLog, ERROR_ACCESS_DENIED)}});
+        // The undeletable stale file makes the create-new fail too: the
+        // create's code is the one shown.
+        rows.push_back({"Err0B read-only stale exe", valid, large, {},
+                        [](const testing_support::TempDevice& device) { device.SetReadOnly(kExePath, true); },
+                        L"Err0B", Left::Stale, Left::Stale, Left::Stale,
+                        {kPreVerified,
+                         "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[5], at=[*]",
+                         CreateFailed(kExeLog, ERROR_FILE_EXISTS)}});
+        rows.push_back({"Err0C disk full in the exe", valid, large, {{host::Op::WriteFile, ERROR_DISK_FULL, 2}},
+                        nullptr, L"Err0C", Left::FirstMiB, Left::Stale, Left::Stale,
+                        {kPreVerified,
+                         "ExtractThreadProc(): !!! Failed to extract exe=[" + kExeLog + "], error=[112], at=[*]"}});
+
+        PackageSpec noImages = large;
+        noImages.images.clear();
+        rows.push_back({"Err23 no images", BuildPackage(noImages), noImages, {}, nullptr, L"Err23", Left::Absent,
+                        Left::Stale, Left::Stale,
+                        {kPreVerified, kExtractedExe, "ExtractThreadProc(): !!! No image to extract, at=[*]"}});
+        rows.push_back({"Err21 images create refused", valid, large,
+                        {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 3}}, nullptr, L"Err21", Left::Absent,
+                        Left::Absent, Left::Stale,
+                        {kPreVerified, kExtractedExe, CreateFailed(kImagesLog, ERROR_ACCESS_DENIED)}});
+        // Writes: the exe in two chunks, then the images' first and second.
+        rows.push_back({"Err22 disk full in the images", valid, large, {{host::Op::WriteFile, ERROR_DISK_FULL, 4}},
+                        nullptr, L"Err22", Left::Absent, Left::FirstMiB, Left::Stale,
+                        {kPreVerified, kExtractedExe,
+                         "ExtractThreadProc(): !!! Failed to extract image=[" + kImagesLog +
+                             "], error=[112], at=[*]"}});
+        rows.push_back({"Err31 fonts create refused", valid, large,
+                        {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 4}}, nullptr, L"Err31", Left::Absent,
+                        Left::Absent, Left::Absent,
+                        {kPreVerified, kExtractedExe, kExtractedImages, CreateFailed(kFontsLog, ERROR_ACCESS_DENIED)}});
+        rows.push_back({"Err32 disk full in the fonts", valid, large, {{host::Op::WriteFile, ERROR_DISK_FULL, 6}},
+                        nullptr, L"Err32", Left::Absent, Left::Absent, Left::FirstMiB,
+                        {kPreVerified, kExtractedExe, kExtractedImages,
+                         "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog + "], error=[112], at=[*]"}});
+
+        DWORD realChecksum = package_testing::ReferenceCrc32(valid.substr(0, 8 + dataSize));
+        PackageSpec badChecksum = large;
+        badChecksum.checksum = realChecksum ^ 0x80000001;
+        rows.push_back({"Err0F after every section", BuildPackage(badChecksum), large, {}, nullptr, L"Err0F",
+                        Left::Absent, Left::Absent, Left::Absent,
+                        {kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont,
+                         "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" + Signed(realChecksum) +
+                             "], expected=[" + Signed(realChecksum ^ 0x80000001) + "], at=[*]"}});
+
+        // Without a fonts section the fonts file at the path is an earlier
+        // run's; it is deleted with the rest, as whatever is there.
+        PackageSpec noFontsBadChecksum = large;
+        noFontsBadChecksum.fonts.clear();
+        std::string covered = BuildPackage(noFontsBadChecksum);
+        DWORD noFontsChecksum = package_testing::ReferenceCrc32(covered.substr(0, covered.size() - 16));
+        noFontsBadChecksum.checksum = noFontsChecksum + 1;
+        rows.push_back({"Err0F without fonts", BuildPackage(noFontsBadChecksum), noFontsBadChecksum, {}, nullptr,
+                        L"Err0F", Left::Absent, Left::Absent, Left::Absent,
+                        {kPreVerified, kExtractedExe, kExtractedImages,
+                         "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
+                         "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" +
+                             Signed(noFontsChecksum) + "], expected=[" + Signed(noFontsChecksum + 1) + "], at=[*]"}});
+        return rows;
+    }
+};
+
+TEST_F(ExtractionFailureTest, EachFailurePostsItsCodeOnceAndLeavesTheTableState) {
+    for (const FailureRow& row : Rows()) {
+        SCOPED_TRACE(row.name);
+        if (!row.package.empty()) device.WriteFile(kPackagePath, row.package);
+        SeedStaleOutputs();
+        if (row.prepareDevice) row.prepareDevice(device);
+        for (const ArmedFailure& fault : row.faults) host::FailCall(fault.op, fault.error, fault.nth);
+
+        EXPECT_EQ(RunWorker(window), 0u);
+        host::ClearFailures();
+
+        ExpectOneFailure(DrainResults(), row.code);
+        EXPECT_EQ(log.MaskedLines(), row.log);
+        ExpectLeft(kExePath, row.exe, kStaleExe, row.sections.exe);
+        ExpectLeft(kImagesPath, row.images, kStaleImages, row.sections.images);
+        ExpectLeft(kFontsPath, row.fonts, kStaleFonts, row.sections.fonts);
+        if (row.package.empty()) {
+            EXPECT_FALSE(device.Exists(kPackagePath));
+        } else {
+            ExpectPackageClosedAndUnchanged(row.package);
+        }
+
+        // The next row starts from a clean download folder.
+        if (device.Exists(kExePath)) device.SetReadOnly(kExePath, false);
+        for (const wchar_t* path : {kPackagePath, kExePath, kImagesPath, kFontsPath}) DeleteFileW(path);
+    }
+}
+
+// A failed close or a failed clean-up deletion is logged and changes neither
+// the code nor the order: the package is closed first, then the outputs are
+// deleted exe first, and only then is the result posted.
+TEST_F(ExtractionFailureTest, CleanUpFailuresAreLoggedInOrderBeforeTheResult) {
+    const PackageSpec large = LargePackage();
+    device.WriteFile(kPackagePath, BuildPackage(large));
+    // Closes: the exe output, the images output, the fonts output, then the
+    // package. The two deletions are the clean-up's, nothing stale is there.
+    host::FailCall(host::Op::WriteFile, ERROR_DISK_FULL, 6);
+    host::FailCall(host::Op::CloseHandle, ERROR_INVALID_HANDLE, 4);
+    host::FailCall(host::Op::DeleteFileW, ERROR_SHARING_VIOLATION, 1);
+    host::FailCall(host::Op::DeleteFileW, ERROR_ACCESS_DENIED, 2);
+
+    {
+        PostedLogLines posted(window);
+        EXPECT_EQ(RunWorker(window), 0u);
+        host::ClearFailures();
+        ExpectOneFailure(DrainResults(), L"Err32");
+    }
+
+    EXPECT_EQ(g_sequence,
+              (Lines{kPreVerified, kExtractedExe, kExtractedImages,
+                     "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog + "], error=[112], at=[*]",
+                     "ExtractThreadProc(): !!! Failed to close file handler=[" + kPackageLog + "], error=[6], at=[*]",
+                     "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[32], at=[*]",
+                     "ExtractThreadProc(): !!! Failed to delete file=[" + kImagesLog + "], error=[5], at=[*]",
+                     "result 0 Err32"}));
+    EXPECT_TRUE(device.ReadFile(kExePath) == large.exe);
+    EXPECT_TRUE(device.ReadFile(kImagesPath) == large.images);
+    EXPECT_TRUE(device.ReadFile(kFontsPath) == large.fonts.substr(0, kMiB));
+}
+
+// The checksum failure deletes all three outputs, fonts last, then posts.
+TEST_F(ExtractionFailureTest, ChecksumCleanUpDeletesExeImagesFontsThenPosts) {
+    PackageSpec badChecksum = SmallPackage();
+    badChecksum.checksum = 7;
+    device.WriteFile(kPackagePath, BuildPackage(badChecksum));
+    host::FailCall(host::Op::CloseHandle, ERROR_INVALID_HANDLE, 4);
+    host::FailCall(host::Op::DeleteFileW, ERROR_ACCESS_DENIED, 1);
+    host::FailCall(host::Op::DeleteFileW, ERROR_ACCESS_DENIED, 2);
+    host::FailCall(host::Op::DeleteFileW, ERROR_ACCESS_DENIED, 3);
+
+    {
+        PostedLogLines posted(window);
+        EXPECT_EQ(RunWorker(window), 0u);
+        host::ClearFailures();
+        ExpectOneFailure(DrainResults(), L"Err0F");
+    }
+
+    ASSERT_EQ(g_sequence.size(), 10u);
+    EXPECT_EQ(g_sequence[4].rfind("ExtractThreadProc(): !!! Invalid source file checksum, calculated=[", 0), 0u);
+    EXPECT_EQ(Lines(g_sequence.begin() + 5, g_sequence.end()),
+              (Lines{"ExtractThreadProc(): !!! Failed to close file handler=[" + kPackageLog + "], error=[6], at=[*]",
+                     "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[5], at=[*]",
+                     "ExtractThreadProc(): !!! Failed to delete file=[" + kImagesLog + "], error=[5], at=[*]",
+                     "ExtractThreadProc(): !!! Failed to delete file=[" + kFontsLog + "], error=[5], at=[*]",
+                     "result 0 Err0F"}));
+}
+
+TEST_F(ExtractionFailureTest, FailedCloseOfAnOutputIsLoggedWithItsPath) {
+    const PackageSpec small = SmallPackage();
+    const std::string bytes = BuildPackage(small);
+    device.WriteFile(kPackagePath, bytes);
+    host::FailCall(host::Op::CloseHandle, ERROR_DISK_FULL, 2);  // the images output
+
+    EXPECT_EQ(RunWorker(window), 0u);
+    host::ClearFailures();
+
+    ExpectOneSuccess(DrainResults());
+    EXPECT_EQ(log.MaskedLines(),
+              (Lines{kPreVerified, kExtractedExe, kExtractedImages,
+                     "ExtractThreadProc(): !!! Failed to close file handler=[" + kImagesLog + "], error=[112], at=[*]",
+                     kExtractedFont, "ExtractThreadProc(): valid source file checksum, at=[*]"}));
+    ExpectPackageClosedAndUnchanged(bytes);
+}
+
+}  // namespace

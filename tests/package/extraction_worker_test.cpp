@@ -1,0 +1,197 @@
+// The extraction worker run on the test's thread: valid packages with and
+// without fonts, outputs replaced or left alone, a window or none to tell,
+// missing output paths, sizes that wrap, and the failure report itself.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "extract_codes.h"
+#include "extraction_test_support.h"
+
+namespace {
+
+using namespace extraction_testing;
+using package_testing::BuildPackage;
+using package_testing::PackageSpec;
+
+const std::string kPreVerified = "ExtractThreadProc(): pre-verification ok, at=[*]";
+const std::string kExtractedExe = "ExtractThreadProc(): extracted exe, at=[*]";
+const std::string kExtractedImages = "ExtractThreadProc(): extracted images, at=[*]";
+const std::string kExtractedFont = "ExtractThreadProc(): extracted font, at=[*]";
+const std::string kNoFont = "ExtractThreadProc(): !!! No font to extract (optional), at=[*]";
+const std::string kValidChecksum = "ExtractThreadProc(): valid source file checksum, at=[*]";
+
+using ExtractionWorkerTest = ExtractionTest;
+
+TEST_F(ExtractionWorkerTest, ValidPackageReplacesEarlierOutputsAndReportsSuccessOnce) {
+    const PackageSpec large = LargePackage();
+    const std::string bytes = BuildPackage(large);
+    device.WriteFile(kPackagePath, bytes);
+    SeedStaleOutputs();
+
+    EXPECT_EQ(RunWorker(window), 0u);
+
+    ExpectOneSuccess(DrainResults());
+    EXPECT_EQ(log.MaskedLines(), (Lines{kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont, kValidChecksum}));
+    ExpectLeft(kExePath, Left::Whole, kStaleExe, large.exe);
+    ExpectLeft(kImagesPath, Left::Whole, kStaleImages, large.images);
+    ExpectLeft(kFontsPath, Left::Whole, kStaleFonts, large.fonts);
+    ExpectPackageClosedAndUnchanged(bytes);
+}
+
+TEST_F(ExtractionWorkerTest, PackageWithoutFontsLeavesAnOldFontsFileUntouched) {
+    PackageSpec noFonts = SmallPackage();
+    noFonts.fonts.clear();
+    const std::string bytes = BuildPackage(noFonts);
+    device.WriteFile(kPackagePath, bytes);
+    SeedStaleOutputs();
+
+    EXPECT_EQ(RunWorker(window), 0u);
+
+    ExpectOneSuccess(DrainResults());
+    EXPECT_EQ(log.MaskedLines(), (Lines{kPreVerified, kExtractedExe, kExtractedImages, kNoFont, kValidChecksum}));
+    ExpectLeft(kExePath, Left::Whole, kStaleExe, noFonts.exe);
+    ExpectLeft(kImagesPath, Left::Whole, kStaleImages, noFonts.images);
+    ExpectLeft(kFontsPath, Left::Stale, kStaleFonts, "");
+    ExpectPackageClosedAndUnchanged(bytes);
+
+    // Nor is a fonts file made when there was none.
+    DeleteFileW(kFontsPath);
+    EXPECT_EQ(RunWorker(window), 0u);
+    ExpectOneSuccess(DrainResults());
+    EXPECT_FALSE(device.Exists(kFontsPath));
+
+    // After a checksum failure only the fonts file that is there is deleted:
+    // no failed deletion of a missing one is logged.
+    noFonts.checksum = 0x01020304;
+    device.WriteFile(kPackagePath, BuildPackage(noFonts));
+    EXPECT_EQ(RunWorker(window), 0u);
+    ExpectOneFailure(DrainResults(), L"Err0F");
+    Lines lines = log.MaskedLines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4), (Lines{kPreVerified, kExtractedExe, kExtractedImages, kNoFont}));
+    EXPECT_EQ(lines[4].rfind("ExtractThreadProc(): !!! Invalid source file checksum", 0), 0u) << lines[4];
+    EXPECT_FALSE(device.Exists(kExePath));
+    EXPECT_FALSE(device.Exists(kImagesPath));
+}
+
+TEST_F(ExtractionWorkerTest, WithoutAWindowTheWorkerRunsToTheEndAndPostsNothing) {
+    const PackageSpec small = SmallPackage();
+    const std::string valid = BuildPackage(small);
+    device.WriteFile(kPackagePath, valid);
+
+    EXPECT_EQ(RunWorker(nullptr), 0u);
+    EXPECT_TRUE(DrainResults().empty());
+    EXPECT_EQ(log.MaskedLines(), (Lines{kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont, kValidChecksum}));
+    ExpectLeft(kExePath, Left::Whole, "", small.exe);
+    ExpectLeft(kFontsPath, Left::Whole, "", small.fonts);
+
+    PackageSpec badChecksum = small;
+    badChecksum.checksum = 0;
+    const std::string bad = BuildPackage(badChecksum);
+    device.WriteFile(kPackagePath, bad);
+    EXPECT_EQ(RunWorker(nullptr), 0u);
+    EXPECT_TRUE(DrainResults().empty());
+    EXPECT_EQ(log.MaskedLines().size(), 5u);
+    ExpectLeft(kExePath, Left::Absent, "", "");
+    ExpectLeft(kImagesPath, Left::Absent, "", "");
+    ExpectLeft(kFontsPath, Left::Absent, "", "");
+    ExpectPackageClosedAndUnchanged(bad);
+
+    DeleteFileW(kPackagePath);
+    EXPECT_EQ(RunWorker(nullptr), 0u);
+    EXPECT_TRUE(DrainResults().empty());
+}
+
+TEST_F(ExtractionWorkerTest, MissingOutputPathsCountAsMissingSections) {
+    const PackageSpec small = SmallPackage();
+    const std::string bytes = BuildPackage(small);
+    device.WriteFile(kPackagePath, bytes);
+    SeedStaleOutputs();
+
+    // No exe path: nothing written, nothing deleted.
+    preparer = Preparer{};
+    preparer.notify_window = window;
+    preparer.notify_message = WM_EXTRACTION_RESULT;
+    preparer.upgrade_file = kPackagePath;
+    preparer.images_file = kImagesPath;
+    preparer.fonts_file = kFontsPath;
+    EXPECT_EQ(ExtractThreadProc(&preparer), 0u);
+    ExpectOneFailure(DrainResults(), L"Err0D");
+    ExpectLeft(kImagesPath, Left::Stale, kStaleImages, "");
+    ExpectLeft(kFontsPath, Left::Stale, kStaleFonts, "");
+
+    // No images path: the exe is copied out and deleted again.
+    log.Clear();
+    preparer.exe_file = kExePath;
+    preparer.images_file = nullptr;
+    EXPECT_EQ(ExtractThreadProc(&preparer), 0u);
+    ExpectOneFailure(DrainResults(), L"Err23");
+    EXPECT_EQ(log.MaskedLines(),
+              (Lines{kPreVerified, kExtractedExe, "ExtractThreadProc(): !!! No image to extract, at=[*]"}));
+    ExpectLeft(kExePath, Left::Absent, "", "");
+    ExpectLeft(kFontsPath, Left::Stale, kStaleFonts, "");
+
+    // No fonts path: the fonts are optional, and the checksum then covers
+    // less than the package holds.
+    log.Clear();
+    preparer.images_file = kImagesPath;
+    preparer.fonts_file = nullptr;
+    EXPECT_EQ(ExtractThreadProc(&preparer), 0u);
+    ExpectOneFailure(DrainResults(), L"Err0F");
+    ExpectLeft(kExePath, Left::Absent, "", "");
+    ExpectLeft(kImagesPath, Left::Absent, "", "");
+    ExpectLeft(kFontsPath, Left::Stale, kStaleFonts, "");
+    ExpectPackageClosedAndUnchanged(bytes);
+}
+
+// Sizes add with 32-bit wrap-around: a tail whose sum wraps to the real data
+// size passes pre-verification, and the oversized section's copy then fails
+// on the short read at the end of the file.
+TEST_F(ExtractionWorkerTest, WrappedSizesFailInTheOversizedSection) {
+    PackageSpec wrapped;
+    wrapped.exe = std::string(100, 'E');
+    wrapped.images = std::string(100, 'I');
+    wrapped.fonts = std::string(100, 'F');
+    wrapped.imagesSize = 100u + 0x80000000u;
+    wrapped.fontsSize = 100u + 0x80000000u;
+    const std::string bytes = BuildPackage(wrapped);
+    device.WriteFile(kPackagePath, bytes);
+
+    EXPECT_EQ(RunWorker(window), 0u);
+
+    ExpectOneFailure(DrainResults(), L"Err22");
+    Lines lines = log.MaskedLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], kExtractedExe);
+    EXPECT_EQ(lines[2].rfind("ExtractThreadProc(): !!! Failed to extract image=[" + kImagesLog + "], error=[", 0), 0u)
+        << lines[2];
+    ExpectLeft(kExePath, Left::Absent, "", "");
+    // The short read wrote nothing: the images output is left empty.
+    ExpectLeft(kImagesPath, Left::Whole, "", "");
+    ExpectLeft(kFontsPath, Left::Absent, "", "");
+    ExpectPackageClosedAndUnchanged(bytes);
+}
+
+TEST_F(ExtractionWorkerTest, FailureReportPostsTheConstantCodeOnlyWithAWindowAndAKnownIndex) {
+    preparer = Preparer{};
+    preparer.notify_window = window;
+    preparer.notify_message = WM_EXTRACTION_RESULT;
+
+    ReportExtractFailure(&preparer, kExtractCopyFonts);
+    ReportExtractFailure(&preparer, kExtractBadChecksum);
+    ReportExtractFailure(&preparer, kExtractFailureCount);  // above the table
+    std::vector<Result> results = DrainResults();
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].wParam, 0u);
+    EXPECT_EQ(results[0].pointer, ExtractFailureCode(kExtractCopyFonts));
+    EXPECT_EQ(Utf8(results[0].text), "Err32");
+    EXPECT_EQ(Utf8(results[1].text), "Err0F");
+
+    preparer.notify_window = nullptr;
+    ReportExtractFailure(&preparer, kExtractOpenPackage);
+    EXPECT_TRUE(DrainResults().empty());
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+}  // namespace
