@@ -1,0 +1,10 @@
+// The zip extractor's entry point: a whole archive unpacked into a folder.
+#pragma once
+
+#include <windows.h>
+
+// Unpacks every entry of the archive at `zipPath` below `folder`, creating
+// the folder and its missing parents. Returns 1 when every entry was written
+// (or the archive has none), 0 on any failure, which is logged; whatever was
+// written before a failure stays on disk.
+int UnZipFile(LPCWSTR zipPath, LPCWSTR folder);
