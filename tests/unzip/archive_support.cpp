@@ -1,0 +1,127 @@
+#include "archive_support.h"
+
+#include <minizip/zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "ruvexa_host.h"
+#include "zip_extractor.h"
+
+namespace fs = std::filesystem;
+
+namespace unzip_testing {
+namespace {
+
+const char kPythonPrelude[] = R"(import sys, zipfile
+def add(name, data=b"", attr=None, date=(2021, 6, 15, 12, 30, 0), method=zipfile.ZIP_DEFLATED):
+    info = zipfile.ZipInfo(name, date_time=date)
+    info.compress_type = method
+    if attr is not None:
+        info.external_attr = attr
+    z.writestr(info, data)
+with zipfile.ZipFile(sys.argv[1], sys.argv[2]) as z:
+    pass
+)";
+
+bool RunShell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+}  // namespace
+
+bool MakePythonZip(const std::string& hostArchive, const std::string& body, const char* mode) {
+    fs::create_directories(fs::path(hostArchive).parent_path());
+    std::string script = hostArchive + ".py";
+    {
+        std::ofstream out(script);
+        out << kPythonPrelude;
+        // Each line of the body runs inside the "with" block.
+        size_t start = 0;
+        while (start < body.size()) {
+            size_t end = body.find('\n', start);
+            if (end == std::string::npos) end = body.size();
+            out << "    " << body.substr(start, end - start) << "\n";
+            start = end + 1;
+        }
+    }
+    bool made = RunShell("python3 '" + script + "' '" + hostArchive + "' " + mode);
+    fs::remove(script);
+    return made;
+}
+
+bool RunInfoZip(const std::string& hostFolder, const std::string& arguments) {
+    return RunShell("cd '" + hostFolder + "' && zip -q -X " + arguments + " >/dev/null");
+}
+
+bool MakeMinizipZip(const std::string& hostArchive, const std::vector<MinizipEntry>& entries) {
+    fs::create_directories(fs::path(hostArchive).parent_path());
+    zipFile archive = zipOpen(hostArchive.c_str(), APPEND_STATUS_CREATE);
+    if (!archive) return false;
+    bool written = true;
+    for (const MinizipEntry& entry : entries) {
+        zip_fileinfo info{};
+        info.dosDate = entry.dosDateTime;
+        info.external_fa = entry.externalAttributes;
+        if (zipOpenNewFileInZip2(archive, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                 entry.method, Z_DEFAULT_COMPRESSION, entry.raw ? 1 : 0) != ZIP_OK ||
+            (!entry.data.empty() &&
+             zipWriteInFileInZip(archive, entry.data.data(), static_cast<unsigned>(entry.data.size())) != ZIP_OK)) {
+            written = false;
+            break;
+        }
+        int closed = entry.raw ? zipCloseFileInZipRaw(archive, entry.uncompressedSize, entry.crc)
+                               : zipCloseFileInZip(archive);
+        if (closed != ZIP_OK) {
+            written = false;
+            break;
+        }
+    }
+    return zipClose(archive, nullptr) == ZIP_OK && written;
+}
+
+std::string Deflate(const std::string& bytes) {
+    z_stream stream{};
+    // Negative window bits: raw deflate, as zip entries hold it.
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    std::string out(deflateBound(&stream, bytes.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+DWORD Crc32Of(const std::string& bytes) {
+    return static_cast<DWORD>(
+        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+std::string Noise(size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+UnzipTest::UnzipTest() { device.MakeFolder(L"\\NandFlash\\Work"); }
+
+UnzipTest::~UnzipTest() { host::ClearFailures(); }
+
+int UnzipTest::UnZipFileInto(LPCWSTR folder) { return UnZipFile(kArchive, folder); }
+
+std::vector<std::string> UnzipTest::DeviceTree() const {
+    std::vector<std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(device.Root())) {
+        tree.push_back(fs::relative(entry.path(), device.Root()).generic_string());
+    }
+    std::sort(tree.begin(), tree.end());
+    return tree;
+}
+
+}  // namespace unzip_testing

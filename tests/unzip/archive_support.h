@@ -1,0 +1,83 @@
+// Test archives made by tools we did not write: Python's zipfile, Info-ZIP's
+// zip, and minizip's own writer; and a fixture over a temporary device.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace unzip_testing {
+
+// Runs python3 on a script that opens `zipfile.ZipFile(archive, mode)` as `z`
+// and then runs `body` (Python statements, one per line, indented by the
+// caller as needed). The script also offers
+//   add(name, data=b"", attr=None, date=(2021, 6, 15, 12, 30, 0),
+//       method=zipfile.ZIP_DEFLATED)
+// which writes one entry; attr, when given, is the whole external word.
+// Mode "a" on a file that holds no archive appends one after its bytes.
+bool MakePythonZip(const std::string& hostArchive, const std::string& body, const char* mode = "w");
+
+// Runs Info-ZIP's zip in `hostFolder` with `arguments` (shell words).
+bool RunInfoZip(const std::string& hostFolder, const std::string& arguments);
+
+// One entry written with minizip's writer. With `raw`, `data` is stored as
+// the entry's compressed bytes under `method`, and `crc` and
+// `uncompressedSize` are written as given.
+struct MinizipEntry {
+    std::string name;  // bytes as stored, no UTF-8 flag
+    std::string data;
+    DWORD externalAttributes = 0;
+    DWORD dosDateTime = 0x52CF6000;  // 2021-06-15 12:00:00
+    int method = 8;                  // Z_DEFLATED; 0 stores
+    bool raw = false;
+    DWORD crc = 0;
+    DWORD uncompressedSize = 0;
+};
+bool MakeMinizipZip(const std::string& hostArchive, const std::vector<MinizipEntry>& entries);
+
+// Raw deflate data of `bytes` (no zlib header), and its CRC-32 from zlib.
+std::string Deflate(const std::string& bytes);
+DWORD Crc32Of(const std::string& bytes);
+
+// Repeatable bytes that do not compress.
+std::string Noise(size_t size, unsigned seed);
+
+// A temporary device with its log captured; the archives go to
+// \NandFlash\Work and the output to \NandFlash\Merrow\Images_.
+class UnzipTest : public ::testing::Test {
+protected:
+    UnzipTest();
+    ~UnzipTest() override;
+
+    static constexpr const wchar_t* kArchive = L"\\NandFlash\\Work\\AppImages.zi";
+    static constexpr const wchar_t* kOutput = L"\\NandFlash\\Merrow\\Images_";
+    static constexpr const char* kArchiveText = "\\NandFlash\\Work\\AppImages.zi";
+    static constexpr const char* kOutputText = "\\NandFlash\\Merrow\\Images_";
+
+    std::string HostArchive() const { return device.Host(kArchive); }
+    // The output path of an entry, as it appears in the log.
+    static std::string OutputText(const std::string& relative) {
+        return std::string(kOutputText) + "\\" + relative;
+    }
+    static std::wstring Output(const std::wstring& relative) { return std::wstring(kOutput) + L"\\" + relative; }
+    static std::string UnzipFailedLine() {
+        return std::string("UnZipFile(): !!! Failed to unzip file=[") + kArchiveText + "], at=[*]";
+    }
+    int Extract() { return UnZipFileInto(kOutput); }
+    int UnZipFileInto(LPCWSTR folder);
+
+    // Host-side listing of every file and folder below the device root,
+    // relative, with "/" separators, sorted.
+    std::vector<std::string> DeviceTree() const;
+
+    testing_support::TempDevice device;
+    testing_support::LogCapture log;
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace unzip_testing

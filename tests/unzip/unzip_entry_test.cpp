@@ -1,0 +1,200 @@
+// UnZipFile on single entries: contents, attributes and times, damaged or
+// unreadable data, a full volume, and the progress marks.
+#include <gtest/gtest.h>
+
+#include "archive_support.h"
+#include "ruvexa_host.h"
+#include "zip_extractor.h"
+
+namespace unzip_testing {
+namespace {
+
+FILETIME LastWriteOf(const std::wstring& path) {
+    FILETIME creation{}, access{}, write{};
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(GetFileTime(file, &creation, &access, &write));
+    CloseHandle(file);
+    return write;
+}
+
+SYSTEMTIME CalendarOf(const FILETIME& time) {
+    SYSTEMTIME calendar{};
+    EXPECT_TRUE(FileTimeToSystemTime(&time, &calendar));
+    return calendar;
+}
+
+// The universal time of a local calendar time, through the platform.
+FILETIME UniversalOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME calendar{year, month, 0, day, hour, minute, second, 0};
+    FILETIME local{}, universal{};
+    EXPECT_TRUE(SystemTimeToFileTime(&calendar, &local));
+    EXPECT_TRUE(LocalFileTimeToFileTime(&local, &universal));
+    return universal;
+}
+
+bool operator==(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+// True when the host file system keeps the attribute bits other than
+// read-only (user extended attributes); tmpfs on older kernels does not.
+bool KeepsArchiveBit(const std::wstring& probe) {
+    return SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_ARCHIVE) &&
+           GetFileAttributesW(probe.c_str()) == FILE_ATTRIBUTE_ARCHIVE;
+}
+
+std::string EntryLine(const std::string& relative, const std::string& text) {
+    return "Unzip [" + std::string("\\NandFlash\\Merrow\\Images_\\") + relative + "]" + text;
+}
+
+TEST_F(UnzipTest, EmptyEntryAndReadOnlyEntryGetTheirAttributesAndTimes) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('empty.txt', b'', attr=0x20, date=(2019, 3, 4, 5, 6, 8))\n"
+                                             "add('locked.bin', b'data', attr=0x21)\n"
+                                             "add('unix.txt', b'u', attr=(0o100644 << 16))"));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(device.ReadFile(Output(L"empty.txt")), "");
+    EXPECT_TRUE(LastWriteOf(Output(L"empty.txt")) == UniversalOf(2019, 3, 4, 5, 6, 8));
+    EXPECT_EQ(device.ReadFile(Output(L"locked.bin")), "data");
+
+    device.WriteFile(L"\\NandFlash\\probe", "");
+    const DWORD archiveBit = KeepsArchiveBit(L"\\NandFlash\\probe") ? FILE_ATTRIBUTE_ARCHIVE : 0;
+    EXPECT_EQ(GetFileAttributesW(Output(L"locked.bin").c_str()), FILE_ATTRIBUTE_READONLY | archiveBit);
+    EXPECT_EQ(GetFileAttributesW(Output(L"empty.txt").c_str()), archiveBit ? archiveBit : FILE_ATTRIBUTE_NORMAL);
+    // The host's own high word (a Unix mode) carries no device attribute.
+    EXPECT_EQ(GetFileAttributesW(Output(L"unix.txt").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DeleteFileW(Output(L"locked.bin").c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST_F(UnzipTest, DatesArriveAsStoredOrLeaveTheFileTimesAlone) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('january.txt', b'j', date=(2022, 1, 15, 10, 20, 30))\n"
+                                             "add('zero.txt', b'z', date=(1980, 0, 0, 0, 0, 0))\n"
+                                             "add('april31.txt', b'a', date=(2022, 4, 31, 9, 0, 0))"));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.Text(), "");
+
+    FILETIME january = LastWriteOf(Output(L"january.txt"));
+    EXPECT_TRUE(january == UniversalOf(2022, 1, 15, 10, 20, 30));
+    EXPECT_EQ(CalendarOf(january).wMonth, 1);
+    EXPECT_EQ(CalendarOf(january).wYear, 2022);
+
+    // Both files keep the time they got when they were written.
+    for (const wchar_t* name : {L"zero.txt", L"april31.txt"}) {
+        EXPECT_GE(CalendarOf(LastWriteOf(Output(name))).wYear, 2024) << name;
+    }
+    EXPECT_EQ(device.ReadFile(Output(L"zero.txt")), "z");
+    EXPECT_EQ(device.ReadFile(Output(L"april31.txt")), "a");
+}
+
+TEST_F(UnzipTest, CorruptDeflateDataFailsWithTheLibraryStatus) {
+    // Block type 3 does not exist: inflate reports Z_DATA_ERROR.
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "good.txt", .data = "good"},
+                                               {.name = "bad.bin",
+                                                .data = std::string("\x07\x00\x00\x00\x00\x00", 6),
+                                                .raw = true,
+                                                .crc = 0x12345678,
+                                                .uncompressedSize = 100},
+                                               {.name = "after.txt", .data = "after"}}));
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{EntryLine("bad.bin", "==> Failed [-3]!!"), UnzipFailedLine()}));
+    EXPECT_EQ(device.ReadFile(Output(L"good.txt")), "good");
+    EXPECT_TRUE(device.Exists(Output(L"bad.bin")));
+    EXPECT_FALSE(device.Exists(Output(L"after.txt")));
+}
+
+TEST_F(UnzipTest, DataThatFailsItsChecksumIsNotASuccess) {
+    const std::string text = "inflates without complaint";
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "wrong.txt",
+                                                .data = Deflate(text),
+                                                .raw = true,
+                                                .crc = Crc32Of(text) ^ 1,
+                                                .uncompressedSize = static_cast<DWORD>(text.size())}}));
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{EntryLine("wrong.txt", "==> Failed [-105]!!"), UnzipFailedLine()}));
+    // The written file stays, without the entry's times or attributes.
+    EXPECT_EQ(device.ReadFile(Output(L"wrong.txt")), text);
+
+    // The same data with its right checksum is a success.
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "wrong.txt",
+                                                .data = Deflate(text),
+                                                .raw = true,
+                                                .crc = Crc32Of(text),
+                                                .uncompressedSize = static_cast<DWORD>(text.size())}}));
+    log.Clear();
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.Text(), "");
+}
+
+TEST_F(UnzipTest, UnsupportedMethodsLeaveAnEmptyFile) {
+    // LZMA is refused by the library itself; bzip2 would be handed out as
+    // its compressed bytes by a minizip built without bzip2.
+    for (const char* method : {"ZIP_LZMA", "ZIP_BZIP2"}) {
+        ASSERT_TRUE(MakePythonZip(HostArchive(), std::string("add('first.txt', b'1')\n"
+                                                             "add('packed.bin', b'x' * 5000, method=zipfile.") +
+                                                     method + ")"));
+        log.Clear();
+        EXPECT_EQ(Extract(), 0) << method;
+        EXPECT_EQ(log.MaskedLines(), (Lines{"==> unzOpenCurrentFile Failed", UnzipFailedLine()})) << method;
+        EXPECT_EQ(device.ReadFile(Output(L"first.txt")), "1");
+        EXPECT_EQ(device.ReadFile(Output(L"packed.bin")), "") << method;
+    }
+}
+
+TEST_F(UnzipTest, EncryptedEntryIsReadUndecryptedAndFails) {
+    device.WriteFile(L"\\NandFlash\\Src\\secret.txt", std::string(3000, 's'));
+    ASSERT_TRUE(RunInfoZip(device.Host(L"\\NandFlash\\Src"), "-0 -P password '" + HostArchive() + "' secret.txt"));
+    EXPECT_EQ(Extract(), 0);
+    // Stored data with the cipher's header in front cannot match its CRC-32.
+    EXPECT_EQ(log.MaskedLines(), (Lines{EntryLine("secret.txt", "==> Failed [-105]!!"), UnzipFailedLine()}));
+    EXPECT_NE(device.ReadFile(Output(L"secret.txt")), std::string(3000, 's'));
+}
+
+TEST_F(UnzipTest, FullDiskInTheMiddleOfAnEntry) {
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "small.txt", .data = "small"},
+                                               {.name = "big.bin", .data = Noise(200000, 7)},
+                                               {.name = "after.txt", .data = "after"}}));
+    // small.txt takes the first write, big.bin's first chunk the second.
+    host::FailCall(host::Op::WriteFile, ERROR_DISK_FULL, 3);
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{
+                                     EntryLine("big.bin", "==> WriteFile Failed !! error = [112]"),
+                                     "There is not enough space on the disk.",
+                                     EntryLine("big.bin", "==> Failed [-1]!!"),
+                                     UnzipFailedLine(),
+                                 }));
+    EXPECT_EQ(device.ReadFile(Output(L"small.txt")), "small");
+    EXPECT_EQ(device.ReadFile(Output(L"big.bin")), Noise(200000, 7).substr(0, 65536));
+    EXPECT_FALSE(device.Exists(Output(L"after.txt")));
+}
+
+TEST_F(UnzipTest, OtherWriteFailureHasNoDiskFullLine) {
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "a.bin", .data = "a"}}));
+    host::FailCall(host::Op::WriteFile, ERROR_ACCESS_DENIED, 1);
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{
+                                     EntryLine("a.bin", "==> WriteFile Failed !! error = [5]"),
+                                     EntryLine("a.bin", "==> Failed [-1]!!"),
+                                     UnzipFailedLine(),
+                                 }));
+}
+
+TEST_F(UnzipTest, ProgressMarkAfterEveryHundredthEntry) {
+    const struct {
+        int entries;
+        const char* log;
+    } rows[] = {{99, ""}, {100, "."}, {200, ".."}, {250, ".."}};
+    for (const auto& row : rows) {
+        ASSERT_TRUE(MakePythonZip(HostArchive(), "for i in range(" + std::to_string(row.entries) +
+                                                     "):\n    add('f%03d.txt' % i, b'%d' % i)"));
+        log.Clear();
+        EXPECT_EQ(Extract(), 1) << row.entries;
+        EXPECT_EQ(log.Text(), row.log) << row.entries;
+        EXPECT_EQ(device.ReadFile(Output(L"f098.txt")), "98");
+    }
+}
+
+}  // namespace
+}  // namespace unzip_testing

@@ -1,0 +1,179 @@
+// UnZipFile on whole archives: opening, the output folder, folders and
+// files, replacing what is there, names.
+#include <gtest/gtest.h>
+
+#include "archive_support.h"
+#include "zip_extractor.h"
+
+namespace unzip_testing {
+namespace {
+
+TEST_F(UnzipTest, ArchiveWithoutEntriesCreatesTheFolderAndSucceeds) {
+    // A stub before the archive, as self-extractors have: minizip opens it
+    // and finds no entries.
+    device.WriteFile(kArchive, "#!stub\n");
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "", "a"));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.MaskedLines(),
+              Lines{std::string("UnZipFile(): !!! File size is 0, file=[") + kArchiveText + "], size=[0], at=[*]"});
+    EXPECT_EQ(GetFileAttributesW(kOutput), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(DeviceTree(), (Lines{"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_", "NandFlash/Work",
+                                   "NandFlash/Work/AppImages.zi"}));
+}
+
+TEST_F(UnzipTest, BareEmptyArchiveIsRefusedByTheLibrary) {
+    // minizip 1.1 never accepts an end record at offset 0, so the 22-byte
+    // archive that every writer makes of nothing cannot be opened.
+    ASSERT_TRUE(MakePythonZip(HostArchive(), ""));
+    ASSERT_EQ(device.ReadFile(kArchive).size(), 22u);
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(),
+              Lines{std::string("UnZipFile(): !!! Failed to open zip=[") + kArchiveText + "], at=[*]"});
+    EXPECT_FALSE(device.Exists(kOutput));
+}
+
+TEST_F(UnzipTest, WhatIsNoZipArchiveLeavesTheOutputFolderAlone) {
+    device.WriteFile(kArchive, "PK\x03\x04 but nothing more of a zip archive");
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(UnZipFile(L"\\NandFlash\\Work\\missing.zi", kOutput), 0);
+    EXPECT_EQ(UnZipFile(L"", kOutput), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{
+                                     std::string("UnZipFile(): !!! Failed to open zip=[") + kArchiveText + "], at=[*]",
+                                     "UnZipFile(): !!! Failed to open zip=[\\NandFlash\\Work\\missing.zi], at=[*]",
+                                     "UnZipFile(): !!! Failed to open zip=[], at=[*]",
+                                 }));
+    EXPECT_FALSE(device.Exists(L"\\NandFlash\\Merrow"));
+}
+
+TEST_F(UnzipTest, ArchivePathMatchesCaseInsensitively) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('a.txt', b'A')"));
+    EXPECT_EQ(UnZipFile(L"\\nandflash\\WORK\\appimages.ZI", kOutput), 1);
+    EXPECT_EQ(device.ReadFile(Output(L"a.txt")), "A");
+}
+
+TEST_F(UnzipTest, OutputFolderThatIsAFileFails) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('a.txt', b'A')"));
+    device.WriteFile(kOutput, "a file");
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(),
+              Lines{std::string("UnZipFile(): !!! Failed to set output folder=[") + kOutputText + "], at=[*]"});
+    EXPECT_EQ(device.ReadFile(kOutput), "a file");
+
+    // A file higher up stops the creation at that level.
+    log.Clear();
+    EXPECT_EQ(UnZipFileInto(L"\\NandFlash\\Merrow\\Images_\\Sub"), 0);
+    EXPECT_EQ(log.MaskedLines(),
+              Lines{"UnZipFile(): !!! Failed to set output folder=[\\NandFlash\\Merrow\\Images_\\Sub], at=[*]"});
+}
+
+TEST_F(UnzipTest, MissingParentsAreCreatedAndTrailingSeparatorIsNotDoubled) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('a.txt', b'A')\nadd('Icons/b.png', b'B')"));
+    EXPECT_EQ(UnZipFileInto(L"\\Storage Card\\Deep\\Er\\Out\\"), 1);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(device.ReadFile(L"\\Storage Card\\Deep\\Er\\Out\\a.txt"), "A");
+    EXPECT_EQ(device.ReadFile(L"\\Storage Card\\Deep\\Er\\Out\\Icons\\b.png"), "B");
+
+    // The output paths of the log carry a single separator too.
+    device.SetReadOnly(L"\\Storage Card\\Deep\\Er\\Out\\a.txt", true);
+    log.Clear();
+    EXPECT_EQ(UnZipFileInto(L"\\Storage Card\\Deep\\Er\\Out\\"), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{
+                                     "UnzipFile(): !!! Failed to delete file=[\\Storage Card\\Deep\\Er\\Out\\a.txt], "
+                                     "error=[5], at=[*]",
+                                     "Unzip [\\Storage Card\\Deep\\Er\\Out\\a.txt]==> Open Failed",
+                                     UnzipFailedLine(),
+                                 }));
+}
+
+TEST_F(UnzipTest, InfoZipArchiveWithFoldersIsReproduced) {
+    device.WriteFile(L"\\NandFlash\\Src\\back.bmp", Noise(70000, 1));
+    device.WriteFile(L"\\NandFlash\\Src\\Icons\\ok.png", "ok");
+    device.WriteFile(L"\\NandFlash\\Src\\Icons\\Small\\x.png", std::string(100000, 'x'));
+    device.WriteFile(L"\\NandFlash\\Src\\empty.txt", "");
+    device.MakeFolder(L"\\NandFlash\\Src\\Unused");
+    ASSERT_TRUE(RunInfoZip(device.Host(L"\\NandFlash\\Src"), "-r '" + HostArchive() + "' ."));
+
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(device.ReadFile(Output(L"back.bmp")), Noise(70000, 1));
+    EXPECT_EQ(device.ReadFile(Output(L"Icons\\ok.png")), "ok");
+    EXPECT_EQ(device.ReadFile(Output(L"Icons\\Small\\x.png")), std::string(100000, 'x'));
+    EXPECT_EQ(device.ReadFile(Output(L"empty.txt")), "");
+    EXPECT_EQ(GetFileAttributesW(Output(L"Unused").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+}
+
+TEST_F(UnzipTest, SubFoldersWithoutFolderEntriesAreCreated) {
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "Font/Bold/sans.ttf", .data = "ttf"},
+                                               {.name = "Font/Bold/Big/serif.ttf", .data = "big"},
+                                               {.name = "top.txt", .data = "top"}}));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(device.ReadFile(Output(L"Font\\Bold\\sans.ttf")), "ttf");
+    EXPECT_EQ(device.ReadFile(Output(L"Font\\Bold\\Big\\serif.ttf")), "big");
+    EXPECT_EQ(device.ReadFile(Output(L"top.txt")), "top");
+}
+
+TEST_F(UnzipTest, OnlyTheAttributeBitMakesAFolder) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('Marked', attr=0x10)\n"
+                                             "add('Slashed/', b'not a folder', attr=0x20)\n"
+                                             "add('Both/', attr=0x10)\n"));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(GetFileAttributesW(Output(L"Marked").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(GetFileAttributesW(Output(L"Both").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(device.ReadFile(Output(L"Slashed")), "not a folder");
+}
+
+TEST_F(UnzipTest, FolderEntryWhereAFileStandsFailsWithoutEntryLine) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('first.txt', b'1')\nadd('Icons/', attr=0x10)\nadd('last.txt', b'3')"));
+    device.WriteFile(Output(L"Icons"), "in the way");
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), Lines{UnzipFailedLine()});
+    EXPECT_EQ(device.ReadFile(Output(L"first.txt")), "1");
+    EXPECT_EQ(device.ReadFile(Output(L"Icons")), "in the way");
+    EXPECT_FALSE(device.Exists(Output(L"last.txt")));
+}
+
+TEST_F(UnzipTest, ExistingFileIsReplacedButAReadOnlyOneFails) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('a.txt', b'new a')\nadd('b.txt', b'new b')"));
+    device.WriteFile(Output(L"A.TXT"), "old a, longer than the new one");
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.Text(), "");
+    // The new file takes the entry's spelling of the name.
+    EXPECT_EQ(device.ReadFile(Output(L"a.txt")), "new a");
+    EXPECT_FALSE(device.Exists(Output(L"A.TXT")));
+
+    device.SetReadOnly(Output(L"b.txt"), true);
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{
+                                     "UnzipFile(): !!! Failed to delete file=[" + OutputText("b.txt") +
+                                         "], error=[5], at=[*]",
+                                     "Unzip [" + OutputText("b.txt") + "]==> Open Failed",
+                                     UnzipFailedLine(),
+                                 }));
+    EXPECT_EQ(device.ReadFile(Output(L"b.txt")), "new b");
+}
+
+TEST_F(UnzipTest, EntryNamesAreUtf8WithOrWithoutTheFlag) {
+    // Python sets the UTF-8 flag for such names; minizip's writer never does.
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('Шрифты/Жирный.ttf', b'flagged')"));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(device.ReadFile(Output(L"Шрифты\\Жирный.ttf")), "flagged");
+
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "Значок €.bmp", .data = "unflagged"}}));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(device.ReadFile(Output(L"Значок €.bmp")), "unflagged");
+    EXPECT_EQ(log.Text(), "");
+}
+
+TEST_F(UnzipTest, NameThatIsNoUtf8IsRefused) {
+    // "Файл" in code page 866, as an old DOS tool would store it.
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "ok.txt", .data = "ok"},
+                                               {.name = "\x94\xa0\xa9\xab.txt", .data = "866"}}));
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{"UnzipFile(): !!! Invalid entry name, error=[84], at=[*]", UnzipFailedLine()}));
+    EXPECT_EQ(DeviceTree(), (Lines{"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_",
+                                   "NandFlash/Merrow/Images_/ok.txt", "NandFlash/Work", "NandFlash/Work/AppImages.zi"}));
+}
+
+}  // namespace
+}  // namespace unzip_testing

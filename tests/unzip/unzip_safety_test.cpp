@@ -1,0 +1,144 @@
+// Hostile and oversized input: entry names that would leave the output
+// folder, paths beyond their buffers, and a transfer buffer that cannot be
+// had.
+#include <gtest/gtest.h>
+
+#include "archive_support.h"
+#include "ruvexa_host.h"
+#include "zip_extractor.h"
+
+namespace unzip_testing {
+namespace {
+
+std::string Repeat(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+}
+
+std::wstring Repeat(const std::wstring& text, int times) {
+    std::wstring result;
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+}
+
+const Lines kTreeWithOkOnly = {"NandFlash",      "NandFlash/Merrow", "NandFlash/Merrow/Images_",
+                               "NandFlash/Merrow/Images_/ok.txt", "NandFlash/Work", "NandFlash/Work/AppImages.zi"};
+
+TEST_F(UnzipTest, NamesThatLeaveTheOutputFolderAreRefused) {
+    const struct {
+        std::string stored;
+        std::string logged;
+        DWORD attributes;
+    } rows[] = {
+        {"../evil.txt", "..\\evil.txt", 0},
+        {"Icons/../../evil.txt", "Icons\\..\\..\\evil.txt", 0},
+        {"../Evil/", "..\\Evil\\", FILE_ATTRIBUTE_DIRECTORY},
+        {"/NandFlash/evil.txt", "\\NandFlash\\evil.txt", 0},
+        {"\\NandFlash\\evil.txt", "\\NandFlash\\evil.txt", 0},
+        {"C:/evil.txt", "C:\\evil.txt", 0},
+        {"C:evil.txt", "C:evil.txt", 0},
+        {"Icons/.../evil.txt", "Icons\\...\\evil.txt", 0},
+        {"Icons/.. /evil.txt", "Icons\\.. \\evil.txt", 0},
+        {"..", "..", FILE_ATTRIBUTE_DIRECTORY},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "ok.txt", .data = "ok"},
+                                                   {.name = row.stored, .data = "evil", .externalAttributes = row.attributes},
+                                                   {.name = "after.txt", .data = "after"}}));
+        log.Clear();
+        EXPECT_EQ(Extract(), 0) << row.stored;
+        EXPECT_EQ(log.MaskedLines(),
+                  (Lines{"UnzipFile(): !!! Unsafe entry name=[" + row.logged + "], at=[*]", UnzipFailedLine()}))
+            << row.stored;
+        EXPECT_EQ(DeviceTree(), kTreeWithOkOnly) << row.stored;
+    }
+}
+
+TEST_F(UnzipTest, HarmlessDotsAreNotRefused) {
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "..b.txt", .data = "b"},
+                                               {.name = "c../d..txt", .data = "d"}}));
+    EXPECT_EQ(Extract(), 1);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(device.ReadFile(Output(L"..b.txt")), "b");
+    EXPECT_EQ(device.ReadFile(Output(L"c..\\d..txt")), "d");
+}
+
+TEST_F(UnzipTest, TransferBufferThatCannotBeAllocated) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('a.txt', b'A')"));
+    host::FailCall(host::Op::LocalAlloc, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), Lines{"UnZipFile(): !!! Failed to create unzipper, at=[*]"});
+    EXPECT_FALSE(device.Exists(kOutput));
+}
+
+TEST_F(UnzipTest, OutputFolderBeyondThePathLimit) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('a.txt', b'A')"));
+    // 260 units fit the stored folder but not a path with its zero; 261 and
+    // more fit neither.
+    for (int length : {260, 261, 400}) {
+        std::wstring folder = L"\\NandFlash\\" + std::wstring(length - 11, L'f');
+        log.Clear();
+        EXPECT_EQ(UnZipFileInto(folder.c_str()), 0) << length;
+        EXPECT_EQ(log.MaskedLines(), Lines{"UnZipFile(): !!! Failed to set output folder=[" +
+                                           host::WideToUtf8(folder) + "], at=[*]"})
+            << length;
+    }
+    EXPECT_EQ(DeviceTree(), (Lines{"NandFlash", "NandFlash/Work", "NandFlash/Work/AppImages.zi"}));
+}
+
+TEST_F(UnzipTest, ComposedPathMustFitWithItsZero) {
+    // Folder and name joined take 259 units: the longest path there is.
+    const std::wstring folder = L"\\NandFlash\\" + std::wstring(200, L'o') + L"\\" + std::wstring(27, L'p');
+    ASSERT_EQ(folder.size(), 239u);
+    const std::string fits = std::string(19, 'n');
+    const std::string tooLong = fits + "x";
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = fits, .data = "fits"}, {.name = tooLong, .data = "no"}}));
+    EXPECT_EQ(UnZipFileInto(folder.c_str()), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{"UnzipFile(): !!! Path too long, folder=[" + host::WideToUtf8(folder) +
+                                            "], name=[" + tooLong + "], at=[*]",
+                                        UnzipFailedLine()}));
+    EXPECT_EQ(device.ReadFile(folder + L"\\" + std::wstring(fits.begin(), fits.end())), "fits");
+}
+
+TEST_F(UnzipTest, NamesBeyondTheirBuffersAreRefusedNotCut) {
+    const struct {
+        std::string name;
+        const char* why;
+    } rows[] = {
+        // 141 characters, 281 bytes: the library would hand out 260 bytes.
+        {Repeat("Ж", 70) + "/" + Repeat("Ж", 70), "stored name longer than its buffer"},
+        // 260 bytes arrive whole, but 260 characters leave no room for the zero.
+        {std::string(100, 'a') + "/" + std::string(159, 'b'), "converted name without room for its zero"},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "ok.txt", .data = "ok"}, {.name = row.name, .data = "x"}}));
+        log.Clear();
+        EXPECT_EQ(UnZipFileInto(L"\\NandFlash\\Merrow\\Images_"), 0) << row.why;
+        EXPECT_EQ(log.MaskedLines(), (Lines{"UnzipFile(): !!! Invalid entry name, error=[34], at=[*]", UnzipFailedLine()}))
+            << row.why;
+        EXPECT_EQ(DeviceTree(), kTreeWithOkOnly) << row.why;
+    }
+}
+
+TEST_F(UnzipTest, ArchivePathWhoseNarrowFormDoesNotFit) {
+    // 137 units either way; the narrow (UTF-8) form takes 257 bytes with
+    // 60-letter folders, 265 with 62-letter ones.
+    for (int letters : {60, 62}) {
+        std::wstring archive = L"\\NandFlash\\" + Repeat(L"Ж", letters) + L"\\" + Repeat(L"Ж", letters) + L"\\a.zi";
+        ASSERT_TRUE(MakePythonZip(device.Host(archive), "add('a.txt', b'A')"));
+        log.Clear();
+        int result = UnZipFile(archive.c_str(), kOutput);
+        if (letters == 60) {
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(log.Text(), "");
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(log.MaskedLines(),
+                      Lines{"UnZipFile(): !!! Failed to open zip=[" + host::WideToUtf8(archive) + "], at=[*]"});
+        }
+    }
+}
+
+}  // namespace
+}  // namespace unzip_testing
