@@ -1,0 +1,60 @@
+// Running build/ruvexa on a temporary device folder: the host options, the
+// exit status, the debug log and what the host layer wrote to stderr.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace scenario {
+
+struct RuvexaRun {
+    int status = -1;  // exit status, -1 when the process did not exit normally
+    std::string log;  // the debug log, UTF-8, as written
+    std::string err;  // the host layer's own reports
+
+    // The log split after every "\r\n", with the tick values of "at=[...]"
+    // masked.
+    std::vector<std::string> MaskedLog() const;
+    std::vector<std::string> LogLines() const;
+    bool LogHas(const std::string& maskedLine) const;
+};
+
+// A scratch folder on the host for logs, screens and packages; removed with
+// everything in it when the object goes.
+class Scratch {
+public:
+    Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    std::string Path(const std::string& name) const { return root_ + "/" + name; }
+
+private:
+    std::string root_;
+};
+
+// Runs build/ruvexa --device-root `deviceRoot` --headless --log ... followed
+// by `options`; without --power-off-after among them, the device is switched
+// off after 30 s of real time (exit status 5).
+RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string>& options, const Scratch& scratch);
+
+// Runs build/ruvexa-pack with `arguments`; its exit status.
+int RunPack(const std::vector<std::string>& arguments, const Scratch& scratch);
+
+// A program started by the launcher runs detached: waits up to ten seconds
+// of real time for the marker it leaves.
+bool AppearsSoon(const testing_support::TempDevice& device, const std::wstring& devicePath);
+
+// The tick value of a line's "at=[...]"; -1 when there is none.
+long TickOf(const std::string& line);
+
+// Whether `expected` occurs in `lines` in this order, other lines between
+// allowed; otherwise the first expected line not found.
+bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected, std::string* missing);
+
+std::string ReadHostFile(const std::string& path);
+void WriteHostFile(const std::string& path, const std::string& bytes);
+
+}  // namespace scenario

@@ -1,0 +1,198 @@
+// Start-up scenarios as rows of data: the device folder, the host options,
+// the exit status, the log (masked ticks), the host's reports, and the marker
+// files the stand-in programs leave. One body runs every row.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ruvexa_host.h"
+#include "ruvexa_runner.h"
+
+namespace {
+
+using scenario::AppearsSoon;
+using scenario::InOrder;
+using scenario::RunRuvexa;
+using scenario::Scratch;
+using scenario::TickOf;
+using Lines = std::vector<std::string>;
+
+const std::wstring kMainApplication = L"\\NandFlash\\Merrow\\Orvane3.exe";
+const std::wstring kMainMarker = L"\\NandFlash\\Merrow\\orvane3.ran";
+const std::wstring kShell = L"\\Windows\\explorer.exe";
+const std::wstring kShellMarker = L"\\Windows\\explorer.ran";
+const std::string kMainScript = "#!/bin/sh\ntouch orvane3.ran\n";
+const std::string kShellScript = "#!/bin/sh\ntouch explorer.ran\n";
+
+const std::string kNoFlag = "CheckUpgrade(): !!! Not found upgrade flag, at=[*]";
+const std::string kUsbFlag = "CheckUpgrade(): found upgrade flag, at=[*]";
+const std::string kRemoteFlag = "CheckUpgrade(): found remote upgrade flag, at=[*]";
+const std::string kNoSourceDirectory = "CheckUpgrade(): !!! Not found upgrade source directory, at=[*]";
+const std::string kNoSource = "CheckUpgrade(): !!! Not found upgrade source, at=[*]";
+const std::string kMainMissing = "ExecuteFile(): !!! File not exist=[\\NandFlash\\Merrow\\Orvane3.exe], at=[*]";
+
+struct Row {
+    std::string name;
+    std::vector<std::pair<std::wstring, std::string>> files;
+    std::vector<std::wstring> folders;
+    std::vector<std::string> options;
+    int exitStatus;
+    Lines log;              // the whole log, ticks masked
+    // Device time from the first logged tick to the last, at least. Rows that
+    // count waits this way run at a scale where the host's own work between
+    // the waits stays small in device time.
+    long minLogSpanMs;
+    Lines hostReports;      // texts the host layer writes to stderr
+    std::vector<std::wstring> created;  // marker files that appear
+    std::vector<std::wstring> absent;   // files that do not exist afterwards
+};
+
+// The ten attempts of a search whose source folder is there but holds no
+// package.
+Lines TenEmptyAttempts(const std::string& directory) {
+    Lines lines;
+    for (int retry = 0; retry < 10; ++retry) {
+        lines.push_back("CheckUpgrade(): found upgrade source directory=[" + directory + "], dir_retry=[0], at=[*]");
+        lines.push_back("CheckUpgrade(): !!! Not found upgrade source, retry=[" + std::to_string(retry) + "], at=[*]");
+    }
+    lines.push_back(kNoSource);
+    return lines;
+}
+
+Lines Join(Lines head, const Lines& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+const std::vector<Row>& Rows() {
+    static const std::vector<Row> rows = {
+        {"NoFlagStartsTheMainApplication",
+         {{kMainApplication, kMainScript}, {kShell, kShellScript}},
+         {},
+         {"--time-scale", "100"},
+         0,
+         {kNoFlag},
+         0,
+         {"ruvexa-host: the program ended (exit 0)"},
+         {kMainMarker},
+         {kShellMarker}},
+        {"MissingMainApplicationFallsBackToTheShell",
+         {{kShell, kShellScript}},
+         {},
+         {"--time-scale", "100"},
+         0,
+         {kNoFlag, kMainMissing},
+         0,
+         {"ruvexa-host: the program ended (exit 0)"},
+         {kShellMarker},
+         {}},
+        {"UnrunnableMainApplicationFallsBackToTheShell",
+         {{kMainApplication, "MZ not a program for this machine"}, {kShell, kShellScript}},
+         {},
+         {"--time-scale", "100"},
+         0,
+         {kNoFlag,
+          "ExecuteFile(): !!! Failed to execute app=[\\NandFlash\\Merrow\\Orvane3.exe], error=[193], at=[*]"},
+         0,
+         {},
+         {kShellMarker},
+         {}},
+        // The program stays up after the message box: only switching the
+        // device off ends it, long after its quit timer would have.
+        {"BothLaunchesFailingShowTheMessageBoxAndStayUp",
+         {},
+         {L"\\NandFlash\\Merrow", L"\\Windows"},
+         {"--time-scale", "100", "--power-off-after", "30000"},
+         5,
+         {kNoFlag, kMainMissing,
+          "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
+         0,
+         {"message box: ERROR: Initialization Failed", "ruvexa-host: switched off (exit 5)"},
+         {},
+         {}},
+        {"UsbFlagWithoutDiskProbesTwentyTimesThenLaunches",
+         {{L"\\NandFlash\\Upgrade.flag", ""}, {kMainApplication, kMainScript}},
+         {},
+         {"--time-scale", "100"},
+         0,
+         {kUsbFlag, kNoSourceDirectory},
+         20000,
+         {},
+         {kMainMarker},
+         {}},
+        {"RemoteFlagWithoutDownloadFolderProbesTwentyTimesThenLaunches",
+         {{L"\\NandFlash\\RemoteUpgrade.flag", ""}, {kMainApplication, kMainScript}},
+         {L"\\Storage Card"},
+         {"--time-scale", "100"},
+         0,
+         {kRemoteFlag, kNoSourceDirectory},
+         20000,
+         {},
+         {kMainMarker},
+         {}},
+        // Neither name matches OV3_UPGRADE_*.BIN.
+        {"UsbDiskWithoutPackageTriesTenTimesThenLaunches",
+         {{L"\\NandFlash\\Upgrade.flag", ""},
+          {kMainApplication, kMainScript},
+          {L"\\Hard Disk\\OV3_UPGRADE.BIN", "not a match"},
+          {L"\\Hard Disk\\OV3_UPGRADE_1.ZIP", "not a match"}},
+         {},
+         {"--time-scale", "1000"},
+         0,
+         Join({kUsbFlag}, TenEmptyAttempts("Hard Disk")),
+         10000,
+         {},
+         {kMainMarker},
+         {}},
+        // The package on the USB disk is never looked at.
+        {"BothFlagsTheRemoteSourceWins",
+         {{L"\\NandFlash\\Upgrade.flag", ""},
+          {L"\\NandFlash\\RemoteUpgrade.flag", ""},
+          {kMainApplication, kMainScript},
+          {L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "a package on the USB disk"}},
+         {L"\\Storage Card\\OV3_Download"},
+         {"--time-scale", "1000"},
+         0,
+         Join({kUsbFlag, kRemoteFlag}, TenEmptyAttempts("\\Storage Card\\OV3_Download\\")),
+         10000,
+         {},
+         {kMainMarker},
+         {L"\\Hard Disk\\AppExecute.ex"}},
+    };
+    return rows;
+}
+
+class StartScenario : public ::testing::TestWithParam<Row> {};
+
+TEST_P(StartScenario, Runs) {
+    const Row& row = GetParam();
+    testing_support::TempDevice device;
+    for (const auto& folder : row.folders) device.MakeFolder(folder);
+    for (const auto& [path, bytes] : row.files) device.WriteFile(path, bytes);
+    Scratch scratch;
+
+    scenario::RuvexaRun run = RunRuvexa(device.Root(), row.options, scratch);
+
+    EXPECT_EQ(run.status, row.exitStatus) << run.err;
+    EXPECT_EQ(run.MaskedLog(), row.log);
+    if (row.minLogSpanMs > 0) {
+        Lines lines = run.LogLines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_GE(TickOf(lines.back()) - TickOf(lines.front()), row.minLogSpanMs);
+    }
+    Lines reports;
+    for (size_t start = 0, end; (end = run.err.find('\n', start)) != std::string::npos; start = end + 1) {
+        reports.push_back(run.err.substr(start, end - start));
+    }
+    std::string missing;
+    EXPECT_TRUE(InOrder(reports, row.hostReports, &missing)) << "no report \"" << missing << "\" in:\n" << run.err;
+    for (const auto& marker : row.created) EXPECT_TRUE(AppearsSoon(device, marker)) << host::WideToUtf8(marker);
+    for (const auto& path : row.absent) EXPECT_FALSE(device.Exists(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StartScenario, ::testing::ValuesIn(Rows()),
+                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
+
+}  // namespace

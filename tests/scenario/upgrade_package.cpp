@@ -1,0 +1,61 @@
+// Upgrade packages built by build/ruvexa-pack for the scenario runs.
+#include "upgrade_package.h"
+
+#include <cstdint>
+#include <stdexcept>
+
+namespace scenario {
+namespace {
+
+uint32_t LittleEndianAt(const std::string& bytes, size_t offset) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
+// Repeatable bytes that do not compress away.
+std::string Noise(size_t size, uint32_t seed) {
+    std::string bytes(size, '\0');
+    for (auto& byte : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 16);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+UpgradeContent StandardUpgrade() {
+    return UpgradeContent{
+        "#!/bin/sh\ntouch new_orvane3.ran\n",
+        {{"Start.bmp", "BM" + Noise(3000, 1)}, {"Menu.bmp", "BM" + Noise(1200, 2)}},
+        {{"Main.ttf", Noise(2500, 3)}},
+    };
+}
+
+BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch) {
+    WriteHostFile(scratch.Path("content/Orvane3.exe"), content.exe);
+    for (const auto& [name, bytes] : content.images) WriteHostFile(scratch.Path("content/images/" + name), bytes);
+    for (const auto& [name, bytes] : content.fonts) WriteHostFile(scratch.Path("content/fonts/" + name), bytes);
+    std::string output = scratch.Path("content/package.bin");
+    int status = RunPack({"build", "--exe", scratch.Path("content/Orvane3.exe"), "--images",
+                          scratch.Path("content/images"), "--fonts", scratch.Path("content/fonts"), "-o", output},
+                         scratch);
+    if (status != 0) throw std::runtime_error("ruvexa-pack build failed: " + ReadHostFile(scratch.Path("pack.err")));
+
+    BuiltPackage package;
+    package.bytes = ReadHostFile(output);
+    const std::string& bytes = package.bytes;
+    if (bytes.size() < 24) throw std::runtime_error("package too short");
+    size_t tail = bytes.size() - 16;
+    uint32_t exeSize = LittleEndianAt(bytes, tail);
+    uint32_t imagesSize = LittleEndianAt(bytes, tail + 4);
+    uint32_t fontsSize = LittleEndianAt(bytes, tail + 8);
+    if (8ull + exeSize + imagesSize + fontsSize != tail) throw std::runtime_error("package sizes do not add up");
+    package.exeSection = bytes.substr(8, exeSize);
+    package.imagesSection = bytes.substr(8 + exeSize, imagesSize);
+    package.fontsSection = bytes.substr(8 + exeSize + imagesSize, fontsSize);
+    return package;
+}
+
+}  // namespace scenario

@@ -1,0 +1,186 @@
+// Upgrade scenarios: a package in the download folder or on a USB disk,
+// built by ruvexa-pack. The extraction writes the three section files beside
+// the package; a whole upgrade ends in the reset, through the board's driver
+// or the forced power-state reset, and the next boot starts the new program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ruvexa_host.h"
+#include "ruvexa_runner.h"
+#include "upgrade_package.h"
+
+namespace {
+
+using scenario::AppearsSoon;
+using scenario::BuildUpgradePackage;
+using scenario::BuiltPackage;
+using scenario::InOrder;
+using scenario::RunRuvexa;
+using scenario::Scratch;
+using scenario::UpgradeContent;
+using Lines = std::vector<std::string>;
+
+const std::wstring kDownload = L"\\Storage Card\\OV3_Download\\";
+const std::wstring kRemotePackage = kDownload + L"OV3_UPGRADE_2024.BIN";
+const std::wstring kUsbPackage = L"\\Hard Disk\\OV3_UPGRADE_7.BIN";
+const std::wstring kMerrow = L"\\NandFlash\\Merrow\\";
+
+const Lines kRemoteSearch = {
+    "CheckUpgrade(): found remote upgrade flag, at=[*]",
+    "CheckUpgrade(): found upgrade source directory=[\\Storage Card\\OV3_Download\\], dir_retry=[0], at=[*]",
+    "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_2024.BIN], retry=[0], at=[*]",
+};
+const Lines kUsbSearch = {
+    "CheckUpgrade(): found upgrade flag, at=[*]",
+    "CheckUpgrade(): found upgrade source directory=[Hard Disk], dir_retry=[0], at=[*]",
+    "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_7.BIN], retry=[0], at=[*]",
+};
+const Lines kExtraction = {
+    "ExtractThreadProc(): pre-verification ok, at=[*]",
+    "ExtractThreadProc(): valid source file checksum, at=[*]",
+    "=== Extraction Complete ===",
+};
+
+Lines Join(Lines head, const Lines& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+// The installed device before the upgrade, and the package at its source.
+void MakeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
+    device.WriteFile(kMerrow + L"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n");
+    device.WriteFile(kMerrow + L"Images\\Old.bmp", "BM old image");
+    device.WriteFile(kMerrow + L"Font\\Old.ttf", "old font");
+    device.MakeFolder(L"\\Windows");
+    if (remote) {
+        device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
+        device.WriteFile(kRemotePackage, package.bytes);
+    } else {
+        device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
+        device.WriteFile(kUsbPackage, package.bytes);
+    }
+}
+
+std::string Missing(const Lines& lines, const Lines& expected) {
+    std::string missing;
+    return InOrder(lines, expected, &missing) ? "" : missing;
+}
+
+class UpgradeScenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        content_ = scenario::StandardUpgrade();
+        package_ = BuildUpgradePackage(content_, scratch_);
+    }
+    Scratch scratch_;
+    UpgradeContent content_;
+    BuiltPackage package_;
+};
+
+// The power is cut right before the N-th change to the file system. The
+// smallest N whose run logged the extraction's success cuts the installation
+// before its first change: the three files are as the extraction left them.
+TEST_F(UpgradeScenario, ARemotePackageIsSplitIntoItsThreeSectionsBesideIt) {
+    for (int cut = 1; cut <= 60; ++cut) {
+        testing_support::TempDevice device;
+        MakeDevice(device, package_, true);
+        auto run = RunRuvexa(device.Root(),
+                             {"--time-scale", "100", "--power-cut-after", std::to_string(cut), "--power-off-after",
+                              "100000"},
+                             scratch_);
+        if (!run.LogHas("=== Extraction Complete ===")) {
+            ASSERT_EQ(run.status, 9) << "the run ended otherwise before the extraction completed:\n" << run.log;
+            continue;
+        }
+        EXPECT_EQ(run.status, 9) << run.err;
+        EXPECT_EQ(Missing(run.MaskedLog(), Join(kRemoteSearch, kExtraction)), "") << run.log;
+        EXPECT_EQ(device.ReadFile(kDownload + L"AppExecute.ex"), package_.exeSection);
+        EXPECT_EQ(device.ReadFile(kDownload + L"AppImages.zi"), package_.imagesSection);
+        EXPECT_EQ(device.ReadFile(kDownload + L"AppFonts.zi"), package_.fontsSection);
+        EXPECT_EQ(device.ReadFile(kRemotePackage), package_.bytes);
+        EXPECT_TRUE(device.Exists(L"\\NandFlash\\RemoteUpgrade.flag"));
+        return;
+    }
+    FAIL() << "the extraction never completed";
+}
+
+struct UpgradeRow {
+    std::string name;
+    bool remote;
+    std::vector<std::string> options;
+    int exitStatus;
+    Lines log;  // in this order, other lines between
+};
+
+const std::vector<UpgradeRow>& UpgradeRows() {
+    static const std::vector<UpgradeRow> rows = {
+        {"RemoteUpgradeResetsThroughTheDriver",
+         true,
+         {"--time-scale", "100"},
+         3,
+         Join(Join(kRemoteSearch, kExtraction),
+              {"=== Upgrade Complete ===", "", "!!! Reset IOCTL_AIP_SYS_RESET, at=[*]"})},
+        {"WithoutTheDriverTheForcedPowerStateResetFollows",
+         true,
+         {"--time-scale", "100", "--no-reset-driver"},
+         4,
+         Join(Join(kRemoteSearch, kExtraction), {"=== Upgrade Complete ===", "", "!!! Reset POWER_STATE_RESET, at=[*]"})},
+        {"UsbUpgradeThenTheNextBootStartsTheNewProgram",
+         false,
+         {"--time-scale", "100", "--boots", "2"},
+         0,
+         Join(Join(kUsbSearch, kExtraction),
+              {"=== Upgrade Complete ===", "", "!!! Reset IOCTL_AIP_SYS_RESET, at=[*]",
+               "CheckUpgrade(): !!! Not found upgrade flag, at=[*]"})},
+    };
+    return rows;
+}
+
+class WholeUpgrade : public UpgradeScenario, public ::testing::WithParamInterface<UpgradeRow> {};
+
+TEST_P(WholeUpgrade, Runs) {
+    const UpgradeRow& row = GetParam();
+    testing_support::TempDevice device;
+    MakeDevice(device, package_, row.remote);
+
+    auto run = RunRuvexa(device.Root(), row.options, scratch_);
+
+    EXPECT_EQ(run.status, row.exitStatus) << run.err;
+    EXPECT_EQ(Missing(run.MaskedLog(), row.log), "") << run.log;
+    // The new program, images and fonts are installed; the old ones are gone.
+    EXPECT_EQ(device.ReadFile(kMerrow + L"Orvane3.exe"), content_.exe);
+    for (const auto& [name, bytes] : content_.images) {
+        EXPECT_EQ(device.ReadFile(kMerrow + L"Images\\" + host::Utf8ToWide(name)), bytes) << name;
+    }
+    for (const auto& [name, bytes] : content_.fonts) {
+        EXPECT_EQ(device.ReadFile(kMerrow + L"Font\\" + host::Utf8ToWide(name)), bytes) << name;
+    }
+    EXPECT_FALSE(device.Exists(kMerrow + L"Images\\Old.bmp"));
+    EXPECT_FALSE(device.Exists(kMerrow + L"Font\\Old.ttf"));
+    EXPECT_FALSE(device.Exists(kMerrow + L"Images_"));
+    EXPECT_FALSE(device.Exists(kMerrow + L"Font_"));
+    if (row.remote) {
+        EXPECT_FALSE(device.Exists(L"\\NandFlash\\RemoteUpgrade.flag"));
+        EXPECT_FALSE(device.Exists(kRemotePackage));
+        for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
+            EXPECT_FALSE(device.Exists(kDownload + section));
+        }
+    } else {
+        EXPECT_FALSE(device.Exists(L"\\NandFlash\\Upgrade.flag"));
+        EXPECT_EQ(device.ReadFile(kUsbPackage), package_.bytes) << "a USB package stays where it is";
+        for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
+            EXPECT_FALSE(device.Exists(std::wstring(L"\\Hard Disk\\") + section));
+        }
+    }
+    if (row.exitStatus == 0) {
+        EXPECT_TRUE(AppearsSoon(device, kMerrow + L"new_orvane3.ran"));
+    }
+    EXPECT_FALSE(device.Exists(kMerrow + L"old_orvane3.ran"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, WholeUpgrade, ::testing::ValuesIn(UpgradeRows()),
+                         [](const ::testing::TestParamInfo<UpgradeRow>& info) { return info.param.name; });
+
+}  // namespace
