@@ -1,0 +1,141 @@
+// The launcher's screens as build/ruvexa writes them: the start screen with
+// its version lines, the search, an error line, and the status line through
+// a whole upgrade, compared with reference images.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "ruvexa_runner.h"
+#include "screen_compare.h"
+#include "upgrade_package.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using scenario::RunRuvexa;
+using scenario::Scratch;
+using screens::Box;
+using screens::Image;
+using screens::InkBounds;
+using screens::kStatusBand;
+using screens::kWhite;
+using screens::MatchesReference;
+using screens::ReadPng;
+
+const std::string kMainScript = "#!/bin/sh\ntouch orvane3.ran\n";
+
+// The status line is centred (one pixel of rounding allowed) at the top of
+// its band.
+void ExpectCentredStatusLine(const Image& screen) {
+    Box ink = InkBounds(screen, kStatusBand, kWhite);
+    ASSERT_LT(ink.left, ink.right) << "the status band is empty";
+    EXPECT_LE(std::abs(ink.left - (480 - ink.right)), 1) << "ink from x=" << ink.left << " to " << ink.right;
+    EXPECT_LT(ink.top - kStatusBand.top, 8);
+}
+
+bool Blank(const Image& screen, const Box& area) {
+    Box ink = InkBounds(screen, area, kWhite);
+    return ink.right <= ink.left;
+}
+
+TEST(LauncherScreens, StartScreenShowsTheThreeVersionLinesOverTheBackground) {
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", kMainScript);
+    Scratch scratch;
+    auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--screen", scratch.Path("screen.png")}, scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    Image screen = ReadPng(scratch.Path("screen.png"));
+    ASSERT_EQ(screen.width, 480);
+    ASSERT_EQ(screen.height, 272);
+    EXPECT_TRUE(MatchesReference("start_screen", screen));
+    // Each version line has ink from x=10 on; the background is white
+    // outside the logo's rows 91 to 175, status band included.
+    for (const Box& line : {Box{0, 10, 480, 24}, Box{0, 24, 480, 38}, Box{0, 38, 480, 52}}) {
+        Box ink = InkBounds(screen, line, kWhite);
+        EXPECT_GE(ink.left, 10);
+        EXPECT_LT(ink.left, 14) << "version line at y=" << line.top;
+        EXPECT_LT(ink.right, 480);
+    }
+    EXPECT_TRUE(Blank(screen, {0, 0, 480, 10}));
+    EXPECT_TRUE(Blank(screen, {0, 52, 480, 91}));
+    EXPECT_TRUE(Blank(screen, {0, 176, 480, 272}));
+    EXPECT_FALSE(Blank(screen, {0, 91, 480, 176})) << "no logo";
+}
+
+TEST(LauncherScreens, TheSearchShowsFindingUpgradeFileUntilTheLaunch) {
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
+    device.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", kMainScript);
+    Scratch scratch;
+    auto run = RunRuvexa(device.Root(), {"--time-scale", "1000", "--screen", scratch.Path("screen.png")}, scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    Image screen = ReadPng(scratch.Path("screen.png"));
+    EXPECT_TRUE(MatchesReference("finding_upgrade_file", screen));
+    ExpectCentredStatusLine(screen);
+}
+
+TEST(LauncherScreens, AFailedExtractionShowsItsCodeAndPreparationFailed) {
+    Scratch scratch;
+    scenario::BuiltPackage package = scenario::BuildUpgradePackage(scenario::StandardUpgrade(), scratch);
+    package.bytes[0] = 'X';  // a wrong signature: "Err04"
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
+    device.WriteFile(L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_1.BIN", package.bytes);
+    auto run = RunRuvexa(device.Root(),
+                         {"--time-scale", "100", "--power-off-after", "50000", "--screen", scratch.Path("screen.png")},
+                         scratch);
+    ASSERT_EQ(run.status, 5) << run.err;
+    ASSERT_TRUE(run.LogHas("=== !!! Extraction Failed ===")) << run.log;
+
+    Image screen = ReadPng(scratch.Path("screen.png"));
+    EXPECT_TRUE(MatchesReference("error_line_err04", screen));
+    ExpectCentredStatusLine(screen);
+    EXPECT_FALSE(Blank(screen, {0, 50, 480, 80})) << "no title line";
+}
+
+// Through a whole upgrade the status line takes four texts in turn; each
+// replaces the one before without a trace.
+TEST(LauncherScreens, TheStatusLineThroughAWholeUpgrade) {
+    Scratch scratch;
+    scenario::BuiltPackage package = scenario::BuildUpgradePackage(scenario::StandardUpgrade(), scratch);
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
+    device.WriteFile(L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_1.BIN", package.bytes);
+    device.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", kMainScript);
+    device.WriteFile(L"\\NandFlash\\Merrow\\Images\\Old.bmp", "BM");
+    device.WriteFile(L"\\NandFlash\\Merrow\\Font\\Old.ttf", "font");
+    auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--frames", scratch.Path("frames")}, scratch);
+    ASSERT_EQ(run.status, 3) << run.err << run.log;
+
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(scratch.Path("frames"))) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    // The first frame of every new content of the status band.
+    std::vector<Image> states;
+    for (const auto& name : names) {
+        Image frame = ReadPng(name);
+        if (states.empty() || !screens::SameArea(states.back(), frame, kStatusBand)) states.push_back(frame);
+    }
+    ASSERT_EQ(states.size(), 5u) << "blank, finding, preparing, upgrading, rebooting";
+    EXPECT_TRUE(Blank(states[0], kStatusBand));
+    EXPECT_TRUE(MatchesReference("upgrade_preparing", states[2]));
+    EXPECT_TRUE(MatchesReference("upgrade_upgrading", states[3]));
+    EXPECT_TRUE(MatchesReference("upgrade_rebooting", states[4]));
+    for (size_t i = 1; i < states.size(); ++i) {
+        SCOPED_TRACE("status state " + std::to_string(i));
+        ExpectCentredStatusLine(states[i]);
+    }
+
+    // "Preparing..." is narrower than "Finding upgrade file..."; outside its
+    // own ink the band is plain background again.
+    Box longInk = InkBounds(states[1], kStatusBand, kWhite);
+    Box shortInk = InkBounds(states[2], kStatusBand, kWhite);
+    ASSERT_LT(longInk.left, shortInk.left);
+    EXPECT_TRUE(Blank(states[2], {0, 188, shortInk.left, 218}));
+    EXPECT_TRUE(Blank(states[2], {shortInk.right, 188, 480, 218}));
+}
+
+}  // namespace
