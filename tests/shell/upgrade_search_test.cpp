@@ -1,0 +1,119 @@
+// The package search in-process: the full path FindUpgradeFile composes, what
+// it leaves alone when nothing matches or the path does not fit, and the
+// upgrade state CheckUpgrade fills for each source.
+#include "shell_test_support.h"
+#include "upgrade_search.h"
+#include "upgrade_state.h"
+
+namespace {
+
+using shell_test::ShellTest;
+
+class UpgradeSearchTest : public ShellTest {
+protected:
+    UpgradeSearchTest() {
+        for (auto& c : out_) c = L'#';
+        out_[kOutLength - 1] = L'\0';
+    }
+    // Later cases start the installation worker, which reads this state.
+    void TearDown() override {
+        g_remoteUpgrade = false;
+        for (WCHAR* path : {g_upgradeFile, g_sourceDir, g_packagePattern, g_exeFile, g_imagesFile, g_fontsFile}) {
+            ZeroMemory(path, MAX_PATH * sizeof(WCHAR));
+        }
+        ShellTest::TearDown();
+    }
+    static constexpr size_t kOutLength = MAX_PATH;
+    WCHAR out_[kOutLength];
+};
+
+TEST_F(UpgradeSearchTest, TheFullPathIsTheFolderPartOfThePatternAndTheMatchedName) {
+    device_.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_20240101.BIN", "package");
+
+    ASSERT_EQ(FindUpgradeFile(L"\\Hard Disk\\OV3_UPGRADE_*.BIN", out_, kOutLength, 4), 1);
+    EXPECT_STREQ(out_, L"\\Hard Disk\\OV3_UPGRADE_20240101.BIN");
+    // The USB source's pattern has no leading separator; neither has the result.
+    ASSERT_EQ(FindUpgradeFile(L"Hard Disk\\ov3_upgrade_*.bin", out_, kOutLength, 0), 1);
+    EXPECT_STREQ(out_, L"Hard Disk\\OV3_UPGRADE_20240101.BIN");
+    EXPECT_EQ(log_.MaskedLines(),
+              (std::vector<std::string>{
+                  "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_20240101.BIN], retry=[4], at=[*]",
+                  "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_20240101.BIN], retry=[0], at=[*]",
+              }));
+}
+
+TEST_F(UpgradeSearchTest, APatternWithoutAFolderPartGivesTheBareName) {
+    device_.WriteFile(L"\\OV3_UPGRADE_1.BIN", "package");
+
+    ASSERT_EQ(FindUpgradeFile(L"\\OV3_UPGRADE_*.BIN", out_, kOutLength, 0), 1);
+    EXPECT_STREQ(out_, L"OV3_UPGRADE_1.BIN");
+    ASSERT_EQ(FindUpgradeFile(L"\\OV3_UPGRADE_*.BIN", NULL, 0, 0), 1);
+}
+
+TEST_F(UpgradeSearchTest, NoMatchLeavesTheOutputAloneAndLogsNothing) {
+    device_.WriteFile(L"\\Hard Disk\\OV3_UPGRADE.BIN", "no underscore after UPGRADE");
+    std::wstring before = out_;
+
+    EXPECT_EQ(FindUpgradeFile(L"\\Hard Disk\\OV3_UPGRADE_*.BIN", out_, kOutLength, 0), 0);
+    EXPECT_EQ(FindUpgradeFile(L"\\Missing\\OV3_UPGRADE_*.BIN", out_, kOutLength, 0), 0);
+    EXPECT_EQ(std::wstring(out_), before);
+    EXPECT_TRUE(log_.Lines().empty());
+}
+
+// A shortened path would name another file: the match is refused.
+TEST_F(UpgradeSearchTest, APathThatDoesNotFitTheOutputIsRefused) {
+    device_.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "package");
+    std::wstring before = out_;
+
+    EXPECT_EQ(FindUpgradeFile(L"\\Hard Disk\\OV3_UPGRADE_*.BIN", out_, 20, 0), 0);
+    EXPECT_EQ(std::wstring(out_), before);
+    ASSERT_EQ(FindUpgradeFile(L"\\Hard Disk\\OV3_UPGRADE_*.BIN", out_, 29, 0), 1) << "28 characters and the zero";
+    EXPECT_STREQ(out_, L"\\Hard Disk\\OV3_UPGRADE_1.BIN");
+    EXPECT_EQ(log_.MaskedLines(),
+              (std::vector<std::string>{
+                  "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_1.BIN], retry=[0], at=[*]",
+                  "FindUpgradeFile(): !!! Path too long, source=[OV3_UPGRADE_1.BIN], retry=[0], at=[*]",
+                  "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_1.BIN], retry=[0], at=[*]",
+              }));
+}
+
+TEST_F(UpgradeSearchTest, AUsbPackageFillsTheStateWithPathsOnTheDisk) {
+    device_.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
+    device_.WriteFile(L"\\Hard Disk2\\OV3_UPGRADE_9.BIN", "package");
+
+    ASSERT_EQ(CheckUpgrade(), 1);
+    EXPECT_FALSE(g_remoteUpgrade);
+    EXPECT_STREQ(g_sourceDir, L"Hard Disk2");
+    EXPECT_STREQ(g_upgradeFile, L"Hard Disk2\\OV3_UPGRADE_9.BIN");
+    EXPECT_STREQ(g_packagePattern, L"Hard Disk2\\OV3_UPGRADE_*.BIN");
+    EXPECT_STREQ(g_exeFile, L"Hard Disk2\\AppExecute.ex");
+    EXPECT_STREQ(g_imagesFile, L"Hard Disk2\\AppImages.zi");
+    EXPECT_STREQ(g_fontsFile, L"Hard Disk2\\AppFonts.zi");
+    EXPECT_EQ(log_.MaskedLines(),
+              (std::vector<std::string>{
+                  "CheckUpgrade(): found upgrade flag, at=[*]",
+                  "CheckUpgrade(): found upgrade source directory=[Hard Disk2], dir_retry=[0], at=[*]",
+                  "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_9.BIN], retry=[0], at=[*]",
+              }));
+    EXPECT_TRUE(device_.Exists(L"\\NandFlash\\Upgrade.flag")) << "the flag stays until the installation";
+}
+
+TEST_F(UpgradeSearchTest, ARemotePackageIsFoundInTheDownloadFolder) {
+    device_.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
+    device_.WriteFile(L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN", "package");
+
+    ASSERT_EQ(CheckUpgrade(), 1);
+    EXPECT_TRUE(g_remoteUpgrade);
+    EXPECT_STREQ(g_upgradeFile, L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN");
+}
+
+TEST_F(UpgradeSearchTest, NoFlagMeansNoSearchAndNothingDrawn) {
+    device_.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "package");
+    auto before = shell_test::Capture(shell_test::kWholeScreen);
+
+    EXPECT_EQ(CheckUpgrade(), 0);
+    EXPECT_EQ(log_.MaskedLines(), std::vector<std::string>{"CheckUpgrade(): !!! Not found upgrade flag, at=[*]"});
+    EXPECT_TRUE(shell_test::SamePixels(shell_test::Capture(shell_test::kWholeScreen), before));
+}
+
+}  // namespace
