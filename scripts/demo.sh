@@ -1,44 +1,57 @@
 #!/bin/sh
-# The main job: installs what is missing, builds everything, then makes an
-# upgrade package with ruvexa-pack from a sample executable, an images folder
-# and a fonts folder, inspects it, verifies it, unpacks it, and shows that a
-# damaged copy is refused with its failure code.
+# The main job: installs what is missing, builds everything, then takes a
+# simulated device through a remote upgrade. ruvexa-pack makes the package
+# from a new main application, an images folder and a fonts folder; the
+# device boots with the remote upgrade flag, verifies and unpacks the
+# package, installs it, restarts, and its second boot starts the new main
+# application. Everything is left in build/demo/ to look at: the device
+# folder, the debug log and every screen as a numbered PNG.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/build.sh
+sh scripts/build.sh >/dev/null
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/ruvexa-demo.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-pack=build/ruvexa-pack
-
-mkdir -p "$work/images/icons" "$work/fonts"
-printf '#!/bin/sh\necho "main application started"\n' > "$work/Orvane3.exe"
-head -c 200000 /dev/urandom > "$work/images/background.bmp"
-printf 'icon' > "$work/images/icons/usb.bmp"
-head -c 50000 /dev/urandom > "$work/fonts/Sans.ttf"
-
+demo=build/demo
+rm -rf "$demo"
+mkdir -p "$demo/source/images/icons" "$demo/source/fonts"
+device="$demo/device"
 step() { printf '\n== %s\n' "$*"; }
 
-step "ruvexa-pack build"
-$pack build --exe "$work/Orvane3.exe" --images "$work/images" --fonts "$work/fonts" \
-    -o "$work/OV3_UPGRADE_6.01.BIN"
+step "the device as shipped: version 1 of the main application"
+mkdir -p "$device/NandFlash/Merrow/Images" "$device/NandFlash/Merrow/Font" \
+    "$device/Storage Card/OV3_Download" "$device/Windows"
+printf '#!/bin/sh\necho "main application 1 started" > started.txt\n' > "$device/NandFlash/Merrow/Orvane3.exe"
+printf 'old picture' > "$device/NandFlash/Merrow/Images/splash.bmp"
+printf 'old font' > "$device/NandFlash/Merrow/Font/Sans.ttf"
+printf '#!/bin/sh\necho "shell started" > shell.txt\n' > "$device/Windows/explorer.exe"
+find "$device" -type f | sort
 
-step "ruvexa-pack inspect"
-$pack inspect "$work/OV3_UPGRADE_6.01.BIN"
+step "ruvexa-pack: version 2 as an upgrade package"
+printf '#!/bin/sh\necho "main application 2 started" > started.txt\n' > "$demo/source/Orvane3.exe"
+head -c 150000 /dev/urandom > "$demo/source/images/splash.bmp"
+printf 'usb icon' > "$demo/source/images/icons/usb.bmp"
+head -c 40000 /dev/urandom > "$demo/source/fonts/Sans.ttf"
+package="$device/Storage Card/OV3_Download/OV3_UPGRADE_2.00.BIN"
+build/ruvexa-pack build --exe "$demo/source/Orvane3.exe" --images "$demo/source/images" \
+    --fonts "$demo/source/fonts" -o "$package"
+build/ruvexa-pack verify "$package"
 
-step "ruvexa-pack verify"
-$pack verify "$work/OV3_UPGRADE_6.01.BIN"
+step "the download arrives: remote upgrade requested"
+touch "$device/NandFlash/RemoteUpgrade.flag"
 
-step "ruvexa-pack unpack"
-$pack unpack "$work/OV3_UPGRADE_6.01.BIN" "$work/unpacked"
-ls -l "$work/unpacked"
-unzip -l "$work/unpacked/AppImages.zi"
+step "power on (device time runs 20 times faster)"
+status=0
+build/ruvexa --device-root "$device" --headless --time-scale 20 --boots 2 \
+    --log "$demo/debug.log" --frames "$demo/frames" --screen "$demo/screen.png" || status=$?
+echo "exit status of the last boot: $status (0: the program quit after starting the main application)"
 
-step "a damaged copy: one byte of the images section flipped"
-cp "$work/OV3_UPGRADE_6.01.BIN" "$work/OV3_UPGRADE_BAD.BIN"
-printf '\377' | dd of="$work/OV3_UPGRADE_BAD.BIN" bs=1 seek=100 conv=notrunc 2>/dev/null
-if $pack verify "$work/OV3_UPGRADE_BAD.BIN"; then
-    echo "demo: the damaged package was accepted" >&2
-    exit 1
-fi
-echo "(refused, as it should be)"
+step "debug log"
+cat "$demo/debug.log"
+
+step "the device afterwards"
+find "$device" -type f | sort
+cat "$device/NandFlash/Merrow/started.txt"
+
+step "screens"
+ls "$demo/frames"
+echo "look at them in $demo/frames/; the last screen is $demo/screen.png"
+[ "$status" -eq 0 ]

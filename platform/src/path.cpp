@@ -5,6 +5,7 @@
 #include <dirent.h>
 
 #include <memory>
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -62,7 +63,11 @@ bool FindEntry(const std::string& folder, std::wstring_view name, bool isDeviceR
 
 void SetDeviceRoot(const std::string& hostFolder) {
     std::lock_guard<std::mutex> lock(g_rootMutex);
-    g_deviceRoot = hostFolder;
+    // Absolute, so that a started program, which runs in its own folder,
+    // sees the same host paths.
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(hostFolder, error);
+    g_deviceRoot = error ? hostFolder : absolute.lexically_normal().string();
     while (g_deviceRoot.size() > 1 && g_deviceRoot.back() == '/') g_deviceRoot.pop_back();
 }
 

@@ -57,6 +57,7 @@ std::vector<std::string> InterpreterOf(const std::string& hostPath) {
     std::getline(in, line);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::vector<std::string> words;
+    if (line.size() < 2) return words;
     std::string rest = line.substr(2);
     size_t start = rest.find_first_not_of(" \t");
     if (start == std::string::npos) return words;
@@ -69,48 +70,40 @@ std::vector<std::string> InterpreterOf(const std::string& hostPath) {
     return words;
 }
 
-// The child's side: detach, then replace itself with the program. Reports
+// A sealed in-memory copy of an ELF file, which runs whatever the file's
+// mode bits say; -1 when it cannot be made.
+int InMemoryCopyOf(const std::string& hostPath) {
+    int copy = memfd_create("ruvexa-launch", MFD_CLOEXEC);
+    int source = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    bool copied = copy >= 0 && source >= 0;
+    char buffer[65536];
+    ssize_t count;
+    while (copied && (count = read(source, buffer, sizeof(buffer))) != 0) {
+        copied = count > 0 && write(copy, buffer, static_cast<size_t>(count)) == count;
+    }
+    if (source >= 0) close(source);
+    if (!copied && copy >= 0) {
+        close(copy);
+        copy = -1;
+    }
+    return copy;
+}
+
+// The child's side: detach, then replace itself with the program. Only
+// async-signal-safe calls here: the launcher has other threads. Reports
 // errno through `reportFd` when it cannot.
-[[noreturn]] void RunDetached(const std::string& hostPath, bool isScript, const std::vector<std::string>& params,
-                              int reportFd) {
+[[noreturn]] void RunDetached(const char* folder, int programFd, char* const* argv, int reportFd) {
     setsid();
     if (fork() != 0) _exit(0);  // the grandchild is adopted by init: no zombie
 
-    std::string folder = hostPath.substr(0, hostPath.rfind('/') + 1);
-    if (chdir(folder.c_str()) != 0) {
-        int err = errno;
-        (void)!write(reportFd, &err, sizeof(err));
-        _exit(127);
-    }
-    int devNull = open("/dev/null", O_RDONLY);
-    if (devNull >= 0) dup2(devNull, STDIN_FILENO);
-
-    std::vector<std::string> words;
-    int programFd = -1;
-    if (isScript) {
-        words = InterpreterOf(hostPath);
-        words.push_back(hostPath);
-    } else {
-        // A sealed in-memory copy runs whatever the file's mode bits say.
-        programFd = memfd_create("ruvexa-launch", MFD_CLOEXEC);
-        int source = open(hostPath.c_str(), O_RDONLY);
-        char buffer[65536];
-        ssize_t count;
-        while (programFd >= 0 && source >= 0 && (count = read(source, buffer, sizeof(buffer))) > 0) {
-            if (write(programFd, buffer, static_cast<size_t>(count)) != count) break;
+    if (chdir(folder) == 0) {
+        int devNull = open("/dev/null", O_RDONLY);
+        if (devNull >= 0) dup2(devNull, STDIN_FILENO);
+        if (programFd >= 0) {
+            fexecve(programFd, argv, environ);
+        } else {
+            execvp(argv[0], argv);
         }
-        if (source >= 0) close(source);
-        words.push_back(hostPath);
-    }
-    words.insert(words.end(), params.begin(), params.end());
-    std::vector<char*> argv;
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    if (isScript) {
-        execvp(argv[0], argv.data());
-    } else if (programFd >= 0) {
-        fexecve(programFd, argv.data(), environ);
     }
     int err = errno;
     (void)!write(reportFd, &err, sizeof(err));
@@ -137,20 +130,38 @@ extern "C" BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
     bool isElf = std::memcmp(magic, "\x7f" "ELF", 4) == 0;
     if (!isScript && !isElf) return host::Fail(ERROR_BAD_EXE_FORMAT);
 
+    // The command line is made here, not in the child, which must not fail
+    // on anything but the exec itself.
+    std::vector<std::string> words;
+    if (isScript) {
+        words = host::InterpreterOf(hostPath);
+        if (words.empty()) return host::Fail(ERROR_BAD_EXE_FORMAT);
+    }
+    words.push_back(hostPath);
+    for (auto& word : host::SplitParameters(info->lpParameters)) words.push_back(std::move(word));
+
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const std::string folder = hostPath.substr(0, hostPath.rfind('/') + 1);
+    int programFd = isScript ? -1 : host::InMemoryCopyOf(hostPath);
+    if (!isScript && programFd < 0) return host::FailWithErrno(errno);
+
     int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) return host::FailWithErrno(errno);
-    std::vector<std::string> params = host::SplitParameters(info->lpParameters);
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        int err = errno;
+        if (programFd >= 0) close(programFd);
+        return host::FailWithErrno(err);
+    }
     pid_t child = fork();
+    if (child == 0) host::RunDetached(folder.c_str(), programFd, argv.data(), report[1]);
+    int forkError = errno;
+    close(report[1]);
+    if (programFd >= 0) close(programFd);
     if (child < 0) {
         close(report[0]);
-        close(report[1]);
-        return host::FailWithErrno(errno);
+        return host::FailWithErrno(forkError);
     }
-    if (child == 0) {
-        close(report[0]);
-        host::RunDetached(hostPath, isScript, params, report[1]);
-    }
-    close(report[1]);
     int childError = 0;
     ssize_t got = read(report[0], &childError, sizeof(childError));
     close(report[0]);

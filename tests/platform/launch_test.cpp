@@ -1,0 +1,100 @@
+// ShellExecuteExW: device files started as host processes.
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "ruvexa_host.h"
+#include "test_support.h"
+
+namespace {
+
+BOOL Launch(LPCWSTR file) {
+    SHELLEXECUTEINFOW request = {};
+    request.cbSize = sizeof(request);
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    request.lpFile = file;
+    request.nShow = 5;
+    BOOL started = ShellExecuteExW(&request);
+    if (started && request.hProcess) CloseHandle(request.hProcess);
+    return started;
+}
+
+// The started program runs detached; wait (bounded) for its marker.
+bool AppearsSoon(const testing_support::TempDevice& device, const std::wstring& path) {
+    for (int i = 0; i < 500; ++i) {
+        if (device.Exists(path)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+const char* kMarkerScript = "#!/bin/sh\ntouch marker\n";
+
+}  // namespace
+
+TEST(Launch, ScriptRunsInItsOwnFolderWhateverItsModeBits) {
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", kMarkerScript);
+    EXPECT_TRUE(Launch(L"\\nandflash\\merrow\\ORVANE3.EXE"));
+    EXPECT_TRUE(AppearsSoon(device, L"\\NandFlash\\Merrow\\marker"));
+}
+
+TEST(Launch, WorksWithARelativeDeviceRoot) {
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\NandFlash\\app.exe", kMarkerScript);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::path(device.Root()).parent_path());
+    host::SetDeviceRoot(std::filesystem::path(device.Root()).filename().string());
+    EXPECT_TRUE(Launch(L"\\NandFlash\\app.exe"));
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(AppearsSoon(device, L"\\NandFlash\\marker"));
+}
+
+TEST(Launch, BareNameIsLookedUpInWindows) {
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\Windows\\explorer.exe", kMarkerScript);
+    EXPECT_TRUE(Launch(L"explorer.exe"));
+    EXPECT_TRUE(AppearsSoon(device, L"\\Windows\\marker"));
+}
+
+TEST(Launch, WhatCannotRunFailsWithItsCode) {
+    testing_support::TempDevice device;
+    device.WriteFile(L"\\NandFlash\\text.exe", "MZ not for this host");
+    device.WriteFile(L"\\NandFlash\\nointerpreter.exe", "#!/no/such/interpreter\n");
+    device.WriteFile(L"\\NandFlash\\empty.exe", "#!\n");
+
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(Launch(L"\\NandFlash\\text.exe"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(Launch(L"\\NandFlash\\nointerpreter.exe"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(Launch(L"\\NandFlash\\empty.exe"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(Launch(L"\\NandFlash\\missing.exe"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(Launch(L"\\NandFlash"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(Launch, ElfRunsFromAnInMemoryCopy) {
+    testing_support::TempDevice device;
+    // /bin/touch copied onto the device without its mode bits; touch with no
+    // operand fails, so give it one through the parameters.
+    device.MakeFolder(L"\\NandFlash");
+    std::filesystem::copy_file("/bin/touch", device.Host(L"\\NandFlash\\touch.exe"));
+    std::filesystem::permissions(device.Host(L"\\NandFlash\\touch.exe"), std::filesystem::perms::owner_read);
+    SHELLEXECUTEINFOW request = {};
+    request.cbSize = sizeof(request);
+    request.lpFile = L"\\NandFlash\\touch.exe";
+    request.lpParameters = L"elf-marker";
+    EXPECT_TRUE(ShellExecuteExW(&request));
+    EXPECT_TRUE(AppearsSoon(device, L"\\NandFlash\\elf-marker"));
+}
