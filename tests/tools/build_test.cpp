@@ -184,6 +184,14 @@ TEST_F(BuildTest, RefusesWhatTheDeviceWouldRejectAndLeavesNoFile) {
     EXPECT_EQ(emptyImages.status, 1);
     EXPECT_NE(emptyImages.err.find("empty.zip' is empty"), std::string::npos) << emptyImages.err;
 
+    // An empty folder would give an archive of nothing, which the device
+    // cannot open.
+    fs::create_directories(space_.Path("emptyfolder"));
+    ToolRun emptyFolder = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images",
+                                       space_.Path("emptyfolder"), "-o", space_.Path(kPackage)});
+    EXPECT_EQ(emptyFolder.status, 1);
+    EXPECT_NE(emptyFolder.err.find("holds nothing"), std::string::npos) << emptyFolder.err;
+
     ToolRun missingFonts = Build({"--fonts", space_.Path("nofonts"), "-o", space_.Path(kPackage)});
     EXPECT_EQ(missingFonts.status, 1);
     EXPECT_NE(missingFonts.err.find("nofonts': No such file or directory"), std::string::npos) << missingFonts.err;

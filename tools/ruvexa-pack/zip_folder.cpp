@@ -182,7 +182,12 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
                ZipSummary* summary, std::string* error) {
     std::vector<Entry> entries;
     if (!CollectEntries(folder, &entries, error)) return false;
-    if (entries.empty()) Warn("'" + folder + "' holds nothing: its archive is empty");
+    // An archive of nothing is only its end record, which the device's zip
+    // library cannot open: the installation would fail on it.
+    if (entries.empty()) {
+        *error = "'" + folder + "' holds nothing; the device cannot unpack an archive without entries";
+        return false;
+    }
 
     for (const Entry& entry : entries) {
         // The extractor composes "<installFolder>\<name>" in a MAX_PATH buffer.
