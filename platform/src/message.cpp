@@ -40,16 +40,20 @@ void Stamp(MSG* msg) {
 }
 
 // Runs every scheduled action that is due, outside the lock: an action may
-// post, schedule, or end the process.
+// post, schedule, or end the process. A timer that fell due earlier goes
+// first, so a loop that was kept busy keeps the device-time order.
 void RunDueActions() {
     for (;;) {
         std::function<void()> action;
+        double timerDueMs = 0;
+        bool timerPending = NextTimerDue(&timerDueMs);
         {
             std::lock_guard<std::mutex> lock(g_mutex);
             double now = DeviceMilliseconds();
             auto due = g_actions.end();
             for (auto it = g_actions.begin(); it != g_actions.end(); ++it) {
-                if (it->dueMs <= now && (due == g_actions.end() || it->dueMs < due->dueMs)) due = it;
+                bool timerFirst = timerPending && timerDueMs < it->dueMs;
+                if (it->dueMs <= now && !timerFirst && (due == g_actions.end() || it->dueMs < due->dueMs)) due = it;
             }
             if (due == g_actions.end()) return;
             action = std::move(due->action);
