@@ -27,7 +27,7 @@ bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
 BOOL InstallImages(LPCWSTR archive) {
     if (!FileExists(archive)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! No image to upgrade, at=[%ld]\r\n", GetTickCount());
-        PostUpgradeResult(0, InstallFailureCode(kInstallNoImages));
+        PostUpgradeResult(0, L"Err43");
         return FALSE;
     }
     WCHAR temporary[MAX_PATH] = {};
@@ -111,7 +111,7 @@ BOOL InstallFonts(LPCWSTR archive) {
 BOOL InstallExecutable(LPCWSTR extracted) {
     if (!FileExists(extracted)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! No exe to upgrade, at=[%ld]\r\n", GetTickCount());
-        PostUpgradeResult(0, InstallFailureCode(kInstallNoExe));
+        PostUpgradeResult(0, L"Err6A");
         return FALSE;
     }
     if (FileExists(kInstalledExe) && !DeleteFileW(kInstalledExe)) {
