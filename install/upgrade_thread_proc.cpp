@@ -16,7 +16,7 @@
 namespace {
 
 // Written by the worker when a step fails and read when it reports.
-DWORD g_installFailure = 0;
+int g_installFailure = 0;
 
 bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
     return SUCCEEDED(StringCchPrintfW(folder, MAX_PATH, L"%s%s", installed, kTemporaryFolderSuffix));
