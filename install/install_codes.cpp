@@ -1,3 +1,4 @@
+// InstallFailureCode: the table of installation failure codes.
 #include "install_codes.h"
 
 namespace {
