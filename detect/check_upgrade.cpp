@@ -3,19 +3,12 @@
 #include <strsafe.h>
 
 #include "detect_constants.h"
+#include "file_helpers.h"
 #include "status_screen.h"
 #include "upgrade_search.h"
 #include "upgrade_state.h"
 
 namespace {
-
-bool PathExists(LPCWSTR path) {
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(path, &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
-}
 
 bool ComposeUsbPath(LPWSTR out, LPCWSTR disk, LPCWSTR name) {
     ZeroMemory(out, MAX_PATH * sizeof(WCHAR));
@@ -38,19 +31,19 @@ bool ProbeUsbDisk() {
     return composed;
 }
 
-bool ProbeSourceDir() { return g_remoteUpgrade ? PathExists(kRemoteSourceDir) : ProbeUsbDisk(); }
+bool ProbeSourceDir() { return g_remoteUpgrade ? FileExists(kRemoteSourceDir) : ProbeUsbDisk(); }
 
 }  // namespace
 
 int CheckUpgrade() {
     bool requested = false;
-    if (PathExists(kUpgradeFlag)) {
+    if (FileExists(kUpgradeFlag)) {
         g_remoteUpgrade = false;
         requested = true;
         NKDbgPrintfW(L"CheckUpgrade(): found upgrade flag, at=[%ld]\r\n", GetTickCount());
     }
     // Probed second, so a remote request wins when both flags are present.
-    if (PathExists(kRemoteUpgradeFlag)) {
+    if (FileExists(kRemoteUpgradeFlag)) {
         g_remoteUpgrade = true;
         requested = true;
         NKDbgPrintfW(L"CheckUpgrade(): found remote upgrade flag, at=[%ld]\r\n", GetTickCount());

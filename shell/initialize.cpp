@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include "extraction.h"
+#include "file_helpers.h"
 #include "launcher.h"
 #include "shell_constants.h"
 #include "status_screen.h"
@@ -29,13 +30,10 @@ void HidePointer() {
 }  // namespace
 
 BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters) {
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(path, &entry);
-    if (search == INVALID_HANDLE_VALUE) {
+    if (!FileExists(path)) {
         NKDbgPrintfW(L"ExecuteFile(): !!! File not exist=[%s], at=[%ld]\r\n", path, GetTickCount());
         return FALSE;
     }
-    FindClose(search);
 
     if (Launch(path, parameters)) return TRUE;
     NKDbgPrintfW(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld], at=[%ld]\r\n", path,
