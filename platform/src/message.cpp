@@ -217,11 +217,8 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
 
 extern "C" LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     // The procedure runs on the calling thread; only the UI thread sends.
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return 0;
     return window->windowClass->proc(hWnd, Msg, wParam, lParam);
 }
 

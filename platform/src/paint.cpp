@@ -32,22 +32,16 @@ extern "C" BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase
         host::WakeMessageQueue();
         return TRUE;
     }
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     host::AddToUpdate(*window, lpRect, bErase);
     host::WakeMessageQueue();
     return TRUE;
 }
 
 extern "C" BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     // One rectangle cannot hold a region with a hole: validating part of the
     // update leaves all of it pending.
     RECT covered;
@@ -60,21 +54,15 @@ extern "C" BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect) {
 }
 
 extern "C" BOOL WINAPI UpdateWindow(HWND hWnd) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     if (window->visible && window->updatePending) SendMessageW(hWnd, WM_PAINT, 0, 0);
     return TRUE;
 }
 
 extern "C" HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return nullptr;
     if (!lpPaint) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

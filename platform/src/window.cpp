@@ -94,11 +94,8 @@ extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPC
 }
 
 extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     BOOL wasVisible = window->visible;
     bool show = nCmdShow != SW_HIDE;
     if (show && !wasVisible) {
@@ -115,11 +112,8 @@ extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
 }
 
 extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     if (window->destroying) return TRUE;
     window->destroying = true;
     // Owned popups go first, then the window itself hears WM_DESTROY while
@@ -144,11 +138,8 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
 extern "C" BOOL WINAPI IsWindow(HWND hWnd) { return host::WindowExists(hWnd) ? TRUE : FALSE; }
 
 extern "C" BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     if (!lpRect) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -158,11 +149,8 @@ extern "C" BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
 }
 
 extern "C" BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     if (!lpRect) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -173,22 +161,16 @@ extern "C" BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
 }
 
 extern "C" HWND WINAPI GetParent(HWND hWnd) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return nullptr;
     // A popup's owner counts as its parent, as on the device.
     if (!(window->style & (WS_CHILD | WS_POPUP))) return nullptr;
     return window->parent;
 }
 
 extern "C" BOOL WINAPI SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT uFlags) {
-    auto window = host::LookupWindow(hWnd);
-    if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    auto window = host::LookupWindowOrFail(hWnd);
+    if (!window) return FALSE;
     RECT old = window->bounds;
     bool wasVisible = window->visible;
     RECT origin{0, 0, 0, 0};

@@ -50,6 +50,12 @@ std::shared_ptr<Window> LookupWindow(HWND hwnd) {
     return it == g_windows.end() ? nullptr : it->second;
 }
 
+std::shared_ptr<Window> LookupWindowOrFail(HWND hwnd) {
+    auto window = LookupWindow(hwnd);
+    if (!window) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return window;
+}
+
 bool WindowExists(HWND hwnd) { return hwnd && LookupWindow(hwnd) != nullptr; }
 
 std::shared_ptr<Window> RemoveWindow(HWND hwnd) {

@@ -60,6 +60,8 @@ std::shared_ptr<const WindowClass> FindWindowClass(const std::wstring& name);
 // stays invalid.
 HWND AddWindow(std::shared_ptr<Window> window);
 std::shared_ptr<Window> LookupWindow(HWND hwnd);
+// As LookupWindow; an unknown handle also sets ERROR_INVALID_WINDOW_HANDLE.
+std::shared_ptr<Window> LookupWindowOrFail(HWND hwnd);
 bool WindowExists(HWND hwnd);
 std::shared_ptr<Window> RemoveWindow(HWND hwnd);
 // Live windows, oldest first.
