@@ -1,0 +1,353 @@
+#include "install_test_support.h"
+
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app_state.h"
+#include "installation.h"
+#include "result_messages.h"
+#include "ruvexa_host.h"
+#include "upgrade_state.h"
+
+namespace fs = std::filesystem;
+
+namespace install_testing {
+namespace {
+
+constexpr UINT kSentinelMessage = WM_USER + 900;
+constexpr UINT kLogLineMessage = WM_USER + 901;
+constexpr UINT_PTR kGiveUpTimer = 4711;
+// Device milliseconds; with the time scale below about a minute of real time,
+// so a worker that never reports fails the test instead of hanging it.
+constexpr UINT kGiveUpAfterMs = 60 * 1000 * 1000;
+constexpr double kTimeScale = 1000;
+
+std::vector<Result> g_results;
+bool g_sentinelSeen = false;
+bool g_gaveUp = false;
+Lines g_sequence;
+
+void Record(const MSG& msg) {
+    LPCWSTR text = reinterpret_cast<LPCWSTR>(msg.lParam);
+    g_results.push_back({msg.wParam, text, text ? std::wstring(text) : std::wstring(L"(null)"), msg.hwnd != nullptr});
+    g_sequence.push_back("result " + std::to_string(msg.wParam) + " " + host::WideToUtf8(g_results.back().text));
+}
+
+LRESULT CALLBACK ResultRecorder(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_UPGRADE_RESULT) {
+        Record(MSG{hwnd, message, wParam, lParam, 0, {}});
+        return 0;
+    }
+    if (message == kLogLineMessage) {
+        std::string* line = reinterpret_cast<std::string*>(lParam);
+        g_sequence.push_back(testing_support::MaskTicks(line->substr(0, line->find("\r\n"))));
+        delete line;
+        return 0;
+    }
+    if (message == kSentinelMessage) {
+        g_sentinelSeen = true;
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kGiveUpTimer) {
+        g_gaveUp = true;
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// A result posted without a window arrives as a thread message that no
+// procedure sees; it is counted all the same.
+void Handle(const MSG& msg) {
+    if (msg.hwnd == nullptr) {
+        if (msg.message == WM_UPGRADE_RESULT) Record(msg);
+    } else {
+        DispatchMessageW(&msg);
+    }
+}
+
+DWORD WINAPI WorkerThread(LPVOID) { return UpgradeThreadProc(); }
+
+void CopyPath(WCHAR* target, const std::wstring& path) { wcsncpy(target, path.c_str(), MAX_PATH - 1); }
+
+std::string ReadHostFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+}  // namespace
+
+Source UsbSource() {
+    return Source{L"\\NandFlash\\Upgrade.flag",
+                  L"Hard Disk\\OV3_UPGRADE_1.BIN",
+                  L"Hard Disk\\AppExecute.ex",
+                  L"Hard Disk\\AppImages.zi",
+                  L"Hard Disk\\AppFonts.zi",
+                  "\\NandFlash\\Upgrade.flag",
+                  "Hard Disk\\OV3_UPGRADE_1.BIN",
+                  "Hard Disk\\AppExecute.ex",
+                  "Hard Disk\\AppImages.zi",
+                  "Hard Disk\\AppFonts.zi",
+                  "Hard Disk/OV3_UPGRADE_1.BIN",
+                  "Hard Disk/AppExecute.ex",
+                  "Hard Disk/AppImages.zi",
+                  "Hard Disk/AppFonts.zi",
+                  kUsbFlagKey};
+}
+
+Source DownloadSource() {
+    return Source{L"\\NandFlash\\RemoteUpgrade.flag",
+                  L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_7.BIN",
+                  L"\\Storage Card\\OV3_Download\\AppExecute.ex",
+                  L"\\Storage Card\\OV3_Download\\AppImages.zi",
+                  L"\\Storage Card\\OV3_Download\\AppFonts.zi",
+                  "\\NandFlash\\RemoteUpgrade.flag",
+                  "\\Storage Card\\OV3_Download\\OV3_UPGRADE_7.BIN",
+                  "\\Storage Card\\OV3_Download\\AppExecute.ex",
+                  "\\Storage Card\\OV3_Download\\AppImages.zi",
+                  "\\Storage Card\\OV3_Download\\AppFonts.zi",
+                  "Storage Card/OV3_Download/OV3_UPGRADE_7.BIN",
+                  "Storage Card/OV3_Download/AppExecute.ex",
+                  "Storage Card/OV3_Download/AppImages.zi",
+                  "Storage Card/OV3_Download/AppFonts.zi",
+                  kRemoteFlagKey};
+}
+
+Tree NewImages() {
+    return Tree{{"back.bmp", unzip_testing::Noise(70000, 1)},
+                {"Icons", kFolderMark},
+                {"Icons/home.png", unzip_testing::Noise(3000, 2)},
+                {"Icons/Small", kFolderMark},
+                {"Icons/Small/dot.png", "dot"}};
+}
+
+Tree NewFonts() {
+    return Tree{{"sans.ttf", unzip_testing::Noise(90000, 3)}, {"bold.ttf", unzip_testing::Noise(5000, 4)}};
+}
+
+// Larger than the platform's copy chunk, so a move across volumes copies it
+// in several pieces.
+std::string NewExe() { return unzip_testing::Noise(300000, 5); }
+
+void InstallTest::SetUp() {
+    host::ResetWindowManager();
+    host::ClearFailures();
+    host::SetTimeScale(kTimeScale);
+    g_results.clear();
+    g_sentinelSeen = false;
+    g_gaveUp = false;
+    g_sequence.clear();
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = ResultRecorder;
+    windowClass.lpszClassName = L"InstallResults";
+    ASSERT_NE(RegisterClassW(&windowClass), 0);
+    window = CreateWindowExW(0, L"InstallResults", L"Results", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    g_hWnd = window;
+    g_remoteUpgrade = false;
+    ZeroMemory(g_upgradeFile, sizeof(g_upgradeFile));
+    ZeroMemory(g_exeFile, sizeof(g_exeFile));
+    ZeroMemory(g_imagesFile, sizeof(g_imagesFile));
+    ZeroMemory(g_fontsFile, sizeof(g_fontsFile));
+}
+
+void InstallTest::TearDown() {
+    g_hWnd = nullptr;
+    host::ClearFailures();
+    host::ResetWindowManager();
+    host::SetTimeScale(1);
+}
+
+namespace {
+
+void WriteInstalledApplication(const testing_support::TempDevice& device) {
+    device.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", "old main application");
+    device.WriteFile(L"\\NandFlash\\Merrow\\Images\\back.bmp", "old background");
+    device.WriteFile(L"\\NandFlash\\Merrow\\Images\\Icons\\old.png", "old icon");
+    device.WriteFile(L"\\NandFlash\\Merrow\\Font\\old.ttf", "old font");
+    // Something the upgrade has no business with.
+    device.WriteFile(L"\\NandFlash\\Merrow\\Settings.ini", "volume=7");
+}
+
+}  // namespace
+
+void InstallTest::PrepareLocal() {
+    source = UsbSource();
+    WriteInstalledApplication(device);
+    device.WriteFile(source.flag, "");
+    device.WriteFile(source.package, "package bytes");
+    device.WriteFile(source.exe, NewExe());
+    WriteImagesArchive();
+    WriteFontsArchive();
+    g_remoteUpgrade = false;
+    CopyPath(g_upgradeFile, source.package);
+    CopyPath(g_exeFile, source.exe);
+    CopyPath(g_imagesFile, source.images);
+    CopyPath(g_fontsFile, source.fonts);
+}
+
+void InstallTest::PrepareRemote() {
+    source = DownloadSource();
+    WriteInstalledApplication(device);
+    device.WriteFile(source.flag, "");
+    device.WriteFile(source.package, "package bytes");
+    device.WriteFile(source.exe, NewExe());
+    WriteImagesArchive();
+    WriteFontsArchive();
+    g_remoteUpgrade = true;
+    CopyPath(g_upgradeFile, source.package);
+}
+
+void InstallTest::WriteImagesArchive() const { WriteArchive(source.images, NewImages()); }
+
+void InstallTest::WriteFontsArchive() const { WriteArchive(source.fonts, NewFonts()); }
+
+void InstallTest::WriteArchive(const std::wstring& path, const Tree& entries) const {
+    std::vector<unzip_testing::MinizipEntry> archive;
+    for (const auto& [name, bytes] : entries) {
+        unzip_testing::MinizipEntry entry;
+        if (bytes == kFolderMark) {
+            entry.name = name + "/";
+            entry.externalAttributes = FILE_ATTRIBUTE_DIRECTORY;
+        } else {
+            entry.name = name;
+            entry.data = bytes;
+            entry.externalAttributes = FILE_ATTRIBUTE_ARCHIVE;
+        }
+        archive.push_back(entry);
+    }
+    ASSERT_TRUE(unzip_testing::MakeMinizipZip(device.Host(path), archive));
+}
+
+void InstallTest::RemoveFile(const std::wstring& path) const { ASSERT_TRUE(fs::remove(device.Host(path))); }
+
+void InstallTest::RemoveFolderOnHost(const std::wstring& path) const {
+    ASSERT_GT(fs::remove_all(device.Host(path)), 0u);
+}
+
+void InstallTest::RunWorker() {
+    log.Clear();
+    EXPECT_EQ(UpgradeThreadProc(), 0u);
+}
+
+std::vector<Result> InstallTest::DrainResults() {
+    g_sentinelSeen = false;
+    EXPECT_TRUE(PostMessageW(window, kSentinelMessage, 0, 0));
+    MSG msg;
+    while (!g_sentinelSeen && GetMessageW(&msg, nullptr, 0, 0) > 0) Handle(msg);
+    std::vector<Result> results = g_results;
+    g_results.clear();
+    return results;
+}
+
+bool InstallTest::RunWorkerThreadUntilResult() {
+    log.Clear();
+    HANDLE thread = CreateThread(nullptr, 0, WorkerThread, nullptr, 0, nullptr);
+    if (!thread) return false;
+    CloseHandle(thread);
+    SetTimer(window, kGiveUpTimer, kGiveUpAfterMs, nullptr);
+    MSG msg;
+    while (g_results.empty() && !g_gaveUp && GetMessageW(&msg, nullptr, 0, 0) > 0) Handle(msg);
+    KillTimer(window, kGiveUpTimer);
+    return !g_results.empty();
+}
+
+void InstallTest::ExpectOneFailure(const std::string& code) {
+    std::vector<Result> results = DrainResults();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0].toWindow);
+    EXPECT_EQ(results[0].wParam, 0u);
+    EXPECT_EQ(host::WideToUtf8(results[0].text), code);
+}
+
+void InstallTest::ExpectOneSuccess() {
+    std::vector<Result> results = DrainResults();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0].toWindow);
+    EXPECT_EQ(results[0].wParam, 1u);
+    ASSERT_NE(results[0].pointer, nullptr);
+    EXPECT_EQ(host::WideToUtf8(results[0].text), "");
+}
+
+Tree InstallTest::Snapshot() const {
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(device.Root())) {
+        std::string key = fs::relative(entry.path(), device.Root()).generic_string();
+        tree[key] = entry.is_directory() ? std::string(kFolderMark) : ReadHostFile(entry.path());
+    }
+    return tree;
+}
+
+Tree InstallTest::AfterSuccess(const Tree& before, const Source& from, bool fonts) const {
+    Tree after = before;
+    after.erase(from.imagesKey);
+    after.erase(from.fontsKey);
+    after.erase(from.exeKey);
+    after.erase(from.flagKey);
+    if (from.flagKey == kRemoteFlagKey) after.erase(from.packageKey);
+    ReplaceFolder(&after, kImagesKey, NewImages());
+    if (fonts) ReplaceFolder(&after, kFontKey, NewFonts());
+    after[kExeKey] = NewExe();
+    return after;
+}
+
+Lines InstallTest::SwitchedOverLines(bool fonts) {
+    Lines lines{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
+                "UpgradeThreadProc(): switched over to new images, at=[*]"};
+    if (fonts) {
+        lines.push_back("UpgradeThreadProc(): unzipped font, at=[*]");
+        lines.push_back("UpgradeThreadProc(): switched over to new font, at=[*]");
+    } else {
+        lines.push_back("UpgradeThreadProc(): !!! No font to upgrade (optional), at=[*]");
+    }
+    lines.push_back("UpgradeThreadProc(): switched over to new exe, at=[*]");
+    return lines;
+}
+
+void EraseFile(Tree* tree, const std::string& key) { tree->erase(key); }
+
+void ExpectSameTree(const Tree& actual, const Tree& expected) {
+    for (const auto& [key, bytes] : expected) {
+        auto found = actual.find(key);
+        if (found == actual.end()) {
+            ADD_FAILURE() << "missing: " << key;
+        } else if (found->second != bytes) {
+            ADD_FAILURE() << "different: " << key << " (" << found->second.size() << " bytes, expected "
+                          << bytes.size() << ")";
+        }
+    }
+    for (const auto& entry : actual) {
+        if (!expected.count(entry.first)) ADD_FAILURE() << "unexpected: " << entry.first;
+    }
+}
+
+PostedLogLines::PostedLogLines(HWND window) {
+    g_sequence.clear();
+    host::SetLogSink([window](std::string_view text) {
+        PostMessageW(window, kLogLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(text)));
+    });
+}
+
+PostedLogLines::~PostedLogLines() { host::SetLogSink(nullptr); }
+
+Lines PostedLogLines::Sequence() { return g_sequence; }
+
+void EraseFolder(Tree* tree, const std::string& folder) {
+    tree->erase(folder);
+    const std::string prefix = folder + "/";
+    for (auto it = tree->lower_bound(prefix); it != tree->end() && it->first.compare(0, prefix.size(), prefix) == 0;) {
+        it = tree->erase(it);
+    }
+}
+
+void ReplaceFolder(Tree* tree, const std::string& folder, const Tree& contents) {
+    EraseFolder(tree, folder);
+    (*tree)[folder] = kFolderMark;
+    for (const auto& [name, bytes] : contents) (*tree)[folder + "/" + name] = bytes;
+}
+
+}  // namespace install_testing

@@ -1,0 +1,125 @@
+// Test support for the installation worker: a device with an installed
+// application and the three extracted files of a local or remote upgrade, a
+// real window that records the results posted to it, and snapshots of the
+// device's files to compare what a run leaves on disk.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive_support.h"
+#include "test_support.h"
+
+namespace install_testing {
+
+using Lines = std::vector<std::string>;
+// Every file and folder below the device root: the host path relative to the
+// root with "/" separators, and the file's bytes ("<folder>" for a folder).
+using Tree = std::map<std::string, std::string>;
+
+constexpr const char* kFolderMark = "<folder>";
+
+struct Result {
+    WPARAM wParam;
+    LPCWSTR pointer;
+    std::wstring text;  // read when the message is handled, after the worker is done
+    bool toWindow;      // false: posted as a thread message, without a window
+};
+
+// The paths are written out here rather than taken from the program's
+// constants, so that a wrong constant shows. The USB paths are relative to
+// the root, as the upgrade search composes them from the disk's name.
+struct Source {
+    std::wstring flag, package, exe, images, fonts;
+    std::string flagText, packageText, exeText, imagesText, fontsText;  // as logged
+    std::string packageKey, exeKey, imagesKey, fontsKey, flagKey;      // as Tree keys
+};
+Source UsbSource();
+Source DownloadSource();
+
+// The archives' contents, relative to the folder they unpack into.
+Tree NewImages();
+Tree NewFonts();
+std::string NewExe();
+
+class InstallTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // An installed application (exe, images with a subfolder, fonts), the
+    // request flag and the package, and the three extracted files. Fills
+    // the upgrade state for that source.
+    void PrepareLocal();
+    void PrepareRemote();
+
+    // Archives of NewImages() / NewFonts() written with minizip's writer.
+    void WriteImagesArchive() const;
+    void WriteFontsArchive() const;
+    // A zip with the given entries; a name ending in "/" is a folder entry.
+    void WriteArchive(const std::wstring& path, const Tree& entries) const;
+
+    // Runs the worker on this thread and checks it ends with 0.
+    void RunWorker();
+    // Every result posted so far, the queue handled up to a sentinel.
+    std::vector<Result> DrainResults();
+    // Starts the worker on a thread of its own and handles messages until a
+    // result comes (or a give-up timer fires, after about a minute).
+    bool RunWorkerThreadUntilResult();
+
+    void RemoveFile(const std::wstring& path) const;
+    void RemoveFolderOnHost(const std::wstring& path) const;
+
+    void ExpectOneFailure(const std::string& code);
+    void ExpectOneSuccess();
+
+    Tree Snapshot() const;
+    // The device as a successful upgrade of `source` leaves it, from `before`.
+    Tree AfterSuccess(const Tree& before, const Source& source, bool fonts = true) const;
+
+    // The worker's own lines of a complete upgrade, up to the exe.
+    static Lines SwitchedOverLines(bool fonts = true);
+
+    testing_support::TempDevice device;
+    testing_support::LogCapture log;
+    HWND window = nullptr;
+    Source source;
+};
+
+// Tree edits: a folder and everything below it removed, or replaced by
+// `contents` (relative to the folder).
+void EraseFolder(Tree* tree, const std::string& folder);
+void EraseFile(Tree* tree, const std::string& key);
+void ReplaceFolder(Tree* tree, const std::string& folder, const Tree& contents);
+
+// Names every path that is missing, unexpected or different, rather than
+// printing whole files.
+void ExpectSameTree(const Tree& actual, const Tree& expected);
+
+// Posts every log line to `window` as it is written, behind whatever the
+// worker posted before it, so that the queue shows whether a result was
+// posted before or after a step that logs. Replaces a LogCapture's sink while
+// it lives.
+class PostedLogLines {
+public:
+    explicit PostedLogLines(HWND window);
+    ~PostedLogLines();
+    PostedLogLines(const PostedLogLines&) = delete;
+    PostedLogLines& operator=(const PostedLogLines&) = delete;
+    // Log lines (tick masked) and results ("result 0 Err40"), in queue order,
+    // once the queue has been drained.
+    static Lines Sequence();
+};
+
+// Keys of the installed layout.
+constexpr const char* kExeKey = "NandFlash/Merrow/Orvane3.exe";
+constexpr const char* kImagesKey = "NandFlash/Merrow/Images";
+constexpr const char* kFontKey = "NandFlash/Merrow/Font";
+constexpr const char* kUsbFlagKey = "NandFlash/Upgrade.flag";
+constexpr const char* kRemoteFlagKey = "NandFlash/RemoteUpgrade.flag";
+
+}  // namespace install_testing
