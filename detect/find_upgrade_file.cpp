@@ -1,5 +1,6 @@
 // FindUpgradeFile: the first file that matches a package pattern.
 #include <strsafe.h>
+#include <wchar.h>
 
 #include "upgrade_search.h"
 

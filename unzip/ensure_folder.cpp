@@ -1,5 +1,6 @@
 // EnsureFolder: a folder and its missing parents, created from the top down.
 #include <strsafe.h>
+#include <wchar.h>
 #include <wctype.h>
 #include <windows.h>
 

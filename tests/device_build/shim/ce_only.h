@@ -1,0 +1,7 @@
+// Declarations the device's SDK has and a desktop SDK lacks, forced into
+// every file of the compile check.
+#pragma once
+
+#include <windows.h>
+
+extern "C" void NKDbgPrintfW(LPCWSTR lpszFmt, ...);
