@@ -97,6 +97,14 @@ RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string
     return run;
 }
 
+RuvexaRun RunRuvexaExactly(const std::vector<std::string>& arguments, const Scratch& scratch, std::string* out) {
+    RuvexaRun run;
+    run.status = Spawn(RUVEXA_PATH, arguments, scratch.Path("ruvexa.out"), scratch.Path("ruvexa.err"));
+    run.err = ReadHostFile(scratch.Path("ruvexa.err"));
+    if (out) *out = ReadHostFile(scratch.Path("ruvexa.out"));
+    return run;
+}
+
 int RunPack(const std::vector<std::string>& arguments, const Scratch& scratch) {
     return Spawn(RUVEXA_PACK_PATH, arguments, scratch.Path("pack.out"), scratch.Path("pack.err"));
 }

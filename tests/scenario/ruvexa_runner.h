@@ -40,6 +40,11 @@ private:
 // off after 30 s of real time (exit status 5).
 RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string>& options, const Scratch& scratch);
 
+// Runs build/ruvexa with exactly `arguments` (no options of its own); the
+// run's standard output goes to `out` when given.
+RuvexaRun RunRuvexaExactly(const std::vector<std::string>& arguments, const Scratch& scratch,
+                           std::string* out = nullptr);
+
 // Runs build/ruvexa-pack with `arguments`; its exit status.
 int RunPack(const std::vector<std::string>& arguments, const Scratch& scratch);
 
