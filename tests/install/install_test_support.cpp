@@ -16,56 +16,7 @@ namespace fs = std::filesystem;
 namespace install_testing {
 namespace {
 
-constexpr UINT kSentinelMessage = WM_USER + 900;
-constexpr UINT kLogLineMessage = WM_USER + 901;
-constexpr UINT_PTR kGiveUpTimer = 4711;
-// Device milliseconds; with the time scale below about a minute of real time,
-// so a worker that never reports fails the test instead of hanging it.
-constexpr UINT kGiveUpAfterMs = 60 * 1000 * 1000;
 constexpr double kTimeScale = 1000;
-
-std::vector<Result> g_results;
-bool g_sentinelSeen = false;
-bool g_gaveUp = false;
-Lines g_sequence;
-
-void Record(const MSG& msg) {
-    LPCWSTR text = reinterpret_cast<LPCWSTR>(msg.lParam);
-    g_results.push_back({msg.wParam, text, text ? std::wstring(text) : std::wstring(L"(null)"), msg.hwnd != nullptr});
-    g_sequence.push_back("result " + std::to_string(msg.wParam) + " " + host::WideToUtf8(g_results.back().text));
-}
-
-LRESULT CALLBACK ResultRecorder(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_UPGRADE_RESULT) {
-        Record(MSG{hwnd, message, wParam, lParam, 0, {}});
-        return 0;
-    }
-    if (message == kLogLineMessage) {
-        std::string* line = reinterpret_cast<std::string*>(lParam);
-        g_sequence.push_back(testing_support::MaskTicks(line->substr(0, line->find("\r\n"))));
-        delete line;
-        return 0;
-    }
-    if (message == kSentinelMessage) {
-        g_sentinelSeen = true;
-        return 0;
-    }
-    if (message == WM_TIMER && wParam == kGiveUpTimer) {
-        g_gaveUp = true;
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-// A result posted without a window arrives as a thread message that no
-// procedure sees; it is counted all the same.
-void Handle(const MSG& msg) {
-    if (msg.hwnd == nullptr) {
-        if (msg.message == WM_UPGRADE_RESULT) Record(msg);
-    } else {
-        DispatchMessageW(&msg);
-    }
-}
 
 DWORD WINAPI WorkerThread(LPVOID) { return UpgradeThreadProc(); }
 
@@ -136,16 +87,8 @@ void InstallTest::SetUp() {
     host::ResetWindowManager();
     host::ClearFailures();
     host::SetTimeScale(kTimeScale);
-    g_results.clear();
-    g_sentinelSeen = false;
-    g_gaveUp = false;
-    g_sequence.clear();
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = ResultRecorder;
-    windowClass.lpszClassName = L"InstallResults";
-    ASSERT_NE(RegisterClassW(&windowClass), 0);
-    window = CreateWindowExW(0, L"InstallResults", L"Results", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    results = std::make_unique<testing_support::ResultWindow>(WM_UPGRADE_RESULT);
+    window = results->Handle();
     ASSERT_NE(window, nullptr);
     g_hWnd = window;
     g_remoteUpgrade = false;
@@ -157,6 +100,7 @@ void InstallTest::SetUp() {
 
 void InstallTest::TearDown() {
     g_hWnd = nullptr;
+    results.reset();
     host::ClearFailures();
     host::ResetWindowManager();
     host::SetTimeScale(1);
@@ -234,43 +178,31 @@ void InstallTest::RunWorker() {
     EXPECT_EQ(UpgradeThreadProc(), 0u);
 }
 
-std::vector<Result> InstallTest::DrainResults() {
-    g_sentinelSeen = false;
-    EXPECT_TRUE(PostMessageW(window, kSentinelMessage, 0, 0));
-    MSG msg;
-    while (!g_sentinelSeen && GetMessageW(&msg, nullptr, 0, 0) > 0) Handle(msg);
-    std::vector<Result> results = g_results;
-    g_results.clear();
-    return results;
-}
+std::vector<Result> InstallTest::DrainResults() { return results->Drain(); }
 
 bool InstallTest::RunWorkerThreadUntilResult() {
     log.Clear();
     HANDLE thread = CreateThread(nullptr, 0, WorkerThread, nullptr, 0, nullptr);
     if (!thread) return false;
     CloseHandle(thread);
-    SetTimer(window, kGiveUpTimer, kGiveUpAfterMs, nullptr);
-    MSG msg;
-    while (g_results.empty() && !g_gaveUp && GetMessageW(&msg, nullptr, 0, 0) > 0) Handle(msg);
-    KillTimer(window, kGiveUpTimer);
-    return !g_results.empty();
+    return results->WaitForResult();
 }
 
 void InstallTest::ExpectOneFailure(const std::string& code) {
-    std::vector<Result> results = DrainResults();
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_TRUE(results[0].toWindow);
-    EXPECT_EQ(results[0].wParam, 0u);
-    EXPECT_EQ(host::WideToUtf8(results[0].text), code);
+    std::vector<Result> posted = DrainResults();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_TRUE(posted[0].toWindow);
+    EXPECT_EQ(posted[0].wParam, 0u);
+    EXPECT_EQ(host::WideToUtf8(posted[0].text), code);
 }
 
 void InstallTest::ExpectOneSuccess() {
-    std::vector<Result> results = DrainResults();
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_TRUE(results[0].toWindow);
-    EXPECT_EQ(results[0].wParam, 1u);
-    ASSERT_NE(results[0].pointer, nullptr);
-    EXPECT_EQ(host::WideToUtf8(results[0].text), "");
+    std::vector<Result> posted = DrainResults();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_TRUE(posted[0].toWindow);
+    EXPECT_EQ(posted[0].wParam, 1u);
+    ASSERT_NE(posted[0].pointer, nullptr);
+    EXPECT_EQ(host::WideToUtf8(posted[0].text), "");
 }
 
 Tree InstallTest::Snapshot() const {
@@ -324,17 +256,6 @@ void ExpectSameTree(const Tree& actual, const Tree& expected) {
         if (!expected.count(entry.first)) ADD_FAILURE() << "unexpected: " << entry.first;
     }
 }
-
-PostedLogLines::PostedLogLines(HWND window) {
-    g_sequence.clear();
-    host::SetLogSink([window](std::string_view text) {
-        PostMessageW(window, kLogLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(text)));
-    });
-}
-
-PostedLogLines::~PostedLogLines() { host::SetLogSink(nullptr); }
-
-Lines PostedLogLines::Sequence() { return g_sequence; }
 
 void EraseFolder(Tree* tree, const std::string& folder) {
     tree->erase(folder);

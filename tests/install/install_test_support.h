@@ -8,10 +8,12 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive_support.h"
+#include "result_window.h"
 #include "test_support.h"
 
 namespace install_testing {
@@ -23,12 +25,8 @@ using Tree = std::map<std::string, std::string>;
 
 constexpr const char* kFolderMark = "<folder>";
 
-struct Result {
-    WPARAM wParam;
-    LPCWSTR pointer;
-    std::wstring text;  // read when the message is handled, after the worker is done
-    bool toWindow;      // false: posted as a thread message, without a window
-};
+using Result = testing_support::PostedResult;
+using testing_support::PostedLogLines;
 
 // The paths are written out here rather than taken from the program's
 // constants, so that a wrong constant shows. The USB paths are relative to
@@ -86,6 +84,7 @@ protected:
 
     testing_support::TempDevice device;
     testing_support::LogCapture log;
+    std::unique_ptr<testing_support::ResultWindow> results;
     HWND window = nullptr;
     Source source;
 };
@@ -99,21 +98,6 @@ void ReplaceFolder(Tree* tree, const std::string& folder, const Tree& contents);
 // Names every path that is missing, unexpected or different, rather than
 // printing whole files.
 void ExpectSameTree(const Tree& actual, const Tree& expected);
-
-// Posts every log line to `window` as it is written, behind whatever the
-// worker posted before it, so that the queue shows whether a result was
-// posted before or after a step that logs. Replaces a LogCapture's sink while
-// it lives.
-class PostedLogLines {
-public:
-    explicit PostedLogLines(HWND window);
-    ~PostedLogLines();
-    PostedLogLines(const PostedLogLines&) = delete;
-    PostedLogLines& operator=(const PostedLogLines&) = delete;
-    // Log lines (tick masked) and results ("result 0 Err40"), in queue order,
-    // once the queue has been drained.
-    static Lines Sequence();
-};
 
 // Keys of the installed layout.
 constexpr const char* kExeKey = "NandFlash/Merrow/Orvane3.exe";

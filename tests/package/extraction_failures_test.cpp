@@ -211,7 +211,7 @@ TEST_F(ExtractionFailureTest, CleanUpFailuresAreLoggedInOrderBeforeTheResult) {
         ExpectOneFailure(DrainResults(), L"Err32");
     }
 
-    EXPECT_EQ(g_sequence,
+    EXPECT_EQ(PostedLogLines::Sequence(),
               (Lines{kPreVerified, kExtractedExe, kExtractedImages,
                      "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog + "], error=[112], at=[*]",
                      "ExtractThreadProc(): !!! Failed to close file handler=[" + kPackageLog + "], error=[6], at=[*]",
@@ -240,9 +240,10 @@ TEST_F(ExtractionFailureTest, ChecksumCleanUpDeletesExeImagesFontsThenPosts) {
         ExpectOneFailure(DrainResults(), L"Err0F");
     }
 
-    ASSERT_EQ(g_sequence.size(), 10u);
-    EXPECT_EQ(g_sequence[4].rfind("ExtractThreadProc(): !!! Invalid source file checksum, calculated=[", 0), 0u);
-    EXPECT_EQ(Lines(g_sequence.begin() + 5, g_sequence.end()),
+    const Lines sequence = PostedLogLines::Sequence();
+    ASSERT_EQ(sequence.size(), 10u);
+    EXPECT_EQ(sequence[4].rfind("ExtractThreadProc(): !!! Invalid source file checksum, calculated=[", 0), 0u);
+    EXPECT_EQ(Lines(sequence.begin() + 5, sequence.end()),
               (Lines{"ExtractThreadProc(): !!! Failed to close file handler=[" + kPackageLog + "], error=[6], at=[*]",
                      "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[5], at=[*]",
                      "ExtractThreadProc(): !!! Failed to delete file=[" + kImagesLog + "], error=[5], at=[*]",

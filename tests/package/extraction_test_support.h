@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "extraction.h"
 #include "package_builder.h"
 #include "result_messages.h"
+#include "result_window.h"
 #include "ruvexa_host.h"
 #include "test_support.h"
 
@@ -37,50 +39,10 @@ const std::string kStaleExe = "stale exe of an earlier run";
 const std::string kStaleImages = "stale images of an earlier run";
 const std::string kStaleFonts = "stale fonts of an earlier run";
 
-constexpr UINT kSentinelMessage = WM_USER + 900;
-constexpr UINT kLogLineMessage = WM_USER + 901;
-constexpr UINT_PTR kGiveUpTimer = 4711;
-// Device milliseconds; with the time scale below about a minute of real time,
-// so a worker that never reports fails the test instead of hanging it.
-constexpr UINT kGiveUpAfterMs = 60 * 1000 * 1000;
 constexpr double kTimeScale = 1000;
 
-struct Result {
-    WPARAM wParam;
-    LPCWSTR pointer;
-    std::wstring text;  // read when the message is handled, after the worker is done
-};
-
-inline std::vector<Result> g_results;
-inline bool g_sentinelSeen = false;
-inline bool g_gaveUp = false;
-// Log lines (tick masked) and results, in the order they entered the queue,
-// while a PostedLogLines is alive.
-inline std::vector<std::string> g_sequence;
-
-inline LRESULT CALLBACK ResultRecorder(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_EXTRACTION_RESULT) {
-        LPCWSTR text = reinterpret_cast<LPCWSTR>(lParam);
-        g_results.push_back({wParam, text, text ? std::wstring(text) : std::wstring(L"(null)")});
-        g_sequence.push_back("result " + std::to_string(wParam) + " " + host::WideToUtf8(g_results.back().text));
-        return 0;
-    }
-    if (message == kLogLineMessage) {
-        std::string* line = reinterpret_cast<std::string*>(lParam);
-        g_sequence.push_back(testing_support::MaskTicks(line->substr(0, line->find("\r\n"))));
-        delete line;
-        return 0;
-    }
-    if (message == kSentinelMessage) {
-        g_sentinelSeen = true;
-        return 0;
-    }
-    if (message == WM_TIMER && wParam == kGiveUpTimer) {
-        g_gaveUp = true;
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
+using Result = testing_support::PostedResult;
+using testing_support::PostedLogLines;
 
 // Where a run leaves an output path.
 enum class Left {
@@ -88,23 +50,6 @@ enum class Left {
     Absent,   // deleted, or never written
     Whole,    // the complete section
     FirstMiB  // a copy that stopped after its first 1 MiB chunk
-};
-
-// Posts every log line to `window` as it is written, behind whatever the
-// worker posted before it, so the queue shows whether a result was posted
-// before or after a clean-up step that logs. Replaces a LogCapture's sink
-// while it lives.
-class PostedLogLines {
-public:
-    explicit PostedLogLines(HWND window) {
-        g_sequence.clear();
-        host::SetLogSink([window](std::string_view text) {
-            PostMessageW(window, kLogLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(text)));
-        });
-    }
-    ~PostedLogLines() { host::SetLogSink(nullptr); }
-    PostedLogLines(const PostedLogLines&) = delete;
-    PostedLogLines& operator=(const PostedLogLines&) = delete;
 };
 
 inline std::string Utf8(const std::wstring& text) { return host::WideToUtf8(text); }
@@ -115,21 +60,15 @@ protected:
         host::ResetWindowManager();
         host::ClearFailures();
         host::SetTimeScale(kTimeScale);
-        g_results.clear();
-        g_sentinelSeen = false;
-        g_gaveUp = false;
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = ResultRecorder;
-        windowClass.lpszClassName = L"ExtractionResults";
-        ASSERT_NE(RegisterClassW(&windowClass), 0);
-        window = CreateWindowExW(0, L"ExtractionResults", L"Results", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+        results = std::make_unique<testing_support::ResultWindow>(WM_EXTRACTION_RESULT);
+        window = results->Handle();
         ASSERT_NE(window, nullptr);
         device.MakeFolder(L"\\Storage Card\\OV3_Download");
         device.MakeFolder(L"\\NandFlash");
     }
 
     void TearDown() override {
+        results.reset();
         host::ClearFailures();
         host::ResetWindowManager();
         host::SetTimeScale(1);
@@ -173,37 +112,8 @@ protected:
         return ExtractThreadProc(&preparer);
     }
 
-    // A result posted without a window arrives as a thread message that no
-    // procedure sees; it is counted all the same.
-    static void Handle(const MSG& msg) {
-        if (msg.hwnd == nullptr) {
-            ResultRecorder(nullptr, msg.message, msg.wParam, msg.lParam);
-        } else {
-            DispatchMessageW(&msg);
-        }
-    }
-
-    // Everything posted so far: a sentinel goes behind it and the queue is
-    // handled up to the sentinel.
-    std::vector<Result> DrainResults() {
-        g_sentinelSeen = false;
-        EXPECT_TRUE(PostMessageW(window, kSentinelMessage, 0, 0));
-        MSG msg;
-        while (!g_sentinelSeen && GetMessageW(&msg, nullptr, 0, 0) > 0) Handle(msg);
-        std::vector<Result> results = g_results;
-        g_results.clear();
-        return results;
-    }
-
-    // For a worker on its own thread: handles messages until a result comes
-    // or the give-up timer fires. False when it gave up.
-    bool WaitForResult() {
-        SetTimer(window, kGiveUpTimer, kGiveUpAfterMs, nullptr);
-        MSG msg;
-        while (g_results.empty() && !g_gaveUp && GetMessageW(&msg, nullptr, 0, 0) > 0) Handle(msg);
-        KillTimer(window, kGiveUpTimer);
-        return !g_results.empty();
-    }
+    std::vector<Result> DrainResults() { return results->Drain(); }
+    bool WaitForResult() { return results->WaitForResult(); }
 
     void ExpectOneFailure(const std::vector<Result>& results, const std::wstring& code) const {
         ASSERT_EQ(results.size(), 1u);
@@ -252,6 +162,7 @@ protected:
 
     testing_support::TempDevice device;
     testing_support::LogCapture log;
+    std::unique_ptr<testing_support::ResultWindow> results;
     HWND window = nullptr;
     Preparer preparer{};
 };
