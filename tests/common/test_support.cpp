@@ -1,6 +1,9 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +15,8 @@
 #include "ruvexa_host.h"
 
 namespace fs = std::filesystem;
+
+extern char** environ;
 
 namespace testing_support {
 
@@ -45,20 +50,10 @@ void TempDevice::MakeFolder(const std::wstring& devicePath) const {
 }
 
 void TempDevice::WriteFile(const std::wstring& devicePath, const std::string& bytes) const {
-    fs::path path = Host(devicePath);
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
+    WriteHostFile(Host(devicePath), bytes);
 }
 
-std::string TempDevice::ReadFile(const std::wstring& devicePath) const {
-    std::ifstream in(Host(devicePath), std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + Host(devicePath));
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string TempDevice::ReadFile(const std::wstring& devicePath) const { return ReadHostFile(Host(devicePath)); }
 
 bool TempDevice::Exists(const std::wstring& devicePath) const {
     struct stat st;
@@ -99,8 +94,9 @@ void LogCapture::Clear() {
     g_log.clear();
 }
 
-std::vector<std::string> LogCapture::Lines() const {
-    std::string text = Text();
+std::vector<std::string> LogCapture::Lines() const { return SplitLogLines(Text()); }
+
+std::vector<std::string> SplitLogLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
@@ -114,6 +110,41 @@ std::vector<std::string> LogCapture::MaskedLines() const {
     std::vector<std::string> lines = Lines();
     for (auto& line : lines) line = MaskTicks(line);
     return lines;
+}
+
+std::string ReadHostFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteHostFile(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
+               const std::string& errPath) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("cannot start " + program);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string MaskTicks(const std::string& line) {

@@ -51,4 +51,17 @@ public:
 
 std::string MaskTicks(const std::string& line);
 
+// A log split after every "\r\n", each line without it.
+std::vector<std::string> SplitLogLines(const std::string& text);
+
+// Whole host files, by host path; parents are created for a write.
+std::string ReadHostFile(const std::string& path);
+void WriteHostFile(const std::string& path, const std::string& bytes);
+
+// Runs `program` (looked up in PATH when it has no "/") with `arguments`,
+// its standard output and error written to the given files, and waits for
+// it. The exit status, or -1 when it did not exit normally.
+int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
+               const std::string& errPath);
+
 }  // namespace testing_support

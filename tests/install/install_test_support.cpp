@@ -22,12 +22,6 @@ DWORD WINAPI WorkerThread(LPVOID) { return UpgradeThreadProc(); }
 
 void CopyPath(WCHAR* target, const std::wstring& path) { wcsncpy(target, path.c_str(), MAX_PATH - 1); }
 
-std::string ReadHostFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 }  // namespace
 
@@ -209,7 +203,7 @@ Tree InstallTest::Snapshot() const {
     Tree tree;
     for (const auto& entry : fs::recursive_directory_iterator(device.Root())) {
         std::string key = fs::relative(entry.path(), device.Root()).generic_string();
-        tree[key] = entry.is_directory() ? std::string(kFolderMark) : ReadHostFile(entry.path());
+        tree[key] = entry.is_directory() ? std::string(kFolderMark) : testing_support::ReadHostFile(entry.path().string());
     }
     return tree;
 }

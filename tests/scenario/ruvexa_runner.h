@@ -59,7 +59,7 @@ long TickOf(const std::string& line);
 // allowed; otherwise the first expected line not found.
 bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected, std::string* missing);
 
-std::string ReadHostFile(const std::string& path);
-void WriteHostFile(const std::string& path, const std::string& bytes);
+using testing_support::ReadHostFile;
+using testing_support::WriteHostFile;
 
 }  // namespace scenario
