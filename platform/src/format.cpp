@@ -11,7 +11,7 @@ namespace {
 
 enum class Size { Default, Char, Short, Long, LongLong, Wide };
 
-struct Spec {
+struct Directive {
     bool leftAlign = false;
     bool zeroPad = false;
     bool plusSign = false;
@@ -65,14 +65,14 @@ private:
     va_list args_;
 };
 
-void AppendPadded(std::wstring& out, const std::wstring& body, const Spec& spec) {
-    size_t fill = spec.width > body.size() ? spec.width - body.size() : 0;
-    if (!spec.leftAlign) out.append(fill, L' ');
+void AppendPadded(std::wstring& out, const std::wstring& body, const Directive& directive) {
+    size_t fill = directive.width > body.size() ? directive.width - body.size() : 0;
+    if (!directive.leftAlign) out.append(fill, L' ');
     out += body;
-    if (spec.leftAlign) out.append(fill, L' ');
+    if (directive.leftAlign) out.append(fill, L' ');
 }
 
-void AppendInteger(std::wstring& out, const Spec& spec, bool negative, uint64_t magnitude,
+void AppendInteger(std::wstring& out, const Directive& directive, bool negative, uint64_t magnitude,
                    unsigned base, bool upper) {
     const wchar_t* digitChars = upper ? L"0123456789ABCDEF" : L"0123456789abcdef";
     std::wstring digits;
@@ -80,30 +80,30 @@ void AppendInteger(std::wstring& out, const Spec& spec, bool negative, uint64_t 
         digits.insert(digits.begin(), digitChars[rest % base]);
     }
     // Zero prints as "0" unless an explicit precision of 0 asks for no digits.
-    if (magnitude == 0 && spec.precision != 0) digits = L"0";
-    if (spec.precision > 0 && digits.size() < static_cast<size_t>(spec.precision)) {
-        digits.insert(0, static_cast<size_t>(spec.precision) - digits.size(), L'0');
+    if (magnitude == 0 && directive.precision != 0) digits = L"0";
+    if (directive.precision > 0 && digits.size() < static_cast<size_t>(directive.precision)) {
+        digits.insert(0, static_cast<size_t>(directive.precision) - digits.size(), L'0');
     }
-    if (spec.alternate && base == 8 && (digits.empty() || digits[0] != L'0')) {
+    if (directive.alternate && base == 8 && (digits.empty() || digits[0] != L'0')) {
         digits.insert(digits.begin(), L'0');
     }
 
     std::wstring prefix;
     if (negative) {
         prefix = L"-";
-    } else if (spec.plusSign) {
+    } else if (directive.plusSign) {
         prefix = L"+";
-    } else if (spec.spaceSign) {
+    } else if (directive.spaceSign) {
         prefix = L" ";
     }
-    if (spec.alternate && base == 16 && magnitude != 0) prefix += upper ? L"0X" : L"0x";
+    if (directive.alternate && base == 16 && magnitude != 0) prefix += upper ? L"0X" : L"0x";
 
     size_t length = prefix.size() + digits.size();
-    size_t fill = spec.width > length ? spec.width - length : 0;
-    if (spec.leftAlign) {
+    size_t fill = directive.width > length ? directive.width - length : 0;
+    if (directive.leftAlign) {
         out += prefix + digits;
         out.append(fill, L' ');
-    } else if (spec.zeroPad && spec.precision < 0) {
+    } else if (directive.zeroPad && directive.precision < 0) {
         out += prefix;
         out.append(fill, L'0');
         out += digits;
@@ -137,60 +137,60 @@ size_t ReadNumber(const wchar_t*& p) {
     return value;
 }
 
-void ReadFlags(const wchar_t*& p, Spec& spec) {
+void ReadFlags(const wchar_t*& p, Directive& directive) {
     for (;; ++p) {
         switch (*p) {
-            case L'-': spec.leftAlign = true; break;
-            case L'0': spec.zeroPad = true; break;
-            case L'+': spec.plusSign = true; break;
-            case L' ': spec.spaceSign = true; break;
-            case L'#': spec.alternate = true; break;
+            case L'-': directive.leftAlign = true; break;
+            case L'0': directive.zeroPad = true; break;
+            case L'+': directive.plusSign = true; break;
+            case L' ': directive.spaceSign = true; break;
+            case L'#': directive.alternate = true; break;
             default: return;
         }
     }
 }
 
-void ReadWidthAndPrecision(const wchar_t*& p, Spec& spec, Arguments& args) {
+void ReadWidthAndPrecision(const wchar_t*& p, Directive& directive, Arguments& args) {
     if (*p == L'*') {
         ++p;
         int width = args.Int();
         if (width < 0) {
-            spec.leftAlign = true;
+            directive.leftAlign = true;
             width = -width;
         }
-        spec.width = static_cast<size_t>(width);
+        directive.width = static_cast<size_t>(width);
     } else {
-        spec.width = ReadNumber(p);
+        directive.width = ReadNumber(p);
     }
     if (*p != L'.') return;
     ++p;
     if (*p == L'*') {
         ++p;
         int precision = args.Int();
-        spec.precision = precision < 0 ? -1 : precision;
+        directive.precision = precision < 0 ? -1 : precision;
     } else {
-        spec.precision = static_cast<int>(ReadNumber(p));
+        directive.precision = static_cast<int>(ReadNumber(p));
     }
 }
 
-void ReadSize(const wchar_t*& p, Spec& spec) {
+void ReadSize(const wchar_t*& p, Directive& directive) {
     if (p[0] == L'h' && p[1] == L'h') {
-        spec.size = Size::Char;
+        directive.size = Size::Char;
         p += 2;
     } else if (p[0] == L'h') {
-        spec.size = Size::Short;
+        directive.size = Size::Short;
         p += 1;
     } else if (p[0] == L'l' && p[1] == L'l') {
-        spec.size = Size::LongLong;
+        directive.size = Size::LongLong;
         p += 2;
     } else if (p[0] == L'l') {
-        spec.size = Size::Long;
+        directive.size = Size::Long;
         p += 1;
     } else if (p[0] == L'w') {
-        spec.size = Size::Wide;
+        directive.size = Size::Wide;
         p += 1;
     } else if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
-        spec.size = Size::LongLong;
+        directive.size = Size::LongLong;
         p += 3;
     }
 }
@@ -199,39 +199,39 @@ bool IsNarrow(Size size) { return size == Size::Short || size == Size::Char; }
 bool IsWide(Size size) { return size == Size::Long || size == Size::Wide; }
 
 // Appends one conversion; false when `conversion` is not one we know.
-bool AppendConversion(std::wstring& out, wchar_t conversion, const Spec& spec, Arguments& args) {
+bool AppendConversion(std::wstring& out, wchar_t conversion, const Directive& directive, Arguments& args) {
     switch (conversion) {
         case L'd':
         case L'i': {
-            int64_t value = args.Signed(spec.size);
+            int64_t value = args.Signed(directive.size);
             uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-            AppendInteger(out, spec, value < 0, magnitude, 10, false);
+            AppendInteger(out, directive, value < 0, magnitude, 10, false);
             return true;
         }
-        case L'u': AppendInteger(out, spec, false, args.Unsigned(spec.size), 10, false); return true;
-        case L'o': AppendInteger(out, spec, false, args.Unsigned(spec.size), 8, false); return true;
-        case L'x': AppendInteger(out, spec, false, args.Unsigned(spec.size), 16, false); return true;
-        case L'X': AppendInteger(out, spec, false, args.Unsigned(spec.size), 16, true); return true;
+        case L'u': AppendInteger(out, directive, false, args.Unsigned(directive.size), 10, false); return true;
+        case L'o': AppendInteger(out, directive, false, args.Unsigned(directive.size), 8, false); return true;
+        case L'x': AppendInteger(out, directive, false, args.Unsigned(directive.size), 16, false); return true;
+        case L'X': AppendInteger(out, directive, false, args.Unsigned(directive.size), 16, true); return true;
         case L'p': {
-            Spec pointer = spec;
+            Directive pointer = directive;
             pointer.precision = static_cast<int>(2 * sizeof(void*));
             AppendInteger(out, pointer, false, args.Pointer(), 16, true);
             return true;
         }
         case L'c':
         case L'C': {
-            bool narrow = conversion == L'c' ? IsNarrow(spec.size) : !IsWide(spec.size);
+            bool narrow = conversion == L'c' ? IsNarrow(directive.size) : !IsWide(directive.size);
             unsigned value = static_cast<unsigned>(args.Int());
             wchar_t character = narrow ? static_cast<wchar_t>(value & 0xFF) : static_cast<wchar_t>(value);
-            AppendPadded(out, std::wstring(1, character), spec);
+            AppendPadded(out, std::wstring(1, character), directive);
             return true;
         }
         case L's':
         case L'S': {
-            bool narrow = conversion == L's' ? IsNarrow(spec.size) : !IsWide(spec.size);
-            std::wstring text = narrow ? NarrowText(args.NarrowString(), spec.precision)
-                                       : WideText(args.WideString(), spec.precision);
-            AppendPadded(out, text, spec);
+            bool narrow = conversion == L's' ? IsNarrow(directive.size) : !IsWide(directive.size);
+            std::wstring text = narrow ? NarrowText(args.NarrowString(), directive.precision)
+                                       : WideText(args.WideString(), directive.precision);
+            AppendPadded(out, text, directive);
             return true;
         }
         case L'%': out += L'%'; return true;
@@ -252,11 +252,11 @@ std::wstring FormatDeviceText(const wchar_t* format, va_list argList) {
             continue;
         }
         const wchar_t* start = p++;
-        Spec spec;
-        ReadFlags(p, spec);
-        ReadWidthAndPrecision(p, spec, args);
-        ReadSize(p, spec);
-        if (*p && AppendConversion(out, *p, spec, args)) {
+        Directive directive;
+        ReadFlags(p, directive);
+        ReadWidthAndPrecision(p, directive, args);
+        ReadSize(p, directive);
+        if (*p && AppendConversion(out, *p, directive, args)) {
             ++p;
             continue;
         }

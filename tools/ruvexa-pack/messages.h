@@ -2,6 +2,7 @@
 // and errors on standard error, each prefixed with the tool's name.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace pack {
@@ -15,5 +16,7 @@ void Warn(const std::string& text);
 int Fail(const std::string& text);
 // "'FILE': reason" for a host call that set errno.
 std::string FileError(const std::string& path, int errnoValue);
+// A 32-bit value as "0x" and eight upper-case hexadecimal digits.
+std::string Hex(uint32_t value);
 
 }  // namespace pack

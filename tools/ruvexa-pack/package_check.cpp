@@ -8,6 +8,7 @@
 #include "crc32.h"
 #include "device_path.h"
 #include "extract_codes.h"
+#include "messages.h"
 #include "extract_section.h"
 #include "package_constants.h"
 #include "preverify.h"
@@ -15,12 +16,6 @@
 
 namespace pack {
 namespace {
-
-std::string Hex(DWORD value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08X", value);
-    return text;
-}
 
 std::string PreVerifyReason(DWORD index, const PackageInfo& info, DWORD fileSize) {
     switch (index) {

@@ -20,12 +20,6 @@
 namespace pack {
 namespace {
 
-std::string Hex(DWORD value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08X", value);
-    return text;
-}
-
 std::string SignatureText(const BYTE* bytes, size_t count) {
     std::string text;
     for (size_t i = 0; i < count; ++i) text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
