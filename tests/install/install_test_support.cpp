@@ -113,32 +113,28 @@ void WriteInstalledApplication(const testing_support::TempDevice& device) {
 
 }  // namespace
 
-void InstallTest::PrepareLocal() {
-    source = UsbSource();
+void InstallTest::Prepare(const Source& from, bool remote) {
+    source = from;
     WriteInstalledApplication(device);
     device.WriteFile(source.flag, "");
     device.WriteFile(source.package, "package bytes");
     device.WriteFile(source.exe, NewExe());
     WriteImagesArchive();
     WriteFontsArchive();
-    g_remoteUpgrade = false;
+    g_remoteUpgrade = remote;
     CopyPath(g_upgradeFile, source.package);
-    CopyPath(g_exeFile, source.exe);
-    CopyPath(g_imagesFile, source.images);
-    CopyPath(g_fontsFile, source.fonts);
+    // The worker reads the USB disk's paths from the upgrade state; the
+    // download folder's are constants.
+    if (!remote) {
+        CopyPath(g_exeFile, source.exe);
+        CopyPath(g_imagesFile, source.images);
+        CopyPath(g_fontsFile, source.fonts);
+    }
 }
 
-void InstallTest::PrepareRemote() {
-    source = DownloadSource();
-    WriteInstalledApplication(device);
-    device.WriteFile(source.flag, "");
-    device.WriteFile(source.package, "package bytes");
-    device.WriteFile(source.exe, NewExe());
-    WriteImagesArchive();
-    WriteFontsArchive();
-    g_remoteUpgrade = true;
-    CopyPath(g_upgradeFile, source.package);
-}
+void InstallTest::PrepareLocal() { Prepare(UsbSource(), false); }
+
+void InstallTest::PrepareRemote() { Prepare(DownloadSource(), true); }
 
 void InstallTest::WriteImagesArchive() const { WriteArchive(source.images, NewImages()); }
 

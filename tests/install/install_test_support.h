@@ -54,6 +54,7 @@ protected:
     // the upgrade state for that source.
     void PrepareLocal();
     void PrepareRemote();
+    void Prepare(const Source& from, bool remote);
 
     // Archives of NewImages() / NewFonts() written with minizip's writer.
     void WriteImagesArchive() const;

@@ -22,13 +22,19 @@ Lines Concat(Lines lines, const Lines& more) {
     return lines;
 }
 
-// What a failure in the executable step leaves: new images and fonts, the
-// archives gone, everything else as it was.
-Tree FoldersSwitched(const Tree& before, const Source& source) {
+// What a failure in the fonts step leaves: new images, both archives gone,
+// everything else as it was.
+Tree ImagesSwitched(const Tree& before, const Source& source) {
     Tree after = before;
     EraseFile(&after, source.imagesKey);
     EraseFile(&after, source.fontsKey);
     ReplaceFolder(&after, kImagesKey, NewImages());
+    return after;
+}
+
+// What a failure in the executable step leaves: new images and fonts as well.
+Tree FoldersSwitched(const Tree& before, const Source& source) {
+    Tree after = ImagesSwitched(before, source);
     ReplaceFolder(&after, kFontKey, NewFonts());
     return after;
 }
@@ -157,10 +163,7 @@ TEST_F(UpgradeFailureTest, Err50ForNoZipKeepsTheFontsAfterTheImagesWentIn) {
                       "UpgradeThreadProc(): !!! Failed to remove temp font folder=[\\NandFlash\\Merrow\\Font_], "
                       "at=[*]"}));
     ExpectOneFailure("Err50");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    EraseFile(&expected, source.fontsKey);
-    ReplaceFolder(&expected, kImagesKey, NewImages());
+    Tree expected = ImagesSwitched(before, source);
     ExpectSameTree(Snapshot(), expected);
 }
 
@@ -186,10 +189,7 @@ TEST_F(UpgradeFailureTest, Err50ForDamagedEntryRemovesWhatWasUnpacked) {
                       "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppFonts.zi], at=[*]",
                       "UpgradeThreadProc(): !!! Failed to unzip font file=[Hard Disk\\AppFonts.zi], at=[*]"}));
     ExpectOneFailure("Err50");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    EraseFile(&expected, source.fontsKey);
-    ReplaceFolder(&expected, kImagesKey, NewImages());
+    Tree expected = ImagesSwitched(before, source);
     ExpectSameTree(Snapshot(), expected);
 }
 
@@ -207,10 +207,7 @@ TEST_F(UpgradeFailureTest, Err51ForMissingFontFolder) {
                       "UpgradeThreadProc(): !!! Failed to remove outdated font folder=[\\NandFlash\\Merrow\\Font], "
                       "at=[*]"}));
     ExpectOneFailure("Err51");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    EraseFile(&expected, source.fontsKey);
-    ReplaceFolder(&expected, kImagesKey, NewImages());
+    Tree expected = ImagesSwitched(before, source);
     ExpectSameTree(Snapshot(), expected);
 }
 
@@ -228,10 +225,7 @@ TEST_F(UpgradeFailureTest, Err51ForEmptyFontFolderHasRemovedIt) {
                       "UpgradeThreadProc(): !!! Failed to remove outdated font folder=[\\NandFlash\\Merrow\\Font], "
                       "at=[*]"}));
     ExpectOneFailure("Err51");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    EraseFile(&expected, source.fontsKey);
-    ReplaceFolder(&expected, kImagesKey, NewImages());
+    Tree expected = ImagesSwitched(before, source);
     EraseFolder(&expected, kFontKey);
     ExpectSameTree(Snapshot(), expected);
 }
@@ -251,10 +245,7 @@ TEST_F(UpgradeFailureTest, Err52WhenAnOldFontCannotGoKeepsOnlyThatFont) {
                       "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font], at=[*]",
                       "UpgradeThreadProc(): !!! Failed to move new font folder=[\\NandFlash\\Merrow\\Font_], at=[*]"}));
     ExpectOneFailure("Err52");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    EraseFile(&expected, source.fontsKey);
-    ReplaceFolder(&expected, kImagesKey, NewImages());
+    Tree expected = ImagesSwitched(before, source);
     EraseFile(&expected, "NandFlash/Merrow/Font/old.ttf");
     ExpectSameTree(Snapshot(), expected);
 }
