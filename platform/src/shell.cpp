@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -50,11 +49,18 @@ std::vector<std::string> SplitParameters(LPCWSTR parameters) {
     return words;
 }
 
-// The interpreter line of a script, split into its program and argument.
-std::vector<std::string> InterpreterOf(const std::string& hostPath) {
+// The file's first line (at most what an interpreter line may hold), which
+// tells a script ("#!") from an ELF file and names a script's interpreter.
+std::string FirstLineOf(const std::string& hostPath) {
+    std::string head(4096, '\0');
     std::ifstream in(hostPath, std::ios::binary);
-    std::string line;
-    std::getline(in, line);
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    return head.substr(0, head.find('\n'));
+}
+
+// The interpreter line of a script, split into its program and argument.
+std::vector<std::string> InterpreterOf(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::vector<std::string> words;
     if (line.size() < 2) return words;
@@ -124,17 +130,16 @@ extern "C" BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
     if (stat(hostPath.c_str(), &st) != 0) return host::FailWithErrno(errno);
     if (S_ISDIR(st.st_mode)) return host::Fail(ERROR_ACCESS_DENIED);
 
-    char magic[4] = {};
-    std::ifstream(hostPath, std::ios::binary).read(magic, sizeof(magic));
-    bool isScript = magic[0] == '#' && magic[1] == '!';
-    bool isElf = std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    const std::string firstLine = host::FirstLineOf(hostPath);
+    bool isScript = firstLine.rfind("#!", 0) == 0;
+    bool isElf = firstLine.rfind("\x7f" "ELF", 0) == 0;
     if (!isScript && !isElf) return host::Fail(ERROR_BAD_EXE_FORMAT);
 
     // The command line is made here, not in the child, which must not fail
     // on anything but the exec itself.
     std::vector<std::string> words;
     if (isScript) {
-        words = host::InterpreterOf(hostPath);
+        words = host::InterpreterOf(firstLine);
         if (words.empty()) return host::Fail(ERROR_BAD_EXE_FORMAT);
     }
     words.push_back(hostPath);
