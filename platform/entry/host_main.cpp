@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
         }
     }
     host::SetPowerCutAfter(options.powerCutAfter);
+    host::SetLoseUnflushedData(options.loseUnflushed);
     if (options.boots > 1) return Supervise(options, logFd);
     RunBoot(options, logFd);
 }

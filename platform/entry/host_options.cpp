@@ -21,6 +21,7 @@ const char* const kHostUsage =
     "  --no-reset-driver     the board has no \"AIP1:\" reset driver\n"
     "  --media NAME=MS       root folder NAME stays invisible until MS device-ms after start\n"
     "  --power-cut-after N   the device loses power right before its N-th file-system change\n"
+    "  --lose-unflushed      at that power cut, files lose the data written since their last flush\n"
     "  --power-off-after MS  the device is switched off MS device-ms after start\n"
     "  --boots N             after a reset, boot again, up to N boots (default 1)\n"
     "\n"
@@ -60,6 +61,10 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, s
         }
         if (option == "--no-reset-driver") {
             options->resetDriver = false;
+            continue;
+        }
+        if (option == "--lose-unflushed") {
+            options->loseUnflushed = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -114,6 +119,10 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, s
     }
     if (options->deviceRoot.empty()) {
         *error = "--device-root is required";
+        return false;
+    }
+    if (options->loseUnflushed && options->powerCutAfter == 0) {
+        *error = "--lose-unflushed needs --power-cut-after";
         return false;
     }
     return true;

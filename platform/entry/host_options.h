@@ -17,6 +17,7 @@ struct HostOptions {
     bool resetDriver = true;
     std::vector<std::pair<std::wstring, unsigned long>> media;  // volume, device ms
     unsigned long powerCutAfter = 0;                              // 0: never
+    bool loseUnflushed = false;
     unsigned long powerOffAfterMs = 0;
     bool powerOff = false;
     unsigned long boots = 1;

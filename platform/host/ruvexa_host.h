@@ -88,6 +88,13 @@ void SetResetDriverPresent(bool present);
 // Call it before the first boot starts.
 void SetPowerCutAfter(unsigned long changes);
 
+// The lossy model of that power cut: each file loses the data written to it
+// since its last FlushFileBuffers (CloseHandle flushes nothing); a file never
+// flushed goes back to what it held when it was opened, a new one to empty.
+// Creations, deletions, renames, folder and attribute changes made before
+// the cut are kept. Off by default: everything written before the cut stays.
+void SetLoseUnflushedData(bool lose);
+
 // ---- screen and display -------------------------------------------------------
 // The screen is a 480 x 272 framebuffer. Every drawing call that changes it
 // rewrites the screen PNG and adds a numbered frame before it returns, and

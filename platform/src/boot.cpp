@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "fs_change.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -27,6 +28,8 @@ void EndBoot(int exitStatus, const std::string& reason) {
         hooks.swap(g_hooks);
     }
     for (auto& hook : hooks) hook();
+    // The count tells the cut points of a boot, 1 to N, for --power-cut-after.
+    std::fprintf(stderr, "ruvexa-host: %lu file-system changes in this boot\n", FileSystemChangeCount());
     std::fprintf(stderr, "ruvexa-host: %s (exit %d)\n", reason.c_str(), exitStatus);
     std::fflush(stderr);
     // _exit: no destructors or atexit handlers of the program run, as when

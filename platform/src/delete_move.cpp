@@ -16,6 +16,7 @@
 #include "path.h"
 #include "ruvexa_host.h"
 #include "share.h"
+#include "unflushed_data.h"
 
 namespace host {
 namespace {
@@ -58,6 +59,7 @@ bool CopyContents(int in, int out) {
         if (read == 0) return true;
         if (ShouldFail(Op::WriteFile)) return false;
         BeforeFileSystemChange();
+        BeforeDataChange(out);
         size_t written = 0;
         if (!WriteAll(out, buffer.data(), read, &written)) return false;
     }
@@ -90,6 +92,7 @@ BOOL CopyAcrossVolumes(const DevicePath& source, const DevicePath& target) {
         ok = futimens(out, times) == 0 || FailWithErrno(errno);
     }
     ok = ok && !ShouldFail(Op::FlushFileBuffers) && (fsync(out) == 0 || FailWithErrno(errno));
+    if (ok) AfterDataFlushed(out);
     ok = (close(out) == 0 || FailWithErrno(errno)) && ok;
     close(in);
     if (ok) {

@@ -13,6 +13,7 @@
 #include "ruvexa_host.h"
 #include "stream_device.h"
 #include "share.h"
+#include "unflushed_data.h"
 
 namespace host {
 
@@ -89,6 +90,7 @@ HANDLE OpenExisting(const DevicePath& path, DWORD access, DWORD shareMode, DWORD
     if (handle == INVALID_HANDLE_VALUE) return handle;
     if (truncates) {
         BeforeFileSystemChange();
+        BeforeDataChange(fd);
         bool ok = ftruncate(fd, 0) == 0 || FailWithErrno(errno);
         // Overwriting gives the file the new attributes, as creating it would.
         if (ok && disposition == CREATE_ALWAYS) {

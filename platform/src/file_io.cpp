@@ -8,6 +8,7 @@
 #include "file_object.h"
 #include "fs_change.h"
 #include "ruvexa_host.h"
+#include "unflushed_data.h"
 
 namespace host {
 
@@ -72,6 +73,7 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
     if (nNumberOfBytesToWrite == 0) return TRUE;
     host::BeforeFileSystemChange();
+    host::BeforeDataChange(file->Descriptor());
     size_t written = 0;
     bool ok = host::WriteAll(file->Descriptor(), lpBuffer, nNumberOfBytesToWrite, &written);
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = static_cast<DWORD>(written);
@@ -143,5 +145,6 @@ extern "C" BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
     if (!file) return FALSE;
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
     if (fsync(file->Descriptor()) != 0) return host::FailWithErrno(errno);
+    host::AfterDataFlushed(file->Descriptor());
     return TRUE;
 }

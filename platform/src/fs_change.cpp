@@ -3,10 +3,12 @@
 #include "fs_change.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <atomic>
 
 #include "ruvexa_host.h"
+#include "unflushed_data.h"
 
 namespace host {
 namespace {
@@ -23,6 +25,10 @@ struct PowerCut {
 };
 PowerCut* g_powerCut = nullptr;
 
+// Set at the cut: a change that another thread begins afterwards never
+// happens, as nothing happens on a device without power.
+std::atomic<bool> g_powerGone{false};
+
 }  // namespace
 
 void SetPowerCutAfter(unsigned long changes) {
@@ -33,8 +39,13 @@ void SetPowerCutAfter(unsigned long changes) {
 }
 
 void BeforeFileSystemChange() {
+    if (g_powerGone) {
+        for (;;) pause();
+    }
     ++g_changeCount;
     if (g_powerCut && ++g_powerCut->changesSeen == g_powerCut->cutAt) {
+        g_powerGone = true;
+        LoseUnflushedData();
         EndBoot(kExitPowerCut, "power cut before file-system change " + std::to_string(g_powerCut->cutAt));
     }
 }
