@@ -40,7 +40,9 @@ BOOL InstallImages(LPCWSTR archive) {
         g_installFailure = kInstallUnzipImages;
     } else {
         NKDbgPrintfW(L"ok, at=[%ld]\r\n", GetTickCount());
-        if (!RemoveFolder(kInstalledImages)) {
+        // A folder that was missing, or empty and now removed, leaves the
+        // place free; only one still there stops the switch-over.
+        if (!RemoveFolder(kInstalledImages) && FileExists(kInstalledImages)) {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove outdated image folder=[%s], at=[%ld]\r\n",
                          kInstalledImages, GetTickCount());
             g_installFailure = kInstallRemoveImages;
@@ -82,7 +84,7 @@ BOOL InstallFonts(LPCWSTR archive) {
         g_installFailure = kInstallUnzipFont;
     } else {
         NKDbgPrintfW(L"UpgradeThreadProc(): unzipped font, at=[%ld]\r\n", GetTickCount());
-        if (!RemoveFolder(kInstalledFont)) {
+        if (!RemoveFolder(kInstalledFont) && FileExists(kInstalledFont)) {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove outdated font folder=[%s], at=[%ld]\r\n",
                          kInstalledFont, GetTickCount());
             g_installFailure = kInstallRemoveFont;

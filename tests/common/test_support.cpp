@@ -112,6 +112,32 @@ std::vector<std::string> LogCapture::MaskedLines() const {
     return lines;
 }
 
+Tree SnapshotOf(const std::string& hostFolder) {
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(hostFolder)) {
+        std::string key = fs::relative(entry.path(), hostFolder).generic_string();
+        tree[key] = entry.is_directory() ? std::string(kFolderMark) : ReadHostFile(entry.path().string());
+    }
+    return tree;
+}
+
+std::string TreeDifference(const Tree& actual, const Tree& expected) {
+    std::ostringstream difference;
+    for (const auto& [key, bytes] : expected) {
+        auto found = actual.find(key);
+        if (found == actual.end()) {
+            difference << "missing: " << key << "\n";
+        } else if (found->second != bytes) {
+            difference << "different: " << key << " (" << found->second.size() << " bytes, expected " << bytes.size()
+                       << ")\n";
+        }
+    }
+    for (const auto& entry : actual) {
+        if (!expected.count(entry.first)) difference << "unexpected: " << entry.first << "\n";
+    }
+    return difference.str();
+}
+
 std::string ReadHostFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,16 @@ std::string MaskTicks(const std::string& line);
 
 // A log split after every "\r\n", each line without it.
 std::vector<std::string> SplitLogLines(const std::string& text);
+
+// Every file and folder below a host folder: the path relative to it with "/"
+// separators, and the file's bytes ("<folder>" for a folder).
+using Tree = std::map<std::string, std::string>;
+constexpr const char* kFolderMark = "<folder>";
+Tree SnapshotOf(const std::string& hostFolder);
+
+// Every path that is missing, unexpected or different, one per line, rather
+// than whole files; empty when the trees agree.
+std::string TreeDifference(const Tree& actual, const Tree& expected);
 
 // Whole host files, by host path; parents are created for a write.
 std::string ReadHostFile(const std::string& path);

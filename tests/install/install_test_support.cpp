@@ -195,14 +195,7 @@ void InstallTest::ExpectOneSuccess() {
     EXPECT_EQ(host::WideToUtf8(posted[0].text), "");
 }
 
-Tree InstallTest::Snapshot() const {
-    Tree tree;
-    for (const auto& entry : fs::recursive_directory_iterator(device.Root())) {
-        std::string key = fs::relative(entry.path(), device.Root()).generic_string();
-        tree[key] = entry.is_directory() ? std::string(kFolderMark) : testing_support::ReadHostFile(entry.path().string());
-    }
-    return tree;
-}
+Tree InstallTest::Snapshot() const { return testing_support::SnapshotOf(device.Root()); }
 
 Tree InstallTest::AfterSuccess(const Tree& before, const Source& from, bool fonts) const {
     Tree after = before;
@@ -233,18 +226,7 @@ Lines InstallTest::SwitchedOverLines(bool fonts) {
 void EraseFile(Tree* tree, const std::string& key) { tree->erase(key); }
 
 void ExpectSameTree(const Tree& actual, const Tree& expected) {
-    for (const auto& [key, bytes] : expected) {
-        auto found = actual.find(key);
-        if (found == actual.end()) {
-            ADD_FAILURE() << "missing: " << key;
-        } else if (found->second != bytes) {
-            ADD_FAILURE() << "different: " << key << " (" << found->second.size() << " bytes, expected "
-                          << bytes.size() << ")";
-        }
-    }
-    for (const auto& entry : actual) {
-        if (!expected.count(entry.first)) ADD_FAILURE() << "unexpected: " << entry.first;
-    }
+    EXPECT_EQ(testing_support::TreeDifference(actual, expected), "");
 }
 
 void EraseFolder(Tree* tree, const std::string& folder) {

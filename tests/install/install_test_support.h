@@ -19,11 +19,8 @@
 namespace install_testing {
 
 using Lines = std::vector<std::string>;
-// Every file and folder below the device root: the host path relative to the
-// root with "/" separators, and the file's bytes ("<folder>" for a folder).
-using Tree = std::map<std::string, std::string>;
-
-constexpr const char* kFolderMark = "<folder>";
+using testing_support::kFolderMark;
+using testing_support::Tree;
 
 using Result = testing_support::PostedResult;
 using testing_support::PostedLogLines;

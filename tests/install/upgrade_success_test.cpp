@@ -6,6 +6,7 @@
 
 #include "app_state.h"
 #include "install_test_support.h"
+#include "ruvexa_host.h"
 
 namespace install_testing {
 namespace {
@@ -91,6 +92,44 @@ TEST_F(UpgradeSuccessTest, WithoutFontsArchiveTheFontFolderIsLeftAlone) {
     ExpectSameTree(Snapshot(), AfterSuccess(before, source, false));
     EXPECT_EQ(device.ReadFile(L"\\NandFlash\\Merrow\\Font\\old.ttf"), "old font");
 }
+
+// An installed folder that is missing, or empty, leaves its place free: the
+// new one moves in. Only RemoveFolder's own line tells of a missing one.
+struct FreePlaceRow {
+    std::string name;
+    std::wstring folder;
+    bool empty;  // present without entries; otherwise missing
+};
+
+class InstalledFolderPlace : public InstallTest, public ::testing::WithParamInterface<FreePlaceRow> {};
+
+TEST_P(InstalledFolderPlace, IsTakenByTheNewFolder) {
+    const FreePlaceRow& row = GetParam();
+    PrepareLocal();
+    RemoveFolderOnHost(row.folder);
+    if (row.empty) device.MakeFolder(row.folder);
+    const Tree before = Snapshot();
+
+    RunWorker();
+
+    Lines expected = Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]"});
+    if (!row.empty) {
+        const bool images = row.folder == L"\\NandFlash\\Merrow\\Images";
+        expected.insert(expected.begin() + (images ? 2 : 4),
+                        "RemoveFolder(): !!! Failed to delete folder=[" + host::WideToUtf8(row.folder) + "], at=[*]");
+    }
+    EXPECT_EQ(log.MaskedLines(), expected);
+    ExpectOneSuccess();
+    ExpectSameTree(Snapshot(), AfterSuccess(before, source));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MissingOrEmpty, InstalledFolderPlace,
+    ::testing::Values(FreePlaceRow{"MissingImages", L"\\NandFlash\\Merrow\\Images", false},
+                      FreePlaceRow{"EmptyImages", L"\\NandFlash\\Merrow\\Images", true},
+                      FreePlaceRow{"MissingFont", L"\\NandFlash\\Merrow\\Font", false},
+                      FreePlaceRow{"EmptyFont", L"\\NandFlash\\Merrow\\Font", true}),
+    [](const ::testing::TestParamInfo<FreePlaceRow>& info) { return info.param.name; });
 
 TEST_F(UpgradeSuccessTest, EmptyArchivesReplaceTheFoldersByEmptyOnes) {
     PrepareLocal();
