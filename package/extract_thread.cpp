@@ -46,6 +46,15 @@ DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, LPCWSTR fi
     return 0;
 }
 
+// Deletes a file an earlier run left at an output path; FALSE (logged) when
+// one is there and cannot be deleted.
+BOOL DeleteLeftover(LPCWSTR path) {
+    if (!FileExists(path) || DeleteFileW(path)) return TRUE;
+    NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
+                 GetLastError(), GetTickCount());
+    return FALSE;
+}
+
 // Writes one section to `path`. A file already there is deleted first; when
 // that fails the create-new below fails too and its index replaces the
 // delete's. FALSE with preparer->error set when the output could not be
@@ -53,11 +62,7 @@ DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, LPCWSTR fi
 BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, LPCWSTR path, DWORD size,
                   DWORD deleteIndex, DWORD createIndex, DWORD copyIndex, LPCWSTR extractedLine,
                   LPCWSTR failedLine) {
-    if (FileExists(path) && !DeleteFileW(path)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
-                     GetLastError(), GetTickCount());
-        preparer->error = deleteIndex;
-    }
+    if (!DeleteLeftover(path)) preparer->error = deleteIndex;
     HANDLE output = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, NULL);
     if (output == INVALID_HANDLE_VALUE) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld], at=[%ld]\r\n", path,
@@ -115,9 +120,14 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         return EndWithFailure(preparer, package, preparer->error, preparer->exe_file);
     }
 
-    // The fonts section is optional; an old fonts file stays untouched then.
+    // The fonts section is optional. Without one, a fonts archive left by an
+    // earlier run must go: the installation would take it for this
+    // package's fonts. One that stays fails as if it could not be created.
     if (info.fonts_size == 0 || !preparer->fonts_file) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! No font to extract (optional), at=[%ld]\r\n", GetTickCount());
+        if (preparer->fonts_file && !DeleteLeftover(preparer->fonts_file)) {
+            return EndWithFailure(preparer, package, kExtractCreateFonts, preparer->exe_file, preparer->images_file);
+        }
     } else if (!WriteSection(preparer, package, &crc, preparer->fonts_file, info.fonts_size, kExtractDeleteFonts,
                              kExtractCreateFonts, kExtractCopyFonts,
                              L"ExtractThreadProc(): extracted font, at=[%ld]\r\n",

@@ -137,6 +137,18 @@ protected:
                         {kPreVerified, kExtractedExe, kExtractedImages,
                          "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog + "], error=[112], at=[*]"}});
 
+        // Without a fonts section, an earlier run's fonts file that cannot be
+        // deleted would be installed with this package: it fails as a fonts
+        // file that cannot be created.
+        PackageSpec noFonts = large;
+        noFonts.fonts.clear();
+        rows.push_back({"Err31 undeletable stale fonts without a fonts section", BuildPackage(noFonts), noFonts, {},
+                        [](const testing_support::TempDevice& device) { device.SetReadOnly(kFontsPath, true); },
+                        L"Err31", Left::Absent, Left::Absent, Left::Stale,
+                        {kPreVerified, kExtractedExe, kExtractedImages,
+                         "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
+                         "ExtractThreadProc(): !!! Failed to delete file=[" + kFontsLog + "], error=[5], at=[*]"}});
+
         DWORD realChecksum = package_testing::ReferenceCrc32(valid.substr(0, 8 + dataSize));
         PackageSpec badChecksum = large;
         badChecksum.checksum = realChecksum ^ 0x80000001;
@@ -146,8 +158,8 @@ protected:
                          "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" + Signed(realChecksum) +
                              "], expected=[" + Signed(realChecksum ^ 0x80000001) + "], at=[*]"}});
 
-        // Without a fonts section the fonts file at the path is an earlier
-        // run's; it is deleted with the rest, as whatever is there.
+        // Without a fonts section an earlier run's fonts file is deleted
+        // before the checksum is known.
         PackageSpec noFontsBadChecksum = large;
         noFontsBadChecksum.fonts.clear();
         std::string covered = BuildPackage(noFontsBadChecksum);
@@ -186,8 +198,10 @@ TEST_F(ExtractionFailureTest, EachFailurePostsItsCodeOnceAndLeavesTheTableState)
         }
 
         // The next row starts from a clean download folder.
-        if (device.Exists(kExePath)) device.SetReadOnly(kExePath, false);
-        for (const wchar_t* path : {kPackagePath, kExePath, kImagesPath, kFontsPath}) DeleteFileW(path);
+        for (const wchar_t* path : {kPackagePath, kExePath, kImagesPath, kFontsPath}) {
+            if (device.Exists(path)) device.SetReadOnly(path, false);
+            DeleteFileW(path);
+        }
     }
 }
 

@@ -39,7 +39,8 @@ TEST_F(ExtractionWorkerTest, ValidPackageReplacesEarlierOutputsAndReportsSuccess
     ExpectPackageClosedAndUnchanged(bytes);
 }
 
-TEST_F(ExtractionWorkerTest, PackageWithoutFontsLeavesAnOldFontsFileUntouched) {
+// An earlier run's fonts file would be installed as this package's fonts.
+TEST_F(ExtractionWorkerTest, PackageWithoutFontsDeletesAnOldFontsFile) {
     PackageSpec noFonts = SmallPackage();
     noFonts.fonts.clear();
     const std::string bytes = BuildPackage(noFonts);
@@ -52,11 +53,10 @@ TEST_F(ExtractionWorkerTest, PackageWithoutFontsLeavesAnOldFontsFileUntouched) {
     EXPECT_EQ(log.MaskedLines(), (Lines{kPreVerified, kExtractedExe, kExtractedImages, kNoFont, kValidChecksum}));
     ExpectLeft(kExePath, Left::Whole, kStaleExe, noFonts.exe);
     ExpectLeft(kImagesPath, Left::Whole, kStaleImages, noFonts.images);
-    ExpectLeft(kFontsPath, Left::Stale, kStaleFonts, "");
+    ExpectLeft(kFontsPath, Left::Absent, kStaleFonts, "");
     ExpectPackageClosedAndUnchanged(bytes);
 
     // Nor is a fonts file made when there was none.
-    DeleteFileW(kFontsPath);
     EXPECT_EQ(RunWorker(window), 0u);
     ExpectOneSuccess(DrainResults());
     EXPECT_FALSE(device.Exists(kFontsPath));
