@@ -127,6 +127,13 @@ bool Unzipper::WriteCurrentEntry(HANDLE file, LPCWSTR outputPath, const EntryInf
             break;
         }
     }
+    // Closing flushes nothing: without this a power cut after the folder has
+    // been switched over could leave its files empty on the media.
+    if (status == 0 && !FlushFileBuffers(file)) {
+        NKDbgPrintfW(L"Unzip [%s]", outputPath);
+        NKDbgPrintfW(L"==> FlushFileBuffers Failed !! error = [%ld]\r\n", GetLastError());
+        status = -1;
+    }
     CloseHandle(file);
     // Closing the entry after its last byte is where the library compares
     // the data with the entry's CRC-32: data that inflated cleanly can still

@@ -181,6 +181,23 @@ TEST_F(UnzipTest, OtherWriteFailureHasNoDiskFullLine) {
                                  }));
 }
 
+// Every file is flushed before it is closed; one whose data may not have
+// reached the media fails like a failed write.
+TEST_F(UnzipTest, FailedFlushFailsTheEntry) {
+    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "first.txt", .data = "first"},
+                                               {.name = "second.txt", .data = "second"},
+                                               {.name = "third.txt", .data = "third"}}));
+    host::FailCall(host::Op::FlushFileBuffers, ERROR_DISK_FULL, 2);
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(), (Lines{
+                                     EntryLine("second.txt", "==> FlushFileBuffers Failed !! error = [112]"),
+                                     EntryLine("second.txt", "==> Failed [-1]!!"),
+                                     UnzipFailedLine(),
+                                 }));
+    EXPECT_EQ(device.ReadFile(Output(L"first.txt")), "first");
+    EXPECT_FALSE(device.Exists(Output(L"third.txt")));
+}
+
 TEST_F(UnzipTest, ProgressMarkAfterEveryHundredthEntry) {
     const struct {
         int entries;
