@@ -25,6 +25,27 @@ std::string Noise(size_t size, uint32_t seed) {
 
 }  // namespace
 
+const std::wstring kDownload = L"\\Storage Card\\OV3_Download\\";
+const std::wstring kRemotePackage = kDownload + L"OV3_UPGRADE_2024.BIN";
+const std::wstring kUsbPackage = L"\\Hard Disk\\OV3_UPGRADE_7.BIN";
+const std::wstring kMerrow = L"\\NandFlash\\Merrow\\";
+const std::wstring kStartUpFolder = L"\\NandFlash\\StartUp\\Merrow";
+
+void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
+    device.WriteFile(kMerrow + L"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n");
+    device.WriteFile(kMerrow + L"Images\\Old.bmp", "BM old image");
+    device.WriteFile(kMerrow + L"Font\\Old.ttf", "old font");
+    device.WriteFile(kStartUpFolder + L"\\Old.lnk", "old shortcut");
+    device.MakeFolder(L"\\Windows");
+    if (remote) {
+        device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
+        device.WriteFile(kRemotePackage, package.bytes);
+    } else {
+        device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
+        device.WriteFile(kUsbPackage, package.bytes);
+    }
+}
+
 UpgradeContent StandardUpgrade() {
     return UpgradeContent{
         "#!/bin/sh\ntouch new_orvane3.ran\n",

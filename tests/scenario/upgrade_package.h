@@ -1,5 +1,6 @@
 // Upgrade packages for scenario runs, made by build/ruvexa-pack from an
-// executable and folders of images and fonts, and read back into sections.
+// executable and folders of images and fonts, and read back into sections;
+// the installed device they upgrade.
 #pragma once
 
 #include <string>
@@ -32,5 +33,16 @@ UpgradeContent StandardUpgrade();
 // Packs `content` with build/ruvexa-pack; the sections are cut out of the
 // package by the sizes in its tail.
 BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch);
+
+extern const std::wstring kDownload;       // the download folder, "\" at its end
+extern const std::wstring kRemotePackage;  // a package in it
+extern const std::wstring kUsbPackage;     // a package on a USB disk
+extern const std::wstring kMerrow;         // the installed application's folder, "\" at its end
+extern const std::wstring kStartUpFolder;  // the start-up folder an upgrade removes
+
+// The installed device before the upgrade (an old program, images, fonts and
+// a start-up folder), with the request and the package of a remote or a
+// local upgrade.
+void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
 }  // namespace scenario

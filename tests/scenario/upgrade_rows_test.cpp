@@ -17,15 +17,15 @@ using scenario::AppearsSoon;
 using scenario::BuildUpgradePackage;
 using scenario::BuiltPackage;
 using scenario::InOrder;
+using scenario::kDownload;
+using scenario::kMerrow;
+using scenario::kRemotePackage;
+using scenario::kUsbPackage;
+using scenario::MakeUpgradeDevice;
 using scenario::RunRuvexa;
 using scenario::Scratch;
 using scenario::UpgradeContent;
 using Lines = std::vector<std::string>;
-
-const std::wstring kDownload = L"\\Storage Card\\OV3_Download\\";
-const std::wstring kRemotePackage = kDownload + L"OV3_UPGRADE_2024.BIN";
-const std::wstring kUsbPackage = L"\\Hard Disk\\OV3_UPGRADE_7.BIN";
-const std::wstring kMerrow = L"\\NandFlash\\Merrow\\";
 
 const Lines kRemoteSearch = {
     "CheckUpgrade(): found remote upgrade flag, at=[*]",
@@ -46,21 +46,6 @@ const Lines kExtraction = {
 Lines Join(Lines head, const Lines& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
     return head;
-}
-
-// The installed device before the upgrade, and the package at its source.
-void MakeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
-    device.WriteFile(kMerrow + L"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n");
-    device.WriteFile(kMerrow + L"Images\\Old.bmp", "BM old image");
-    device.WriteFile(kMerrow + L"Font\\Old.ttf", "old font");
-    device.MakeFolder(L"\\Windows");
-    if (remote) {
-        device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
-        device.WriteFile(kRemotePackage, package.bytes);
-    } else {
-        device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
-        device.WriteFile(kUsbPackage, package.bytes);
-    }
 }
 
 std::string Missing(const Lines& lines, const Lines& expected) {
@@ -85,7 +70,7 @@ protected:
 TEST_F(UpgradeScenario, ARemotePackageIsSplitIntoItsThreeSectionsBesideIt) {
     for (int cut = 1; cut <= 60; ++cut) {
         testing_support::TempDevice device;
-        MakeDevice(device, package_, true);
+        MakeUpgradeDevice(device, package_, true);
         auto run = RunRuvexa(device.Root(),
                              {"--time-scale", "100", "--power-cut-after", std::to_string(cut), "--power-off-after",
                               "100000"},
@@ -143,7 +128,7 @@ class WholeUpgrade : public UpgradeScenario, public ::testing::WithParamInterfac
 TEST_P(WholeUpgrade, Runs) {
     const UpgradeRow& row = GetParam();
     testing_support::TempDevice device;
-    MakeDevice(device, package_, row.remote);
+    MakeUpgradeDevice(device, package_, row.remote);
 
     auto run = RunRuvexa(device.Root(), row.options, scratch_);
 

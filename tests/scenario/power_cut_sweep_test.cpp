@@ -1,0 +1,125 @@
+// A power cut at every moment of an upgrade: for each file-system change N
+// of the upgrade boot, one boot loses power right before change N, then the
+// device boots on its own until it ends by itself. Every cut point must
+// converge to the new application running on exactly the new files, in the
+// clean model (all that was written is kept) and in the lossy one (data not
+// flushed is lost).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "ruvexa_host.h"
+#include "ruvexa_runner.h"
+#include "upgrade_package.h"
+
+namespace {
+
+using scenario::kDownload;
+using scenario::kMerrow;
+using scenario::Scratch;
+using testing_support::TempDevice;
+using testing_support::Tree;
+
+struct SweepCase {
+    std::string name;
+    bool remote;
+    bool loseUnflushed;
+};
+
+// Device time runs fast enough that the waits of a boot take milliseconds; a
+// boot that halts on an error screen is switched off after 3 s of real time.
+const std::vector<std::string> kFastBoots = {"--time-scale", "100", "--power-off-after", "300000"};
+
+std::vector<std::string> With(std::vector<std::string> options, const std::vector<std::string>& more) {
+    options.insert(options.end(), more.begin(), more.end());
+    return options;
+}
+
+Tree FolderTree(const scenario::NamedFiles& files) {
+    Tree tree;
+    for (const auto& [name, bytes] : files) tree[name] = bytes;
+    return tree;
+}
+
+// The file-system changes of a whole upgrade boot, as the host counts them.
+unsigned long ChangesOfUpgradeBoot(const scenario::BuiltPackage& package, bool remote, const Scratch& scratch) {
+    TempDevice device;
+    scenario::MakeUpgradeDevice(device, package, remote);
+    auto run = scenario::RunRuvexa(device.Root(), kFastBoots, scratch);
+    std::smatch match;
+    static const std::regex counted("ruvexa-host: ([0-9]+) file-system changes in this boot");
+    if (run.status != 3 || !std::regex_search(run.err, match, counted)) {
+        ADD_FAILURE() << "the uncut upgrade did not end in a reset:\n" << run.err << run.log;
+        return 0;
+    }
+    return std::stoul(match[1]);
+}
+
+// Why the device has not converged to the upgraded state; empty when it has.
+std::string WhyNotConverged(const TempDevice& device, const scenario::RuvexaRun& run,
+                            const scenario::UpgradeContent& content, bool remote) {
+    std::string why;
+    if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
+    if (device.Exists(remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag")) {
+        why += "the request's flag is still there\n";
+    }
+    for (const auto& [folder, files] : {std::pair{L"Images", &content.images}, std::pair{L"Font", &content.fonts}}) {
+        if (!device.Exists(kMerrow + folder)) {
+            why += "no installed folder " + host::WideToUtf8(folder) + "\n";
+        } else {
+            why += testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kMerrow + folder)),
+                                                   FolderTree(*files));
+        }
+    }
+    for (const wchar_t* temporary : {L"Images_", L"Font_"}) {
+        if (device.Exists(kMerrow + temporary)) why += "temporary folder left: " + host::WideToUtf8(temporary) + "\n";
+    }
+    const std::wstring sectionFolder = remote ? kDownload : L"\\Hard Disk\\";
+    for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
+        if (device.Exists(sectionFolder + section)) why += "section file left: " + host::WideToUtf8(section) + "\n";
+    }
+    if (why.empty() && !scenario::AppearsSoon(device, kMerrow + L"new_orvane3.ran")) {
+        why += "the new application did not run\n";
+    }
+    return why;
+}
+
+class PowerCutSweep : public ::testing::TestWithParam<SweepCase> {};
+
+TEST_P(PowerCutSweep, EveryCutPointConverges) {
+    const SweepCase& sweep = GetParam();
+    Scratch scratch;
+    const scenario::UpgradeContent content = scenario::StandardUpgrade();
+    const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
+    const unsigned long cutPoints = ChangesOfUpgradeBoot(package, sweep.remote, scratch);
+    ASSERT_GT(cutPoints, 0u);
+
+    unsigned long converged = 0;
+    for (unsigned long cut = 1; cut <= cutPoints; ++cut) {
+        TempDevice device;
+        scenario::MakeUpgradeDevice(device, package, sweep.remote);
+        std::vector<std::string> options = With(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", "4"});
+        if (sweep.loseUnflushed) options.push_back("--lose-unflushed");
+
+        auto run = scenario::RunRuvexa(device.Root(), options, scratch);
+
+        const std::string why = WhyNotConverged(device, run, content, sweep.remote);
+        if (why.empty()) {
+            ++converged;
+        } else {
+            ADD_FAILURE() << "cut before change " << cut << " did not converge:\n" << why << run.err;
+        }
+    }
+    std::printf("%s: converged %lu of %lu cut points\n", sweep.name.c_str(), converged, cutPoints);
+    EXPECT_EQ(converged, cutPoints);
+}
+
+INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
+                         ::testing::Values(SweepCase{"RemoteClean", true, false}, SweepCase{"RemoteLossy", true, true},
+                                           SweepCase{"LocalClean", false, false}, SweepCase{"LocalLossy", false, true}),
+                         [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
+
+}  // namespace
