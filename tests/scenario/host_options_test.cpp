@@ -25,6 +25,7 @@ TEST(HostOptions, BadOptionsEndWithStatusTwoAndTheUsage) {
         {"--device-root", device.Root(), "--time-scale", "fast"},
         {"--device-root", device.Root(), "--media", "Hard Disk"},
         {"--device-root", device.Root(), "--power-cut-after", "0"},
+        {"--device-root", device.Root(), "--lose-unflushed"},
         {"--device-root", device.Root(), "--boots", "-1"},
         {"--device-root", device.Root(), "--colour"},
     };
