@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -110,6 +111,22 @@ std::vector<std::string> LogCapture::MaskedLines() const {
     std::vector<std::string> lines = Lines();
     for (auto& line : lines) line = MaskTicks(line);
     return lines;
+}
+
+void RunOnStackOf(size_t stackBytes, const std::function<void()>& work) {
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    if (pthread_attr_setstacksize(&attributes, stackBytes) != 0) throw std::runtime_error("stack size refused");
+    pthread_t thread;
+    auto body = [](void* argument) -> void* {
+        (*static_cast<const std::function<void()>*>(argument))();
+        return nullptr;
+    };
+    if (pthread_create(&thread, &attributes, body, const_cast<std::function<void()>*>(&work)) != 0) {
+        throw std::runtime_error("pthread_create failed");
+    }
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
 }
 
 Tree SnapshotOf(const std::string& hostFolder) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -54,6 +55,10 @@ std::string MaskTicks(const std::string& line);
 
 // A log split after every "\r\n", each line without it.
 std::vector<std::string> SplitLogLines(const std::string& text);
+
+// Runs `work` on a thread of its own with a stack of `stackBytes`, as small
+// as a device thread's (64 KiB), and waits for it.
+void RunOnStackOf(size_t stackBytes, const std::function<void()>& work);
 
 // Every file and folder below a host folder: the path relative to it with "/"
 // separators, and the file's bytes ("<folder>" for a folder).
