@@ -40,6 +40,14 @@ void SendLogTo(int fd) {
     });
 }
 
+void WriteCallCounts(const std::string& path) {
+    const std::string report = host::CallCountsReport();
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    (void)!write(fd, report.data(), report.size());
+    close(fd);
+}
+
 void SwitchOffAfter(unsigned long deviceMs) {
     std::thread([deviceMs] {
         std::this_thread::sleep_for(host::RealDurationOf(static_cast<double>(deviceMs)));
@@ -58,6 +66,9 @@ void SwitchOffAfter(unsigned long deviceMs) {
     if (logFd >= 0) SendLogTo(logFd);
     host::SetUpScreen(options);
     if (options.powerOff) SwitchOffAfter(options.powerOffAfterMs);
+    if (!options.callCountsFile.empty()) {
+        host::AddEndOfBootHook([path = options.callCountsFile] { WriteCallCounts(path); });
+    }
 
     WCHAR commandLine[] = L"";
     int exitCode = WinMain(reinterpret_cast<HINSTANCE>(1), NULL, commandLine, SW_SHOW);
@@ -114,7 +125,20 @@ int main(int argc, char** argv) {
             return kExitBadOptions;
         }
     }
+    if (!options.callCountsFile.empty()) {
+        int fd = open(options.callCountsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            std::fprintf(stderr, "ruvexa: cannot write the call counts %s: %s\n", options.callCountsFile.c_str(),
+                         std::strerror(errno));
+            return kExitBadOptions;
+        }
+        close(fd);
+    }
     host::SetPowerCutAfter(options.powerCutAfter);
+    host::CountCallsAcrossBoots();
+    for (const auto& failure : options.failures) {
+        host::FailCallInRun(failure.op, static_cast<DWORD>(failure.error), failure.nth);
+    }
     host::SetLoseUnflushedData(options.loseUnflushed);
     if (options.boots > 1) return Supervise(options, logFd);
     RunBoot(options, logFd);

@@ -24,6 +24,9 @@ const char* const kHostUsage =
     "  --lose-unflushed      at that power cut, files lose the data written since their last flush\n"
     "  --power-off-after MS  the device is switched off MS device-ms after start\n"
     "  --boots N             after a reset, boot again, up to N boots (default 1)\n"
+    "  --fail OP:ERROR:NTH   the NTH call of OP (CreateFileW, WriteFile, ...) fails with Win32\n"
+    "                        error ERROR, once; calls count from the first boot; repeatable\n"
+    "  --call-counts FILE    after each boot, FILE lists the calls of each such OP so far\n"
     "\n"
     "Exit status: 0 the program ended by itself; 3 reset through \"AIP1:\"; 4 forced\n"
     "power-state reset; 5 switched off; 9 power cut; 2 bad options.\n";
@@ -43,6 +46,16 @@ bool ParseScale(const std::string& text, double* value) {
     char* end = nullptr;
     *value = std::strtod(text.c_str(), &end);
     return errno == 0 && end && *end == '\0' && *value > 0;
+}
+
+// OP:ERROR:NTH, with OP a platform function the failure hook knows.
+bool ParseFailure(const std::string& text, InjectedFailure* failure) {
+    size_t first = text.find(':');
+    size_t second = first == std::string::npos ? std::string::npos : text.find(':', first + 1);
+    if (second == std::string::npos) return false;
+    return OpFromName(text.substr(0, first), &failure->op) &&
+           ParseNumber(text.substr(first + 1, second - first - 1), &failure->error) &&
+           ParseNumber(text.substr(second + 1), &failure->nth) && failure->nth > 0;
 }
 
 }  // namespace
@@ -106,6 +119,15 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, s
             }
             options->powerOffAfterMs = number;
             options->powerOff = true;
+        } else if (option == "--fail") {
+            InjectedFailure failure{};
+            if (!ParseFailure(value, &failure)) {
+                *error = "--fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not " + value;
+                return false;
+            }
+            options->failures.push_back(failure);
+        } else if (option == "--call-counts") {
+            options->callCountsFile = value;
         } else if (option == "--boots") {
             if (!ParseNumber(value, &number) || number == 0) {
                 *error = "--boots needs a count of 1 or more, not " + value;

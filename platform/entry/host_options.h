@@ -5,7 +5,16 @@
 #include <utility>
 #include <vector>
 
+#include "ruvexa_host.h"
+
 namespace host {
+
+// One --fail OP:ERROR:NTH.
+struct InjectedFailure {
+    Op op;
+    unsigned long error;
+    unsigned long nth;
+};
 
 struct HostOptions {
     std::string deviceRoot;
@@ -21,6 +30,8 @@ struct HostOptions {
     unsigned long powerOffAfterMs = 0;
     bool powerOff = false;
     unsigned long boots = 1;
+    std::vector<InjectedFailure> failures;
+    std::string callCountsFile;  // empty: none
 };
 
 // Parses argv. On a usage error returns false with the reason in `error`;

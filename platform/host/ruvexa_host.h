@@ -59,12 +59,26 @@ enum class Op {
     FindNextFileW,
     CreateThread,
     LocalAlloc,
+    ShellExecuteExW,
+    Count  // not an operation: the number of them
 };
+
+// The operation's function name ("CreateFileW"), and the operation of a name.
+const char* OpName(Op op);
+bool OpFromName(std::string_view name, Op* op);
 
 // The nth call of `op` from now (1 = the next one) fails with `error`,
 // without touching anything. Several failures may be armed at once.
 void FailCall(Op op, DWORD error, unsigned nth = 1);
 void ClearFailures();
+
+// Failures of a whole run of boots (--fail): calls are counted from the
+// start of the first boot, across the boots (forked processes), and the
+// nth call of `op` fails with `error`, once. Call before the first boot.
+void CountCallsAcrossBoots();
+void FailCallInRun(Op op, DWORD error, unsigned long nth);
+// One "OP COUNT" line per operation: its calls so far in this run.
+std::string CallCountsReport();
 // Used by the layer: true when this call of `op` is to fail; the error is
 // then already set with SetLastError.
 bool ShouldFail(Op op);

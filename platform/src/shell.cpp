@@ -120,6 +120,7 @@ int InMemoryCopyOf(const std::string& hostPath) {
 }  // namespace host
 
 extern "C" BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
+    if (host::ShouldFail(host::Op::ShellExecuteExW)) return FALSE;
     if (!info || info->cbSize != sizeof(SHELLEXECUTEINFOW) || !info->lpFile) {
         return host::Fail(ERROR_INVALID_PARAMETER);
     }
