@@ -20,7 +20,11 @@ struct HostOptions {
     unsigned long powerOffAfterMs = 0;
     bool powerOff = false;
     unsigned long boots = 1;
+    int zoom = 0;          // 0: 2, or 1 when twice the screen would not fit the display
+    bool version = false;  // --version: print it and exit
 };
+
+constexpr unsigned long kMaximumZoom = 8;
 
 // Parses argv. On a usage error returns false with the reason in `error`;
 // `help` is set for --help.

@@ -48,6 +48,16 @@ void PostMouse(UINT message, int x, int y, WPARAM buttons) {
     PostMessageW(g_inputWindow, message, buttons, MAKELPARAM(x - client.left, y - client.top));
 }
 
+// Twice the screen's size, or 1:1 when twice would not fit the display.
+int FittingScale() {
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0 &&
+        (usable.w < 2 * kScreenWidth || usable.h < 2 * kScreenHeight)) {
+        return 1;
+    }
+    return 2;
+}
+
 void DisplayClosed() {
     if (g_closedHook) {
         g_closedHook();
@@ -66,6 +76,9 @@ void SetHeadless(bool headless) {
 bool OpenDisplayIfAvailable(int scale) {
     if (g_window) return true;
     if (g_headless || !DisplayExists()) return false;
+    // SIGINT and SIGTERM stay with the host's entry, which ends the run with
+    // the signal's status; SDL would turn them into a window close.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "ruvexa: no display window: %s\n", SDL_GetError());
         return false;
@@ -78,7 +91,7 @@ bool OpenDisplayIfAvailable(int scale) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    if (scale < 1) scale = 1;
+    if (scale < 1) scale = FittingScale();
     g_window = SDL_CreateWindow("Ruvexa", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 kScreenWidth * scale, kScreenHeight * scale, SDL_WINDOW_RESIZABLE);
     if (g_window) g_renderer = SDL_CreateRenderer(g_window, -1, 0);
