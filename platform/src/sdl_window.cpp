@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "dc.h"
 #include "display_backend.h"
@@ -21,6 +22,7 @@ SDL_Window* g_window = nullptr;
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_texture = nullptr;
 HWND g_inputWindow = nullptr;
+std::thread::id g_displayThread;
 std::function<void()> g_closedHook;
 
 void CloseDisplay() {
@@ -105,6 +107,7 @@ bool OpenDisplayIfAvailable(int scale) {
         CloseDisplay();
         return false;
     }
+    g_displayThread = std::this_thread::get_id();
     ShowOnDisplay(*ScreenSurface());
     return true;
 }
@@ -114,6 +117,7 @@ HWND InputWindow() { return g_inputWindow; }
 void SetDisplayClosedHook(std::function<void()> hook) { g_closedHook = std::move(hook); }
 
 bool DisplayIsInteractive() { return g_window != nullptr; }
+bool OnDisplayThread() { return std::this_thread::get_id() == g_displayThread; }
 
 void ShowOnDisplay(const Surface& screen) {
     if (!g_texture) return;

@@ -49,6 +49,9 @@ struct Row {
     std::vector<std::wstring> absent;   // files that do not exist afterwards
 };
 
+// A failing row is reported by its name, not as a dump of its bytes.
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
 // The ten attempts of a search whose source folder is there but holds no
 // package.
 Lines TenEmptyAttempts(const std::string& directory) {

@@ -18,6 +18,7 @@ struct BadArchive {
     std::string expected;  // in the reason or the device's log line
 };
 
+// A failing row is reported by its name, not as a dump of its bytes.
 void PrintTo(const BadArchive& row, std::ostream* out) { *out << row.name; }
 
 const std::string kLongName(240, 'n');
