@@ -1,5 +1,6 @@
 // `ruvexa-pack inspect`: the raw fields of a package and what they imply,
-// shown also for a damaged file so that its fault can be seen.
+// shown also for a damaged file so that its fault can be seen, then the
+// verdict; as text or as one JSON object.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
