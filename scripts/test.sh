@@ -4,5 +4,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+echo "test: running every test" >&2
+ctest --test-dir build --output-on-failure --progress -j"$(nproc)" --timeout 300
 sh scripts/test-sanitized.sh

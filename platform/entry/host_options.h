@@ -32,7 +32,11 @@ struct HostOptions {
     unsigned long boots = 1;
     std::vector<InjectedFailure> failures;
     std::string callCountsFile;  // empty: none
+    int zoom = 0;          // 0: 2, or 1 when twice the screen would not fit the display
+    bool version = false;  // --version: print it and exit
 };
+
+constexpr unsigned long kMaximumZoom = 8;
 
 // Parses argv. On a usage error returns false with the reason in `error`;
 // `help` is set for --help.

@@ -125,9 +125,10 @@ bool WriteScreenPng(const std::string& path);
 
 // Headless: no window is ever opened, and an open one is closed.
 void SetHeadless(bool headless);
-// Opens the SDL2 window (scaled `scale` times) when a display exists and the
-// layer is not headless; true when a window is open afterwards.
-bool OpenDisplayIfAvailable(int scale = 2);
+// Opens the SDL2 window (scaled `scale` times; 0: twice, or 1:1 when twice
+// would not fit the display) when a display exists and the layer is not
+// headless; true when a window is open afterwards.
+bool OpenDisplayIfAvailable(int scale = 0);
 
 // The window that receives key and mouse messages from the display.
 void SetInputWindow(HWND window);
@@ -140,6 +141,17 @@ void SetDisplayClosedHook(std::function<void()> hook);
 // clock reaches `deviceMs` (for switching the device off at a set time).
 // Nothing runs while the UI thread is busy outside GetMessageW.
 void ScheduleAt(double deviceMs, std::function<void()> action);
+
+// Runs on the UI thread, from within GetMessageW, once the device can do
+// nothing more by itself: no message is queued, no timer is set, no thread
+// started with CreateThread runs, no volume is still to appear and no
+// scheduled action waits, and no display window is open for a person to
+// act. Without a hook such a device waits for ever, as a real one does.
+void SetHaltedHook(std::function<void()> hook);
+
+// The text drawn last among those the screen still shows (the status or
+// error line, say); empty when the screen shows none.
+std::wstring LatestScreenText();
 
 // Forgets every window, window class, posted message, timer and scheduled
 // action, and the pointer's position and show count (tests, between cases).

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <sys/types.h>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -79,5 +81,9 @@ void WriteHostFile(const std::string& path, const std::string& bytes);
 // it. The exit status, or -1 when it did not exit normally.
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
                const std::string& errPath);
+// The same in two steps, for a test that acts on the process in between.
+pid_t Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
+            const std::string& errPath);
+int WaitFor(pid_t process);
 
 }  // namespace testing_support

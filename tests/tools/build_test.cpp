@@ -203,12 +203,4 @@ TEST_F(BuildTest, RefusesWhatTheDeviceWouldRejectAndLeavesNoFile) {
     EXPECT_FALSE(space_.Exists(kPackage));
 }
 
-TEST_F(BuildTest, ImagesFileWithoutZipSignatureIsWarned) {
-    space_.Write("images.bin", "not a zip");
-    ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images.bin"),
-                             "-o", space_.Path(kPackage)});
-    EXPECT_EQ(build.status, 0) << build.err;
-    EXPECT_NE(build.err.find("does not start with a zip signature"), std::string::npos) << build.err;
-}
-
 }  // namespace

@@ -1,0 +1,80 @@
+// An archive section unpacked by the program's Unzipper into a temporary
+// device root, entry by entry as UnZipFile does, to name the entry that fails.
+#include "archive_check.h"
+
+#include <filesystem>
+
+#include "device_path.h"
+#include "install_codes.h"
+#include "install_constants.h"
+#include "ruvexa_host.h"
+#include "temp_file.h"
+#include "unzipper.h"
+
+namespace fs = std::filesystem;
+
+namespace pack {
+namespace {
+
+constexpr wchar_t kArchiveDevicePath[] = L"\\Archive.zi";
+
+std::string MethodNote(const EntryInfo& info) {
+    if (info.compressionMethod == kStoredMethod || info.compressionMethod == Z_DEFLATED) return "";
+    return " (compression method " + std::to_string(info.compressionMethod) +
+           "; the device reads only stored (0) and deflated (8) entries)";
+}
+
+// Empty when every entry unpacks; otherwise why not.
+std::string Unpack(const std::wstring& folder, const std::string& what) {
+    Unzipper unzipper;
+    if (!unzipper.IsUsable()) return "the extractor has no memory for its buffer";
+    if (!unzipper.Open(kArchiveDevicePath)) {
+        return "the " + what +
+               " section is not a zip archive the device can open (an archive of nothing but its 22-byte end "
+               "record cannot be opened either)";
+    }
+    if (!unzipper.SetOutputFolder(folder.c_str())) return "the output folder cannot be created";
+    // An archive without entries counts as unpacked on the device.
+    if (unzipper.GetEntryCount() == 0) return "";
+    if (!unzipper.GoToFirstEntry()) return "the first entry of the " + what + " archive cannot be read";
+    do {
+        EntryInfo info{};
+        if (!unzipper.GetCurrentEntryInfo(&info)) return "an entry of the " + what + " archive cannot be read";
+        if (!unzipper.UnzipFile(nullptr)) {
+            std::string name = info.name;
+            if (info.nameSize > kEntryNameBufferSize) name += "... (" + std::to_string(info.nameSize) + " bytes)";
+            return "the device cannot unpack entry '" + name + "' of the " + what + " archive" + MethodNote(info);
+        }
+    } while (unzipper.GoToNextEntry());
+    return "";
+}
+
+}  // namespace
+
+ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind) {
+    const bool images = kind == ArchiveKind::Images;
+    const std::string what = images ? "images" : "fonts";
+    ArchiveCheck result;
+    result.code = host::WideToUtf8(InstallFailureCode(images ? kInstallUnzipImages : kInstallUnzipFont));
+    TempFolder root;
+    if (!root.Create(&result.reason)) return result;
+    std::error_code failure;
+    fs::copy_file(hostZip, root.Path() + "/Archive.zi", failure);
+    if (failure) {
+        result.reason = "cannot copy '" + hostZip + "' to '" + root.Path() + "': " + failure.message();
+        return result;
+    }
+    const std::wstring folder = std::wstring(images ? kInstalledImages : kInstalledFont) + kTemporaryFolderSuffix;
+    {
+        host::SetDeviceRoot(root.Path());
+        ProgramLog log;
+        result.reason = Unpack(folder, what);
+        result.programLine = log.LastFailureLine();
+        UseHostRootAsDevice();
+    }
+    result.ok = result.reason.empty();
+    if (result.ok) result.programLine.clear();
+    return result;
+}
+
+}  // namespace pack
