@@ -104,6 +104,14 @@ bool Unzipper::UnzipAll() {
         if (!UnzipFile(outputFolder)) return false;
         if (++extracted % kProgressInterval == 0) NKDbgPrintfW(L".");
     } while (GoToNextEntry());
+    // The library ends the list after as many entries as the archive says it
+    // holds. Stopping before means the next entry could not be read: what is
+    // unpacked is incomplete, and must not be installed as the whole.
+    if (extracted != entryCount) {
+        NKDbgPrintfW(L"UnzipAll(): !!! Failed to go to entry=[%ld] of [%ld], at=[%ld]\r\n", extracted + 1, entryCount,
+                     GetTickCount());
+        return false;
+    }
     return true;
 }
 

@@ -185,5 +185,21 @@ TEST_F(UnzipTest, NameThatIsNoUtf8IsRefused) {
     EXPECT_EQ(log.Text(), "");
 }
 
+// An archive whose end record counts more entries than its listing holds:
+// the walk stops early, and what was unpacked is not the whole archive.
+TEST_F(UnzipTest, ListingShorterThanItsCountFails) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('first.txt', b'1')\nadd('second.txt', b'2')"));
+    std::string bytes = testing_support::ReadHostFile(HostArchive());
+    const size_t endRecord = bytes.size() - 22;
+    ASSERT_EQ(bytes.substr(endRecord, 4), "PK\x05\x06");
+    bytes[endRecord + 8] = bytes[endRecord + 10] = 3;  // entries on this disk, and in all
+    testing_support::WriteHostFile(HostArchive(), bytes);
+
+    EXPECT_EQ(Extract(), 0);
+    EXPECT_EQ(log.MaskedLines(),
+              (Lines{"UnzipAll(): !!! Failed to go to entry=[3] of [3], at=[*]", UnzipFailedLine()}));
+    EXPECT_EQ(device.ReadFile(Output(L"second.txt")), "2");
+}
+
 }  // namespace
 }  // namespace unzip_testing
