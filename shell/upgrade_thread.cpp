@@ -11,5 +11,10 @@ DWORD WINAPI UpgradeThreadEntry(LPVOID) { return UpgradeThreadProc(); }
 BOOL StartUpgradeThread() {
     // Nobody waits for the worker; its handle is left to the end of the process.
     HANDLE thread = CreateThread(NULL, 0, UpgradeThreadEntry, NULL, 0, NULL);
-    return thread != NULL;
+    if (!thread) {
+        NKDbgPrintfW(L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n", GetLastError(),
+                     GetTickCount());
+        return FALSE;
+    }
+    return TRUE;
 }

@@ -29,7 +29,9 @@ void OnExtractionResult(WPARAM succeeded, LPARAM codeText) {
     if (succeeded) {
         NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
         DrawStatusText(L"Upgrading...");
-        StartUpgradeThread();
+        // Without its worker no result will come: the stage ends here, and
+        // the screen must not keep promising progress.
+        if (!StartUpgradeThread()) DrawStatusText(L"Upgrade failed");
     } else {
         NKDbgPrintfW(L"=== !!! Extraction Failed ===\r\n\r\n");
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), L"Preparation failed");

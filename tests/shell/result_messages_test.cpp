@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "result_messages.h"
+#include "ruvexa_host.h"
 #include "shell_test_support.h"
 #include "status_screen.h"
 
@@ -77,6 +78,18 @@ TEST_F(ResultMessageTest, ExtractionSuccessShowsUpgradingAndStartsTheInstallatio
         reported = reported || line == "=== Upgrade Complete ===" || line == "=== !!! Upgrade Failed ===";
     }
     EXPECT_TRUE(reported) << "no result from the installation worker";
+}
+
+// Without its worker no result would ever come: the stage ends with a
+// failure on the status line instead of "Upgrading..." for ever.
+TEST_F(ResultMessageTest, InstallationWorkerThatCannotStartShowsUpgradeFailed) {
+    host::FailCall(host::Op::CreateThread, ERROR_NOT_ENOUGH_MEMORY);
+    Deliver(WM_EXTRACTION_RESULT, 1, 0);
+
+    EXPECT_EQ(log_.MaskedLines(), (std::vector<std::string>{
+                                      "=== Extraction Complete ===", "",
+                                      "StartUpgradeThread(): !!! Failed to create thread, error=[8], at=[*]"}));
+    EXPECT_TRUE(SamePixels(Capture(kStatusArea), StatusBandOf(L"Upgrade failed")));
 }
 
 TEST_F(ResultMessageTest, UpgradeSuccessShowsRebootingAndSetsTheResetTimer) {
