@@ -59,10 +59,10 @@ testing_support::Tree FolderTree(const NamedFiles& files) {
 }  // namespace
 
 std::string WhyNotUpgraded(const testing_support::TempDevice& device, const RuvexaRun& run,
-                           const UpgradeContent& content, bool remote, bool sectionsGone) {
+                           const UpgradeContent& content, bool remote, bool requestCleared) {
     std::string why;
     if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
-    if (device.Exists(remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag")) {
+    if (requestCleared && device.Exists(remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag")) {
         why += "the request's flag is still there\n";
     }
     for (const auto& [folder, files] : {std::pair{L"Images", &content.images}, std::pair{L"Font", &content.fonts}}) {
@@ -78,7 +78,7 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
     }
     const std::wstring sectionFolder = remote ? kDownload : L"\\Hard Disk\\";
     for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
-        if (sectionsGone && device.Exists(sectionFolder + section)) why += "section file left: " + host::WideToUtf8(section) + "\n";
+        if (requestCleared && device.Exists(sectionFolder + section)) why += "section file left: " + host::WideToUtf8(section) + "\n";
     }
     if (why.empty() && !AppearsSoon(device, kMerrow + L"new_orvane3.ran")) why += "the new application did not run\n";
     return why;

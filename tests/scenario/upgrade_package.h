@@ -46,11 +46,11 @@ extern const std::wstring kStartUpFolder;  // the start-up folder an upgrade rem
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
 // Why a device made by MakeUpgradeDevice has not ended upgraded to `content`
-// after `run` (empty when it has): the last boot ended by itself, the
-// request's flag is gone, Images and Font hold exactly the new files, no
-// temporary folder (and with `sectionsGone` no extracted section) is left,
-// and the new program ran.
+// after `run` (empty when it has): the last boot ended by itself, Images and
+// Font hold exactly the new files, no temporary folder is left, the new
+// program ran, and with `requestCleared` the request's flag and the
+// extracted sections are gone too.
 std::string WhyNotUpgraded(const testing_support::TempDevice& device, const RuvexaRun& run,
-                           const UpgradeContent& content, bool remote, bool sectionsGone = true);
+                           const UpgradeContent& content, bool remote, bool requestCleared = true);
 
 }  // namespace scenario

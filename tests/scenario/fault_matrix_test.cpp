@@ -1,0 +1,177 @@
+// A fault matrix over whole upgrades: each call the upgrade boot makes of a
+// platform operation fails once, in a run of its own, with a plausible error.
+// The boot that meets the fault must end with a failure on screen, or in
+// success where that failure is only logged; the boots that follow, without
+// faults, must end on the new application with exactly the new files; and
+// nothing outside the folders an upgrade works in may change.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ruvexa_runner.h"
+#include "upgrade_package.h"
+
+namespace {
+
+using scenario::RunRuvexa;
+using scenario::Scratch;
+using testing_support::TempDevice;
+using testing_support::Tree;
+
+struct MatrixCase {
+    std::string name;
+    bool remote;
+};
+
+// Disk full for writes and creations, access denied for opens, reads,
+// deletions, moves and attribute changes, not enough memory for allocations
+// and threads, file not found for searches and launches.
+unsigned long PlausibleError(const std::string& op) {
+    static const std::map<std::string, unsigned long> errors = {
+        {"WriteFile", 112},         {"FlushFileBuffers", 112},   {"CreateDirectoryW", 112},
+        {"CreateFileW", 5},         {"ReadFile", 5},             {"SetFilePointer", 5},
+        {"GetFileSize", 5},         {"CloseHandle", 5},          {"DeleteFileW", 5},
+        {"MoveFileW", 5},           {"RemoveDirectoryW", 5},     {"GetFileAttributesW", 5},
+        {"SetFileAttributesW", 5},  {"GetFileTime", 5},          {"SetFileTime", 5},
+        {"LocalAlloc", 8},          {"CreateThread", 8},         {"FindFirstFileW", 2},
+        {"FindNextFileW", 2},       {"ShellExecuteExW", 2},
+    };
+    return errors.at(op);
+}
+
+// Boots enough for a failing boot, a repeated upgrade, its reset and the
+// launch of the new program.
+const std::vector<std::string> kBoots = {"--time-scale", "1000", "--boots", "5"};
+
+// Every pair is run, or under the sanitizers' slower builds every Nth
+// (RUVEXA_FAULT_STRIDE=N), so that CI stays within its time.
+unsigned long Stride() {
+    const char* stride = std::getenv("RUVEXA_FAULT_STRIDE");
+    return stride && std::atol(stride) > 0 ? static_cast<unsigned long>(std::atol(stride)) : 1;
+}
+
+// Every (operation, calls) the upgrade boot makes, as the host counts them.
+std::map<std::string, unsigned long> CallsOfUpgradeBoot(const scenario::BuiltPackage& package, bool remote,
+                                                        const Scratch& scratch) {
+    TempDevice device;
+    scenario::MakeUpgradeDevice(device, package, remote);
+    auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--call-counts", scratch.Path("calls.txt")}, scratch);
+    EXPECT_EQ(run.status, 3) << run.err;
+    std::map<std::string, unsigned long> calls;
+    std::istringstream lines(testing_support::ReadHostFile(scratch.Path("calls.txt")));
+    std::string op;
+    unsigned long count = 0;
+    while (lines >> op >> count) {
+        if (count > 0) calls[op] = count;
+    }
+    return calls;
+}
+
+// The files an upgrade has no business with: everything outside the
+// installed folders, the start-up folder, the flags and the package's folder.
+Tree Untouchable(const Tree& tree) {
+    static const std::vector<std::string> kUpgradeAreas = {
+        "NandFlash/Merrow", "NandFlash/StartUp", "NandFlash/Upgrade.flag", "NandFlash/RemoteUpgrade.flag",
+        "Storage Card/OV3_Download", "Hard Disk"};
+    Tree outside;
+    for (const auto& [key, bytes] : tree) {
+        bool inside = false;
+        for (const auto& area : kUpgradeAreas) inside = inside || key == area || key.rfind(area + "/", 0) == 0;
+        if (!inside) outside[key] = bytes;
+    }
+    return outside;
+}
+
+// The first boot ends in the reset of a successful upgrade (through the
+// driver, or the power state when the driver could not be opened), halted on
+// a failure it shows, or, when the request itself could not be seen, with
+// the installed program started; empty when it does.
+std::string WhyTheFailingBootIsWrong(const scenario::RuvexaRun& run) {
+    static const std::regex firstEnd("ruvexa-host: (.*) \\(exit ([0-9]+)\\)");
+    std::smatch end;
+    if (!std::regex_search(run.err, end, firstEnd)) return "the first boot never ended\n";
+    const std::string reason = end[1];
+    if (end[2] == "3" || end[2] == "4" || end[2] == "0") return "";
+    const bool showsFailure = reason.find("Err") != std::string::npos || reason.find("failed") != std::string::npos;
+    if (end[2] == "6" && showsFailure) return "";
+    return "the failing boot ended otherwise: " + end[0].str() + "\n";
+}
+
+// The one fault the installation cannot tell from a package without fonts:
+// a search that answers "not found" for the fonts archive that is there. The
+// fonts step is then skipped as optional and the old fonts stay with the new
+// program, reported as success.
+bool IsFontsArchiveTakenForAbsent(const std::string& op, const scenario::RuvexaRun& run) {
+    return op == "FindFirstFileW" && run.LogHas("UpgradeThreadProc(): !!! No font to upgrade (optional), at=[*]");
+}
+
+void PrintTo(const MatrixCase& matrix, std::ostream* out) { *out << matrix.name; }
+
+class FaultMatrix : public ::testing::TestWithParam<MatrixCase> {};
+
+TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
+    const MatrixCase& matrix = GetParam();
+    Scratch scratch;
+    const scenario::UpgradeContent content = scenario::StandardUpgrade();
+    const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
+    const auto calls = CallsOfUpgradeBoot(package, matrix.remote, scratch);
+    ASSERT_FALSE(calls.empty());
+
+    unsigned long pairs = 0;
+    unsigned long survived = 0;
+    std::vector<std::string> known;
+    unsigned long listed = 0;
+    for (const auto& [op, count] : calls) {
+        for (unsigned long nth = 1; nth <= count; ++nth) {
+            if (listed++ % Stride() != 0) continue;
+            ++pairs;
+            TempDevice device;
+            scenario::MakeUpgradeDevice(device, package, matrix.remote);
+            device.WriteFile(L"\\Windows\\keep.txt", "not the upgrade's");
+            device.WriteFile(L"\\NandFlash\\Settings\\keep.txt", "not the upgrade's");
+            const Tree untouchable = Untouchable(testing_support::SnapshotOf(device.Root()));
+            const std::string fault = op + ":" + std::to_string(PlausibleError(op)) + ":" + std::to_string(nth);
+
+            std::vector<std::string> failingOptions = kBoots;
+            failingOptions.insert(failingOptions.end(), {"--fail", fault});
+            const auto failing = RunRuvexa(device.Root(), failingOptions, scratch);
+            std::string why = WhyTheFailingBootIsWrong(failing);
+            // A device that did not end upgraded is switched on again, without
+            // the fault. A flag or section file whose deletion failed is only
+            // logged, so it may stay.
+            std::string notUpgraded = scenario::WhyNotUpgraded(device, failing, content, matrix.remote, false);
+            const auto last = notUpgraded.empty() ? failing : RunRuvexa(device.Root(), kBoots, scratch);
+            if (!notUpgraded.empty()) notUpgraded = scenario::WhyNotUpgraded(device, last, content, matrix.remote, false);
+            why += notUpgraded;
+            why += testing_support::TreeDifference(Untouchable(testing_support::SnapshotOf(device.Root())),
+                                                   untouchable);
+            if (why.empty()) {
+                ++survived;
+            } else if (IsFontsArchiveTakenForAbsent(op, failing)) {
+                known.push_back(fault);
+            } else {
+                ADD_FAILURE() << "--fail " << fault << " was not survived:\n" << why << failing.err << last.err;
+            }
+        }
+    }
+    for (const auto& fault : known) {
+        std::printf("%s: --fail %s left out: the fonts archive taken for absent\n", matrix.name.c_str(), fault.c_str());
+    }
+    pairs -= known.size();
+    std::printf("%s: survived %lu of %lu (every %lu of %lu calls)\n", matrix.name.c_str(), survived, pairs, Stride(),
+                listed);
+    EXPECT_EQ(survived, pairs);
+    EXPECT_LE(known.size(), 1u) << "only the one search for the fonts archive can be mistaken for its absence";
+}
+
+INSTANTIATE_TEST_SUITE_P(Upgrades, FaultMatrix,
+                         ::testing::Values(MatrixCase{"Remote", true}, MatrixCase{"Local", false}),
+                         [](const ::testing::TestParamInfo<MatrixCase>& info) { return info.param.name; });
+
+}  // namespace
