@@ -1,0 +1,56 @@
+#!/bin/sh
+# Fuzzes one target with libFuzzer for a bounded time:
+#   scripts/fuzz.sh unzip|package|pack [seconds]      (default 60)
+# unzip: the zip extractor (UnZipFile) on an arbitrary archive;
+# package: pre-verification and extraction (ExtractThreadProc) of an
+#   arbitrary package file in a temporary device;
+# pack: ruvexa-pack's inspect (text and JSON) and verify on an arbitrary file.
+# Builds tests/fuzz/TARGET_fuzz with clang, AddressSanitizer and
+# LeakSanitizer in build-fuzz/, starts from the seeds kept in
+# tests/fuzz/corpus/ (pack shares the package seeds), and keeps what it
+# learns in build-fuzz/TARGET-corpus/. A finding stops the run; its input is
+# kept in build-fuzz/TARGET-artifacts/. Not part of the test run.
+set -eu
+cd "$(dirname "$0")/.."
+target="${1:-}"
+seconds="${2:-60}"
+case "$target" in
+    unzip) seeds=tests/fuzz/corpus/unzip ;;
+    package | pack) seeds=tests/fuzz/corpus/package ;;
+    *)
+        echo "usage: scripts/fuzz.sh unzip|package|pack [seconds]" >&2
+        exit 2
+        ;;
+esac
+
+sh scripts/setup.sh
+# What the fuzzing build needs beyond the ordinary build: clang and its
+# runtime libraries (libFuzzer, the sanitizers).
+missing=""
+for package in clang libclang-rt-dev; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+if [ -n "$missing" ]; then
+    echo "fuzz: installing$missing" >&2
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    # shellcheck disable=SC2086
+    $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+build=build-fuzz
+flags="-fsanitize=address,fuzzer-no-link -fno-omit-frame-pointer"
+CC=clang CXX=clang++ cmake -S . -B "$build" -DRUVEXA_FUZZ=ON -DRUVEXA_BENCHMARKS=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+cmake --build "$build" --target "${target}_fuzz" -j"$(nproc)"
+
+corpus="$build/$target-corpus"
+artifacts="$build/$target-artifacts"
+mkdir -p "$corpus" "$artifacts"
+exec "$build/tests/fuzz/${target}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
+    -max_len=65536 -timeout=20 -rss_limit_mb=2048 -artifact_prefix="$artifacts/" \
+    "$corpus" "$seeds"

@@ -1,0 +1,95 @@
+#include "fuzz_device.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "ruvexa_host.h"
+
+namespace fs = std::filesystem;
+
+namespace fuzzing {
+
+FuzzDevice::FuzzDevice(std::string writable) : writable_(std::move(writable)) {
+    std::string pattern = (fs::temp_directory_path() / "ruvexa-fuzz-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    root_ = pattern;
+    host::SetDeviceRoot(root_);
+    host::SetLogSink([](std::string_view) {});
+    // Neighbours that an escaping write could overwrite or join.
+    fs::create_directories(root_ + "/" + writable_);
+    fs::create_directories(root_ + "/NandFlash/Work");
+    fs::create_directories(root_ + "/NandFlash/Merrow/Images");
+    std::ofstream(root_ + "/NandFlash/Merrow/Images/back.bmp") << "installed";
+    std::ofstream(root_ + "/NandFlash/Merrow/Orvane3.exe") << "installed";
+    fs::create_directories(root_ + "/Storage Card");
+}
+
+void FuzzDevice::WriteFile(const std::string& relative, const unsigned char* data, size_t size) const {
+    std::ofstream out(root_ + "/" + relative, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+Snapshot FuzzDevice::Take() const {
+    Snapshot snapshot;
+    const fs::path writable = fs::path(root_) / writable_;
+    for (auto it = fs::recursive_directory_iterator(root_); it != fs::recursive_directory_iterator(); ++it) {
+        if (it->path() == writable) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        struct stat st;
+        if (lstat(it->path().c_str(), &st) != 0) continue;
+        EntryState state(st.st_mode, 0, 0, 0);
+        if (!S_ISDIR(st.st_mode)) {
+            state = EntryState(st.st_mode, static_cast<size_t>(st.st_size),
+                               static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                               static_cast<long long>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
+        }
+        snapshot[fs::relative(it->path(), root_).string()] = state;
+    }
+    return snapshot;
+}
+
+void FuzzDevice::ClearWritable() const {
+    const fs::path writable = fs::path(root_) / writable_;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(writable, ec); !ec && it != fs::recursive_directory_iterator();
+         ++it) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    for (const auto& entry : fs::directory_iterator(writable, ec)) fs::remove_all(entry.path(), ec);
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+void CheckUnchanged(const char* target, const Snapshot& before, const Snapshot& after, int descriptorsBefore) {
+    bool changed = false;
+    for (const auto& [path, state] : after) {
+        auto found = before.find(path);
+        if (found == before.end() || found->second != state) {
+            std::fprintf(stderr, "%s: written outside its folder: %s\n", target, path.c_str());
+            changed = true;
+        }
+    }
+    for (const auto& [path, state] : before) {
+        if (!after.count(path)) {
+            std::fprintf(stderr, "%s: removed outside its folder: %s\n", target, path.c_str());
+            changed = true;
+        }
+    }
+    if (OpenDescriptors() != descriptorsBefore) {
+        std::fprintf(stderr, "%s: a file stayed open\n", target);
+        changed = true;
+    }
+    if (changed) std::abort();
+}
+
+}  // namespace fuzzing
