@@ -55,12 +55,18 @@ void FeedValues(crypto_sign_state* state, const DWORD* values, DWORD count) {
 // be read or decoded refuses the package, so that damage to it never turns
 // the check off.
 BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
+    // Probed by its attributes, so that a device without a key opens no
+    // more files than before signing existed.
+    if (GetFileAttributesW(keyFile) == INVALID_FILE_ATTRIBUTES &&
+        (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
+        return TRUE;
+    }
+    check->required = TRUE;
     BYTE bytes[kPublicKeyFileSize];
     DWORD error = 0;
     SmallFileRead read = ReadSmallFile(keyFile, bytes, sizeof(bytes), &error);
-    if (read == kSmallFileAbsent) return TRUE;
-    check->required = TRUE;
-    if (read == kSmallFileUnreadable) {
+    // Gone since the probe, or unreadable: either way the key is not usable.
+    if (read == kSmallFileAbsent || read == kSmallFileUnreadable) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read trusted key=[%s], error=[%ld], at=[%ld]\r\n", keyFile,
                      error, GetTickCount());
         return Refuse(check, kTrustedKeyUnreadable);
