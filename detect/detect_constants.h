@@ -9,6 +9,8 @@ constexpr const WCHAR* kRemoteUpgradeFlag = L"\\NandFlash\\RemoteUpgrade.flag";
 // A root folder whose name begins with "Hard Disk" is a USB disk.
 constexpr const WCHAR* kUsbDiskPattern = L"\\Hard Disk*\\";
 constexpr const WCHAR* kPackageName = L"OV3_UPGRADE_*.BIN";
+// A package's signature lies beside it, under its name followed by this.
+constexpr const WCHAR* kSignatureSuffix = L".SIG";
 
 constexpr const WCHAR* kRemoteSourceDir = L"\\Storage Card\\OV3_Download\\";
 constexpr const WCHAR* kRemotePackagePattern = L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN";

@@ -133,8 +133,25 @@ BOOL InstallExecutable(LPCWSTR extracted) {
     return FALSE;
 }
 
+// A downloaded package's signature goes with it. A device without a trusted
+// key takes unsigned packages, so a missing one is no failure.
+void DeleteSignature() {
+    WCHAR signatureFile[MAX_PATH];
+    if (FAILED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", g_upgradeFile, kSignatureSuffix)) ||
+        !FileExists(signatureFile)) {
+        return;
+    }
+    if (DeleteFileW(signatureFile)) {
+        NKDbgPrintfW(L"UpgradeThreadProc(): deleted upgrade signature, at=[%ld]\r\n", GetTickCount());
+    } else {
+        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade signature=[%s], at=[%ld]\r\n", signatureFile,
+                     GetTickCount());
+    }
+}
+
 // Step 4: only the flag of the request acted on goes; a downloaded package
-// goes with it, one on a USB disk stays. Failures here are only logged.
+// and its signature go with it, one on a USB disk stays. Failures here are
+// only logged.
 void RemoveRequest() {
     if (g_remoteUpgrade) {
         if (DeleteFileW(kRemoteUpgradeFlag)) {
@@ -149,6 +166,7 @@ void RemoveRequest() {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade file=[%s], at=[%ld]\r\n", g_upgradeFile,
                          GetTickCount());
         }
+        DeleteSignature();
         return;
     }
     if (DeleteFileW(kUpgradeFlag)) {

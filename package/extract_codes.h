@@ -27,6 +27,7 @@ enum ExtractFailure : DWORD {
     kExtractDeleteFonts,        // "Err30"
     kExtractCreateFonts,        // "Err31"
     kExtractCopyFonts,          // "Err32"
+    kExtractUntrustedPackage,   // "Err0E": the trusted key did not sign the package
     kExtractFailureCount
 };
 

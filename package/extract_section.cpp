@@ -10,18 +10,19 @@ bool IsOpenHandle(HANDLE handle) { return handle != nullptr && handle != INVALID
 
 // Moves `chunk` bytes from the package to the output through `buffer`; a
 // short transfer counts as a failure, since the section would be incomplete.
-bool CopyChunk(HANDLE output, HANDLE package, BYTE* buffer, DWORD chunk, DWORD* crc) {
+bool CopyChunk(HANDLE output, HANDLE package, BYTE* buffer, DWORD chunk, DWORD* crc, crypto_sign_state* signing) {
     DWORD bytesRead = 0;
     if (!ReadFile(package, buffer, chunk, &bytesRead, nullptr) || bytesRead != chunk) return false;
     DWORD bytesWritten = 0;
     if (!WriteFile(output, buffer, chunk, &bytesWritten, nullptr) || bytesWritten != chunk) return false;
     Crc32Update(crc, buffer, chunk);
+    if (signing) crypto_sign_update(signing, buffer, chunk);
     return true;
 }
 
 }  // namespace
 
-BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc) {
+BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing) {
     if (!IsOpenHandle(output) || !IsOpenHandle(package)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -33,7 +34,7 @@ BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc) {
     BOOL copied = TRUE;
     DWORD chunk = count < kTransferBufferSize ? count : kTransferBufferSize;
     while (count != 0) {
-        if (!CopyChunk(output, package, buffer, chunk, crc)) {
+        if (!CopyChunk(output, package, buffer, chunk, crc, signing)) {
             copied = FALSE;
             break;
         }

@@ -2,14 +2,16 @@
 // file while it feeds the CRC-32 accumulator.
 #pragma once
 
+#include <sodium.h>
 #include <windows.h>
 
 // Copies exactly `count` bytes from the package's current read position to
-// the output's current write position and folds each copied byte into *crc.
+// the output's current write position and folds each copied byte into *crc,
+// and into the package's signature check when `signing` is given.
 // Both handles stay open and are not repositioned beyond the copy.
 //
 // FALSE at the first failed or short read or write, when the transfer buffer
 // cannot be obtained, or for an invalid handle: bytes already written stay in
 // the output and *crc holds the chunks copied so far. The last error is
 // whatever the failing call left; the caller logs it.
-BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc);
+BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing = NULL);

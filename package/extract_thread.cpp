@@ -1,14 +1,17 @@
 // ExtractThreadProc: the extraction worker. Verifies the package, copies its
 // exe, images and fonts sections into their output files while it computes
-// the CRC-32, compares the checksum, and posts exactly one result. After a
+// the CRC-32 (and, on a device with a trusted key, the signature check),
+// compares the checksum and the signature, and posts exactly one result. After a
 // failure the package is closed first, then the sections already completed
 // are deleted (exe, images, fonts), then the result is posted.
 #include "crc32.h"
 #include "extract_codes.h"
 #include "extract_section.h"
 #include "extraction.h"
+#include "extraction_constants.h"
 #include "file_helpers.h"
 #include "preverify.h"
+#include "signature_check.h"
 
 namespace {
 
@@ -59,8 +62,8 @@ BOOL DeleteLeftover(LPCWSTR path) {
 // that fails the create-new below fails too and its index replaces the
 // delete's. FALSE with preparer->error set when the output could not be
 // created or the copy failed (a partly written output stays).
-BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, LPCWSTR path, DWORD size,
-                  DWORD deleteIndex, DWORD createIndex, DWORD copyIndex, LPCWSTR extractedLine,
+BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_state* signing, LPCWSTR path,
+                  DWORD size, DWORD deleteIndex, DWORD createIndex, DWORD copyIndex, LPCWSTR extractedLine,
                   LPCWSTR failedLine) {
     if (!DeleteLeftover(path)) preparer->error = deleteIndex;
     HANDLE output = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, NULL);
@@ -70,7 +73,7 @@ BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, LPCWSTR path, 
         preparer->error = createIndex;
         return FALSE;
     }
-    BOOL copied = ExtractSection(output, package, size, crc);
+    BOOL copied = ExtractSection(output, package, size, crc, signing);
     if (copied) {
         NKDbgPrintfW(extractedLine, GetTickCount());
     } else {
@@ -97,11 +100,19 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     }
     const PackageInfo& info = preparer->package;
 
+    // Read before any section is written; the package stays open without
+    // sharing until the verdict, so the bytes checked are the bytes used.
+    SignatureCheck signature;
+    if (!StartSignatureCheck(kTrustedKeyFile, preparer->upgrade_file, info, &signature)) {
+        return EndWithFailure(preparer, package, kExtractUntrustedPackage);
+    }
+    crypto_sign_state* signing = SignatureState(&signature);
+
     if (info.exe_size == 0 || !preparer->exe_file) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! No exe to extract, at=[%ld]\r\n", GetTickCount());
         return EndWithFailure(preparer, package, kExtractNoExe);
     }
-    if (!WriteSection(preparer, package, &crc, preparer->exe_file, info.exe_size, kExtractDeleteExe,
+    if (!WriteSection(preparer, package, &crc, signing, preparer->exe_file, info.exe_size, kExtractDeleteExe,
                       kExtractCreateExe, kExtractCopyExe, L"ExtractThreadProc(): extracted exe, at=[%ld]\r\n",
                       L"ExtractThreadProc(): !!! Failed to extract exe=[%s], error=[%ld], at=[%ld]\r\n")) {
         // An exe output that was not created, or is partly written, is not
@@ -113,8 +124,8 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! No image to extract, at=[%ld]\r\n", GetTickCount());
         return EndWithFailure(preparer, package, kExtractNoImages, preparer->exe_file);
     }
-    if (!WriteSection(preparer, package, &crc, preparer->images_file, info.images_size, kExtractDeleteImages,
-                      kExtractCreateImages, kExtractCopyImages,
+    if (!WriteSection(preparer, package, &crc, signing, preparer->images_file, info.images_size,
+                      kExtractDeleteImages, kExtractCreateImages, kExtractCopyImages,
                       L"ExtractThreadProc(): extracted images, at=[%ld]\r\n",
                       L"ExtractThreadProc(): !!! Failed to extract image=[%s], error=[%ld], at=[%ld]\r\n")) {
         return EndWithFailure(preparer, package, preparer->error, preparer->exe_file);
@@ -128,29 +139,35 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         if (preparer->fonts_file && !DeleteLeftover(preparer->fonts_file)) {
             return EndWithFailure(preparer, package, kExtractCreateFonts, preparer->exe_file, preparer->images_file);
         }
-    } else if (!WriteSection(preparer, package, &crc, preparer->fonts_file, info.fonts_size, kExtractDeleteFonts,
-                             kExtractCreateFonts, kExtractCopyFonts,
+    } else if (!WriteSection(preparer, package, &crc, signing, preparer->fonts_file, info.fonts_size,
+                             kExtractDeleteFonts, kExtractCreateFonts, kExtractCopyFonts,
                              L"ExtractThreadProc(): extracted font, at=[%ld]\r\n",
                              L"ExtractThreadProc(): !!! Failed to extract font=[%s], error=[%ld], at=[%ld]\r\n")) {
         return EndWithFailure(preparer, package, preparer->error, preparer->exe_file, preparer->images_file);
     }
 
     Crc32Final(&crc);
-    if (crc == info.checksum) {
+    BOOL intact = crc == info.checksum;
+    if (intact) {
         NKDbgPrintfW(L"ExtractThreadProc(): valid source file checksum, at=[%ld]\r\n", GetTickCount());
+    } else {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid source file checksum, calculated=[%ld], expected=[%ld], at=[%ld]\r\n",
+                     crc, info.checksum, GetTickCount());
+    }
+    // A damaged package is reported as damaged; only an intact one can be
+    // judged by its signature.
+    if (intact && FinishSignatureCheck(&signature, info)) {
         ClosePackage(preparer, package);
         if (preparer->notify_window) {
             PostMessageW(preparer->notify_window, preparer->notify_message, 1, reinterpret_cast<LPARAM>(L""));
         }
         return 0;
     }
-    NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid source file checksum, calculated=[%ld], expected=[%ld], at=[%ld]\r\n",
-                 crc, info.checksum, GetTickCount());
-    preparer->error = kExtractBadChecksum;
+    preparer->error = intact ? kExtractUntrustedPackage : kExtractBadChecksum;
     ClosePackage(preparer, package);
     DeleteOutput(preparer->exe_file);
     DeleteOutput(preparer->images_file);
     if (preparer->fonts_file && FileExists(preparer->fonts_file)) DeleteOutput(preparer->fonts_file);
-    ReportExtractFailure(preparer, kExtractBadChecksum);
+    ReportExtractFailure(preparer, preparer->error);
     return 0;
 }

@@ -19,3 +19,18 @@ constexpr DWORD kPackageSignature = 0x4F562D33;
 // One heap buffer of this size carries a section from the package to its
 // output file; no section is ever held in memory whole.
 constexpr DWORD kTransferBufferSize = 1024 * 1024;
+
+// Signed packages. The trusted key file and the signature file each begin
+// with a 4-byte magic and a 4-byte little-endian format version, then the
+// key id: the first 8 bytes of the BLAKE2b-256 hash of the public key. The
+// key file ends with the 32-byte Ed25519 public key, the signature file with
+// the 64-byte Ed25519ph signature over every byte of the package.
+constexpr BYTE kPublicKeyMagic[4] = {'R', 'V', 'P', 'K'};
+constexpr BYTE kSignatureMagic[4] = {'R', 'V', 'S', 'G'};
+constexpr DWORD kSignatureFormatVersion = 1;
+constexpr DWORD kKeyIdSize = 8;
+constexpr DWORD kPublicKeySize = 32;
+constexpr DWORD kSignatureSize = 64;
+constexpr DWORD kSignatureFileHeadSize = 8;  // magic and version
+constexpr DWORD kPublicKeyFileSize = kSignatureFileHeadSize + kKeyIdSize + kPublicKeySize;
+constexpr DWORD kSignatureFileSize = kSignatureFileHeadSize + kKeyIdSize + kSignatureSize;

@@ -11,12 +11,14 @@ source_dir=$1
 compiler=${2:-x86_64-w64-mingw32-g++}
 shim="$source_dir/tests/device_build/shim"
 
-# minizip's and zlib's headers, without the rest of the host's /usr/include.
+# minizip's, zlib's and libsodium's headers, without the rest of the host's
+# /usr/include.
 third_party=$(mktemp -d)
 trap 'rm -rf "$third_party"' EXIT
 mkdir -p "$third_party/minizip"
 cp /usr/include/minizip/unzip.h /usr/include/minizip/ioapi.h "$third_party/minizip/"
 cp /usr/include/zlib.h "$third_party/"
+cp -R /usr/include/sodium.h /usr/include/sodium "$third_party/"
 for zconf in /usr/include/zconf.h /usr/include/*/zconf.h; do
     [ -f "$zconf" ] && cp "$zconf" "$third_party/" && break
 done

@@ -56,6 +56,9 @@ TEST(PackArgumentsTest, BadArgumentsExitTwoWithAHint) {
         {{"inspect"}, "missing package FILE"},
         {{"unpack", a}, "missing output folder DIR"},
         {{"unpack", a, a, a}, "unexpected argument"},
+        {{"sign", a}, "missing required option --key"},
+        {{"keygen"}, "missing key NAME"},
+        {{"verify", "--sign", a, a}, "unknown option '--sign' for 'verify'"},
     };
     for (const Case& c : cases) {
         std::string line;

@@ -20,16 +20,32 @@ const std::map<std::string, CommandShape>& CommandShapes() {
         {"verify", {Command::Verify, kAnyNumber}},
         {"inspect", {Command::Inspect, 1}},
         {"unpack", {Command::Unpack, 2}},
+        {"keygen", {Command::Keygen, 1}},
+        {"sign", {Command::Sign, 1}},
     };
     return shapes;
 }
 
-// The string an option of `build` fills, or null for an unknown option.
-std::string* BuildOptionTarget(Arguments& arguments, const std::string& name) {
-    if (name == "--exe") return &arguments.exe;
-    if (name == "--images") return &arguments.images;
-    if (name == "--fonts") return &arguments.fonts;
-    if (name == "-o" || name == "--output") return &arguments.output;
+// The string an option with a value fills, or null for an option the
+// command does not take.
+std::string* OptionTarget(Arguments& arguments, const std::string& name) {
+    switch (arguments.command) {
+    case Command::Build:
+        if (name == "--exe") return &arguments.exe;
+        if (name == "--images") return &arguments.images;
+        if (name == "--fonts") return &arguments.fonts;
+        if (name == "-o" || name == "--output") return &arguments.output;
+        if (name == "--sign") return &arguments.key;
+        return nullptr;
+    case Command::Verify:
+    case Command::Sign:
+        return name == "--key" ? &arguments.key : nullptr;
+    case Command::Inspect:
+    case Command::Unpack:
+    case Command::Keygen:
+    case Command::None:
+        break;
+    }
     return nullptr;
 }
 
@@ -96,7 +112,7 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
             value = word.substr(equals + 1);
             inlineValue = true;
         }
-        std::string* target = arguments.command == Command::Build ? BuildOptionTarget(arguments, name) : nullptr;
+        std::string* target = OptionTarget(arguments, name);
         if (!target) return Refuse(arguments, "unknown option '" + name + "' for '" + first + "'");
         if (!inlineValue) {
             if (i + 1 >= words.size()) return Refuse(arguments, "option '" + name + "' needs a value");
@@ -122,6 +138,15 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
         if (operands.empty()) return Refuse(arguments, "missing package FILE");
         arguments.packages = operands;
         break;
+    case Command::Sign:
+        if (operands.empty()) return Refuse(arguments, "missing package FILE");
+        if (arguments.key.empty()) return Refuse(arguments, "missing required option --key");
+        arguments.packages = operands;
+        break;
+    case Command::Keygen:
+        if (operands.empty()) return Refuse(arguments, "missing key NAME");
+        arguments.keyName = operands[0];
+        break;
     case Command::Unpack:
         if (operands.empty()) return Refuse(arguments, "missing package FILE");
         if (operands.size() < 2) return Refuse(arguments, "missing output folder DIR");
@@ -137,7 +162,7 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
 std::string UsageText(Command command) {
     switch (command) {
     case Command::Build:
-        return "usage: ruvexa-pack build [-q] --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] -o FILE\n"
+        return "usage: ruvexa-pack build [-q] --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] [--sign NAME.key] -o FILE\n"
                "\n"
                "Writes an upgrade package: the executable, the images archive and the\n"
                "optional fonts archive, with head, tail and CRC-32.\n"
@@ -146,12 +171,14 @@ std::string UsageText(Command command) {
                "  --fonts ZIP|DIR   the fonts zip archive, or a folder to zip (optional)\n"
                "  -o, --output FILE the package to write; the device looks for\n"
                "                    OV3_UPGRADE_*.BIN\n"
+               "  --sign NAME.key   also write FILE.SIG, the package's signature by this\n"
+               "                    secret key (see ruvexa-pack keygen --help)\n"
                "  -q, --quiet       no progress on standard error\n"
                "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
                "attributes, names sorted. Each archive is unpacked in a dry run with the\n"
                "device's own extractor; one the device would reject (Err40, Err50) is refused.\n";
     case Command::Verify:
-        return "usage: ruvexa-pack verify [-q] FILE...\n"
+        return "usage: ruvexa-pack verify [-q] [--key NAME.pub] FILE...\n"
                "\n"
                "Checks each package as the device does: signature, sizes, length,\n"
                "sections and checksum, then unpacks its archives in a dry run with the\n"
@@ -159,13 +186,16 @@ std::string UsageText(Command command) {
                "device's failure code (Err0F, Err40, Err50, ...) with the reason, naming\n"
                "the entry for an archive; with several files each line starts with the\n"
                "file's name. Exit 0 when every package is sound, else 1.\n"
+               "  --key NAME.pub    check as a device that trusts this key: FILE.SIG must\n"
+               "                    be a valid signature of FILE by it, or Err0E\n"
                "  -q, --quiet       no progress on standard error\n";
     case Command::Inspect:
         return "usage: ruvexa-pack inspect [--json] FILE\n"
                "\n"
                "Prints the head and tail fields, the section offsets and sizes, the file\n"
                "length and the stored and computed checksums, also for a damaged package,\n"
-               "and last the verdict. Exit 0 for a sound package, 1 for a damaged one.\n"
+               "whether FILE.SIG is beside it and which key id it names, and last the\n"
+               "verdict. Exit 0 for a sound package, 1 for a damaged one.\n"
                "  --json            the same as one JSON object, for scripts\n";
     case Command::Unpack:
         return "usage: ruvexa-pack unpack [-q] FILE DIR\n"
@@ -174,6 +204,19 @@ std::string UsageText(Command command) {
                "AppImages.zi and (when the package has fonts) AppFonts.zi. DIR is created\n"
                "when missing; files of those names in it are replaced.\n"
                "  -q, --quiet       no progress on standard error\n";
+    case Command::Keygen:
+        return "usage: ruvexa-pack keygen NAME\n"
+               "\n"
+               "Makes an Ed25519 key pair for signing packages: NAME.key, the secret key\n"
+               "(readable by its owner only; keep it off the devices), and NAME.pub, the\n"
+               "public key a device trusts as \\NandFlash\\Merrow\\Upgrade.pub. Existing\n"
+               "files are never replaced.\n";
+    case Command::Sign:
+        return "usage: ruvexa-pack sign --key NAME.key FILE\n"
+               "\n"
+               "Checks the package as verify does without its dry runs, then writes\n"
+               "FILE.SIG beside it: its signature by the secret key NAME.key.\n"
+               "  --key NAME.key    the secret key written by ruvexa-pack keygen\n";
     case Command::None:
         break;
     }
@@ -182,11 +225,15 @@ std::string UsageText(Command command) {
            "Builds and checks upgrade packages (OV3_UPGRADE_*.BIN).\n"
            "\n"
            "commands:\n"
-           "  build --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] -o FILE\n"
-           "                      write a package\n"
-           "  verify FILE...      check packages as the device does\n"
+           "  build --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] [--sign NAME.key] -o FILE\n"
+           "                      write a package (and its signature FILE.SIG)\n"
+           "  verify [--key NAME.pub] FILE...\n"
+           "                      check packages as the device does\n"
            "  inspect FILE        print a package's fields, offsets and checksums\n"
            "  unpack FILE DIR     verify, then write the sections to DIR\n"
+           "  keygen NAME         make a signing key pair, NAME.key and NAME.pub\n"
+           "  sign --key NAME.key FILE\n"
+           "                      write FILE.SIG, the package's signature\n"
            "\n"
            "ruvexa-pack COMMAND --help shows the options of a command; --version the\n"
            "version. Progress goes to standard error when it is a terminal; -q silences it.\n"

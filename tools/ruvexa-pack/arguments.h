@@ -7,7 +7,7 @@
 
 namespace pack {
 
-enum class Command { None, Build, Verify, Inspect, Unpack };
+enum class Command { None, Build, Verify, Inspect, Unpack, Keygen, Sign };
 
 struct Arguments {
     Command command = Command::None;
@@ -19,7 +19,11 @@ struct Arguments {
     std::string images;
     std::string fonts;  // empty: the package has no fonts
     std::string output;
-    // verify (one or more), inspect, unpack (one)
+    // build --sign and sign --key: the secret key file; verify --key: the
+    // public key file the device would trust
+    std::string key;
+    std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
+    // verify (one or more), inspect, unpack, sign (one)
     std::vector<std::string> packages;
     std::string folder;  // unpack only
     bool json = false;   // inspect --json

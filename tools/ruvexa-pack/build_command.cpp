@@ -16,6 +16,7 @@
 #include "package_constants.h"
 #include "package_writer.h"
 #include "progress.h"
+#include "signing_keys.h"
 #include "temp_file.h"
 #include "verdict.h"
 #include "zip_folder.h"
@@ -121,8 +122,12 @@ int RunBuild(const Arguments& arguments) {
     if (exeStat.st_size == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
     SectionSource exe{arguments.exe, static_cast<uint64_t>(exeStat.st_size)};
 
+    // The key is read first, so that a wrong one fails before any long work.
+    SecretKey key;
+    if (!arguments.key.empty() && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+
     Progress progress(arguments.quiet);
-    TempFile imagesZip, fontsZip, package;
+    TempFile imagesZip, fontsZip, package, signature;
     // First, so that an output folder that cannot take the package fails
     // before any long work.
     if (!package.CreateBeside(output, "tmp", &error)) return Fail(error);
@@ -152,12 +157,23 @@ int RunBuild(const Arguments& arguments) {
     bool written = WritePackage(exe, images, fonts, package.Path(), &checksum, &error);
     progress.Clear();
     if (!written) return Fail(error);
+    const std::string signaturePath = output + ".SIG";
+    if (!arguments.key.empty() && !WriteSignature(package.Path(), key, signaturePath, &signature, &error)) {
+        return Fail(error);
+    }
     if (!package.RenameTo(output, &error)) return Fail(error);
+    if (!arguments.key.empty() && !signature.RenameTo(signaturePath, &error)) return Fail(error);
+    struct stat signatureStat;
+    if (arguments.key.empty() && stat(signaturePath.c_str(), &signatureStat) == 0) {
+        Warn("'" + signaturePath + "' is left from an earlier package and does not sign this one: a device with a "
+             "trusted key refuses the package (Err0E)");
+    }
 
     char checksumText[16];
     std::snprintf(checksumText, sizeof(checksumText), "0x%08X", checksum);
     std::cout << "wrote '" << output << "': " << total << " bytes; exe " << exe.size << ", images " << images.size
               << ", fonts " << fonts.size << " bytes; checksum " << checksumText << "\n";
+    if (!arguments.key.empty()) std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << "\n";
     return kExitSuccess;
 }
 

@@ -1,4 +1,4 @@
-// The four commands of ruvexa-pack; each returns the process exit status.
+// The commands of ruvexa-pack; each returns the process exit status.
 #pragma once
 
 #include "arguments.h"
@@ -9,5 +9,7 @@ int RunBuild(const Arguments& arguments);
 int RunVerify(const Arguments& arguments);
 int RunInspect(const Arguments& arguments);
 int RunUnpack(const Arguments& arguments);
+int RunKeygen(const Arguments& arguments);
+int RunSign(const Arguments& arguments);
 
 }  // namespace pack

@@ -1,5 +1,7 @@
 // ruvexa-pack: builds and checks upgrade packages for the device. The entry
 // point only parses the command line and hands over to one command.
+#include <sodium.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
         std::cout << "ruvexa-pack " << RUVEXA_VERSION << "\n";
         return kExitSuccess;
     }
+    if (sodium_init() < 0) return Fail("the signature library (libsodium) cannot start");
     switch (arguments.command) {
     case Command::Build:
         return RunBuild(arguments);
@@ -34,6 +37,10 @@ int main(int argc, char** argv) {
         return RunInspect(arguments);
     case Command::Unpack:
         return RunUnpack(arguments);
+    case Command::Keygen:
+        return RunKeygen(arguments);
+    case Command::Sign:
+        return RunSign(arguments);
     case Command::None:
         break;
     }

@@ -13,6 +13,8 @@
 #include "package_constants.h"
 #include "preverify.h"
 #include "ruvexa_host.h"
+#include "signature_check.h"
+#include "signing_keys.h"
 
 namespace pack {
 namespace {
@@ -44,6 +46,33 @@ std::string PreVerifyReason(DWORD index, const PackageInfo& info, DWORD fileSize
     return "pre-verification failed";
 }
 
+// Why the device would refuse the package's signature; the key file's own
+// problems are the user's host file problems and are worded apart.
+std::string SignatureReason(const SignatureCheck& check) {
+    const std::string file = "'" + ShownHostPath(check.signature_file) + "'";
+    switch (check.problem) {
+    case kSignatureMissing:
+        return "there is no signature " + file + " beside the package";
+    case kSignatureUnreadable:
+        return "the signature " + file + " cannot be read";
+    case kSignatureMalformed:
+        return file + " is not a signature file";
+    case kSignatureOfAnotherKey:
+        return file + " is a signature by key id " + KeyIdText(check.signature.key_id) + ", not by the trusted key " +
+               KeyIdText(check.key.key_id);
+    case kSignatureInvalid:
+        return file + " does not sign this package: the package changed after it was signed, or the signature "
+               "belongs to another package";
+    case kSignatureUnavailable:
+        return "the signature library cannot start";
+    case kTrustedKeyUnreadable:
+    case kTrustedKeyInvalid:
+    case kSignatureTrusted:
+        break;
+    }
+    return "the signature is refused";
+}
+
 struct Section {
     const char* name;
     DWORD size;
@@ -53,14 +82,16 @@ struct Section {
     DWORD copyIndex;
 };
 
-// Reads `count` bytes from the package into the accumulator, 1 MiB at a time.
-bool ReadSection(HANDLE package, DWORD count, DWORD* crc) {
+// Reads `count` bytes from the package into the accumulator (and the
+// signature check, when given), 1 MiB at a time.
+bool ReadSection(HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing) {
     std::vector<BYTE> buffer(kTransferBufferSize);
     while (count > 0) {
         DWORD chunk = count < kTransferBufferSize ? count : kTransferBufferSize;
         DWORD bytesRead = 0;
         if (!ReadFile(package, buffer.data(), chunk, &bytesRead, nullptr) || bytesRead != chunk) return false;
         Crc32Update(crc, buffer.data(), chunk);
+        if (signing) crypto_sign_update(signing, buffer.data(), chunk);
         count -= chunk;
     }
     return true;
@@ -68,8 +99,8 @@ bool ReadSection(HANDLE package, DWORD count, DWORD* crc) {
 
 class Checker {
 public:
-    Checker(const std::wstring& packagePath, const SectionFiles* outputs)
-        : packagePath_(packagePath), outputs_(outputs) {}
+    Checker(const std::wstring& packagePath, const SectionFiles* outputs, const std::wstring& trustedKey)
+        : packagePath_(packagePath), outputs_(outputs), trustedKey_(trustedKey) {}
 
     CheckResult Run() {
         ProgramLog log;
@@ -92,6 +123,7 @@ private:
             return result;
         }
         const PackageInfo& info = result.info;
+        if (!trustedKey_.empty() && !StartSignature(&result)) return result;
         const Section sections[] = {
             {"exe", info.exe_size, outputs_ ? &outputs_->exe : nullptr, kExtractNoExe, kExtractCreateExe,
              kExtractCopyExe},
@@ -118,6 +150,11 @@ private:
                             Hex(info.checksum) + ": the data changed after the package was built";
             return result;
         }
+        if (!FinishSignatureCheck(&signature_, info)) {
+            result.failureIndex = kExtractUntrustedPackage;
+            result.reason = SignatureReason(signature_);
+            return result;
+        }
         result.ok = true;
         return result;
     }
@@ -134,7 +171,7 @@ private:
             return false;
         }
         if (!section.output) {
-            if (ReadSection(package_, section.size, crc)) return true;
+            if (ReadSection(package_, section.size, crc, SignatureState(&signature_))) return true;
             result->failureIndex = section.copyIndex;
             result->reason = std::string("the package cannot be read: ") + Win32ErrorText(GetLastError());
             result->hostFileProblem = true;
@@ -150,7 +187,7 @@ private:
             return false;
         }
         written_.push_back(path);
-        BOOL copied = ExtractSection(output, package_, section.size, crc);
+        BOOL copied = ExtractSection(output, package_, section.size, crc, SignatureState(&signature_));
         DWORD copyError = GetLastError();
         BOOL closed = CloseHandle(output);
         if (!copied || !closed) {
@@ -163,20 +200,46 @@ private:
         return true;
     }
 
+    // As the worker does right after pre-verification; a key file that is
+    // missing or no key file is the user's file problem, not the package's.
+    bool StartSignature(CheckResult* result) {
+        if (StartSignatureCheck(trustedKey_.c_str(), packagePath_.c_str(), result->info, &signature_) &&
+            signature_.required) {
+            return true;
+        }
+        const std::string keyFile = "'" + ShownHostPath(trustedKey_) + "'";
+        result->failureIndex = kExtractUntrustedPackage;
+        result->hostFileProblem = !signature_.required || signature_.problem == kTrustedKeyUnreadable ||
+                                  signature_.problem == kTrustedKeyInvalid;
+        if (!signature_.required) {
+            result->reason = "cannot read " + keyFile + ": " + Win32ErrorText(ERROR_FILE_NOT_FOUND);
+        } else if (signature_.problem == kTrustedKeyUnreadable) {
+            result->reason = "cannot read " + keyFile;
+        } else if (signature_.problem == kTrustedKeyInvalid) {
+            result->reason = keyFile + " is not a public key file written by ruvexa-pack keygen";
+        } else {
+            result->reason = SignatureReason(signature_);
+        }
+        return false;
+    }
+
     std::wstring packagePath_;
     const SectionFiles* outputs_;
+    std::wstring trustedKey_;
+    SignatureCheck signature_{};  // nothing required until a trusted key is read
     HANDLE package_ = INVALID_HANDLE_VALUE;
     std::vector<std::wstring> written_;
 };
 
 }  // namespace
 
-CheckResult CheckPackage(const std::wstring& packagePath) {
-    return Checker(packagePath, nullptr).Run();
+CheckResult CheckPackage(const std::wstring& packagePath, const std::wstring& trustedKey) {
+    return Checker(packagePath, nullptr, trustedKey).Run();
 }
 
-CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& outputs) {
-    return Checker(packagePath, &outputs).Run();
+CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& outputs,
+                           const std::wstring& trustedKey) {
+    return Checker(packagePath, &outputs, trustedKey).Run();
 }
 
 std::string FailureCodeText(DWORD failureIndex) {

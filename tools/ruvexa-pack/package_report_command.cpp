@@ -17,6 +17,8 @@
 #include "messages.h"
 #include "package_constants.h"
 #include "package_info.h"
+#include "signature_format.h"
+#include "signing_keys.h"
 
 namespace pack {
 namespace {
@@ -76,7 +78,35 @@ struct Report {
     bool computed = false;
     DWORD computedChecksum = 0;
     std::vector<std::string> problems;  // empty: sound
+    // The signature file beside the package, which only a device with a
+    // trusted key asks for; it does not change the verdict on the package.
+    std::string signaturePath;
+    bool signaturePresent = false;
+    bool signatureWellFormed = false;
+    std::string signatureKeyId;
 };
+
+// Looks at PATH.SIG: present, and if so whether it is a signature file and
+// which key id it names. Whether the signature is valid takes the key:
+// `verify --key` checks that.
+void ReadSignatureFile(Report* report) {
+    report->signaturePath = report->path + ".SIG";
+    int fd = open(report->signaturePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    report->signaturePresent = true;
+    BYTE bytes[kSignatureFileSize + 1];
+    size_t count = ReadAt(fd, 0, bytes, sizeof(bytes));
+    close(fd);
+    SignatureFile signature;
+    report->signatureWellFormed = DecodeSignatureFile(bytes, static_cast<DWORD>(count), &signature);
+    if (report->signatureWellFormed) report->signatureKeyId = KeyIdText(signature.key_id);
+}
+
+std::string SignatureLine(const Report& report) {
+    if (!report.signaturePresent) return "none (no '" + report.signaturePath + "')";
+    if (!report.signatureWellFormed) return "'" + report.signaturePath + "' is not a signature file";
+    return "'" + report.signaturePath + "', key id " + report.signatureKeyId + " (verify --key checks it)";
+}
 
 void FindProblems(Report* report) {
     auto& problems = report->problems;
@@ -142,6 +172,7 @@ void PrintText(const Report& report) {
                         report.computedChecksum == info.checksum ? "matches" : "differs from the stored checksum");
         }
     }
+    std::printf("signature:       %s\n", SignatureLine(report).c_str());
     std::printf("verdict:         %s\n", Verdict(report).c_str());
 }
 
@@ -185,6 +216,14 @@ void PrintJson(const Report& report) {
         json += "],\"checksum\":{\"stored\":" + JsonString(Hex(info.checksum)) + ",\"computed\":" +
                 (report.computed ? JsonString(Hex(report.computedChecksum)) : "null") +
                 ",\"covered_bytes\":" + std::to_string(report.covered) + "}";
+    }
+    json += ",\"signature\":";
+    if (!report.signaturePresent) {
+        json += "null";
+    } else {
+        json += "{\"file\":" + JsonString(report.signaturePath) + ",\"well_formed\":" +
+                (report.signatureWellFormed ? "true" : "false") + ",\"key_id\":" +
+                (report.signatureWellFormed ? JsonString(report.signatureKeyId) : "null") + "}";
     }
     json += ",\"verdict\":" + JsonString(report.problems.empty() ? "sound" : "damaged") + ",\"problems\":[";
     for (size_t i = 0; i < report.problems.size(); ++i) json += (i ? "," : "") + JsonString(report.problems[i]);
@@ -236,6 +275,7 @@ int RunInspect(const Arguments& arguments) {
     }
     close(fd);
     FindProblems(&report);
+    ReadSignatureFile(&report);
     if (arguments.json) {
         PrintJson(report);
     } else {

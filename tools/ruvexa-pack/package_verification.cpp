@@ -9,7 +9,8 @@
 
 namespace pack {
 
-Verification VerifyPackage(const std::wstring& packagePath, Progress& progress, std::string* text) {
+Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& trustedKey, Progress& progress,
+                           std::string* text) {
     TempFolder sections;
     std::wstring folder;
     if (!sections.Create(text)) return Verification::HostProblem;
@@ -19,7 +20,7 @@ Verification VerifyPackage(const std::wstring& packagePath, Progress& progress, 
     }
     progress.Step("checking the sections and the checksum");
     SectionFiles outputs{folder + L"\\AppExecute.ex", folder + L"\\AppImages.zi", folder + L"\\AppFonts.zi"};
-    CheckResult result = ExtractPackage(packagePath, outputs);
+    CheckResult result = ExtractPackage(packagePath, outputs, trustedKey);
     if (!result.ok) {
         *text = result.hostFileProblem ? result.reason : RejectionText(result);
         return result.hostFileProblem ? Verification::HostProblem : Verification::Rejected;

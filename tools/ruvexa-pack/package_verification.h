@@ -16,7 +16,9 @@ enum class Verification {
     HostProblem,  // `text`: a temporary host file could not be written, and why
 };
 
-// `packagePath` is a device path (the host's root serving as device root).
-Verification VerifyPackage(const std::wstring& packagePath, Progress& progress, std::string* text);
+// `packagePath` is a device path (the host's root serving as device root);
+// `trustedKey`, when not empty, the device path of the key a device trusts.
+Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& trustedKey, Progress& progress,
+                           std::string* text);
 
 }  // namespace pack

@@ -18,20 +18,6 @@ void PutLittleEndian(BYTE* at, DWORD value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<BYTE>(value >> (8 * i));
 }
 
-bool WriteAll(int fd, const BYTE* bytes, size_t count, const std::string& path, std::string* error) {
-    while (count > 0) {
-        ssize_t written = write(fd, bytes, count);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            *error = FileError(path, written < 0 ? errno : EIO);
-            return false;
-        }
-        bytes += written;
-        count -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 bool AppendSection(int out, const std::string& outPath, const SectionSource& section, std::vector<BYTE>& buffer,
                    DWORD* crc, std::string* error) {
     if (section.size == 0) return true;
@@ -68,6 +54,20 @@ bool AppendSection(int out, const std::string& outPath, const SectionSource& sec
 }
 
 }  // namespace
+
+bool WriteAll(int fd, const BYTE* bytes, size_t count, const std::string& path, std::string* error) {
+    while (count > 0) {
+        ssize_t written = write(fd, bytes, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            *error = FileError(path, written < 0 ? errno : EIO);
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
 
 bool WritePackage(const SectionSource& exe, const SectionSource& images, const SectionSource& fonts,
                   const std::string& packagePath, DWORD* checksum, std::string* error) {

@@ -26,7 +26,7 @@ int RunUnpack(const Arguments& arguments) {
     // A package the device would refuse is not unpacked at all.
     Progress progress(arguments.quiet);
     std::string text;
-    Verification verdict = VerifyPackage(packagePath, progress, &text);
+    Verification verdict = VerifyPackage(packagePath, L"", progress, &text);
     progress.Clear();
     if (verdict == Verification::HostProblem) return Fail(text);
     if (verdict == Verification::Rejected) {

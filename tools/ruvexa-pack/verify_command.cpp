@@ -11,6 +11,9 @@ namespace pack {
 
 int RunVerify(const Arguments& arguments) {
     const bool several = arguments.packages.size() > 1;
+    std::wstring trustedKey;
+    std::string keyError;
+    if (!arguments.key.empty() && !OpenableDevicePath(arguments.key, &trustedKey, &keyError)) return Fail(keyError);
     int status = kExitSuccess;
     for (const std::string& package : arguments.packages) {
         std::wstring devicePath;
@@ -22,7 +25,7 @@ int RunVerify(const Arguments& arguments) {
         UseHostRootAsDevice();
         Progress progress(arguments.quiet);
         std::string text;
-        Verification verdict = VerifyPackage(devicePath, progress, &text);
+        Verification verdict = VerifyPackage(devicePath, trustedKey, progress, &text);
         progress.Clear();
         if (verdict == Verification::HostProblem) {
             status = Fail(text);

@@ -1,0 +1,144 @@
+// The signature check: the trusted key and the package's signature are read
+// whole (they are small) and closed at once; only the package stays open.
+#include "signature_check.h"
+
+#include <strsafe.h>
+#include <string.h>
+
+#include "detect_constants.h"
+
+namespace {
+
+enum SmallFileRead { kSmallFileRead, kSmallFileAbsent, kSmallFileUnreadable, kSmallFileWrongSize };
+
+// Reads a file that must hold exactly `size` bytes; *error is the platform's
+// last error of a failed open or read.
+SmallFileRead ReadSmallFile(LPCWSTR path, BYTE* bytes, DWORD size, DWORD* error) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return *error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND ? kSmallFileAbsent
+                                                                                 : kSmallFileUnreadable;
+    }
+    SmallFileRead result = kSmallFileRead;
+    DWORD bytesRead = 0;
+    if (GetFileSize(file, NULL) != size) {
+        result = kSmallFileWrongSize;
+    } else if (!ReadFile(file, bytes, size, &bytesRead, NULL)) {
+        *error = GetLastError();
+        result = kSmallFileUnreadable;
+    } else if (bytesRead != size) {
+        result = kSmallFileWrongSize;
+    }
+    if (!CloseHandle(file)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to close file handler=[%s], error=[%ld], at=[%ld]\r\n", path,
+                     GetLastError(), GetTickCount());
+    }
+    return result;
+}
+
+BOOL Refuse(SignatureCheck* check, SignatureProblem problem) {
+    check->problem = problem;
+    return FALSE;
+}
+
+// The head and tail are fed as the bytes they were decoded from.
+void FeedValues(crypto_sign_state* state, const DWORD* values, DWORD count) {
+    BYTE bytes[4 * 4];
+    for (DWORD i = 0; i < count; ++i) {
+        for (DWORD b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<BYTE>(values[i] >> (8 * b));
+    }
+    crypto_sign_update(state, bytes, 4 * count);
+}
+
+// A key file that is absent requires nothing; one that is there but cannot
+// be read or decoded refuses the package, so that damage to it never turns
+// the check off.
+BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
+    // Probed by its attributes, so that a device without a key opens no
+    // more files than before signing existed.
+    if (GetFileAttributesW(keyFile) == INVALID_FILE_ATTRIBUTES &&
+        (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
+        return TRUE;
+    }
+    check->required = TRUE;
+    BYTE bytes[kPublicKeyFileSize];
+    DWORD error = 0;
+    SmallFileRead read = ReadSmallFile(keyFile, bytes, sizeof(bytes), &error);
+    // Gone since the probe, or unreadable: either way the key is not usable.
+    if (read == kSmallFileAbsent || read == kSmallFileUnreadable) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read trusted key=[%s], error=[%ld], at=[%ld]\r\n", keyFile,
+                     error, GetTickCount());
+        return Refuse(check, kTrustedKeyUnreadable);
+    }
+    // The key id is a BLAKE2b hash: the library must be up before it.
+    if (sodium_init() < 0) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to start signature check, at=[%ld]\r\n", GetTickCount());
+        return Refuse(check, kSignatureUnavailable);
+    }
+    if (read != kSmallFileRead || !DecodePublicKeyFile(bytes, sizeof(bytes), &check->key)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid trusted key=[%s], at=[%ld]\r\n", keyFile, GetTickCount());
+        return Refuse(check, kTrustedKeyInvalid);
+    }
+    return TRUE;
+}
+
+BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
+    // A package path too long for its signature's name cannot have one.
+    if (FAILED(StringCchPrintfW(check->signature_file, MAX_PATH, L"%s%s", packageFile, kSignatureSuffix))) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Missing signature=[%s], at=[%ld]\r\n", packageFile, GetTickCount());
+        return Refuse(check, kSignatureMissing);
+    }
+    BYTE bytes[kSignatureFileSize];
+    DWORD error = 0;
+    SmallFileRead read = ReadSmallFile(check->signature_file, bytes, sizeof(bytes), &error);
+    if (read == kSmallFileAbsent) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Missing signature=[%s], at=[%ld]\r\n", check->signature_file,
+                     GetTickCount());
+        return Refuse(check, kSignatureMissing);
+    }
+    if (read == kSmallFileUnreadable) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read signature=[%s], error=[%ld], at=[%ld]\r\n",
+                     check->signature_file, error, GetTickCount());
+        return Refuse(check, kSignatureUnreadable);
+    }
+    if (read != kSmallFileRead || !DecodeSignatureFile(bytes, sizeof(bytes), &check->signature)) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Malformed signature=[%s], at=[%ld]\r\n", check->signature_file,
+                     GetTickCount());
+        return Refuse(check, kSignatureMalformed);
+    }
+    // Refused before any section is written; a signature that names the
+    // trusted key but was made by another fails after the pass instead.
+    if (memcmp(check->signature.key_id, check->key.key_id, kKeyIdSize) != 0) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Untrusted signature=[%s], at=[%ld]\r\n", check->signature_file,
+                     GetTickCount());
+        return Refuse(check, kSignatureOfAnotherKey);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL StartSignatureCheck(LPCWSTR keyFile, LPCWSTR packageFile, const PackageInfo& info, SignatureCheck* check) {
+    ZeroMemory(check, sizeof(*check));
+    if (!LoadTrustedKey(keyFile, check)) return FALSE;
+    if (!check->required) return TRUE;
+    if (!ReadSignature(packageFile, check)) return FALSE;
+    crypto_sign_init(&check->state);
+    const DWORD head[] = {info.signature, info.data_size};
+    FeedValues(&check->state, head, 2);
+    return TRUE;
+}
+
+BOOL FinishSignatureCheck(SignatureCheck* check, const PackageInfo& info) {
+    if (!check->required) return TRUE;
+    const DWORD tail[] = {info.exe_size, info.images_size, info.fonts_size, info.checksum};
+    FeedValues(&check->state, tail, 4);
+    if (crypto_sign_final_verify(&check->state, check->signature.signature, check->key.key) != 0) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid signature=[%s], at=[%ld]\r\n", check->signature_file,
+                     GetTickCount());
+        return Refuse(check, kSignatureInvalid);
+    }
+    NKDbgPrintfW(L"ExtractThreadProc(): valid signature, at=[%ld]\r\n", GetTickCount());
+    return TRUE;
+}

@@ -1,0 +1,28 @@
+// The trusted key file and the package signature file: their bytes, and the
+// key id that ties a signature to the key that made it.
+#pragma once
+
+#include <windows.h>
+
+#include "package_constants.h"
+
+struct PublicKeyFile {
+    BYTE key_id[kKeyIdSize];
+    BYTE key[kPublicKeySize];
+};
+
+struct SignatureFile {
+    BYTE key_id[kKeyIdSize];
+    BYTE signature[kSignatureSize];
+};
+
+// The first 8 bytes of the BLAKE2b-256 hash of the public key.
+void KeyIdOf(const BYTE (&key)[kPublicKeySize], BYTE (&keyId)[kKeyIdSize]);
+
+// FALSE for anything but exactly the documented bytes: the length, the
+// magic, the version, and for a key file a key id that is its key's.
+BOOL DecodePublicKeyFile(const BYTE* bytes, DWORD count, PublicKeyFile* file);
+BOOL DecodeSignatureFile(const BYTE* bytes, DWORD count, SignatureFile* file);
+
+void EncodePublicKeyFile(const BYTE (&key)[kPublicKeySize], BYTE (&bytes)[kPublicKeyFileSize]);
+void EncodeSignatureFile(const SignatureFile& file, BYTE (&bytes)[kSignatureFileSize]);

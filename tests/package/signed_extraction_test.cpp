@@ -1,0 +1,147 @@
+// The extraction worker on a device with and without a trusted key, one row
+// per signature and key file: the code posted, the log, and the whole device
+// afterwards. A refusal before the pass leaves the device exactly as it was;
+// one after the pass removes every output; the package, its signature and
+// the key are never changed.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "extraction_test_support.h"
+#include "signing_support.h"
+
+namespace {
+
+using namespace extraction_testing;
+using package_testing::BuildPackage;
+using package_testing::MakeKey;
+using package_testing::PublicKeyFile;
+using package_testing::SignatureFile;
+using package_testing::TestKey;
+
+const wchar_t kKeyPath[] = L"\\NandFlash\\Merrow\\Upgrade.pub";
+const wchar_t kSignaturePath[] = L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_7.BIN.SIG";
+const std::string kSignatureLog = kPackageLog + ".SIG";
+
+enum class Outcome {
+    RefusedAtOnce,     // nothing written or deleted
+    RefusedAfterPass,  // every section copied, then every output deleted
+    Extracted,         // every section in place
+};
+
+struct SignedRow {
+    std::string name;
+    std::optional<std::string> key;        // the device's Upgrade.pub, none when absent
+    std::optional<std::string> signature;  // the .SIG beside the package, none when absent
+    std::string package;                   // empty: the signed package itself
+    std::wstring code;                     // empty: success
+    Outcome outcome;
+    std::string lastLine;  // empty: the log of an unsigned extraction, unchanged
+    unsigned failedOpen = 0;  // this CreateFileW of the run fails with ERROR_ACCESS_DENIED (1 is the package's)
+};
+
+class SignedExtractionTest : public ExtractionTest {};
+
+TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
+    const package_testing::PackageSpec sections = SmallPackage();
+    const std::string package = BuildPackage(sections);
+    package_testing::PackageSpec alteredSpec = sections;
+    alteredSpec.exe[3] ^= 0x01;  // the checksum is recomputed: only the signature can tell
+    const std::string altered = BuildPackage(alteredSpec);
+    package_testing::PackageSpec otherSpec = sections;
+    otherSpec.images += " of another package";
+    std::string damaged = package;
+    damaged[10] ^= 0x01;  // the checksum is not recomputed
+
+    const TestKey trusted = MakeKey(1), other = MakeKey(2);
+    const std::string key = PublicKeyFile(trusted);
+    const std::string good = SignatureFile(trusted, package);
+    std::string wrongVersion = good;
+    wrongVersion[4] = 2;
+    std::string wrongKeyId = key;
+    wrongKeyId[8] ^= 0x01;
+
+    const std::string refused = "ExtractThreadProc(): !!! ";
+    const std::string invalid = refused + "Invalid signature=[" + kSignatureLog + "], at=[*]";
+    const std::string malformed = refused + "Malformed signature=[" + kSignatureLog + "], at=[*]";
+    const std::string badKey = refused + "Invalid trusted key=[\\NandFlash\\Merrow\\Upgrade.pub], at=[*]";
+    const SignedRow rows[] = {
+        {"signed by the trusted key", key, good, "", L"", Outcome::Extracted,
+         "ExtractThreadProc(): valid signature, at=[*]"},
+        {"unsigned", key, std::nullopt, "", L"Err0E", Outcome::RefusedAtOnce,
+         refused + "Missing signature=[" + kSignatureLog + "], at=[*]"},
+        {"signed by another key", key, SignatureFile(other, package), "", L"Err0E", Outcome::RefusedAtOnce,
+         refused + "Untrusted signature=[" + kSignatureLog + "], at=[*]"},
+        {"another key naming the trusted one", key, SignatureFile(other, package, trusted), "", L"Err0E",
+         Outcome::RefusedAfterPass, invalid},
+        {"altered after signing, checksum recomputed", key, good, altered, L"Err0E", Outcome::RefusedAfterPass,
+         invalid},
+        {"signature of another package", key, SignatureFile(trusted, BuildPackage(otherSpec)), "", L"Err0E",
+         Outcome::RefusedAfterPass, invalid},
+        {"damaged after signing", key, good, damaged, L"Err0F", Outcome::RefusedAfterPass,
+         refused + "Invalid source file checksum, calculated=[" +
+             std::to_string(static_cast<int>(package_testing::ReferenceCrc32(damaged.substr(0, damaged.size() - 16)))) +
+             "], expected=[" + std::to_string(static_cast<int>(package_testing::ReferenceCrc32(
+                                   package.substr(0, package.size() - 16)))) + "], at=[*]"},
+        {"truncated signature", key, good.substr(0, good.size() - 1), "", L"Err0E", Outcome::RefusedAtOnce, malformed},
+        {"signature with a byte appended", key, good + "x", "", L"Err0E", Outcome::RefusedAtOnce, malformed},
+        {"garbage signature", key, package_testing::RandomBytes(good.size(), 7), "", L"Err0E", Outcome::RefusedAtOnce,
+         malformed},
+        {"signature of another format version", key, wrongVersion, "", L"Err0E", Outcome::RefusedAtOnce, malformed},
+        {"garbage key file", package_testing::RandomBytes(key.size(), 8), good, "", L"Err0E", Outcome::RefusedAtOnce,
+         badKey},
+        {"key file whose key id is not its key's", wrongKeyId, good, "", L"Err0E", Outcome::RefusedAtOnce, badKey},
+        {"empty key file", std::string(), good, "", L"Err0E", Outcome::RefusedAtOnce, badKey},
+        {"key file that cannot be opened", key, good, "", L"Err0E", Outcome::RefusedAtOnce,
+         refused + "Failed to read trusted key=[\\NandFlash\\Merrow\\Upgrade.pub], error=[5], at=[*]", 2},
+        {"signature that cannot be opened", key, good, "", L"Err0E", Outcome::RefusedAtOnce,
+         refused + "Failed to read signature=[" + kSignatureLog + "], error=[5], at=[*]", 3},
+        {"no key, signed", std::nullopt, good, "", L"", Outcome::Extracted, ""},
+        {"no key, garbage signature", std::nullopt, "garbage", "", L"", Outcome::Extracted, ""},
+    };
+    for (const SignedRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string& bytes = row.package.empty() ? package : row.package;
+        device.WriteFile(kPackagePath, bytes);
+        SeedStaleOutputs();
+        if (row.key) device.WriteFile(kKeyPath, *row.key);
+        if (row.signature) device.WriteFile(kSignaturePath, *row.signature);
+        testing_support::Tree expected = testing_support::SnapshotOf(device.Root());
+        const std::string folder = "Storage Card/OV3_Download/";
+        if (row.outcome != Outcome::RefusedAtOnce) {
+            const bool extracted = row.outcome == Outcome::Extracted;
+            expected[folder + "AppExecute.ex"] = sections.exe;
+            expected[folder + "AppImages.zi"] = sections.images;
+            expected[folder + "AppFonts.zi"] = sections.fonts;
+            if (!extracted) {
+                for (const char* name : {"AppExecute.ex", "AppImages.zi", "AppFonts.zi"}) expected.erase(folder + name);
+            }
+        }
+
+        if (row.failedOpen) host::FailCall(host::Op::CreateFileW, ERROR_ACCESS_DENIED, row.failedOpen);
+        EXPECT_EQ(RunWorker(window), 0u);
+        host::ClearFailures();
+        const std::vector<Result> posted = DrainResults();
+        if (row.code.empty()) {
+            ExpectOneSuccess(posted);
+        } else {
+            ExpectOneFailure(posted, row.code);
+        }
+        Lines expectedLog = {"ExtractThreadProc(): pre-verification ok, at=[*]"};
+        if (row.outcome != Outcome::RefusedAtOnce) {
+            expectedLog.insert(expectedLog.end(), {"ExtractThreadProc(): extracted exe, at=[*]",
+                                   "ExtractThreadProc(): extracted images, at=[*]",
+                                   "ExtractThreadProc(): extracted font, at=[*]"});
+            if (row.code != L"Err0F") expectedLog.push_back("ExtractThreadProc(): valid source file checksum, at=[*]");
+        }
+        if (!row.lastLine.empty()) expectedLog.push_back(row.lastLine);
+        EXPECT_EQ(log.MaskedLines(), expectedLog);
+        EXPECT_EQ(testing_support::TreeDifference(testing_support::SnapshotOf(device.Root()), expected), "");
+        ExpectPackageClosedAndUnchanged(bytes);
+        for (const wchar_t* path : {kKeyPath, kSignaturePath, kPackagePath, kExePath, kImagesPath, kFontsPath}) {
+            DeleteFileW(path);
+        }
+    }
+}
+
+}  // namespace

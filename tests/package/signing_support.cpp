@@ -1,0 +1,41 @@
+// Test-only signing over libsodium.
+#include "signing_support.h"
+
+#include <sodium.h>
+
+#include <stdexcept>
+
+#include "package_builder.h"
+
+namespace package_testing {
+namespace {
+
+const unsigned char* Bytes(const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); }
+
+}  // namespace
+
+TestKey MakeKey(unsigned char seed) {
+    if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
+    unsigned char seedBytes[crypto_sign_SEEDBYTES];
+    for (unsigned char& byte : seedBytes) byte = seed;
+    unsigned char pk[crypto_sign_PUBLICKEYBYTES], sk[crypto_sign_SECRETKEYBYTES], hash[32];
+    crypto_sign_seed_keypair(pk, sk, seedBytes);
+    crypto_generichash(hash, sizeof(hash), pk, sizeof(pk), nullptr, 0);
+    return {std::string(reinterpret_cast<char*>(pk), sizeof(pk)), std::string(reinterpret_cast<char*>(sk), sizeof(sk)),
+            std::string(reinterpret_cast<char*>(hash), 8)};
+}
+
+std::string PublicKeyFile(const TestKey& key) { return "RVPK" + LittleEndian(1) + key.keyId + key.publicKey; }
+
+std::string SignatureFile(const TestKey& signer, const std::string& bytes) { return SignatureFile(signer, bytes, signer); }
+
+std::string SignatureFile(const TestKey& signer, const std::string& bytes, const TestKey& named) {
+    crypto_sign_state state;
+    crypto_sign_init(&state);
+    crypto_sign_update(&state, Bytes(bytes), bytes.size());
+    unsigned char signature[crypto_sign_BYTES];
+    crypto_sign_final_create(&state, signature, nullptr, Bytes(signer.secretKey));
+    return "RVSG" + LittleEndian(1) + named.keyId + std::string(reinterpret_cast<char*>(signature), sizeof(signature));
+}
+
+}  // namespace package_testing

@@ -1,0 +1,27 @@
+// Test-only signing: Ed25519 keys from a fixed seed and the key and
+// signature files written byte by byte as documented, straight from
+// libsodium rather than through the program's encoders.
+#pragma once
+
+#include <string>
+
+namespace package_testing {
+
+struct TestKey {
+    std::string publicKey;  // 32 bytes
+    std::string secretKey;  // 64 bytes
+    std::string keyId;      // 8 bytes
+};
+
+// The same key for the same seed.
+TestKey MakeKey(unsigned char seed);
+
+// "RVPK", version 1, key id, public key.
+std::string PublicKeyFile(const TestKey& key);
+
+// "RVSG", version 1, key id, Ed25519ph signature of `bytes` by `signer`,
+// naming `named`'s key id (the signer's unless given).
+std::string SignatureFile(const TestKey& signer, const std::string& bytes);
+std::string SignatureFile(const TestKey& signer, const std::string& bytes, const TestKey& named);
+
+}  // namespace package_testing
