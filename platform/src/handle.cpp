@@ -39,6 +39,11 @@ std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle) {
     return object;
 }
 
+size_t OpenHandleCount() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_handles.size();
+}
+
 }  // namespace host
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {

@@ -29,4 +29,7 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 // Removes `handle` from the table and returns its object (null if unknown).
 std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle);
 
+// How many handles are open now.
+size_t OpenHandleCount();
+
 }  // namespace host
