@@ -113,7 +113,9 @@ TEST_P(SignedUpgrade, Runs) {
     EXPECT_TRUE(device.Exists(row.remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag"));
     EXPECT_EQ(device.ReadFile(packagePath), package.bytes);
     EXPECT_EQ(device.Exists(signaturePath), row.signature != Signature::None);
-    if (row.signature != Signature::None) EXPECT_EQ(device.ReadFile(signaturePath), signature);
+    if (row.signature != Signature::None) {
+        EXPECT_EQ(device.ReadFile(signaturePath), signature);
+    }
     EXPECT_EQ(device.ReadFile(scenario::kMerrow + L"Orvane3.exe"), "#!/bin/sh\ntouch old_orvane3.ran\n");
     const std::wstring sectionFolder = row.remote ? scenario::kDownload : L"\\Hard Disk\\";
     for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
