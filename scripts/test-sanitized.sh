@@ -20,7 +20,7 @@ cmake --build build-asan -j"$jobs"
 # The fault matrix takes every fifth of its pairs here: a sanitized boot
 # starts several times slower.
 RUVEXA_FAULT_STRIDE=5 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600 -E '^DeviceSources\.'
+    LSAN_OPTIONS=suppressions="$PWD/tests/sanitizers/lsan.supp" ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600 -E '^DeviceSources\.'
 
 # The message queue and timers, threads, the debug output from several
 # threads, both workers on their own threads, the power-off watchdog and

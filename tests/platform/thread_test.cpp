@@ -14,29 +14,30 @@ struct Job {
 
 DWORD WINAPI RunJob(LPVOID parameter) {
     auto* job = static_cast<Job*>(parameter);
+    std::future<void> mayFinish = job->mayFinish.get_future();
     job->started.set_value(parameter);
-    job->mayFinish.get_future().wait();
+    mayFinish.wait();
     return 0;
 }
 
 }  // namespace
 
 TEST(Thread, RunsTheRoutineWithItsParameterBeyondCloseHandle) {
-    // Static: the detached thread may still be leaving the promises when the
-    // test ends.
-    static Job job;
-    std::future<LPVOID> started = job.started.get_future();
+    // Never destroyed: the detached thread may still be leaving the promises
+    // when the test, or the process, ends.
+    static Job* const job = new Job;
+    std::future<LPVOID> started = job->started.get_future();
     DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, RunJob, &job, 0, &id);
+    HANDLE thread = CreateThread(nullptr, 0, RunJob, job, 0, &id);
     ASSERT_NE(thread, nullptr);
     EXPECT_NE(id, 0u);
-    EXPECT_EQ(started.get(), &job);
+    EXPECT_EQ(started.get(), job);
     // Closing the handle leaves the running thread alone.
     EXPECT_TRUE(CloseHandle(thread));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(CloseHandle(thread));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    job.mayFinish.set_value();
+    job->mayFinish.set_value();
 }
 
 TEST(Thread, FailsWithTheArmedErrorOrWhenAskedToSuspend) {
