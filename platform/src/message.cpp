@@ -26,8 +26,10 @@ struct ScheduledAction {
     std::function<void()> action;
 };
 
-std::mutex g_mutex;
-std::condition_variable g_wake;
+// Never destroyed: a detached worker thread that ends as the process exits
+// still wakes the queue after the program's statics are gone.
+std::mutex& g_mutex = *new std::mutex;
+std::condition_variable& g_wake = *new std::condition_variable;
 std::deque<MSG> g_posted;
 bool g_quitPending = false;
 int g_quitCode = 0;
