@@ -71,6 +71,26 @@ TEST_F(UpgradeFailureTest, Err40ForNoZipRemovesTheArchiveAndTriesTheTemporaryFol
     ExpectSameTree(Snapshot(), expected);
 }
 
+TEST_F(UpgradeFailureTest, Err40ForADeflate64ArchiveWritesNothingOutsideTheTemporaryFolder) {
+    PrepareLocal();
+    testing_support::TempDevice source7z;
+    source7z.WriteFile(L"\\Icons\\big.bmp", std::string(50000, 'x'));
+    ASSERT_TRUE(unzip_testing::MakeWithTool(source7z.Root(), device.Host(source.images),
+                                            "7z a -tzip -mm=Deflate64 -bd \"$A\" ."));
+    const Tree before = Snapshot();
+
+    RunWorker();
+
+    EXPECT_EQ(log.MaskedLines(),
+              (Lines{"UpgradeThreadProc(): unzip images, at=[*]", "==> unzOpenCurrentFile Failed",
+                     "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppImages.zi], at=[*]",
+                     "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]"}));
+    ExpectOneFailure("Err40");
+    Tree expected = before;
+    EraseFile(&expected, source.imagesKey);
+    ExpectSameTree(Snapshot(), expected);
+}
+
 TEST_F(UpgradeFailureTest, FailureIsPostedAfterTheCleanUp) {
     PrepareLocal();
     device.WriteFile(source.images, "this is no zip archive");

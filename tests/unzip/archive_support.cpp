@@ -56,6 +56,12 @@ bool RunInfoZip(const std::string& hostFolder, const std::string& arguments) {
     return RunShell("cd '" + hostFolder + "' && zip -q -X " + arguments + " >/dev/null");
 }
 
+bool MakeWithTool(const std::string& hostFolder, const std::string& hostArchive, const std::string& command) {
+    fs::remove(hostArchive);
+    fs::create_directories(fs::path(hostArchive).parent_path());
+    return RunShell("cd '" + hostFolder + "' && A='" + hostArchive + "' && " + command + " >/dev/null");
+}
+
 bool MakeMinizipZip(const std::string& hostArchive, const std::vector<MinizipEntry>& entries) {
     fs::create_directories(fs::path(hostArchive).parent_path());
     zipFile archive = zipOpen(hostArchive.c_str(), APPEND_STATUS_CREATE);
