@@ -65,7 +65,7 @@ TEST(PackArgumentsTest, BadArgumentsExitTwoWithTheUsage) {
 TEST(PackArgumentsTest, MissingFilesExitOneNamingTheFile) {
     Workspace space;
     space.Write("app.exe", "MZ");
-    space.Write("images.zip", "PK");
+    ASSERT_EQ(space.Tool("zip", {"-q", "-j", space.Path("images.zip"), space.Path("app.exe")}).status, 0);
     const std::string missing = space.Path("OV3_UPGRADE_MISSING.BIN");
     for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
              {"verify", missing},

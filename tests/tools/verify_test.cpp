@@ -24,13 +24,21 @@ class VerifyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         space_.Write("app.exe", Noise(kExeSize, 11));
-        space_.Write("images.zip", "PK" + Noise(kImagesSize - 2, 12));
-        space_.Write("fonts.zip", "PK" + Noise(kFontsSize - 2, 13));
+        WriteStoredZip("images.zip", kImagesSize, 12);
+        WriteStoredZip("fonts.zip", kFontsSize, 13);
         ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images.zip"),
                                  "--fonts", space_.Path("fonts.zip"), "-o", space_.Path("OV3_UPGRADE_GOOD.BIN")});
         ASSERT_EQ(build.status, 0) << build.err;
         good_ = space_.Read("OV3_UPGRADE_GOOD.BIN");
         ASSERT_EQ(good_.size(), kDataSize + 24);
+    }
+
+    // A zip of `size` bytes that the device unpacks: one stored entry "d"
+    // of noise, framed by 100 bytes of Info-ZIP's records.
+    void WriteStoredZip(const std::string& name, size_t size, uint32_t seed) {
+        space_.Write("d", Noise(size - 100, seed));
+        ASSERT_EQ(space_.Tool("zip", {"-q", "-X", "-0", "-j", space_.Path(name), space_.Path("d")}).status, 0);
+        ASSERT_EQ(space_.Read(name).size(), size);
     }
 
     // A package of the given sections with a consistent head, tail and length.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "archive_check.h"
 #include "commands.h"
 #include "messages.h"
 #include "package_constants.h"
@@ -44,15 +45,6 @@ bool CheckReadable(const std::string& path, std::string* error) {
     return true;
 }
 
-bool StartsWithZipSignature(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    char magic[2] = {};
-    size_t count = std::fread(magic, 1, sizeof(magic), file);
-    std::fclose(file);
-    return count == 2 && magic[0] == 'P' && magic[1] == 'K';
-}
-
 // The device looks only for OV3_UPGRADE_*.BIN, with names matched without
 // regard to case.
 bool HasPackageName(const std::string& path) {
@@ -79,18 +71,16 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
         std::cout << "zipped " << what << " folder '" << given << "': " << summary.files << " files, "
                   << summary.folders << " folders, " << zipStat.st_size << " bytes\n";
         *source = {zipped->Path(), static_cast<uint64_t>(zipStat.st_size)};
-        return true;
+        return CheckArchive(zipped->Path(), given, what == "fonts", error);
     }
     if (!S_ISREG(st.st_mode)) {
         *error = "'" + given + "' is neither a file nor a folder";
         return false;
     }
     if (!CheckReadable(given, error)) return false;
-    if (st.st_size > 0 && !StartsWithZipSignature(given)) {
-        Warn("'" + given + "' does not start with a zip signature \"PK\": the device will fail to unpack it");
-    }
     *source = {given, static_cast<uint64_t>(st.st_size)};
-    return true;
+    // An empty section is refused with its own message by the caller.
+    return st.st_size == 0 || CheckArchive(given, given, what == "fonts", error);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// `ruvexa-pack verify`: the device's checks on a package, writing nothing.
+// `ruvexa-pack verify`: the device's checks on a package, then its archives
+// unpacked as the installation would, in a scratch folder.
 #include <iostream>
 
+#include "archive_check.h"
 #include "commands.h"
 #include "device_path.h"
 #include "messages.h"
@@ -17,6 +19,11 @@ int RunVerify(const Arguments& arguments) {
     CheckResult result = CheckPackage(devicePath);
     if (!result.ok) {
         PrintRejection(result);
+        return kExitFailure;
+    }
+    // The sections are sound; the installation must also unpack them.
+    if (!CheckPackageArchives(devicePath, &error)) {
+        std::cout << error << "\n";
         return kExitFailure;
     }
     std::cout << "ok\n";
