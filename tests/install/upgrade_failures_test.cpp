@@ -3,6 +3,8 @@
 // the package always stay).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app_state.h"
 #include "install_test_support.h"
 #include "ruvexa_host.h"
@@ -73,10 +75,12 @@ TEST_F(UpgradeFailureTest, Err40ForNoZipRemovesTheArchiveAndTriesTheTemporaryFol
 
 TEST_F(UpgradeFailureTest, Err40ForADeflate64ArchiveWritesNothingOutsideTheTemporaryFolder) {
     PrepareLocal();
-    testing_support::TempDevice source7z;
-    source7z.WriteFile(L"\\Icons\\big.bmp", std::string(50000, 'x'));
-    ASSERT_TRUE(unzip_testing::MakeWithTool(source7z.Root(), device.Host(source.images),
+    // The folder zipped lies beside the device root, outside the device.
+    const std::string folder = device.Root() + "-deflate64";
+    testing_support::WriteHostFile(folder + "/Icons/big.bmp", std::string(50000, 'x'));
+    ASSERT_TRUE(unzip_testing::MakeWithTool(folder, device.Host(source.images),
                                             "7z a -tzip -mm=Deflate64 -bd \"$A\" ."));
+    std::filesystem::remove_all(folder);
     const Tree before = Snapshot();
 
     RunWorker();

@@ -24,8 +24,8 @@ bool MakePythonZip(const std::string& hostArchive, const std::string& body, cons
 // Runs Info-ZIP's zip in `hostFolder` with `arguments` (shell words).
 bool RunInfoZip(const std::string& hostFolder, const std::string& arguments);
 
-// Runs the shell `command` in `hostFolder` with $A naming `hostArchive`,
-// which is removed first (some tools add to an existing archive).
+// Runs the shell `command` in `hostFolder` with $A naming the archive to
+// write, a new file that becomes `hostArchive`.
 bool MakeWithTool(const std::string& hostFolder, const std::string& hostArchive, const std::string& command);
 
 // One entry written with minizip's writer. With `raw`, `data` is stored as
