@@ -6,6 +6,17 @@
 
 namespace {
 
+// What one level of the removal needs, kept on the heap: a device thread has
+// a 64 KiB stack, and a tree as deep as the path limit allows would need
+// several times that if every level kept these buffers on it.
+struct FolderLevel {
+    WCHAR pattern[MAX_PATH];
+    WCHAR entryPath[MAX_PATH];
+    // Wide enough for a folder and an entry name of the path limit each.
+    WCHAR overlongPath[2 * MAX_PATH];
+    WIN32_FIND_DATAW entry;
+};
+
 void LogFolderFailure(LPCWSTR folder) {
     NKDbgPrintfW(L"RemoveFolder(): !!! Failed to delete folder=[%s], at=[%ld]\r\n", folder, GetTickCount());
 }
@@ -27,14 +38,14 @@ BOOL FindNextEntry(HANDLE search, WIN32_FIND_DATAW* entry) {
 }
 
 // Opens an enumeration of everything directly inside `folder`, positioned on
-// its first entry; INVALID_HANDLE_VALUE when there is none.
-HANDLE FindFirstEntry(LPCWSTR folder, WIN32_FIND_DATAW* entry) {
-    WCHAR pattern[MAX_PATH];
+// its first entry in level->entry; INVALID_HANDLE_VALUE when there is none.
+HANDLE FindFirstEntry(LPCWSTR folder, FolderLevel* level) {
     // A folder whose pattern exceeds the path limit cannot be enumerated; it
     // is handled like one with nothing in it.
-    if (FAILED(StringCchPrintfW(pattern, MAX_PATH, L"%s\\*.*", folder))) return INVALID_HANDLE_VALUE;
-    HANDLE search = FindFirstFileW(pattern, entry);
-    if (search != INVALID_HANDLE_VALUE && IsDotEntry(entry->cFileName) && !FindNextEntry(search, entry)) {
+    if (FAILED(StringCchPrintfW(level->pattern, MAX_PATH, L"%s\\*.*", folder))) return INVALID_HANDLE_VALUE;
+    HANDLE search = FindFirstFileW(level->pattern, &level->entry);
+    if (search != INVALID_HANDLE_VALUE && IsDotEntry(level->entry.cFileName) &&
+        !FindNextEntry(search, &level->entry)) {
         FindClose(search);
         return INVALID_HANDLE_VALUE;
     }
@@ -42,41 +53,35 @@ HANDLE FindFirstEntry(LPCWSTR folder, WIN32_FIND_DATAW* entry) {
 }
 
 // An entry whose path exceeds the path limit cannot be named to the platform,
-// so it is left where it is. Its line names it in full, composed in a buffer
-// wide enough for a folder and an entry name of the path limit each.
-void ReportOverlongEntry(LPCWSTR folder, LPCWSTR name, bool isFolder) {
-    WCHAR fullPath[2 * MAX_PATH];
+// so it is left where it is. Its line names it in full.
+void ReportOverlongEntry(LPCWSTR folder, FolderLevel* level, bool isFolder) {
     // Only a folder argument beyond the path limit could still cut this
     // short; the line then shows as much as fits.
-    StringCchPrintfW(fullPath, 2 * MAX_PATH, L"%s\\%s", folder, name);
+    StringCchPrintfW(level->overlongPath, 2 * MAX_PATH, L"%s\\%s", folder, level->entry.cFileName);
     if (isFolder) {
-        LogFolderFailure(fullPath);
+        LogFolderFailure(level->overlongPath);
     } else {
-        LogFileFailure(fullPath);
+        LogFileFailure(level->overlongPath);
     }
 }
 
-void RemoveEntry(LPCWSTR folder, const WIN32_FIND_DATAW& entry) {
-    bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    WCHAR path[MAX_PATH];
-    if (FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\%s", folder, entry.cFileName))) {
-        ReportOverlongEntry(folder, entry.cFileName, isFolder);
+void RemoveEntry(LPCWSTR folder, FolderLevel* level) {
+    bool isFolder = (level->entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (FAILED(StringCchPrintfW(level->entryPath, MAX_PATH, L"%s\\%s", folder, level->entry.cFileName))) {
+        ReportOverlongEntry(folder, level, isFolder);
         return;
     }
     if (isFolder) {
         // A subfolder without entries reports 0 even when it was removed, so
         // it gets a line too.
-        if (RemoveFolder(path) == 0) LogFolderFailure(path);
-    } else if (!DeleteFileW(path)) {
-        LogFileFailure(path);
+        if (RemoveFolder(level->entryPath) == 0) LogFolderFailure(level->entryPath);
+    } else if (!DeleteFileW(level->entryPath)) {
+        LogFileFailure(level->entryPath);
     }
 }
 
-}  // namespace
-
-int RemoveFolder(LPCWSTR folder) {
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstEntry(folder, &entry);
+int RemoveFolderWith(LPCWSTR folder, FolderLevel* level) {
+    HANDLE search = FindFirstEntry(folder, level);
     if (search == INVALID_HANDLE_VALUE) {
         if (!RemoveDirectoryW(folder)) LogFolderFailure(folder);
         return 0;
@@ -84,9 +89,24 @@ int RemoveFolder(LPCWSTR folder) {
     // Entries go while the enumeration is still open; a failure is logged
     // and the next entry is taken all the same.
     do {
-        RemoveEntry(folder, entry);
-    } while (FindNextEntry(search, &entry));
+        RemoveEntry(folder, level);
+    } while (FindNextEntry(search, &level->entry));
     FindClose(search);
     if (!RemoveDirectoryW(folder)) LogFolderFailure(folder);
     return 1;
+}
+
+}  // namespace
+
+int RemoveFolder(LPCWSTR folder) {
+    auto* level = static_cast<FolderLevel*>(LocalAlloc(LMEM_FIXED, sizeof(FolderLevel)));
+    // Without its buffers the folder cannot be enumerated: it is handled like
+    // one with nothing in it.
+    if (!level) {
+        if (!RemoveDirectoryW(folder)) LogFolderFailure(folder);
+        return 0;
+    }
+    const int result = RemoveFolderWith(folder, level);
+    LocalFree(level);
+    return result;
 }

@@ -8,7 +8,8 @@
 # folder, the debug log and every screen as a numbered PNG.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/build.sh >/dev/null
+# Only the two programs; their build's progress goes to standard error.
+sh scripts/build.sh ruvexa ruvexa-pack >&2
 
 demo=build/demo
 rm -rf "$demo"

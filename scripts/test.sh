@@ -1,6 +1,9 @@
 #!/bin/sh
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test; then runs them again
+# on sanitizer builds (scripts/test-sanitized.sh).
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+echo "test: running every test" >&2
+ctest --test-dir build --output-on-failure --progress -j"$(nproc)" --timeout 300
+sh scripts/test-sanitized.sh

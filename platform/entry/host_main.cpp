@@ -13,6 +13,7 @@
 #include "device_clock.h"
 #include "host_options.h"
 #include "host_screen_setup.h"
+#include "host_signals.h"
 #include "ruvexa_host.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
@@ -23,6 +24,7 @@ constexpr int kExitBadOptions = 2;
 constexpr int kExitResetDriver = 3;
 constexpr int kExitPowerStateReset = 4;
 constexpr int kExitSwitchedOff = 5;
+constexpr int kExitHalted = 6;
 constexpr int kExitPowerCut = 9;
 
 // The log goes straight to the file with write(2): every text is on disk
@@ -38,6 +40,14 @@ void SendLogTo(int fd) {
             left -= static_cast<size_t>(written);
         }
     });
+}
+
+void WriteCallCounts(const std::string& path) {
+    const std::string report = host::CallCountsReport();
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    (void)!write(fd, report.data(), report.size());
+    close(fd);
 }
 
 void SwitchOffAfter(unsigned long deviceMs) {
@@ -56,8 +66,23 @@ void SwitchOffAfter(unsigned long deviceMs) {
         host::SetVolumeVisibleAt(volume, static_cast<DWORD>(visibleAtMs));
     }
     if (logFd >= 0) SendLogTo(logFd);
+    host::EndOnTerminationSignals();
+    host::ForwardTerminationSignalsTo(0);
     host::SetUpScreen(options);
-    if (options.powerOff) SwitchOffAfter(options.powerOffAfterMs);
+    if (options.powerOff) {
+        SwitchOffAfter(options.powerOffAfterMs);
+    } else {
+        // Without a set time to switch off, a run nobody watches would wait
+        // for ever on a device that has stopped: it ends, saying what the
+        // screen shows. A window keeps the device up for its user.
+        host::SetHaltedHook([] {
+            std::string shown = host::WideToUtf8(host::LatestScreenText());
+            host::EndBoot(kExitHalted, shown.empty() ? "device halted" : "device halted: " + shown);
+        });
+    }
+    if (!options.callCountsFile.empty()) {
+        host::AddEndOfBootHook([path = options.callCountsFile] { WriteCallCounts(path); });
+    }
 
     WCHAR commandLine[] = L"";
     int exitCode = WinMain(reinterpret_cast<HINSTANCE>(1), NULL, commandLine, SW_SHOW);
@@ -74,8 +99,11 @@ int Supervise(const host::HostOptions& options, int logFd) {
             return 1;
         }
         if (child == 0) RunBoot(options, logFd);
+        host::ForwardTerminationSignalsTo(child);
         int waitStatus = 0;
-        waitpid(child, &waitStatus, 0);
+        while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
+        }
+        host::ForwardTerminationSignalsTo(0);
         status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
         // After a reset, or when power returns after a cut, the device boots again.
         bool bootsAgain = status == kExitResetDriver || status == kExitPowerStateReset || status == kExitPowerCut;
@@ -99,6 +127,10 @@ int main(int argc, char** argv) {
         std::fputs(host::kHostUsage, stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("ruvexa %s (host build)\n", RUVEXA_VERSION);
+        return 0;
+    }
     struct stat st;
     if (stat(options.deviceRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         std::fprintf(stderr, "ruvexa: the device root %s is not a folder\n\n%s", options.deviceRoot.c_str(),
@@ -114,8 +146,26 @@ int main(int argc, char** argv) {
             return kExitBadOptions;
         }
     }
+    if (!host::CheckScreenOutputs(options, &error)) {
+        std::fprintf(stderr, "ruvexa: %s\n", error.c_str());
+        return kExitBadOptions;
+    }
+    if (!options.callCountsFile.empty()) {
+        int fd = open(options.callCountsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            std::fprintf(stderr, "ruvexa: cannot write the call counts %s: %s\n", options.callCountsFile.c_str(),
+                         std::strerror(errno));
+            return kExitBadOptions;
+        }
+        close(fd);
+    }
     host::SetPowerCutAfter(options.powerCutAfter);
+    host::CountCallsAcrossBoots();
+    for (const auto& failure : options.failures) {
+        host::FailCallInRun(failure.op, static_cast<DWORD>(failure.error), failure.nth);
+    }
     host::SetLoseUnflushedData(options.loseUnflushed);
+    host::EndOnTerminationSignals();
     if (options.boots > 1) return Supervise(options, logFd);
     RunBoot(options, logFd);
 }

@@ -1,6 +1,7 @@
 // Parsing of the host options of build/ruvexa.
 #include "host_options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -24,9 +25,16 @@ const char* const kHostUsage =
     "  --lose-unflushed      at that power cut, files lose the data written since their last flush\n"
     "  --power-off-after MS  the device is switched off MS device-ms after start\n"
     "  --boots N             after a reset, boot again, up to N boots (default 1)\n"
+    "  --fail OP:ERROR:NTH   the NTH call of OP (CreateFileW, WriteFile, ...) fails with Win32\n"
+    "                        error ERROR, once; calls count from the first boot; repeatable\n"
+    "  --call-counts FILE    after each boot, FILE lists the calls of each such OP so far\n"
+    "  --zoom N              the window shows each screen pixel N times as large\n"
+    "                        (default 2, or 1 when twice would not fit the display)\n"
+    "  --version             print the version and exit\n"
     "\n"
     "Exit status: 0 the program ended by itself; 3 reset through \"AIP1:\"; 4 forced\n"
-    "power-state reset; 5 switched off; 9 power cut; 2 bad options.\n";
+    "power-state reset; 5 switched off; 6 halted (headless, nothing left to do by\n"
+    "itself); 9 power cut; 130/143 ended by SIGINT/SIGTERM; 2 bad options.\n";
 
 namespace {
 
@@ -45,14 +53,31 @@ bool ParseScale(const std::string& text, double* value) {
     return errno == 0 && end && *end == '\0' && *value > 0;
 }
 
+// OP:ERROR:NTH, with OP a platform function the failure hook knows.
+bool ParseFailure(const std::string& text, InjectedFailure* failure) {
+    size_t first = text.find(':');
+    size_t second = first == std::string::npos ? std::string::npos : text.find(':', first + 1);
+    if (second == std::string::npos) return false;
+    return OpFromName(text.substr(0, first), &failure->op) &&
+           ParseNumber(text.substr(first + 1, second - first - 1), &failure->error) &&
+           ParseNumber(text.substr(second + 1), &failure->nth) && failure->nth > 0;
+}
+
 }  // namespace
 
 bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, std::string* error) {
     *help = false;
+    static const char* const kValueOptions[] = {"--device-root", "--log",   "--time-scale",      "--screen",
+                                                 "--frames",      "--media", "--power-cut-after", "--power-off-after",
+                                                 "--boots",       "--zoom",  "--fail",            "--call-counts"};
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             *help = true;
+            return true;
+        }
+        if (option == "--version") {
+            options->version = true;
             return true;
         }
         if (option == "--headless") {
@@ -67,8 +92,15 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, s
             options->loseUnflushed = true;
             continue;
         }
-        if (i + 1 >= argc) {
-            *error = option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown argument " + option;
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) == std::end(kValueOptions)) {
+            *error = option.rfind("-", 0) == 0 ? "unknown option " + option : "unknown argument " + option;
+            return false;
+        }
+        // A value never starts with "--": that is the next option, and the
+        // value was forgotten.
+        if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
+            *error = option + " needs a value";
+            if (i + 1 < argc) *error += ", not the option " + std::string(argv[i + 1]);
             return false;
         }
         std::string value = argv[++i];
@@ -106,15 +138,27 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, s
             }
             options->powerOffAfterMs = number;
             options->powerOff = true;
+        } else if (option == "--fail") {
+            InjectedFailure failure{};
+            if (!ParseFailure(value, &failure)) {
+                *error = "--fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not " + value;
+                return false;
+            }
+            options->failures.push_back(failure);
+        } else if (option == "--call-counts") {
+            options->callCountsFile = value;
+        } else if (option == "--zoom") {
+            if (!ParseNumber(value, &number) || number == 0 || number > kMaximumZoom) {
+                *error = "--zoom needs a whole number from 1 to " + std::to_string(kMaximumZoom) + ", not " + value;
+                return false;
+            }
+            options->zoom = static_cast<int>(number);
         } else if (option == "--boots") {
             if (!ParseNumber(value, &number) || number == 0) {
                 *error = "--boots needs a count of 1 or more, not " + value;
                 return false;
             }
             options->boots = number;
-        } else {
-            *error = "unknown option " + option;
-            return false;
         }
     }
     if (options->deviceRoot.empty()) {

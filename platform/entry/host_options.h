@@ -5,7 +5,16 @@
 #include <utility>
 #include <vector>
 
+#include "ruvexa_host.h"
+
 namespace host {
+
+// One --fail OP:ERROR:NTH.
+struct InjectedFailure {
+    Op op;
+    unsigned long error;
+    unsigned long nth;
+};
 
 struct HostOptions {
     std::string deviceRoot;
@@ -21,7 +30,13 @@ struct HostOptions {
     unsigned long powerOffAfterMs = 0;
     bool powerOff = false;
     unsigned long boots = 1;
+    std::vector<InjectedFailure> failures;
+    std::string callCountsFile;  // empty: none
+    int zoom = 0;          // 0: 2, or 1 when twice the screen would not fit the display
+    bool version = false;  // --version: print it and exit
 };
+
+constexpr unsigned long kMaximumZoom = 8;
 
 // Parses argv. On a usage error returns false with the reason in `error`;
 // `help` is set for --help.

@@ -59,12 +59,26 @@ enum class Op {
     FindNextFileW,
     CreateThread,
     LocalAlloc,
+    ShellExecuteExW,
+    Count  // not an operation: the number of them
 };
+
+// The operation's function name ("CreateFileW"), and the operation of a name.
+const char* OpName(Op op);
+bool OpFromName(std::string_view name, Op* op);
 
 // The nth call of `op` from now (1 = the next one) fails with `error`,
 // without touching anything. Several failures may be armed at once.
 void FailCall(Op op, DWORD error, unsigned nth = 1);
 void ClearFailures();
+
+// Failures of a whole run of boots (--fail): calls are counted from the
+// start of the first boot, across the boots (forked processes), and the
+// nth call of `op` fails with `error`, once. Call before the first boot.
+void CountCallsAcrossBoots();
+void FailCallInRun(Op op, DWORD error, unsigned long nth);
+// One "OP COUNT" line per operation: its calls so far in this run.
+std::string CallCountsReport();
 // Used by the layer: true when this call of `op` is to fail; the error is
 // then already set with SetLastError.
 bool ShouldFail(Op op);
@@ -111,9 +125,10 @@ bool WriteScreenPng(const std::string& path);
 
 // Headless: no window is ever opened, and an open one is closed.
 void SetHeadless(bool headless);
-// Opens the SDL2 window (scaled `scale` times) when a display exists and the
-// layer is not headless; true when a window is open afterwards.
-bool OpenDisplayIfAvailable(int scale = 2);
+// Opens the SDL2 window (scaled `scale` times; 0: twice, or 1:1 when twice
+// would not fit the display) when a display exists and the layer is not
+// headless; true when a window is open afterwards.
+bool OpenDisplayIfAvailable(int scale = 0);
 
 // The window that receives key and mouse messages from the display.
 void SetInputWindow(HWND window);
@@ -126,6 +141,17 @@ void SetDisplayClosedHook(std::function<void()> hook);
 // clock reaches `deviceMs` (for switching the device off at a set time).
 // Nothing runs while the UI thread is busy outside GetMessageW.
 void ScheduleAt(double deviceMs, std::function<void()> action);
+
+// Runs on the UI thread, from within GetMessageW, once the device can do
+// nothing more by itself: no message is queued, no timer is set, no thread
+// started with CreateThread runs, no volume is still to appear and no
+// scheduled action waits, and no display window is open for a person to
+// act. Without a hook such a device waits for ever, as a real one does.
+void SetHaltedHook(std::function<void()> hook);
+
+// The text drawn last among those the screen still shows (the status or
+// error line, say); empty when the screen shows none.
+std::wstring LatestScreenText();
 
 // Forgets every window, window class, posted message, timer and scheduled
 // action, and the pointer's position and show count (tests, between cases).

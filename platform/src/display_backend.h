@@ -17,6 +17,8 @@ void PumpDisplayEvents();
 // True when a window shows the screen and a person can answer a message box;
 // false when headless.
 bool DisplayIsInteractive();
+// True on the thread that opened the window, the only one that may pump it.
+bool OnDisplayThread();
 
 // A bitmap object of width x height pixels, each 0x00RRGGBB, top row first
 // (for bitmap resources decoded by the window manager's resource loader).

@@ -159,6 +159,7 @@ extern "C" int WINAPI DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT l
         host::DrawLine(*dc, *font, line, x + dc->originX,
                        top + static_cast<int>(i) * lineHeight + dc->originY, clip);
     }
+    dc->target->NoteText(clip, std::wstring(lpchText, count));
     if (!clip.Empty()) host::FinishDrawing(*dc);
     // With vertical placement the result is where the text ends below the
     // rectangle's top.

@@ -1,5 +1,11 @@
 // The failure hook: makes a chosen call of a chosen operation fail with a
-// chosen error code, for faults that real files cannot provoke.
+// chosen error code, for faults that real files cannot provoke. Failures
+// armed by a test count from the arming; those of a run (--fail) count from
+// the first boot, in memory the boots share.
+#include <sys/mman.h>
+
+#include <array>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -7,6 +13,15 @@
 
 namespace host {
 namespace {
+
+constexpr size_t kOpCount = static_cast<size_t>(Op::Count);
+
+constexpr std::array<const char*, kOpCount> kOpNames = {
+    "CreateFileW",      "ReadFile",           "WriteFile",          "SetFilePointer",  "GetFileSize",
+    "FlushFileBuffers", "CloseHandle",        "DeleteFileW",        "MoveFileW",       "CreateDirectoryW",
+    "RemoveDirectoryW", "GetFileAttributesW", "SetFileAttributesW", "GetFileTime",     "SetFileTime",
+    "FindFirstFileW",   "FindNextFileW",      "CreateThread",       "LocalAlloc",      "ShellExecuteExW",
+};
 
 struct ArmedFailure {
     Op op;
@@ -17,7 +32,50 @@ struct ArmedFailure {
 std::mutex g_mutex;
 std::vector<ArmedFailure> g_armed;
 
+constexpr size_t kMaxRunFailures = 64;
+
+struct RunFailure {
+    Op op;
+    DWORD error;
+    unsigned long nth;
+};
+
+// Shared by the boots of a run: the calls counted so far and the failures
+// armed before the first boot.
+struct RunCalls {
+    std::atomic<unsigned long> calls[kOpCount];
+    RunFailure failures[kMaxRunFailures];
+    size_t failureCount;
+};
+RunCalls* g_run = nullptr;
+
+// True, with the error set, when this call is the nth of a run failure.
+bool RunFailureDue(Op op) {
+    if (!g_run) return false;
+    const unsigned long call = ++g_run->calls[static_cast<size_t>(op)];
+    for (size_t i = 0; i < g_run->failureCount; ++i) {
+        const RunFailure& failure = g_run->failures[i];
+        if (failure.op == op && failure.nth == call) {
+            SetLastError(failure.error);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+const char* OpName(Op op) { return kOpNames[static_cast<size_t>(op)]; }
+
+bool OpFromName(std::string_view name, Op* op) {
+    for (size_t i = 0; i < kOpCount; ++i) {
+        if (name == kOpNames[i]) {
+            *op = static_cast<Op>(i);
+            return true;
+        }
+    }
+    return false;
+}
 
 void FailCall(Op op, DWORD error, unsigned nth) {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -29,7 +87,29 @@ void ClearFailures() {
     g_armed.clear();
 }
 
+void CountCallsAcrossBoots() {
+    if (g_run) return;
+    void* shared = mmap(nullptr, sizeof(RunCalls), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared != MAP_FAILED) g_run = new (shared) RunCalls{};
+}
+
+void FailCallInRun(Op op, DWORD error, unsigned long nth) {
+    CountCallsAcrossBoots();
+    if (!g_run || g_run->failureCount == kMaxRunFailures) return;
+    g_run->failures[g_run->failureCount++] = {op, error, nth};
+}
+
+std::string CallCountsReport() {
+    std::string report;
+    for (size_t i = 0; i < kOpCount; ++i) {
+        const unsigned long calls = g_run ? g_run->calls[i].load() : 0;
+        report += std::string(kOpNames[i]) + " " + std::to_string(calls) + "\n";
+    }
+    return report;
+}
+
 bool ShouldFail(Op op) {
+    if (RunFailureDue(op)) return true;
     std::lock_guard<std::mutex> lock(g_mutex);
     bool fail = false;
     DWORD error = 0;

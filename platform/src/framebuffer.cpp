@@ -25,6 +25,7 @@ uint32_t Surface::Quantize(uint32_t pixel) {
 void Surface::Fill(const PixelRect& area, uint32_t pixel) {
     PixelRect r = area.Intersect(Bounds());
     if (r.Empty()) return;
+    ForgetTextsUnder(r);
     if (monochrome_) pixel = Quantize(pixel);
     for (int y = r.top; y < r.bottom; ++y) {
         uint32_t* row = &pixels_[static_cast<size_t>(y) * width_];
@@ -35,6 +36,7 @@ void Surface::Fill(const PixelRect& area, uint32_t pixel) {
 void Surface::FillPattern(const PixelRect& area, const Surface& pattern, int originX, int originY) {
     PixelRect r = area.Intersect(Bounds());
     if (r.Empty() || pattern.Width() == 0 || pattern.Height() == 0) return;
+    ForgetTextsUnder(r);
     auto wrap = [](int value, int size) { return ((value % size) + size) % size; };
     for (int y = r.top; y < r.bottom; ++y) {
         int py = wrap(y - originY, pattern.Height());

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace host {
@@ -62,11 +63,28 @@ public:
 
     static uint32_t Quantize(uint32_t pixel);
 
+    // The texts drawn on the surface that no later drawing covered, so that
+    // the host can say in words what the screen shows. A text counts as
+    // covered as soon as anything is painted over part of its rectangle.
+    struct DrawnText {
+        PixelRect area;
+        std::wstring text;
+        unsigned long long order;  // later drawings have higher numbers
+    };
+    void NoteText(const PixelRect& area, std::wstring text);
+    void ForgetTextsUnder(const PixelRect& area);
+    // A block copy carries the source's texts along: `area` is in this
+    // surface's pixels, and (x + shiftX, y + shiftY) is its source pixel.
+    void CopyTextsFrom(const Surface& source, const PixelRect& area, int shiftX, int shiftY);
+    // The most recently drawn text still shown; empty when there is none.
+    std::wstring LatestText() const;
+
 private:
     int width_;
     int height_;
     bool monochrome_;
     std::vector<uint32_t> pixels_;
+    std::vector<DrawnText> texts_;
 };
 
 // The screen; black until the first window paints it.

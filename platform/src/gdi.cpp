@@ -91,6 +91,7 @@ extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc,
     for (int ty = area.top; ty < area.bottom; ++ty) {
         for (int tx = area.left; tx < area.right; ++tx) dst->target->Put(tx, ty, block[i++]);
     }
+    dst->target->CopyTextsFrom(*src->target, area, shiftX, shiftY);
     host::FinishDrawing(*dst);
     return TRUE;
 }

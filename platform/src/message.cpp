@@ -36,6 +36,7 @@ bool g_quitPending = false;
 int g_quitCode = 0;
 unsigned long long g_generation = 0;  // changes whenever a waiter must look again
 std::vector<ScheduledAction> g_actions;
+std::function<void()> g_haltedHook;
 
 // A message sent from another thread than the window's: the window's thread
 // runs the procedure while it waits for messages, and the sender waits for
@@ -131,28 +132,53 @@ bool TakeNextMessage(MSG* msg, unsigned long long* generation) {
     return false;
 }
 
+// The device time of the next thing that comes by itself: a scheduled
+// action, a timer, or a volume appearing (which the program may wait for).
+// False when nothing is to come. Called with g_mutex held.
+bool NextWakeUp(double* dueMs) {
+    bool timed = NextActionDue(dueMs);
+    double otherMs = 0;
+    if (NextTimerDue(&otherMs) && (!timed || otherMs < *dueMs)) {
+        *dueMs = otherMs;
+        timed = true;
+    }
+    if (NextVolumeArrival(&otherMs) && (!timed || otherMs < *dueMs)) {
+        *dueMs = otherMs;
+        timed = true;
+    }
+    return timed;
+}
+
 // Sleeps until something may have arrived: a post, a timer or an action
-// falling due, or (with a display) the next look at its input.
+// falling due, a volume appearing, or (with a display) the next look at its
+// input. When nothing can ever arrive, runs the halted hook instead, once.
 void WaitForWork(unsigned long long generation) {
     bool interactive = DisplayIsInteractive();
+    std::function<void()> halted;
     {
         std::unique_lock<std::mutex> lock(g_mutex);
         double dueMs = 0;
-        bool timed = NextActionDue(&dueMs);
-        double timerDueMs = 0;
-        if (NextTimerDue(&timerDueMs) && (!timed || timerDueMs < dueMs)) {
-            dueMs = timerDueMs;
-            timed = true;
-        }
+        bool timed = NextWakeUp(&dueMs);
         auto changed = [&] { return g_generation != generation; };
-        std::chrono::nanoseconds wait = std::chrono::nanoseconds::max();
-        if (timed) wait = RealDurationOf(std::max(0.0, dueMs - DeviceMilliseconds()));
-        if (interactive) wait = std::min<std::chrono::nanoseconds>(wait, kDisplayPumpInterval);
-        if (wait == std::chrono::nanoseconds::max()) {
-            g_wake.wait(lock, changed);
-        } else if (wait.count() > 0) {
-            g_wake.wait_for(lock, wait, changed);
+        // A post, or a thread's routine returning, changes the generation
+        // under this lock, so neither slips in between the checks and the wait.
+        if (!timed && !interactive && g_haltedHook && !changed() && !WorkerThreadsRunning()) {
+            halted = std::move(g_haltedHook);
+            g_haltedHook = nullptr;
+        } else {
+            std::chrono::nanoseconds wait = std::chrono::nanoseconds::max();
+            if (timed) wait = RealDurationOf(std::max(0.0, dueMs - DeviceMilliseconds()));
+            if (interactive) wait = std::min<std::chrono::nanoseconds>(wait, kDisplayPumpInterval);
+            if (wait == std::chrono::nanoseconds::max()) {
+                g_wake.wait(lock, changed);
+            } else if (wait.count() > 0) {
+                g_wake.wait_for(lock, wait, changed);
+            }
         }
+    }
+    if (halted) {
+        halted();
+        return;
     }
     if (interactive) PumpDisplayEvents();
 }
@@ -194,6 +220,11 @@ void ClearMessageQueue() {
     g_quitCode = 0;
     g_actions.clear();
     ++g_generation;
+}
+
+void SetHaltedHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_haltedHook = std::move(hook);
 }
 
 void ScheduleAt(double deviceMs, std::function<void()> action) {

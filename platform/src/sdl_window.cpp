@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "dc.h"
 #include "display_backend.h"
@@ -21,6 +22,7 @@ SDL_Window* g_window = nullptr;
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_texture = nullptr;
 HWND g_inputWindow = nullptr;
+std::thread::id g_displayThread;
 std::function<void()> g_closedHook;
 
 void CloseDisplay() {
@@ -48,6 +50,16 @@ void PostMouse(UINT message, int x, int y, WPARAM buttons) {
     PostMessageW(g_inputWindow, message, buttons, MAKELPARAM(x - client.left, y - client.top));
 }
 
+// Twice the screen's size, or 1:1 when twice would not fit the display.
+int FittingScale() {
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0 &&
+        (usable.w < 2 * kScreenWidth || usable.h < 2 * kScreenHeight)) {
+        return 1;
+    }
+    return 2;
+}
+
 void DisplayClosed() {
     if (g_closedHook) {
         g_closedHook();
@@ -66,6 +78,9 @@ void SetHeadless(bool headless) {
 bool OpenDisplayIfAvailable(int scale) {
     if (g_window) return true;
     if (g_headless || !DisplayExists()) return false;
+    // SIGINT and SIGTERM stay with the host's entry, which ends the run with
+    // the signal's status; SDL would turn them into a window close.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "ruvexa: no display window: %s\n", SDL_GetError());
         return false;
@@ -78,7 +93,7 @@ bool OpenDisplayIfAvailable(int scale) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    if (scale < 1) scale = 1;
+    if (scale < 1) scale = FittingScale();
     g_window = SDL_CreateWindow("Ruvexa", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 kScreenWidth * scale, kScreenHeight * scale, SDL_WINDOW_RESIZABLE);
     if (g_window) g_renderer = SDL_CreateRenderer(g_window, -1, 0);
@@ -92,6 +107,7 @@ bool OpenDisplayIfAvailable(int scale) {
         CloseDisplay();
         return false;
     }
+    g_displayThread = std::this_thread::get_id();
     ShowOnDisplay(*ScreenSurface());
     return true;
 }
@@ -101,6 +117,7 @@ HWND InputWindow() { return g_inputWindow; }
 void SetDisplayClosedHook(std::function<void()> hook) { g_closedHook = std::move(hook); }
 
 bool DisplayIsInteractive() { return g_window != nullptr; }
+bool OnDisplayThread() { return std::this_thread::get_id() == g_displayThread; }
 
 void ShowOnDisplay(const Surface& screen) {
     if (!g_texture) return;

@@ -197,7 +197,7 @@ extern "C" BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
     if (!info || info->cbSize != sizeof(SHELLEXECUTEINFOW) || !info->lpFile) {
         return host::Fail(ERROR_INVALID_PARAMETER);
     }
-    if (host::Launch(info)) return TRUE;
+    if (!host::ShouldFail(host::Op::ShellExecuteExW) && host::Launch(info)) return TRUE;
     info->hInstApp = host::FailureInstance(GetLastError());
     return FALSE;
 }

@@ -7,6 +7,7 @@
 
 #include "error.h"
 #include "handle.h"
+#include "message_queue.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -22,8 +23,12 @@ private:
 };
 
 std::atomic<DWORD> g_nextThreadId{0x1000};
+std::atomic<int> g_runningThreads{0};
 
 }  // namespace
+
+bool WorkerThreadsRunning() { return g_runningThreads.load() > 0; }
+
 }  // namespace host
 
 extern "C" HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
@@ -44,9 +49,17 @@ extern "C" HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, 
     }
 
     DWORD id = host::g_nextThreadId.fetch_add(4);
+    // Counted from before the thread starts until after its routine returns,
+    // so that the message loop never sees a gap in which nothing runs.
+    ++host::g_runningThreads;
     try {
-        std::thread([lpStartAddress, lpParameter] { lpStartAddress(lpParameter); }).detach();
+        std::thread([lpStartAddress, lpParameter] {
+            lpStartAddress(lpParameter);
+            --host::g_runningThreads;
+            host::WakeMessageQueue();
+        }).detach();
     } catch (const std::system_error& error) {
+        --host::g_runningThreads;
         host::Fail(error.code() == std::errc::resource_unavailable_try_again
                        ? ERROR_NOT_ENOUGH_MEMORY
                        : host::ErrorFromErrno(error.code().value()));

@@ -3,10 +3,12 @@
 // milliseconds in tests while their order and device-time lengths hold.
 #include "device_clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "display_backend.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -46,5 +48,19 @@ extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
         std::this_thread::yield();
         return;
     }
-    std::this_thread::sleep_for(host::RealDurationOf(dwMilliseconds));
+    auto left = host::RealDurationOf(dwMilliseconds);
+    if (!host::DisplayIsInteractive() || !host::OnDisplayThread()) {
+        std::this_thread::sleep_for(left);
+        return;
+    }
+    // The UI thread sleeping (between probes for a USB disk, say) still
+    // takes the window's keys and clicks into its queue, as the device's
+    // input driver does: they are handled once the thread fetches messages.
+    auto end = std::chrono::steady_clock::now() + left;
+    for (;;) {
+        host::PumpDisplayEvents();
+        auto now = std::chrono::steady_clock::now();
+        if (now >= end) return;
+        std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(end - now, std::chrono::milliseconds(10)));
+    }
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "casefold.h"
+#include "message_queue.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -35,6 +36,18 @@ bool IsVolumeVisible(const std::wstring& volumeName) {
         visibleAt = it->second;
     }
     return GetTickCount() >= visibleAt;
+}
+
+bool NextVolumeArrival(double* atMs) {
+    DWORD now = GetTickCount();
+    bool pending = false;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    for (const auto& [volume, visibleAt] : g_visibleAt) {
+        if (visibleAt <= now || (pending && visibleAt >= *atMs)) continue;
+        *atMs = visibleAt;
+        pending = true;
+    }
+    return pending;
 }
 
 }  // namespace host

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -112,6 +113,22 @@ std::vector<std::string> LogCapture::MaskedLines() const {
     return lines;
 }
 
+void RunOnStackOf(size_t stackBytes, const std::function<void()>& work) {
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    if (pthread_attr_setstacksize(&attributes, stackBytes) != 0) throw std::runtime_error("stack size refused");
+    pthread_t thread;
+    auto body = [](void* argument) -> void* {
+        (*static_cast<const std::function<void()>*>(argument))();
+        return nullptr;
+    };
+    if (pthread_create(&thread, &attributes, body, const_cast<std::function<void()>*>(&work)) != 0) {
+        throw std::runtime_error("pthread_create failed");
+    }
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
 Tree SnapshotOf(const std::string& hostFolder) {
     Tree tree;
     for (const auto& entry : fs::recursive_directory_iterator(hostFolder)) {
@@ -153,8 +170,8 @@ void WriteHostFile(const std::string& path, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
-               const std::string& errPath) {
+pid_t Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
+            const std::string& errPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -167,10 +184,19 @@ int RunAndWait(const std::string& program, const std::vector<std::string>& argum
     int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + program);
+    return pid;
+}
+
+int WaitFor(pid_t process) {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    while (waitpid(process, &status, 0) < 0) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
+               const std::string& errPath) {
+    return WaitFor(Start(program, arguments, outPath, errPath));
 }
 
 std::string MaskTicks(const std::string& line) {

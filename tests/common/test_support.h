@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <sys/types.h>
+
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -55,6 +58,10 @@ std::string MaskTicks(const std::string& line);
 // A log split after every "\r\n", each line without it.
 std::vector<std::string> SplitLogLines(const std::string& text);
 
+// Runs `work` on a thread of its own with a stack of `stackBytes`, as small
+// as a device thread's (64 KiB), and waits for it.
+void RunOnStackOf(size_t stackBytes, const std::function<void()>& work);
+
 // Every file and folder below a host folder: the path relative to it with "/"
 // separators, and the file's bytes ("<folder>" for a folder).
 using Tree = std::map<std::string, std::string>;
@@ -74,5 +81,9 @@ void WriteHostFile(const std::string& path, const std::string& bytes);
 // it. The exit status, or -1 when it did not exit normally.
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
                const std::string& errPath);
+// The same in two steps, for a test that acts on the process in between.
+pid_t Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
+            const std::string& errPath);
+int WaitFor(pid_t process);
 
 }  // namespace testing_support

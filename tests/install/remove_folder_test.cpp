@@ -1,11 +1,17 @@
 // RemoveFolder and FileExists on real folders of a temporary device.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "file_helpers.h"
+#include "ruvexa_host.h"
 #include "test_support.h"
 
 namespace {
@@ -20,6 +26,24 @@ std::string FolderLine(const std::string& path) {
 
 std::string FileLine(const std::string& path) {
     return "RemoveFolder(): !!! Failed to delete file=[" + path + "], at=[*]";
+}
+
+// `levels` folders named "d", each inside the one before, below the host
+// folder `top`, with a file at the given levels. Made one level at a time:
+// the whole path is longer than the host's tools take at once.
+void MakeNestedFolders(const std::string& top, int levels, const std::map<int, std::string>& files) {
+    std::filesystem::create_directories(top);
+    int folder = open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 1; level <= levels && folder >= 0; ++level) {
+        mkdirat(folder, "d", 0777);
+        int inner = openat(folder, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(folder);
+        folder = inner;
+        auto file = files.find(level);
+        if (file != files.end()) close(openat(folder, file->second.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    }
+    ASSERT_GE(folder, 0);
+    close(folder);
 }
 
 class RemoveFolderTest : public ::testing::Test {
@@ -145,4 +169,39 @@ TEST_F(RemoveFolderTest, FileExistsFindsFilesAndFolders) {
     EXPECT_EQ(FileExists(L"\\NandFlash\\Merrow\\Missing.exe"), 0);
     EXPECT_EQ(FileExists(L"\\NandFlash\\Absent\\Orvane3.exe"), 0);
     EXPECT_EQ(log.Text(), "");
+}
+
+// A tree 1,000 folders deep, removed on a thread with a device thread's
+// 64 KiB stack: every level the path limit lets it reach is handled without
+// overflowing the stack; what lies beyond the limit stays, named in the log.
+TEST_F(RemoveFolderTest, TreeDeeperThanThePathLimitOnASmallStack) {
+    std::wstring deep = L"\\NandFlash\\Deep";
+    std::wstring fiftyDeep;
+    for (int level = 1; level <= 1000; ++level) {
+        deep += L"\\d";
+        if (level == 50) fiftyDeep = deep;
+    }
+    MakeNestedFolders(device.Host(L"\\NandFlash\\Deep"), 1000, {{50, "within.txt"}, {1000, "bottom.txt"}});
+
+    int result = -1;
+    testing_support::RunOnStackOf(64 * 1024, [&] { result = RemoveFolder(L"\\NandFlash\\Deep"); });
+
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(device.Exists(fiftyDeep + L"\\within.txt"));
+    EXPECT_TRUE(device.Exists(deep + L"\\bottom.txt"));
+    const Lines lines = log.MaskedLines();
+    ASSERT_GE(lines.size(), 120u) << "one line for each level the removal reached";
+    for (const auto& line : lines) EXPECT_EQ(line.rfind("RemoveFolder(): !!! Failed to delete folder=[", 0), 0u) << line;
+    EXPECT_EQ(lines.back(), FolderLine("\\NandFlash\\Deep"));
+}
+
+// Without the memory for its buffers a folder cannot be enumerated: it is
+// handled like an unreadable one and kept.
+TEST_F(RemoveFolderTest, FolderWithoutMemoryForItsBuffersCountsAsUnreadable) {
+    device.WriteFile(L"\\NandFlash\\Kept\\file.txt", "kept");
+    host::FailCall(host::Op::LocalAlloc, ERROR_NOT_ENOUGH_MEMORY);
+
+    EXPECT_EQ(RemoveFolder(L"\\NandFlash\\Kept"), 0);
+    EXPECT_EQ(log.MaskedLines(), Lines{FolderLine("\\NandFlash\\Kept")});
+    EXPECT_TRUE(device.Exists(L"\\NandFlash\\Kept\\file.txt"));
 }

@@ -101,6 +101,8 @@ struct FreePlaceRow {
     bool empty;  // present without entries; otherwise missing
 };
 
+void PrintTo(const FreePlaceRow& row, std::ostream* out) { *out << row.name; }
+
 class InstalledFolderPlace : public InstallTest, public ::testing::WithParamInterface<FreePlaceRow> {};
 
 TEST_P(InstalledFolderPlace, IsTakenByTheNewFolder) {

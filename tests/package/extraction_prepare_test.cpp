@@ -166,7 +166,9 @@ TEST_F(ExtractionPrepareTest, PreparerThatCannotBeCreatedEndsTheStageWithoutAMes
     const std::string bytes = BuildPackage(SmallPackage());
     device.WriteFile(kPackagePath, bytes);
     MakeStartUpFolder();
-    host::FailCall(host::Op::LocalAlloc, ERROR_NOT_ENOUGH_MEMORY);
+    // The removal of the start-up folder takes one allocation for each of
+    // its two folders; the third is the preparer's.
+    host::FailCall(host::Op::LocalAlloc, ERROR_NOT_ENOUGH_MEMORY, 3);
 
     EXPECT_FALSE(PrepareUpgrade(window));
 

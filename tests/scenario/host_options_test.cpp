@@ -1,7 +1,12 @@
-// The host options of build/ruvexa: bad options end with status 2 and the
-// usage; a power cut ends a boot with 9, and the boots that follow take the
+// The host options of build/ruvexa: bad options end with status 2 and one
+// line why; help and version; termination signals; a power cut ends a boot with 9, and the boots that follow take the
 // upgrade to its end.
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include <string>
 #include <vector>
@@ -14,35 +19,85 @@ namespace {
 using scenario::RunRuvexaExactly;
 using scenario::Scratch;
 
-TEST(HostOptions, BadOptionsEndWithStatusTwoAndTheUsage) {
+struct BadOptionsRow {
+    std::vector<std::string> arguments;
+    std::string firstLine;  // of standard error
+    bool usage;             // the usage follows
+};
+
+// Bad options end with 2 and one line that says why; a mistyped command
+// line also gets the usage, an output that cannot be written does not.
+TEST(HostOptions, BadOptionsEndWithStatusTwoAndOneLineWhy) {
     Scratch scratch;
     testing_support::TempDevice device;
-    const std::vector<std::vector<std::string>> rows = {
-        {},
-        {"--device-root"},
-        {"--device-root", scratch.Path("no-such-folder")},
-        {"--device-root", device.Root(), "--time-scale", "0"},
-        {"--device-root", device.Root(), "--time-scale", "fast"},
-        {"--device-root", device.Root(), "--media", "Hard Disk"},
-        {"--device-root", device.Root(), "--power-cut-after", "0"},
-        {"--device-root", device.Root(), "--lose-unflushed"},
-        {"--device-root", device.Root(), "--boots", "-1"},
-        {"--device-root", device.Root(), "--colour"},
+    const std::string root = device.Root();
+    scenario::WriteHostFile(scratch.Path("a-file"), "");
+    const std::vector<BadOptionsRow> rows = {
+        {{}, "ruvexa: --device-root is required", true},
+        {{"--device-root"}, "ruvexa: --device-root needs a value", true},
+        {{"--device-root", "--headless"}, "ruvexa: --device-root needs a value, not the option --headless", true},
+        {{"--device-root", scratch.Path("no-such-folder")},
+         "ruvexa: the device root " + scratch.Path("no-such-folder") + " is not a folder", true},
+        {{"--device-root", root, "--time-scale", "0"}, "ruvexa: --time-scale needs a positive number, not 0", true},
+        {{"--device-root", root, "--time-scale", "fast"}, "ruvexa: --time-scale needs a positive number, not fast", true},
+        {{"--device-root", root, "--media", "Hard Disk"}, "ruvexa: --media needs NAME=MS, not Hard Disk", true},
+        {{"--device-root", root, "--power-cut-after", "0"}, "ruvexa: --power-cut-after needs a count of 1 or more, not 0",
+         true},
+        {{"--device-root", root, "--lose-unflushed"}, "ruvexa: --lose-unflushed needs --power-cut-after", true},
+        {{"--device-root", root, "--fail", "WriteFile:112:0"},
+         "ruvexa: --fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not WriteFile:112:0", true},
+        {{"--device-root", root, "--fail", "Write:112:1"},
+         "ruvexa: --fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not Write:112:1", true},
+        {{"--device-root", root, "--boots", "-1"}, "ruvexa: --boots needs a count of 1 or more, not -1", true},
+        {{"--device-root", root, "--zoom", "0"}, "ruvexa: --zoom needs a whole number from 1 to 8, not 0", true},
+        {{"--device-root", root, "--colour"}, "ruvexa: unknown option --colour", true},
+        {{"--bogus"}, "ruvexa: unknown option --bogus", true},
+        {{"--device-root", root, "--screen", scratch.Path("missing/screen.png")},
+         "ruvexa: cannot write the screen " + scratch.Path("missing/screen.png") + ": No such file or directory", false},
+        {{"--device-root", root, "--frames", scratch.Path("a-file/frames")},
+         "ruvexa: cannot write frames to " + scratch.Path("a-file/frames") + ": Not a directory", false},
     };
-    for (const auto& arguments : rows) {
-        scenario::RuvexaRun run = RunRuvexaExactly(arguments, scratch);
-        std::string shown = arguments.empty() ? "(none)" : arguments.back();
-        EXPECT_EQ(run.status, 2) << shown;
-        EXPECT_NE(run.err.find("usage: ruvexa --device-root DIR"), std::string::npos) << shown << run.err;
+    for (const auto& row : rows) {
+        scenario::RuvexaRun run = RunRuvexaExactly(row.arguments, scratch);
+        EXPECT_EQ(run.status, 2) << row.firstLine;
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n')), row.firstLine);
+        EXPECT_EQ(run.err.find("usage: ruvexa --device-root DIR") != std::string::npos, row.usage) << run.err;
     }
 }
 
-TEST(HostOptions, HelpPrintsTheUsage) {
+TEST(HostOptions, HelpAndVersionPrintAndEndWithZero) {
     Scratch scratch;
     std::string out;
     scenario::RuvexaRun run = RunRuvexaExactly({"--help"}, scratch, &out);
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(out.find("--power-cut-after N"), std::string::npos) << out;
+    run = RunRuvexaExactly({"--version"}, scratch, &out);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(out.rfind("ruvexa 1.", 0), 0u) << out;
+}
+
+// SIGTERM and SIGINT end a run that waits (here for a USB disk that never
+// comes, twenty probes of seconds each) with the shell's status for them.
+TEST(HostOptions, TerminationSignalsEndTheRunWithTheirStatus) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        Scratch scratch;
+        testing_support::TempDevice device;
+        device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
+        const std::string log = scratch.Path("ruvexa.log");
+        pid_t process = testing_support::Start(RUVEXA_PATH, {"--device-root", device.Root(), "--headless", "--log", log},
+                                               scratch.Path("out"), scratch.Path("err"));
+        auto waiting = [&] {
+            return std::filesystem::exists(log) && scenario::ReadHostFile(log).find("found upgrade flag") != std::string::npos;
+        };
+        for (int i = 0; i < 3000 && !waiting(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(process, signal);
+        EXPECT_EQ(testing_support::WaitFor(process), 128 + signal);
+        EXPECT_NE(scenario::ReadHostFile(scratch.Path("err")).find(signal == SIGTERM ? "terminated by SIGTERM (exit 143)"
+                                                                                   : "interrupted by SIGINT (exit 130)"),
+                  std::string::npos);
+    }
 }
 
 // The power goes while the extraction writes its first file. The flag and

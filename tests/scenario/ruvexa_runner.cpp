@@ -1,7 +1,6 @@
 // Runs of build/ruvexa and build/ruvexa-pack as subprocesses.
 #include "ruvexa_runner.h"
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -44,15 +43,6 @@ RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string
     std::string logPath = scratch.Path("ruvexa.log");
     std::vector<std::string> arguments = {"--device-root", deviceRoot, "--headless", "--log", logPath};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    // A program that stays up when it should not is switched off after half
-    // a minute of real time, so that the test fails instead of hanging.
-    if (std::find(options.begin(), options.end(), "--power-off-after") == options.end()) {
-        double scale = 1;
-        auto given = std::find(options.begin(), options.end(), "--time-scale");
-        if (given != options.end() && given + 1 != options.end()) scale = std::stod(*(given + 1));
-        arguments.push_back("--power-off-after");
-        arguments.push_back(std::to_string(static_cast<long long>(30000 * scale)));
-    }
     RuvexaRun run;
     run.status = testing_support::RunAndWait(RUVEXA_PATH, arguments, scratch.Path("ruvexa.out"), scratch.Path("ruvexa.err"));
     run.log = fs::exists(logPath) ? ReadHostFile(logPath) : "";

@@ -36,8 +36,8 @@ private:
 };
 
 // Runs build/ruvexa --device-root `deviceRoot` --headless --log ... followed
-// by `options`; without --power-off-after among them, the device is switched
-// off after 30 s of real time (exit status 5).
+// by `options`. A device that stops without --power-off-after ends the run
+// with status 6 (halted).
 RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string>& options, const Scratch& scratch);
 
 // Runs build/ruvexa with exactly `arguments` (no options of its own); the

@@ -49,6 +49,9 @@ struct Row {
     std::vector<std::wstring> absent;   // files that do not exist afterwards
 };
 
+// A failing row is reported by its name, not as a dump of its bytes.
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
 // The ten attempts of a search whose source folder is there but holds no
 // package.
 Lines TenEmptyAttempts(const std::string& directory) {
@@ -112,6 +115,32 @@ const std::vector<Row>& Rows() {
          {"message box: ERROR: Initialization Failed", "ruvexa-host: switched off (exit 5)"},
          {},
          {}},
+        // Headless, with no time set to switch off, the run ends once the
+        // device can do nothing more, naming the text the screen shows last.
+        {"BothLaunchesFailingHaltAHeadlessRun",
+         {},
+         {L"\\NandFlash\\Merrow", L"\\Windows"},
+         {"--time-scale", "100"},
+         6,
+         {kNoFlag, kMainMissing,
+          "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
+         0,
+         {"message box: ERROR: Initialization Failed", "ruvexa-host: device halted: Версия адаптации 2.07 (exit 6)"},
+         {},
+         {}},
+        {"DamagedPackageHaltsWithItsCodeOnScreen",
+         {{L"\\NandFlash\\RemoteUpgrade.flag", ""}, {L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_1.BIN", "garbage"}},
+         {},
+         {"--time-scale", "100"},
+         6,
+         {kRemoteFlag,
+          "CheckUpgrade(): found upgrade source directory=[\\Storage Card\\OV3_Download\\], dir_retry=[0], at=[*]",
+          "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_1.BIN], retry=[0], at=[*]",
+          "ExtractThreadProc(): !!! Invalid file signature=[62726167], at=[*]", "=== !!! Extraction Failed ===", ""},
+         0,
+         {"ruvexa-host: device halted: Err04 Preparation failed (exit 6)"},
+         {},
+         {}},
         {"UsbFlagWithoutDiskProbesTwentyTimesThenLaunches",
          {{L"\\NandFlash\\Upgrade.flag", ""}, {kMainApplication, kMainScript}},
          {},
@@ -173,7 +202,10 @@ TEST_P(StartScenario, Runs) {
     for (const auto& [path, bytes] : row.files) device.WriteFile(path, bytes);
     Scratch scratch;
 
-    scenario::RuvexaRun run = RunRuvexa(device.Root(), row.options, scratch);
+    // Every run leaves its last screen, whichever way it ends.
+    std::vector<std::string> options = row.options;
+    options.insert(options.end(), {"--screen", scratch.Path("screen.png")});
+    scenario::RuvexaRun run = RunRuvexa(device.Root(), options, scratch);
 
     EXPECT_EQ(run.status, row.exitStatus) << run.err;
     EXPECT_EQ(run.MaskedLog(), row.log);
@@ -190,6 +222,7 @@ TEST_P(StartScenario, Runs) {
     EXPECT_TRUE(InOrder(reports, row.hostReports, &missing)) << "no report \"" << missing << "\" in:\n" << run.err;
     for (const auto& marker : row.created) EXPECT_TRUE(AppearsSoon(device, marker)) << host::WideToUtf8(marker);
     for (const auto& path : row.absent) EXPECT_FALSE(device.Exists(path));
+    EXPECT_EQ(scenario::ReadHostFile(scratch.Path("screen.png")).substr(1, 3), "PNG");
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, StartScenario, ::testing::ValuesIn(Rows()),

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "ruvexa_host.h"
+
 namespace scenario {
 namespace {
 
@@ -44,6 +46,42 @@ void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPac
         device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
         device.WriteFile(kUsbPackage, package.bytes);
     }
+}
+
+namespace {
+
+testing_support::Tree FolderTree(const NamedFiles& files) {
+    testing_support::Tree tree;
+    for (const auto& [name, bytes] : files) tree[name] = bytes;
+    return tree;
+}
+
+}  // namespace
+
+std::string WhyNotUpgraded(const testing_support::TempDevice& device, const RuvexaRun& run,
+                           const UpgradeContent& content, bool remote, bool sectionsGone) {
+    std::string why;
+    if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
+    if (device.Exists(remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag")) {
+        why += "the request's flag is still there\n";
+    }
+    for (const auto& [folder, files] : {std::pair{L"Images", &content.images}, std::pair{L"Font", &content.fonts}}) {
+        if (!device.Exists(kMerrow + folder)) {
+            why += "no installed folder " + host::WideToUtf8(folder) + "\n";
+        } else {
+            why += testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kMerrow + folder)),
+                                                   FolderTree(*files));
+        }
+    }
+    for (const wchar_t* temporary : {L"Images_", L"Font_"}) {
+        if (device.Exists(kMerrow + temporary)) why += "temporary folder left: " + host::WideToUtf8(temporary) + "\n";
+    }
+    const std::wstring sectionFolder = remote ? kDownload : L"\\Hard Disk\\";
+    for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
+        if (sectionsGone && device.Exists(sectionFolder + section)) why += "section file left: " + host::WideToUtf8(section) + "\n";
+    }
+    if (why.empty() && !AppearsSoon(device, kMerrow + L"new_orvane3.ran")) why += "the new application did not run\n";
+    return why;
 }
 
 UpgradeContent StandardUpgrade() {

@@ -45,4 +45,12 @@ extern const std::wstring kStartUpFolder;  // the start-up folder an upgrade rem
 // local upgrade.
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
+// Why a device made by MakeUpgradeDevice has not ended upgraded to `content`
+// after `run` (empty when it has): the last boot ended by itself, the
+// request's flag is gone, Images and Font hold exactly the new files, no
+// temporary folder (and with `sectionsGone` no extracted section) is left,
+// and the new program ran.
+std::string WhyNotUpgraded(const testing_support::TempDevice& device, const RuvexaRun& run,
+                           const UpgradeContent& content, bool remote, bool sectionsGone = true);
+
 }  // namespace scenario

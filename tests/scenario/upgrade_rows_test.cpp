@@ -99,6 +99,9 @@ struct UpgradeRow {
     Lines log;  // in this order, other lines between
 };
 
+// A failing row is reported by its name, not as a dump of its bytes.
+void PrintTo(const UpgradeRow& row, std::ostream* out) { *out << row.name; }
+
 const std::vector<UpgradeRow>& UpgradeRows() {
     static const std::vector<UpgradeRow> rows = {
         {"RemoteUpgradeResetsThroughTheDriver",

@@ -2,7 +2,6 @@
 // trip, the zipped folder as read by Info-ZIP's unzip, and the refusals.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <regex>
@@ -202,49 +201,6 @@ TEST_F(BuildTest, RefusesWhatTheDeviceWouldRejectAndLeavesNoFile) {
         EXPECT_NE(entry.path().filename().string().rfind(".OV3", 0), 0u) << entry.path();
     }
     EXPECT_FALSE(space_.Exists(kPackage));
-}
-
-// Archives the device cannot unpack are refused with the installation's
-// code, and verify says the same of a package that holds one.
-TEST_F(BuildTest, ArchivesTheDeviceCannotUnpackAreRefused) {
-    space_.Write("images.bin", "not a zip");
-    fs::create_directories(space_.Path("d64"));
-    space_.Write("d64/big.bmp", std::string(50000, 'x'));
-    ASSERT_EQ(space_.Tool("sh", {"-c", "cd '" + space_.Path("d64") + "' && 7z a -tzip -mm=Deflate64 -bd ../d64.zip . >/dev/null"}).status, 0);
-    const struct {
-        const char* option;
-        const char* archive;
-        const char* expected;
-    } rows[] = {
-        {"--images", "images.bin", "Err40: the device cannot unpack the images archive"},
-        {"--images", "d64.zip", "compressed with method 9 (Deflate64)"},
-        {"--fonts", "d64.zip", "Err50: the device cannot unpack the fonts archive"},
-    };
-    for (const auto& row : rows) {
-        std::vector<std::string> arguments = {"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images")};
-        if (std::string(row.option) == "--images") arguments.back() = space_.Path(row.archive);
-        else arguments.insert(arguments.end(), {"--fonts", space_.Path(row.archive)});
-        arguments.insert(arguments.end(), {"-o", space_.Path(kPackage)});
-        ToolRun build = space_.Pack(arguments);
-        EXPECT_EQ(build.status, 1) << row.archive;
-        EXPECT_NE(build.err.find(row.expected), std::string::npos) << build.err;
-        EXPECT_NE(build.err.find("device log: UnZipFile(): !!! "), std::string::npos) << build.err;
-        EXPECT_FALSE(space_.Exists(kPackage));
-    }
-
-    // A package assembled around such an archive passes the package checks
-    // but not the installation's.
-    std::string images = space_.Read("d64.zip");
-    std::string package = "3-VO" + std::string(4, '\0') + "exe" + images + std::string(16, '\0');
-    pack_test::PutLittleEndian(&package, 4, static_cast<uint32_t>(3 + images.size()));
-    pack_test::PutLittleEndian(&package, package.size() - 16, 3);
-    pack_test::PutLittleEndian(&package, package.size() - 12, static_cast<uint32_t>(images.size()));
-    pack_test::PutLittleEndian(&package, package.size() - 4, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(package.data()), static_cast<uInt>(package.size() - 16))));
-    space_.Write("OV3_UPGRADE_D64.BIN", package);
-    ToolRun verify = space_.Pack({"verify", space_.Path("OV3_UPGRADE_D64.BIN")});
-    EXPECT_EQ(verify.status, 1);
-    EXPECT_EQ(verify.out.rfind("Err40: the device cannot unpack the images archive 'images section': ", 0), 0u)
-        << verify.out;
 }
 
 }  // namespace

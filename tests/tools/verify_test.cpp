@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "pack_runner.h"
 
@@ -15,41 +16,22 @@ using pack_test::Workspace;
 namespace {
 
 constexpr size_t kExeSize = 3000;
-constexpr size_t kImagesSize = 5000;
-constexpr size_t kFontsSize = 700;
-constexpr size_t kDataSize = kExeSize + kImagesSize + kFontsSize;
-constexpr size_t kTail = 8 + kDataSize;
 
 class VerifyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         space_.Write("app.exe", Noise(kExeSize, 11));
-        WriteStoredZip("images.zip", kImagesSize, 12);
-        WriteStoredZip("fonts.zip", kFontsSize, 13);
-        ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images.zip"),
-                                 "--fonts", space_.Path("fonts.zip"), "-o", space_.Path("OV3_UPGRADE_GOOD.BIN")});
+        space_.Write("images/Start.bmp", Noise(5000, 12));
+        space_.Write("fonts/Sans.ttf", Noise(700, 13));
+        ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"),
+                                     "--fonts", space_.Path("fonts"), "-o", space_.Path("OV3_UPGRADE_GOOD.BIN")});
         ASSERT_EQ(build.status, 0) << build.err;
         good_ = space_.Read("OV3_UPGRADE_GOOD.BIN");
-        ASSERT_EQ(good_.size(), kDataSize + 24);
-    }
-
-    // A zip of `size` bytes that the device unpacks: one stored entry "d"
-    // of noise, framed by 100 bytes of Info-ZIP's records.
-    void WriteStoredZip(const std::string& name, size_t size, uint32_t seed) {
-        space_.Write("d", Noise(size - 100, seed));
-        ASSERT_EQ(space_.Tool("zip", {"-q", "-X", "-0", "-j", space_.Path(name), space_.Path("d")}).status, 0);
-        ASSERT_EQ(space_.Read(name).size(), size);
-    }
-
-    // A package of the given sections with a consistent head, tail and length.
-    std::string Assemble(const std::string& exe, const std::string& images, const std::string& fonts) const {
-        std::string package = "3-VO" + std::string(4, '\0') + exe + images + fonts + std::string(16, '\0');
-        PutLittleEndian(&package, 4, static_cast<uint32_t>(exe.size() + images.size() + fonts.size()));
-        size_t tail = package.size() - 16;
-        PutLittleEndian(&package, tail, static_cast<uint32_t>(exe.size()));
-        PutLittleEndian(&package, tail + 4, static_cast<uint32_t>(images.size()));
-        PutLittleEndian(&package, tail + 8, static_cast<uint32_t>(fonts.size()));
-        return package;
+        tail_ = good_.size() - 16;
+        imagesSize_ = LittleEndianAt(good_, tail_ + 4);
+        fontsSize_ = LittleEndianAt(good_, tail_ + 8);
+        dataSize_ = kExeSize + imagesSize_ + fontsSize_;
+        ASSERT_EQ(good_.size(), dataSize_ + 24);
     }
 
     ToolRun Verify(const std::string& bytes) {
@@ -61,24 +43,25 @@ protected:
 
     Workspace space_;
     std::string good_;
+    size_t tail_ = 0, imagesSize_ = 0, fontsSize_ = 0, dataSize_ = 0;
 };
 
 struct Fault {
-    const char* name;
+    std::string name;
     std::string bytes;
-    const char* code;
-    const char* logged;  // part of the program's own log line, or "" when the program logs none
+    std::string code;
+    std::string logged;  // part of the program's own log line, or "" when the program logs none
 };
 
 TEST_F(VerifyTest, EachFaultGetsTheDeviceCode) {
     std::string exe = Section(8, kExeSize);
-    std::string images = Section(8 + kExeSize, kImagesSize);
-    std::string fonts = Section(8 + kExeSize + kImagesSize, kFontsSize);
+    std::string images = Section(8 + kExeSize, imagesSize_);
+    std::string fonts = Section(8 + kExeSize + imagesSize_, fontsSize_);
 
     std::string wrongSignature = good_;
     wrongSignature[0] = 0x01;
     std::string dataSizeOff = good_;
-    PutLittleEndian(&dataSizeOff, 4, kDataSize + 1);
+    PutLittleEndian(&dataSizeOff, 4, dataSize_ + 1);
     std::string inserted = good_;
     inserted.insert(8 + kExeSize + 10, 1, 'x');
     std::string appended = good_ + "x";
@@ -87,17 +70,20 @@ TEST_F(VerifyTest, EachFaultGetsTheDeviceCode) {
     // The sizes add up to data_size only with 32-bit wrap-around; the exe
     // section then runs past the end of the file.
     std::string wrapped = good_;
-    PutLittleEndian(&wrapped, kTail, kExeSize + 0x80000000u);
-    PutLittleEndian(&wrapped, kTail + 4, kImagesSize + 0x80000000u);
+    PutLittleEndian(&wrapped, tail_, kExeSize + 0x80000000u);
+    PutLittleEndian(&wrapped, tail_ + 4, imagesSize_ + 0x80000000u);
+    const std::string data = std::to_string(dataSize_), length = std::to_string(dataSize_ + 24);
 
     const Fault faults[] = {
         {"wrong signature", wrongSignature, "Err04", "Invalid file signature=[4F562D01]"},
-        {"data size off", dataSizeOff, "Err08", "Wrong data size, head=[8701], tail=[8700]"},
-        {"byte inserted into a section", inserted, "Err09", "Wrong file size, actual=[8725], expected=[8724]"},
+        {"data size off", dataSizeOff, "Err08",
+         "Wrong data size, head=[" + std::to_string(dataSize_ + 1) + "], tail=[" + data + "]"},
+        {"byte inserted into a section", inserted, "Err09",
+         "Wrong file size, actual=[" + std::to_string(dataSize_ + 25) + "], expected=[" + length + "]"},
         {"byte appended after the tail", appended, "Err08", "Wrong data size"},
         {"byte flipped in a section", flipped, "Err0F", ""},
-        {"exe_size 0", Assemble("", images, fonts), "Err0D", ""},
-        {"images_size 0", Assemble(exe, "", fonts), "Err23", ""},
+        {"exe_size 0", pack_test::AssemblePackage("", images, fonts), "Err0D", ""},
+        {"images_size 0", pack_test::AssemblePackage(exe, "", fonts), "Err23", ""},
         {"empty file", "", "Err04", "Invalid file signature=[0]"},
         {"10 bytes with a valid signature", good_.substr(0, 10), "Err05", "Failed to point tail"},
         {"sizes that wrap around", wrapped, "Err0C", ""},
@@ -106,10 +92,10 @@ TEST_F(VerifyTest, EachFaultGetsTheDeviceCode) {
         SCOPED_TRACE(fault.name);
         ToolRun run = Verify(fault.bytes);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.out.substr(0, 7), std::string(fault.code) + ": ") << run.out;
+        EXPECT_EQ(run.out.substr(0, 7), fault.code + ": ") << run.out;
         size_t lines = std::count(run.out.begin(), run.out.end(), '\n');
-        EXPECT_EQ(lines, *fault.logged ? 2u : 1u) << "the code with its reason, then the log line" << run.out;
-        if (*fault.logged) {
+        EXPECT_EQ(lines, fault.logged.empty() ? 1u : 2u) << "the code with its reason, then the log line" << run.out;
+        if (!fault.logged.empty()) {
             EXPECT_NE(run.out.find("device log: ExtractThreadProc(): !!! "), std::string::npos) << run.out;
             EXPECT_NE(run.out.find(fault.logged), std::string::npos) << run.out;
         }
@@ -117,7 +103,7 @@ TEST_F(VerifyTest, EachFaultGetsTheDeviceCode) {
 }
 
 TEST_F(VerifyTest, PackageWithoutFontsIsAcceptedAndFaultsLeaveItUntouched) {
-    ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images.zip"),
+    ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"),
                              "-o", space_.Path("OV3_UPGRADE_NOFONTS.BIN")});
     ASSERT_EQ(build.status, 0) << build.err;
     ToolRun verify = space_.Pack({"verify", space_.Path("OV3_UPGRADE_NOFONTS.BIN")});
@@ -134,25 +120,38 @@ TEST_F(VerifyTest, PackageWithoutFontsIsAcceptedAndFaultsLeaveItUntouched) {
     EXPECT_EQ(space_.Read("OV3_UPGRADE_BAD.BIN"), flipped);
 }
 
-TEST_F(VerifyTest, InspectShowsDamageWithoutFailing) {
+// inspect ends with its verdict and exits 1 for a damaged package; --json
+// gives the same as one object.
+TEST_F(VerifyTest, InspectEndsWithTheVerdict) {
     std::string flipped = good_;
     flipped[8 + 1] ^= 0x01;
-    space_.Write("OV3_UPGRADE_BAD.BIN", flipped);
-    ToolRun bad = space_.Pack({"inspect", space_.Path("OV3_UPGRADE_BAD.BIN")});
-    EXPECT_EQ(bad.status, 0) << bad.err;
-    EXPECT_NE(bad.out.find("differs from the stored checksum"), std::string::npos) << bad.out;
-
-    std::string truncated = good_.substr(0, 4000);
-    space_.Write("OV3_UPGRADE_SHORT.BIN", truncated);
-    ToolRun shortFile = space_.Pack({"inspect", space_.Path("OV3_UPGRADE_SHORT.BIN")});
-    EXPECT_EQ(shortFile.status, 0) << shortFile.err;
-    EXPECT_NE(shortFile.out.find("not computed"), std::string::npos) << shortFile.out;
-    EXPECT_NE(shortFile.out.find("differs from the file length"), std::string::npos) << shortFile.out;
-
-    space_.Write("OV3_UPGRADE_TINY.BIN", "3-V");
-    ToolRun tiny = space_.Pack({"inspect", space_.Path("OV3_UPGRADE_TINY.BIN")});
-    EXPECT_EQ(tiny.status, 0) << tiny.err;
-    EXPECT_NE(tiny.out.find("shorter than 16 bytes"), std::string::npos) << tiny.out;
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {good_, "verdict:         sound\n"},
+        {flipped, "verdict:         damaged: the computed checksum differs from the stored one\n"},
+        {good_.substr(0, 4000), "verdict:         damaged: the section sizes do not add up to data_size; data_size + "
+                                "24 differs from the file length; the checksum cannot be computed: the data runs "
+                                "past the end of the file\n"},
+        {"3-V", "verdict:         damaged: the signature is not \"3-VO\"; the file is shorter than its 16-byte tail\n"},
+    };
+    for (const auto& [bytes, verdict] : rows) {
+        space_.Write("OV3_UPGRADE_X.BIN", bytes);
+        ToolRun text = space_.Pack({"inspect", space_.Path("OV3_UPGRADE_X.BIN")});
+        EXPECT_EQ(text.status, bytes == good_ ? 0 : 1) << text.out;
+        ASSERT_GE(text.out.size(), verdict.size());
+        EXPECT_EQ(text.out.substr(text.out.size() - verdict.size()), verdict) << text.out;
+        ToolRun json = space_.Pack({"inspect", "--json", space_.Path("OV3_UPGRADE_X.BIN")});
+        EXPECT_EQ(json.status, text.status);
+        EXPECT_NE(json.out.find(bytes == good_ ? "\"verdict\":\"sound\",\"problems\":[]}" : "\"verdict\":\"damaged\""),
+                  std::string::npos) << json.out;
+    }
+    ToolRun json = space_.Pack({"inspect", "--json", space_.Path("OV3_UPGRADE_GOOD.BIN")});
+    char checksum[16];
+    std::snprintf(checksum, sizeof checksum, "0x%08X", LittleEndianAt(good_, tail_ + 12));
+    EXPECT_NE(json.out.find(std::string("\"checksum\":{\"stored\":\"") + checksum + "\",\"computed\":\"" + checksum + "\""),
+              std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("{\"name\":\"fonts\",\"offset\":" + std::to_string(8 + kExeSize + imagesSize_) +
+                            ",\"size\":" + std::to_string(fontsSize_) + "}"),
+              std::string::npos) << json.out;
 }
 
 }  // namespace

@@ -141,5 +141,26 @@ TEST_F(UnzipTest, ArchivePathWhoseNarrowFormDoesNotFit) {
     }
 }
 
+// Folder entries nesting 1,000 deep, unpacked on a thread with a device
+// thread's 64 KiB stack: the folders are made until the path limit, where the
+// entry that would pass it fails the extraction.
+TEST_F(UnzipTest, EntriesNestedBeyondThePathLimitOnASmallStack) {
+    ASSERT_TRUE(MakePythonZip(HostArchive(), "name = ''\nfor i in range(1000):\n    name += 'd/'\n    add(name, attr=0x10)"));
+    int result = -1;
+    testing_support::RunOnStackOf(64 * 1024, [&] { result = Extract(); });
+
+    EXPECT_EQ(result, 0);
+    const Lines lines = log.MaskedLines();
+    ASSERT_EQ(lines.size(), 2u);
+    // The "." is the progress mark after the first hundred entries.
+    EXPECT_EQ(lines[0].rfind(".UnzipFile(): !!! Path too long, folder=[\\NandFlash\\Merrow\\Images_], name=[d\\d\\", 0),
+              0u)
+        << lines[0];
+    EXPECT_EQ(lines[1], UnzipFailedLine());
+    std::wstring hundredDeep = Output(L"d");
+    for (int level = 2; level <= 100; ++level) hundredDeep += L"\\d";
+    EXPECT_TRUE(device.Exists(hundredDeep));
+}
+
 }  // namespace
 }  // namespace unzip_testing

@@ -1,104 +1,80 @@
-// The archive check: the device's UnZipFile into a scratch folder that is
-// removed afterwards, and the entries' compression methods named in words.
+// An archive section unpacked by the program's Unzipper into a temporary
+// device root, entry by entry as UnZipFile does, to name the entry that fails.
 #include "archive_check.h"
-
-#include <minizip/unzip.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
 #include "device_path.h"
 #include "install_codes.h"
-#include "package_check.h"
+#include "install_constants.h"
 #include "ruvexa_host.h"
-#include "zip_extractor.h"
+#include "temp_file.h"
+#include "unzipper.h"
 
 namespace fs = std::filesystem;
 
 namespace pack {
 namespace {
 
-// A folder below the system's temporary folder, removed with all it holds.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "ruvexa-pack-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& Path() const { return path_; }
+constexpr wchar_t kArchiveDevicePath[] = L"\\Archive.zi";
 
-private:
-    std::string path_;
-};
+std::string MethodNote(const EntryInfo& info) {
+    if (info.compressionMethod == kStoredMethod || info.compressionMethod == Z_DEFLATED) return "";
+    return " (compression method " + std::to_string(info.compressionMethod) +
+           "; the device reads only stored (0) and deflated (8) entries)";
+}
 
-// The first entry stored with a method the device cannot read (it reads
-// only stored and deflated entries), in words; empty when there is none.
-// unzOpen is the layer's, which takes a device path.
-std::string UnreadableMethod(const std::wstring& zipPath) {
-    unzFile zip = unzOpen(host::WideToUtf8(zipPath).c_str());
-    if (!zip) return {};
-    std::string found;
-    for (int status = unzGoToFirstFile(zip); status == UNZ_OK && found.empty(); status = unzGoToNextFile(zip)) {
-        char name[1024];
-        unz_file_info info;
-        if (unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
-        if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
-            found = "entry '" + std::string(name) + "' is compressed with method " +
-                    std::to_string(info.compression_method) +
-                    (info.compression_method == 9 ? " (Deflate64)" : "") +
-                    "; the device reads only stored and deflated entries";
+// Empty when every entry unpacks; otherwise why not.
+std::string Unpack(const std::wstring& folder, const std::string& what) {
+    Unzipper unzipper;
+    if (!unzipper.IsUsable()) return "the extractor has no memory for its buffer";
+    if (!unzipper.Open(kArchiveDevicePath)) {
+        return "the " + what +
+               " section is not a zip archive the device can open (an archive of nothing but its 22-byte end "
+               "record cannot be opened either)";
+    }
+    if (!unzipper.SetOutputFolder(folder.c_str())) return "the output folder cannot be created";
+    // An archive without entries counts as unpacked on the device.
+    if (unzipper.GetEntryCount() == 0) return "";
+    if (!unzipper.GoToFirstEntry()) return "the first entry of the " + what + " archive cannot be read";
+    do {
+        EntryInfo info{};
+        if (!unzipper.GetCurrentEntryInfo(&info)) return "an entry of the " + what + " archive cannot be read";
+        if (!unzipper.UnzipFile(nullptr)) {
+            std::string name = info.name;
+            if (info.nameSize > kEntryNameBufferSize) name += "... (" + std::to_string(info.nameSize) + " bytes)";
+            return "the device cannot unpack entry '" + name + "' of the " + what + " archive" + MethodNote(info);
         }
-    }
-    unzClose(zip);
-    return found;
+    } while (unzipper.GoToNextEntry());
+    return "";
 }
 
 }  // namespace
 
-bool CheckArchive(const std::string& hostZip, const std::string& shownName, bool fonts, std::string* report) {
-    const std::string what = fonts ? "fonts" : "images";
-    const std::string code = host::WideToUtf8(InstallFailureCode(fonts ? kInstallUnzipFont : kInstallUnzipImages));
-    ScratchFolder scratch;
-    std::wstring zipPath, folderPath;
-    std::string reason;
-    if (scratch.Path().empty() || !DevicePathOf(hostZip, &zipPath, &reason) ||
-        !DevicePathOf(scratch.Path() + (fonts ? "/Font_" : "/Images_"), &folderPath, &reason)) {
-        *report = "'" + shownName + "': the " + what + " archive cannot be checked" +
-                  (reason.empty() ? "" : ": " + reason);
-        return false;
+ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind) {
+    const bool images = kind == ArchiveKind::Images;
+    const std::string what = images ? "images" : "fonts";
+    ArchiveCheck result;
+    result.code = host::WideToUtf8(InstallFailureCode(images ? kInstallUnzipImages : kInstallUnzipFont));
+    TempFolder root;
+    if (!root.Create(&result.reason)) return result;
+    std::error_code failure;
+    fs::copy_file(hostZip, root.Path() + "/Archive.zi", failure);
+    if (failure) {
+        result.reason = "cannot copy '" + hostZip + "' to '" + root.Path() + "': " + failure.message();
+        return result;
     }
-    UseHostRootAsDevice();
-    ProgramLog log;
-    if (UnZipFile(zipPath.c_str(), folderPath.c_str())) return true;
-    reason = UnreadableMethod(zipPath);
-    *report = code + ": the device cannot unpack the " + what + " archive '" + shownName + "'" +
-              (reason.empty() ? "" : ": " + reason);
-    for (const std::string& line : log.Lines()) *report += "\n  device log: " + line;
-    return false;
-}
-
-bool CheckPackageArchives(const std::wstring& packagePath, std::string* report) {
-    ScratchFolder scratch;
-    std::wstring folder;
-    std::string reason;
-    if (scratch.Path().empty() || !DevicePathOf(scratch.Path(), &folder, &reason)) {
-        *report = "the archives cannot be checked: no scratch folder" + (reason.empty() ? "" : ": " + reason);
-        return false;
+    const std::wstring folder = std::wstring(images ? kInstalledImages : kInstalledFont) + kTemporaryFolderSuffix;
+    {
+        host::SetDeviceRoot(root.Path());
+        ProgramLog log;
+        result.reason = Unpack(folder, what);
+        result.programLine = log.LastFailureLine();
+        UseHostRootAsDevice();
     }
-    const SectionFiles sections{folder + L"\\AppExecute.ex", folder + L"\\AppImages.zi", folder + L"\\AppFonts.zi"};
-    const CheckResult written = ExtractPackage(packagePath, sections);
-    if (!written.ok) {
-        *report = FailureCodeText(written.failureIndex) + ": " + written.reason;
-        return false;
-    }
-    if (!CheckArchive(scratch.Path() + "/AppImages.zi", "images section", false, report)) return false;
-    return written.info.fonts_size == 0 || CheckArchive(scratch.Path() + "/AppFonts.zi", "fonts section", true, report);
+    result.ok = result.reason.empty();
+    if (result.ok) result.programLine.clear();
+    return result;
 }
 
 }  // namespace pack

@@ -1,20 +1,23 @@
-// Unpacking an images or fonts archive with the device's own zip extractor
-// into a scratch folder, as the installation will: an archive the device
-// cannot unpack (an entry it cannot read, a name it refuses) is found on the
-// host rather than on the device.
+// The installation's unpacking of an archive section, run dry: the device's
+// own extractor unpacks the archive into a temporary device folder, at the
+// path the installation unpacks it to, so that names too long there fail
+// as they would on the device. Nothing is left afterwards.
 #pragma once
 
 #include <string>
 
 namespace pack {
 
-// True when the device unpacks the archive at `hostZip` (called `shownName`
-// in the report). Otherwise false, with `report` holding the installation's code ("Err40" for images, "Err50"
-// for fonts), the reason and the device's log lines, ready to print.
-bool CheckArchive(const std::string& hostZip, const std::string& shownName, bool fonts, std::string* report);
+enum class ArchiveKind { Images, Fonts };
 
-// The same for the images and fonts sections of a package the device has
-// accepted (a device path), written out to a scratch folder first.
-bool CheckPackageArchives(const std::wstring& packagePath, std::string* report);
+struct ArchiveCheck {
+    bool ok = false;
+    std::string code;         // what the device would show: "Err40" (images), "Err50" (fonts)
+    std::string reason;       // names the entry the device stops at
+    std::string programLine;  // the program's own log line for it, if it logged one
+};
+
+// `hostZip` is the archive as a host file.
+ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind);
 
 }  // namespace pack

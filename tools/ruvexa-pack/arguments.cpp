@@ -12,10 +12,12 @@ struct CommandShape {
     size_t operands;  // positional arguments the command takes
 };
 
+constexpr size_t kAnyNumber = static_cast<size_t>(-1);
+
 const std::map<std::string, CommandShape>& CommandShapes() {
     static const std::map<std::string, CommandShape> shapes = {
         {"build", {Command::Build, 0}},
-        {"verify", {Command::Verify, 1}},
+        {"verify", {Command::Verify, kAnyNumber}},
         {"inspect", {Command::Inspect, 1}},
         {"unpack", {Command::Unpack, 2}},
     };
@@ -50,6 +52,10 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
         arguments.help = true;
         return {true, "", arguments};
     }
+    if (first == "--version") {
+        arguments.version = true;
+        return {true, "", arguments};
+    }
     auto shape = CommandShapes().find(first);
     if (shape == CommandShapes().end()) {
         if (!first.empty() && first[0] == '-') return Refuse(arguments, "unknown option '" + first + "'");
@@ -73,6 +79,14 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
             arguments.help = true;
             continue;
         }
+        if (word == "-q" || word == "--quiet") {
+            arguments.quiet = true;
+            continue;
+        }
+        if (word == "--json" && arguments.command == Command::Inspect) {
+            arguments.json = true;
+            continue;
+        }
         // "--exe=FILE" is accepted as well as "--exe FILE".
         std::string name = word;
         std::string value;
@@ -94,7 +108,7 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
     }
     if (arguments.help) return {true, "", arguments};
 
-    if (operands.size() > shape->second.operands) {
+    if (shape->second.operands != kAnyNumber && operands.size() > shape->second.operands) {
         return Refuse(arguments, "unexpected argument '" + operands[shape->second.operands] + "'");
     }
     switch (arguments.command) {
@@ -106,12 +120,12 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
     case Command::Verify:
     case Command::Inspect:
         if (operands.empty()) return Refuse(arguments, "missing package FILE");
-        arguments.package = operands[0];
+        arguments.packages = operands;
         break;
     case Command::Unpack:
         if (operands.empty()) return Refuse(arguments, "missing package FILE");
         if (operands.size() < 2) return Refuse(arguments, "missing output folder DIR");
-        arguments.package = operands[0];
+        arguments.packages = {operands[0]};
         arguments.folder = operands[1];
         break;
     case Command::None:
@@ -123,7 +137,7 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
 std::string UsageText(Command command) {
     switch (command) {
     case Command::Build:
-        return "usage: ruvexa-pack build --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] -o FILE\n"
+        return "usage: ruvexa-pack build [-q] --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] -o FILE\n"
                "\n"
                "Writes an upgrade package: the executable, the images archive and the\n"
                "optional fonts archive, with head, tail and CRC-32.\n"
@@ -132,25 +146,34 @@ std::string UsageText(Command command) {
                "  --fonts ZIP|DIR   the fonts zip archive, or a folder to zip (optional)\n"
                "  -o, --output FILE the package to write; the device looks for\n"
                "                    OV3_UPGRADE_*.BIN\n"
+               "  -q, --quiet       no progress on standard error\n"
                "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
-               "attributes, names sorted.\n";
+               "attributes, names sorted. Each archive is unpacked in a dry run with the\n"
+               "device's own extractor; one the device would reject (Err40, Err50) is refused.\n";
     case Command::Verify:
-        return "usage: ruvexa-pack verify FILE\n"
+        return "usage: ruvexa-pack verify [-q] FILE...\n"
                "\n"
-               "Checks a package as the device does before it installs it: signature,\n"
-               "sizes, length, sections and checksum. Prints \"ok\" (exit 0), or the\n"
-               "device's failure code with the reason (exit 1). Writes nothing.\n";
+               "Checks each package as the device does: signature, sizes, length,\n"
+               "sections and checksum, then unpacks its archives in a dry run with the\n"
+               "device's own extractor into a temporary folder. Prints \"ok\", or the\n"
+               "device's failure code (Err0F, Err40, Err50, ...) with the reason, naming\n"
+               "the entry for an archive; with several files each line starts with the\n"
+               "file's name. Exit 0 when every package is sound, else 1.\n"
+               "  -q, --quiet       no progress on standard error\n";
     case Command::Inspect:
-        return "usage: ruvexa-pack inspect FILE\n"
+        return "usage: ruvexa-pack inspect [--json] FILE\n"
                "\n"
                "Prints the head and tail fields, the section offsets and sizes, the file\n"
-               "length and the stored and computed checksums, also for a damaged package.\n";
+               "length and the stored and computed checksums, also for a damaged package,\n"
+               "and last the verdict. Exit 0 for a sound package, 1 for a damaged one.\n"
+               "  --json            the same as one JSON object, for scripts\n";
     case Command::Unpack:
-        return "usage: ruvexa-pack unpack FILE DIR\n"
+        return "usage: ruvexa-pack unpack [-q] FILE DIR\n"
                "\n"
                "Verifies the package, then writes its sections to DIR as AppExecute.ex,\n"
                "AppImages.zi and (when the package has fonts) AppFonts.zi. DIR is created\n"
-               "when missing; files of those names in it are replaced.\n";
+               "when missing; files of those names in it are replaced.\n"
+               "  -q, --quiet       no progress on standard error\n";
     case Command::None:
         break;
     }
@@ -161,13 +184,21 @@ std::string UsageText(Command command) {
            "commands:\n"
            "  build --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] -o FILE\n"
            "                      write a package\n"
-           "  verify FILE         check a package as the device does\n"
+           "  verify FILE...      check packages as the device does\n"
            "  inspect FILE        print a package's fields, offsets and checksums\n"
            "  unpack FILE DIR     verify, then write the sections to DIR\n"
            "\n"
-           "ruvexa-pack COMMAND --help shows the options of a command.\n"
+           "ruvexa-pack COMMAND --help shows the options of a command; --version the\n"
+           "version. Progress goes to standard error when it is a terminal; -q silences it.\n"
            "exit status: 0 success, 1 failure (unreadable file, package rejected),\n"
            "2 bad arguments.\n";
+}
+
+std::string UsageHint(Command command) {
+    for (const auto& [word, shape] : CommandShapes()) {
+        if (shape.command == command) return "see ruvexa-pack " + word + " --help\n";
+    }
+    return "see ruvexa-pack --help\n";
 }
 
 }  // namespace pack

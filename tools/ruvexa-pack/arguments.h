@@ -12,14 +12,17 @@ enum class Command { None, Build, Verify, Inspect, Unpack };
 struct Arguments {
     Command command = Command::None;
     bool help = false;
+    bool version = false;
+    bool quiet = false;  // -q: no progress on standard error
     // build
     std::string exe;
     std::string images;
     std::string fonts;  // empty: the package has no fonts
     std::string output;
-    // verify, inspect, unpack
-    std::string package;
+    // verify (one or more), inspect, unpack (one)
+    std::vector<std::string> packages;
     std::string folder;  // unpack only
+    bool json = false;   // inspect --json
 };
 
 struct ParseResult {
@@ -33,5 +36,7 @@ ParseResult ParseArguments(const std::vector<std::string>& words);
 
 // The overall usage for Command::None, else the usage of that command.
 std::string UsageText(Command command);
+// After a usage error: where the whole usage is, "see ruvexa-pack COMMAND --help".
+std::string UsageHint(Command command);
 
 }  // namespace pack

@@ -11,10 +11,13 @@
 
 #include "archive_check.h"
 #include "commands.h"
+#include "install_constants.h"
 #include "messages.h"
 #include "package_constants.h"
 #include "package_writer.h"
+#include "progress.h"
 #include "temp_file.h"
+#include "verdict.h"
 #include "zip_folder.h"
 
 namespace fs = std::filesystem;
@@ -24,8 +27,8 @@ namespace {
 
 // Where the installation unpacks each archive on the device; used only to
 // warn about entry names that would not fit in a device path there.
-const wchar_t kImagesInstallFolder[] = L"\\NandFlash\\Merrow\\Images_";
-const wchar_t kFontsInstallFolder[] = L"\\NandFlash\\Merrow\\Font_";
+const std::wstring kImagesInstallFolder = std::wstring(kInstalledImages) + kTemporaryFolderSuffix;
+const std::wstring kFontsInstallFolder = std::wstring(kInstalledFont) + kTemporaryFolderSuffix;
 
 bool StatFile(const std::string& path, struct stat* st, std::string* error) {
     if (stat(path.c_str(), st) != 0) {
@@ -59,19 +62,22 @@ bool HasPackageName(const std::string& path) {
 // An archive section: a zip file taken as is, or a folder zipped into a
 // temporary file beside the output.
 bool PrepareArchive(const std::string& given, const std::string& what, const std::wstring& installFolder,
-                    const std::string& output, TempFile* zipped, SectionSource* source, std::string* error) {
+                    const std::string& output, TempFile* zipped, SectionSource* source, Progress& progress,
+                    std::string* error) {
     struct stat st;
     if (!StatFile(given, &st, error)) return false;
     if (S_ISDIR(st.st_mode)) {
+        progress.Step("zipping the " + what + " folder");
         if (!zipped->CreateBeside(output, what, error)) return false;
         ZipSummary summary;
         if (!ZipFolder(given, zipped->Path(), installFolder, &summary, error)) return false;
         struct stat zipStat;
         if (!StatFile(zipped->Path(), &zipStat, error)) return false;
+        progress.Clear();
         std::cout << "zipped " << what << " folder '" << given << "': " << summary.files << " files, "
                   << summary.folders << " folders, " << zipStat.st_size << " bytes\n";
         *source = {zipped->Path(), static_cast<uint64_t>(zipStat.st_size)};
-        return CheckArchive(zipped->Path(), given, what == "fonts", error);
+        return true;
     }
     if (!S_ISREG(st.st_mode)) {
         *error = "'" + given + "' is neither a file nor a folder";
@@ -79,8 +85,18 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
     }
     if (!CheckReadable(given, error)) return false;
     *source = {given, static_cast<uint64_t>(st.st_size)};
-    // An empty section is refused with its own message by the caller.
-    return st.st_size == 0 || CheckArchive(given, given, what == "fonts", error);
+    return true;
+}
+
+// An archive the installation would fail to unpack is refused with the code
+// the device would show.
+bool ArchiveUnpacks(const SectionSource& archive, ArchiveKind kind, Progress& progress, std::string* error) {
+    progress.Step(std::string("unpacking the ") + (kind == ArchiveKind::Images ? "images" : "fonts") +
+                  " archive in a dry run");
+    ArchiveCheck check = DryRunArchive(archive.path, kind);
+    progress.Clear();
+    if (!check.ok) *error = RejectionText(check);
+    return check.ok;
 }
 
 }  // namespace
@@ -105,17 +121,26 @@ int RunBuild(const Arguments& arguments) {
     if (exeStat.st_size == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
     SectionSource exe{arguments.exe, static_cast<uint64_t>(exeStat.st_size)};
 
+    Progress progress(arguments.quiet);
     TempFile imagesZip, fontsZip, package;
+    // First, so that an output folder that cannot take the package fails
+    // before any long work.
+    if (!package.CreateBeside(output, "tmp", &error)) return Fail(error);
     SectionSource images, fonts;
-    if (!PrepareArchive(arguments.images, "images", kImagesInstallFolder, output, &imagesZip, &images, &error)) {
+    if (!PrepareArchive(arguments.images, "images", kImagesInstallFolder, output, &imagesZip, &images, progress,
+                        &error)) {
         return Fail(error);
     }
     if (images.size == 0) {
         return Fail("'" + arguments.images + "' is empty: the device refuses a package whose images section is empty (Err23)");
     }
-    if (!arguments.fonts.empty() &&
-        !PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, &error)) {
-        return Fail(error);
+    if (!ArchiveUnpacks(images, ArchiveKind::Images, progress, &error)) return Fail(error);
+    if (!arguments.fonts.empty()) {
+        if (!PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, progress,
+                            &error)) {
+            return Fail(error);
+        }
+        if (fonts.size > 0 && !ArchiveUnpacks(fonts, ArchiveKind::Fonts, progress, &error)) return Fail(error);
     }
     uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
     if (total > 0xFFFFFFFFull) {
@@ -123,8 +148,10 @@ int RunBuild(const Arguments& arguments) {
     }
 
     DWORD checksum = 0;
-    if (!package.CreateBeside(output, "tmp", &error)) return Fail(error);
-    if (!WritePackage(exe, images, fonts, package.Path(), &checksum, &error)) return Fail(error);
+    progress.Step("writing the package");
+    bool written = WritePackage(exe, images, fonts, package.Path(), &checksum, &error);
+    progress.Clear();
+    if (!written) return Fail(error);
     if (!package.RenameTo(output, &error)) return Fail(error);
 
     char checksumText[16];

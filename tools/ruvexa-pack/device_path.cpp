@@ -49,6 +49,15 @@ bool DevicePathOf(const std::string& hostPath, std::wstring* devicePath, std::st
     return true;
 }
 
+std::string ShownHostPath(const std::wstring& devicePath) {
+    std::string hostPath;
+    if (!host::HostPathOf(devicePath, &hostPath)) return host::WideToUtf8(devicePath);
+    std::error_code error;
+    fs::path relative = fs::path(hostPath).lexically_relative(fs::current_path(error));
+    if (error || relative.empty() || *relative.begin() == "..") return hostPath;
+    return relative.string();
+}
+
 bool OpenableDevicePath(const std::string& hostPath, std::wstring* devicePath, std::string* error) {
     int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

@@ -13,12 +13,16 @@ int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
     ParseResult parsed = ParseArguments(words);
     if (!parsed.ok) {
-        std::cerr << "ruvexa-pack: " << parsed.error << "\n\n" << UsageText(parsed.arguments.command);
+        std::cerr << "ruvexa-pack: " << parsed.error << "\n" << UsageHint(parsed.arguments.command);
         return kExitUsage;
     }
     const Arguments& arguments = parsed.arguments;
     if (arguments.help) {
         std::cout << UsageText(arguments.command);
+        return kExitSuccess;
+    }
+    if (arguments.version) {
+        std::cout << "ruvexa-pack " << RUVEXA_VERSION << "\n";
         return kExitSuccess;
     }
     switch (arguments.command) {

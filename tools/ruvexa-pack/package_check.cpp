@@ -123,11 +123,21 @@ private:
     }
 
     bool PassSection(const Section& section, DWORD* crc, CheckResult* result) {
-        if (!section.output) {
-            if (ReadSection(package_, section.size, crc)) return true;
+        // Sizes that add up only past 4 GiB pass the length check, and a
+        // section then runs past the end of the file.
+        DWORD position = SetFilePointer(package_, 0, nullptr, FILE_CURRENT);
+        DWORD fileSize = GetFileSize(package_, nullptr);
+        if (position > fileSize || fileSize - position < section.size) {
             result->failureIndex = section.copyIndex;
             result->reason = std::string("the file ends inside the ") + section.name + " section of " +
                              std::to_string(section.size) + " bytes (the sizes add up only past 4 GiB)";
+            return false;
+        }
+        if (!section.output) {
+            if (ReadSection(package_, section.size, crc)) return true;
+            result->failureIndex = section.copyIndex;
+            result->reason = std::string("the package cannot be read: ") + Win32ErrorText(GetLastError());
+            result->hostFileProblem = true;
             return false;
         }
         const std::wstring& path = *section.output;
@@ -135,8 +145,8 @@ private:
             CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
         if (output == INVALID_HANDLE_VALUE) {
             result->failureIndex = section.createIndex;
-            result->reason = "cannot create '" + host::WideToUtf8(path) + "' (error " +
-                             std::to_string(GetLastError()) + ")";
+            result->hostFileProblem = true;
+            result->reason = "cannot create '" + ShownHostPath(path) + "': " + Win32ErrorText(GetLastError());
             return false;
         }
         written_.push_back(path);
@@ -145,8 +155,9 @@ private:
         BOOL closed = CloseHandle(output);
         if (!copied || !closed) {
             result->failureIndex = section.copyIndex;
-            result->reason = std::string("copying the ") + section.name + " section to '" + host::WideToUtf8(path) +
-                             "' failed (error " + std::to_string(copied ? GetLastError() : copyError) + ")";
+            result->hostFileProblem = true;
+            result->reason = std::string("cannot copy the ") + section.name + " section to '" + ShownHostPath(path) +
+                             "': " + Win32ErrorText(copied ? GetLastError() : copyError);
             return false;
         }
         return true;

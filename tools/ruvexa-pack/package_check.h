@@ -23,6 +23,9 @@ struct CheckResult {
     DWORD failureIndex = 0;   // an ExtractFailure index when !ok
     std::string reason;       // one line of plain English
     std::string programLine;  // the program's own log line for the failure, if it logged one
+    // The failure lies with a host file written on the way, not with the
+    // package: the reason then names the host file, and no device code applies.
+    bool hostFileProblem = false;
     PackageInfo info{};
     DWORD computedChecksum = 0;
 };

@@ -1,4 +1,4 @@
-// Temporary files beside their target.
+// Temporary files beside their target, and temporary folders.
 #include "temp_file.h"
 
 #include <sys/stat.h>
@@ -44,6 +44,24 @@ bool TempFile::RenameTo(const std::string& target, std::string* error) {
         return false;
     }
     path_.clear();
+    return true;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+}
+
+bool TempFolder::Create(std::string* error) {
+    std::error_code failure;
+    fs::path base = fs::temp_directory_path(failure);
+    if (failure) base = "/tmp";
+    std::string pattern = (base / "ruvexa-pack-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        *error = "cannot create a temporary folder in '" + base.string() + "': " + std::strerror(errno);
+        return false;
+    }
+    path_ = pattern;
     return true;
 }
 

@@ -1,4 +1,4 @@
-// A temporary file beside a target file, removed unless it is renamed onto
+// Temporaries. A temporary file beside a target file, removed unless it is renamed onto
 // the target: a failed run leaves neither a half-written package nor stray
 // archives behind.
 #pragma once
@@ -20,6 +20,22 @@ public:
     const std::string& Path() const { return path_; }
     // Renames the file onto the target; it is then no longer removed.
     bool RenameTo(const std::string& target, std::string* error);
+
+private:
+    std::string path_;
+};
+
+// A private folder under the host's temporary folder, removed with
+// everything in it when the object goes.
+class TempFolder {
+public:
+    TempFolder() = default;
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    bool Create(std::string* error);
+    const std::string& Path() const { return path_; }
 
 private:
     std::string path_;

@@ -9,6 +9,7 @@
 #include "device_path.h"
 #include "messages.h"
 #include "package_check.h"
+#include "package_verification.h"
 #include "verdict.h"
 
 namespace fs = std::filesystem;
@@ -16,16 +17,21 @@ namespace fs = std::filesystem;
 namespace pack {
 
 int RunUnpack(const Arguments& arguments) {
+    const std::string& package = arguments.packages.front();
     std::wstring packagePath;
     std::string error;
-    if (!OpenableDevicePath(arguments.package, &packagePath, &error)) return Fail(error);
+    if (!OpenableDevicePath(package, &packagePath, &error)) return Fail(error);
     UseHostRootAsDevice();
 
     // A package the device would refuse is not unpacked at all.
-    CheckResult check = CheckPackage(packagePath);
-    if (!check.ok) {
-        PrintRejection(check);
-        return Fail("'" + arguments.package + "' not unpacked");
+    Progress progress(arguments.quiet);
+    std::string text;
+    Verification verdict = VerifyPackage(packagePath, progress, &text);
+    progress.Clear();
+    if (verdict == Verification::HostProblem) return Fail(text);
+    if (verdict == Verification::Rejected) {
+        std::cout << text << "\n";
+        return Fail("'" + package + "' not unpacked");
     }
 
     const std::string& folder = arguments.folder;
@@ -42,10 +48,13 @@ int RunUnpack(const Arguments& arguments) {
         return Fail("'" + folder + "': the paths of the files in it would be too long for the device layer");
     }
 
+    progress.Step("writing the sections");
     CheckResult result = ExtractPackage(packagePath, outputs);
+    progress.Clear();
+    if (!result.ok && result.hostFileProblem) return Fail(result.reason);
     if (!result.ok) {
-        PrintRejection(result);
-        return Fail("'" + arguments.package + "' not unpacked");
+        std::cout << RejectionText(result) << "\n";
+        return Fail("'" + package + "' not unpacked");
     }
     const fs::path out(folder);
     std::cout << "wrote " << (out / "AppExecute.ex").string() << " (" << result.info.exe_size << " bytes)\n";

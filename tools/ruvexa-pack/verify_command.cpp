@@ -1,33 +1,37 @@
-// `ruvexa-pack verify`: the device's checks on a package, then its archives
-// unpacked as the installation would, in a scratch folder.
+// `ruvexa-pack verify`: the device's checks on each package, writing nothing
+// outside a temporary folder.
 #include <iostream>
 
-#include "archive_check.h"
 #include "commands.h"
 #include "device_path.h"
 #include "messages.h"
-#include "package_check.h"
-#include "verdict.h"
+#include "package_verification.h"
 
 namespace pack {
 
 int RunVerify(const Arguments& arguments) {
-    std::wstring devicePath;
-    std::string error;
-    if (!OpenableDevicePath(arguments.package, &devicePath, &error)) return Fail(error);
-    UseHostRootAsDevice();
-    CheckResult result = CheckPackage(devicePath);
-    if (!result.ok) {
-        PrintRejection(result);
-        return kExitFailure;
+    const bool several = arguments.packages.size() > 1;
+    int status = kExitSuccess;
+    for (const std::string& package : arguments.packages) {
+        std::wstring devicePath;
+        std::string error;
+        if (!OpenableDevicePath(package, &devicePath, &error)) {
+            status = Fail(error);
+            continue;
+        }
+        UseHostRootAsDevice();
+        Progress progress(arguments.quiet);
+        std::string text;
+        Verification verdict = VerifyPackage(devicePath, progress, &text);
+        progress.Clear();
+        if (verdict == Verification::HostProblem) {
+            status = Fail(text);
+            continue;
+        }
+        std::cout << (several ? package + ": " : "") << (verdict == Verification::Sound ? "ok" : text) << "\n";
+        if (verdict != Verification::Sound) status = kExitFailure;
     }
-    // The sections are sound; the installation must also unpack them.
-    if (!CheckPackageArchives(devicePath, &error)) {
-        std::cout << error << "\n";
-        return kExitFailure;
-    }
-    std::cout << "ok\n";
-    return kExitSuccess;
+    return status;
 }
 
 }  // namespace pack

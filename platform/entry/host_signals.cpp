@@ -1,0 +1,40 @@
+#include "host_signals.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace host {
+namespace {
+
+volatile sig_atomic_t g_boot = 0;
+
+// Only async-signal-safe calls: the program's threads may hold any lock.
+void EndOnSignal(int signal) {
+    if (g_boot > 0) {
+        // The boot's process reports it; the supervisor ends with the same status.
+        kill(static_cast<pid_t>(g_boot), signal);
+    } else {
+        const char* text = signal == SIGINT ? "ruvexa-host: interrupted by SIGINT (exit 130)\n"
+                                            : "ruvexa-host: terminated by SIGTERM (exit 143)\n";
+        ssize_t ignored = write(STDERR_FILENO, text, std::strlen(text));
+        (void)ignored;
+    }
+    _exit(128 + signal);
+}
+
+}  // namespace
+
+void EndOnTerminationSignals() {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = EndOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void ForwardTerminationSignalsTo(pid_t boot) { g_boot = boot; }
+
+}  // namespace host

@@ -1,0 +1,31 @@
+#!/bin/sh
+# Runs the suite again on sanitizer builds, after scripts/test.sh's ordinary
+# run: the whole suite with AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/), then the tests that involve threads with ThreadSanitizer
+# (build-tsan/). Any report fails the run. Benchmarks are not built, and the
+# compile check against the Windows headers is not repeated.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/setup.sh
+jobs="$(nproc)"
+
+configure() {  # build folder, sanitizers
+    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+        -DRUVEXA_SANITIZE="$2" -DRUVEXA_BENCHMARKS=OFF >/dev/null
+}
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer: every test"
+configure build-asan address,undefined
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600 -E '^DeviceSources\.'
+
+# The message queue and timers, threads, the debug output from several
+# threads, both workers on their own threads, the power-off watchdog and
+# the launches of build/ruvexa's boots.
+threaded='^(MessageTest|Thread|DebugOutput|ExtractionPrepareTest|TimerSequenceTest|ResultMessageTest|Launch|LateUsbDisk|HostOptions|Rows/StartScenario|Rows/WholeUpgrade)\.|RunsOnAThreadOfItsOwn'
+echo "== ThreadSanitizer: the tests that involve threads"
+configure build-tsan thread
+cmake --build build-tsan -j"$jobs" --target ruvexa platform_tests package_tests install_tests shell_tests scenario_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600 -R "$threaded"

@@ -1,0 +1,43 @@
+// The package's sections go to a temporary folder through the extraction
+// worker's own steps, and its archives through the dry run of their unpacking.
+#include "package_verification.h"
+
+#include "archive_check.h"
+#include "device_path.h"
+#include "temp_file.h"
+#include "verdict.h"
+
+namespace pack {
+
+Verification VerifyPackage(const std::wstring& packagePath, Progress& progress, std::string* text) {
+    TempFolder sections;
+    std::wstring folder;
+    if (!sections.Create(text)) return Verification::HostProblem;
+    if (!DevicePathOf(sections.Path(), &folder, text)) {
+        *text = "the temporary folder '" + sections.Path() + "': " + *text;
+        return Verification::HostProblem;
+    }
+    progress.Step("checking the sections and the checksum");
+    SectionFiles outputs{folder + L"\\AppExecute.ex", folder + L"\\AppImages.zi", folder + L"\\AppFonts.zi"};
+    CheckResult result = ExtractPackage(packagePath, outputs);
+    if (!result.ok) {
+        *text = result.hostFileProblem ? result.reason : RejectionText(result);
+        return result.hostFileProblem ? Verification::HostProblem : Verification::Rejected;
+    }
+    progress.Step("unpacking the images archive in a dry run");
+    ArchiveCheck images = DryRunArchive(sections.Path() + "/AppImages.zi", ArchiveKind::Images);
+    if (!images.ok) {
+        *text = RejectionText(images);
+        return Verification::Rejected;
+    }
+    if (result.info.fonts_size == 0) return Verification::Sound;
+    progress.Step("unpacking the fonts archive in a dry run");
+    ArchiveCheck fonts = DryRunArchive(sections.Path() + "/AppFonts.zi", ArchiveKind::Fonts);
+    if (!fonts.ok) {
+        *text = RejectionText(fonts);
+        return Verification::Rejected;
+    }
+    return Verification::Sound;
+}
+
+}  // namespace pack

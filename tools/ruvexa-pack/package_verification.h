@@ -1,0 +1,22 @@
+// The whole verification of a package, as far as the device's checks go
+// before it changes anything installed: the extraction worker's checks,
+// then the installation's unpacking of both archives, run dry.
+#pragma once
+
+#include <string>
+
+#include "package_check.h"
+#include "progress.h"
+
+namespace pack {
+
+enum class Verification {
+    Sound,        // the device would install it
+    Rejected,     // `text`: the device's code, the reason and its log line
+    HostProblem,  // `text`: a temporary host file could not be written, and why
+};
+
+// `packagePath` is a device path (the host's root serving as device root).
+Verification VerifyPackage(const std::wstring& packagePath, Progress& progress, std::string* text);
+
+}  // namespace pack
