@@ -77,7 +77,7 @@ xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 sleep 1
 status=0
-DISPLAY=$display python3 "$shim/wine_scenarios.py" --host-ruvexa "$root/build/ruvexa" \
+DISPLAY=$display python3 -u "$shim/wine_scenarios.py" --host-ruvexa "$root/build/ruvexa" \
     --wine-ruvexa "$out/ruvexa.exe" --host-installer "$root/build/ruvexa-install-only" \
     --wine-installer "$out/install-only.exe" --marker "$out/marker.exe" --prefix "$WINEPREFIX" --work "$out/work" \
     --known "$shim/known_differences.txt" --wine "$wine" "$@" || status=$?

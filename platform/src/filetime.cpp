@@ -30,12 +30,6 @@ struct timespec FromStatxTimestamp(const struct statx_timestamp& stamp) {
 // file's birth time. Eight bytes, the FILETIME value, little-endian.
 constexpr char kCreationTimeAttribute[] = "user.ruvexa.creation";
 
-uint64_t DecodeCreationTime(const unsigned char* bytes, ssize_t size) {
-    if (size != 8) return 0;
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
-    return value;
-}
 
 // The device's FAT volumes keep creation times in 10 ms steps, write times
 // in 2-second steps and access times as dates only (local midnight); the
@@ -55,6 +49,17 @@ void AsFatKeepsThem(EntryTimes* times) {
     const int64_t bias = static_cast<int64_t>(parts.tm_gmtoff) * kUnitsPerSecond;
     const int64_t local = static_cast<int64_t>(FileTimeValue(times->lastAccess)) + bias;
     times->lastAccess = FileTimeFromValue(static_cast<uint64_t>(local - local % kUnitsPerDay - bias));
+}
+
+// The times as the device keeps them, with the creation time read from the
+// attribute (`size` bytes of it, or a failed read) in place of the host's.
+void WithStoredCreation(const unsigned char* bytes, ssize_t size, EntryTimes* times) {
+    if (size == 8) {
+        uint64_t value = 0;
+        for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+        if (value != 0) times->creation = FileTimeFromValue(value);
+    }
+    AsFatKeepsThem(times);
 }
 
 bool TimesOfStatx(int dirFd, const char* path, int flags, EntryTimes* times) {
@@ -100,19 +105,14 @@ struct timespec TimespecFromFileTime(const FILETIME& time) {
 bool TimesOfDescriptor(int fd, EntryTimes* times) {
     if (!TimesOfStatx(fd, "", AT_EMPTY_PATH, times)) return false;
     unsigned char stored[8];
-    const uint64_t creation = DecodeCreationTime(stored, fgetxattr(fd, kCreationTimeAttribute, stored, sizeof stored));
-    if (creation != 0) times->creation = FileTimeFromValue(creation);
-    AsFatKeepsThem(times);
+    WithStoredCreation(stored, fgetxattr(fd, kCreationTimeAttribute, stored, sizeof stored), times);
     return true;
 }
 
 bool TimesOfPath(const std::string& hostPath, EntryTimes* times) {
     if (!TimesOfStatx(AT_FDCWD, hostPath.c_str(), AT_SYMLINK_NOFOLLOW, times)) return false;
     unsigned char stored[8];
-    const uint64_t creation =
-        DecodeCreationTime(stored, lgetxattr(hostPath.c_str(), kCreationTimeAttribute, stored, sizeof stored));
-    if (creation != 0) times->creation = FileTimeFromValue(creation);
-    AsFatKeepsThem(times);
+    WithStoredCreation(stored, lgetxattr(hostPath.c_str(), kCreationTimeAttribute, stored, sizeof stored), times);
     return true;
 }
 
