@@ -20,10 +20,13 @@ LogSink g_logSink;
 constexpr size_t kDeviceDebugTextCapacity = 128;
 // Call sites (format strings) already warned about.
 std::set<const void*> g_warnedFormats;
+bool g_warnOfLongTexts = true;
 
 // Called with the lock held. The host writes the text whole all the same.
 void WarnOfLongText(const void* format, const std::wstring& text) {
-    if (text.size() < kDeviceDebugTextCapacity || !g_warnedFormats.insert(format).second) return;
+    if (!g_warnOfLongTexts || text.size() < kDeviceDebugTextCapacity || !g_warnedFormats.insert(format).second) {
+        return;
+    }
     std::fprintf(stderr, "ruvexa-host: warning: a debug text of %zu characters; the device may cut it at %zu: %s\n",
                  text.size(), kDeviceDebugTextCapacity - 1, WideToUtf8(text.substr(0, 60)).c_str());
     std::fflush(stderr);
@@ -39,6 +42,11 @@ void WriteToStandardError(std::string_view utf8) {
 void SetLogSink(LogSink sink) {
     std::lock_guard<std::mutex> lock(g_logMutex);
     g_logSink = std::move(sink);
+}
+
+void WarnOfLongDebugTexts(bool enabled) {
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    g_warnOfLongTexts = enabled;
 }
 
 }  // namespace host

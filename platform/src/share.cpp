@@ -1,7 +1,7 @@
 // Share-mode bookkeeping of open files (RegisterOpen, ReleaseOpen,
-// WithDeleteAccess, DeleteWhenClosed). Linux lets any number of opens and deletions proceed;
-// the device refuses a second open that the first one does not share, and
-// the program relies on that.
+// WithDeleteAccess, DeleteWhenClosed). Linux lets any number of opens and
+// deletions proceed; the device refuses a second open that the first one does
+// not share, and the program relies on that.
 #include "share.h"
 
 #include <unistd.h>
