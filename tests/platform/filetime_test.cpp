@@ -19,10 +19,6 @@ uint64_t ValueOf(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-FILETIME FileTimeOf(uint64_t value) {
-    return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
-
 SYSTEMTIME Date(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0,
                 WORD ms = 0) {
     SYSTEMTIME date{};
