@@ -31,7 +31,7 @@ if [ ! -f "$minizip/unzip.c" ]; then
     # shellcheck disable=SC2086
     (cd "$out/apt" && apt-get $apt_options source --download-only zlib >/dev/null 2>&1)
     rm -rf "$out/zlib" && mkdir -p "$out/zlib"
-    tar -xjf "$out"/apt/zlib_*.orig.tar.bz2 -C "$out/zlib" --strip-components=1
+    tar -xf "$out"/apt/zlib_*.orig.tar.* -C "$out/zlib" --strip-components=1
 fi
 cp "$minizip/unzip.h" "$minizip/ioapi.h" "$out/include/minizip/"
 
@@ -41,12 +41,14 @@ shim="$root/tests/device_build/wine"
 flags="-std=c++20 -O1 -DUNICODE -D_UNICODE -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE"
 flags="$flags -I$root/tests/device_build/shim -include $shim/device_shim.h -I$out/include"
 flags="$flags -I$root/shell -I$root/detect -I$root/package -I$root/install -I$root/unzip"
-# One object per source, rebuilt when the source or the shim is newer.
+# One object per source, rebuilt when the source, a header of the program or
+# the shim is newer.
+newest_header=$(ls -t shell/*.h detect/*.h package/*.h install/*.h unzip/*.h "$shim/device_shim.h" | head -n 1)
 for file in shell/*.cpp detect/*.cpp package/*.cpp install/*.cpp unzip/*.cpp; do
     echo "$file"
 done | while read -r file; do
     object="$out/obj/$(echo "$file" | tr / _ | sed 's/\.cpp$/.o/')"
-    if [ ! -f "$object" ] || [ "$file" -nt "$object" ] || [ "$shim/device_shim.h" -nt "$object" ]; then
+    if [ ! -f "$object" ] || [ "$file" -nt "$object" ] || [ "$newest_header" -nt "$object" ]; then
         echo "$file $object"
     fi
 done | xargs -r -n 2 -P "$(nproc)" sh -c "$cxx $flags -w -c \"\$0\" -o \"\$1\""
