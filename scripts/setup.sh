@@ -5,8 +5,8 @@ set -eu
 
 PACKAGES="cmake make g++ pkg-config zlib1g-dev libminizip-dev libfreetype-dev
 libfontconfig-dev fontconfig fonts-dejavu-core libpng-dev libsdl2-dev
-libgtest-dev libbenchmark-dev libsodium-dev zip unzip python3
-g++-mingw-w64-x86-64-win32"
+libgtest-dev libbenchmark-dev libsodium-dev zip unzip python3 libarchive-tools p7zip-full
+g++-mingw-w64-x86-64-win32 libz-mingw-w64-dev wine64 xvfb bzip2 xz-utils"
 
 missing=""
 for package in $PACKAGES; do

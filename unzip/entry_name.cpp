@@ -36,3 +36,19 @@ bool IsSafeEntryName(LPCWSTR name) {
         component += length + 1;
     }
 }
+
+void DropCurrentFolderComponents(WCHAR* name) {
+    WCHAR* out = name;
+    for (const WCHAR* component = name;;) {
+        const WCHAR* end = component;
+        while (*end && *end != L'\\') ++end;
+        const bool current = end - component == 1 && component[0] == L'.';
+        if (!current) {
+            while (component < end) *out++ = *component++;
+            if (*end) *out++ = L'\\';
+        }
+        if (!*end) break;
+        component = end + 1;
+    }
+    *out = L'\0';
+}

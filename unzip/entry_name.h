@@ -9,3 +9,9 @@
 // dots and spaces, any other component of only dots and spaces with two or
 // more dots.
 bool IsSafeEntryName(LPCWSTR name);
+
+// Removes every "." component of `name` (separators already "\"), which
+// names the folder it stands in: "./Icons/./a.png" is "Icons\a.png", and
+// "./" is the empty name of the output folder itself. Tools that archive
+// "." store such names.
+void DropCurrentFolderComponents(WCHAR* name);

@@ -48,12 +48,7 @@ bool Unzipper::ComposeOutputPath(LPCWSTR folder, const EntryInfo& info, WCHAR* o
         NKDbgPrintfW(L"UnzipFile(): !!! Unsafe entry name=[%s], at=[%ld]\r\n", name, GetTickCount());
         return false;
     }
-    // A file's name cannot end in a separator; "name/" without the folder
-    // attribute is the file "name".
-    if (!info.isFolder) {
-        size_t length = wcslen(name);
-        while (length > 1 && name[length - 1] == L'\\') name[--length] = L'\0';
-    }
+    DropCurrentFolderComponents(name);
     HRESULT composed = StringCchCopyW(outputPath, kPathCapacity, folder);
     if (SUCCEEDED(composed) && !EndsWithSeparator(folder)) {
         composed = StringCchCatW(outputPath, kPathCapacity, L"\\");
@@ -78,7 +73,16 @@ bool Unzipper::UnzipFile(LPCWSTR folder) {
     GetCurrentEntryInfo(&info);
     WCHAR outputPath[kPathCapacity];
     if (!ComposeOutputPath(folder, info, outputPath)) return false;
-    if (info.isFolder) return EnsureFolder(outputPath);
+    if (info.isFolder) {
+        // A folder has no data of its own; what such an entry carries is
+        // not written anywhere. Both sizes count: zip64 writers put
+        // 0xFFFFFFFF in one of them, which the library does not resolve.
+        if (info.uncompressedSize != 0 && info.compressedSize != 0) {
+            NKDbgPrintfW(L"UnzipFile(): Data of folder entry ignored, folder=[%s], size=[%ld], at=[%ld]\r\n",
+                         outputPath, info.uncompressedSize, GetTickCount());
+        }
+        return EnsureFolder(outputPath);
+    }
 
     WCHAR parent[kPathCapacity];
     ParentOf(outputPath, parent);

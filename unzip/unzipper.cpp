@@ -3,6 +3,7 @@
 #include "unzipper.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <strsafe.h>
 #include <windows.h>
 
@@ -90,8 +91,11 @@ bool Unzipper::GetCurrentEntryInfo(EntryInfo* info) {
     for (char* c = info->name; *c; ++c) {
         if (*c == '/') *c = '\\';
     }
-    // A trailing "/" in the name plays no part: only the attribute counts.
-    info->isFolder = (info->externalAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    // Unix tools mark a folder by the trailing "/" alone, with Unix mode
+    // bits in the high word and no MS-DOS folder bit; either mark counts.
+    const size_t length = strlen(info->name);
+    const bool endsWithSeparator = length > 0 && info->name[length - 1] == '\\';
+    info->isFolder = (endsWithSeparator || (info->externalAttributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
     return true;
 }
 

@@ -32,6 +32,9 @@ bool IsVolumeVisible(const std::wstring& volumeName);
 // Receives every debug-output text as UTF-8, exactly as formatted.
 using LogSink = std::function<void(std::string_view utf8)>;
 void SetLogSink(LogSink sink);  // an empty sink restores the default (stderr)
+// Whether a text the device may cut (128 units or more) draws a warning on
+// standard error, once per call site; on by default.
+void WarnOfLongDebugTexts(bool enabled);
 
 // ---- time -------------------------------------------------------------------
 // Device time runs `scale` times faster than real time (Sleep, GetTickCount).

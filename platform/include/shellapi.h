@@ -10,6 +10,13 @@ extern "C" {
 #define SEE_MASK_NOCLOSEPROCESS 0x00000040
 #define SEE_MASK_FLAG_NO_UI 0x00000400
 
+// hInstApp after a failed launch: a value of 32 or less.
+#define SE_ERR_FNF 2
+#define SE_ERR_PNF 3
+#define SE_ERR_ACCESSDENIED 5
+#define SE_ERR_OOM 8
+#define SE_ERR_NOASSOC 31
+
 typedef struct _SHELLEXECUTEINFOW {
     DWORD cbSize;
     ULONG fMask;

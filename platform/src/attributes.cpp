@@ -102,6 +102,7 @@ extern "C" DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName) {
     if (host::ShouldFail(host::Op::GetFileAttributesW)) return INVALID_FILE_ATTRIBUTES;
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpFileName, &path)) return INVALID_FILE_ATTRIBUTES;
+    if (host::RefusesFileWithTrailingSeparator(path)) return INVALID_FILE_ATTRIBUTES;
     if (!path.exists) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;

@@ -1,5 +1,6 @@
-// SystemTimeToFileTime, FileTimeToSystemTime, LocalFileTimeToFileTime: the
-// calendar arithmetic of the proleptic Gregorian calendar from 1601 on.
+// SystemTimeToFileTime, FileTimeToSystemTime, LocalFileTimeToFileTime,
+// FileTimeToLocalFileTime: the calendar arithmetic of the proleptic Gregorian
+// calendar from 1601 on, and the bias of the time zone.
 #include <time.h>
 
 #include "error.h"
@@ -81,28 +82,33 @@ extern "C" BOOL WINAPI FileTimeToSystemTime(const FILETIME* lpFileTime, LPSYSTEM
     return TRUE;
 }
 
-// The host's time zone (TZ, /etc/localtime) stands for the device's. The
-// offset used is the one in force at the given local moment, so that a
-// summer date converts with the summer offset whatever the date is today.
-extern "C" BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* lpLocalFileTime,
-                                               LPFILETIME lpFileTime) {
-    if (!lpLocalFileTime || !lpFileTime) return host::Fail(ERROR_INVALID_PARAMETER);
-    auto local = static_cast<int64_t>(host::FileTimeValue(*lpLocalFileTime));
-    if (local < 0) return host::Fail(ERROR_INVALID_PARAMETER);
+namespace {
+
+// The host's time zone (TZ, /etc/localtime) stands for the device's. Both
+// conversions use the bias in force now, whatever the date converted, as
+// Win32 does: a summer date converted in winter is off by the summer hour.
+int64_t CurrentBiasUnits() {
     tzset();
-    const time_t localSeconds = static_cast<time_t>(local / kUnitsPerSecond - kSecondsFrom1601To1970);
-    // The offset depends on the universal time sought: two rounds settle it
-    // (except inside the hour a clock change skips, where either is right).
-    time_t universal = localSeconds;
-    long offset = 0;
-    for (int round = 0; round < 2; ++round) {
-        struct tm parts {};
-        if (!localtime_r(&universal, &parts)) return host::Fail(ERROR_INVALID_PARAMETER);
-        offset = parts.tm_gmtoff;
-        universal = localSeconds - offset;
-    }
-    int64_t result = local - static_cast<int64_t>(offset) * kUnitsPerSecond;
-    if (result < 0) return host::Fail(ERROR_INVALID_PARAMETER);
-    *lpFileTime = host::FileTimeFromValue(static_cast<uint64_t>(result));
+    const time_t now = time(nullptr);
+    struct tm parts {};
+    localtime_r(&now, &parts);
+    return static_cast<int64_t>(parts.tm_gmtoff) * kUnitsPerSecond;
+}
+
+BOOL ShiftFileTime(const FILETIME* from, LPFILETIME to, int64_t units) {
+    if (!from || !to) return host::Fail(ERROR_INVALID_PARAMETER);
+    const auto value = static_cast<int64_t>(host::FileTimeValue(*from));
+    if (value < 0 || value + units < 0) return host::Fail(ERROR_INVALID_PARAMETER);
+    *to = host::FileTimeFromValue(static_cast<uint64_t>(value + units));
     return TRUE;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* lpLocalFileTime, LPFILETIME lpFileTime) {
+    return ShiftFileTime(lpLocalFileTime, lpFileTime, -CurrentBiasUnits());
+}
+
+extern "C" BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
+    return ShiftFileTime(lpFileTime, lpLocalFileTime, CurrentBiasUnits());
 }

@@ -2,6 +2,7 @@
 // semantics and handed on as UTF-8, byte for byte, "\r\n" included.
 #include <cstdio>
 #include <mutex>
+#include <set>
 
 #include "format.h"
 #include "ruvexa_host.h"
@@ -13,6 +14,23 @@ namespace {
 // several threads reach the log whole and a sink is never swapped mid-write.
 std::mutex g_logMutex;
 LogSink g_logSink;
+
+// The device's NKDbgPrintfW formats into a buffer of this many units, the
+// terminating zero included: a longer text may be cut there.
+constexpr size_t kDeviceDebugTextCapacity = 128;
+// Call sites (format strings) already warned about.
+std::set<const void*> g_warnedFormats;
+bool g_warnOfLongTexts = true;
+
+// Called with the lock held. The host writes the text whole all the same.
+void WarnOfLongText(const void* format, const std::wstring& text) {
+    if (!g_warnOfLongTexts || text.size() < kDeviceDebugTextCapacity || !g_warnedFormats.insert(format).second) {
+        return;
+    }
+    std::fprintf(stderr, "ruvexa-host: warning: a debug text of %zu characters; the device may cut it at %zu: %s\n",
+                 text.size(), kDeviceDebugTextCapacity - 1, WideToUtf8(text.substr(0, 60)).c_str());
+    std::fflush(stderr);
+}
 
 void WriteToStandardError(std::string_view utf8) {
     std::fwrite(utf8.data(), 1, utf8.size(), stderr);
@@ -26,6 +44,11 @@ void SetLogSink(LogSink sink) {
     g_logSink = std::move(sink);
 }
 
+void WarnOfLongDebugTexts(bool enabled) {
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    g_warnOfLongTexts = enabled;
+}
+
 }  // namespace host
 
 extern "C" void NKDbgPrintfW(LPCWSTR lpszFmt, ...) {
@@ -34,10 +57,12 @@ extern "C" void NKDbgPrintfW(LPCWSTR lpszFmt, ...) {
     DWORD lastError = GetLastError();
     va_list args;
     va_start(args, lpszFmt);
-    std::string utf8 = host::WideToUtf8(host::FormatDeviceText(lpszFmt, args));
+    const std::wstring text = host::FormatDeviceText(lpszFmt, args);
+    std::string utf8 = host::WideToUtf8(text);
     va_end(args);
     {
         std::lock_guard<std::mutex> lock(host::g_logMutex);
+        host::WarnOfLongText(lpszFmt, text);
         if (host::g_logSink) {
             host::g_logSink(utf8);
         } else {

@@ -119,13 +119,14 @@ extern "C" BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
     if (host::ShouldFail(host::Op::DeleteFileW)) return FALSE;
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpFileName, &path)) return FALSE;
+    if (host::RefusesFileWithTrailingSeparator(path)) return FALSE;
     if (!path.exists) return host::Fail(ERROR_FILE_NOT_FOUND);
     // Checked here and not left to the host: as root, Linux deletes
     // read-only files.
     if (path.depth == 0 || S_ISDIR(path.st.st_mode) || host::IsReadOnly(path.st)) {
         return host::Fail(ERROR_ACCESS_DENIED);
     }
-    return host::WithDeleteAccess(host::IdOf(path.st), [&] { return host::Unlink(path.host); });
+    return host::DeleteWhenClosed(host::IdOf(path.st), path.host, [&] { return host::Unlink(path.host); });
 }
 
 extern "C" BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {

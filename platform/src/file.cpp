@@ -78,6 +78,9 @@ HANDLE OpenExisting(const DevicePath& path, DWORD access, DWORD shareMode, DWORD
     if (IsReadOnly(path.st) && ((access & GENERIC_WRITE) || truncates)) {
         return FailOpen(ERROR_ACCESS_DENIED);
     }
+    // Overwriting a hidden or system file must name that attribute again.
+    const DWORD hiddenOrSystem = AttributesOf(path.host, path.st) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    if (disposition == CREATE_ALWAYS && (hiddenOrSystem & ~attributes) != 0) return FailOpen(ERROR_ACCESS_DENIED);
     int fd = open(path.host.c_str(), OpenFlags(access, truncates));
     if (fd < 0) return FailOpen(errno == ELOOP ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno));
     struct stat st;
@@ -144,6 +147,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpFileName, &path)) return INVALID_HANDLE_VALUE;
     if (path.depth == 0) return host::FailOpen(ERROR_ACCESS_DENIED);
+    const bool creates = dwCreationDisposition != OPEN_EXISTING && dwCreationDisposition != TRUNCATE_EXISTING;
+    if (host::RefusesFileWithTrailingSeparator(path, creates)) return INVALID_HANDLE_VALUE;
     if (path.exists) {
         if (dwCreationDisposition == CREATE_NEW) return host::FailOpen(ERROR_FILE_EXISTS);
         return host::OpenExisting(path, dwDesiredAccess, dwShareMode, dwCreationDisposition,

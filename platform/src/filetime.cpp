@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <cerrno>
 
@@ -23,6 +24,42 @@ struct timespec FromStatxTimestamp(const struct statx_timestamp& stamp) {
     time.tv_sec = stamp.tv_sec;
     time.tv_nsec = stamp.tv_nsec;
     return time;
+}
+
+// Where a creation time given to SetFileTime is kept: Linux cannot set a
+// file's birth time. Eight bytes, the FILETIME value, little-endian.
+constexpr char kCreationTimeAttribute[] = "user.ruvexa.creation";
+
+
+// The device's FAT volumes keep creation times in 10 ms steps, write times
+// in 2-second steps and access times as dates only (local midnight); the
+// host's finer times are reported as the device would hold them.
+void AsFatKeepsThem(EntryTimes* times) {
+    const uint64_t kTenMilliseconds = kUnitsPerSecond / 100;
+    const uint64_t kTwoSeconds = 2 * kUnitsPerSecond;
+    const int64_t kUnitsPerDay = 86400 * kUnitsPerSecond;
+    uint64_t creation = FileTimeValue(times->creation);
+    times->creation = FileTimeFromValue(creation - creation % kTenMilliseconds);
+    uint64_t write = FileTimeValue(times->lastWrite);
+    times->lastWrite = FileTimeFromValue(write - write % kTwoSeconds);
+    const time_t accessSeconds = static_cast<time_t>(FileTimeValue(times->lastAccess) / kUnitsPerSecond) -
+                                 static_cast<time_t>(kSecondsFrom1601To1970);
+    struct tm parts {};
+    if (!localtime_r(&accessSeconds, &parts)) return;
+    const int64_t bias = static_cast<int64_t>(parts.tm_gmtoff) * kUnitsPerSecond;
+    const int64_t local = static_cast<int64_t>(FileTimeValue(times->lastAccess)) + bias;
+    times->lastAccess = FileTimeFromValue(static_cast<uint64_t>(local - local % kUnitsPerDay - bias));
+}
+
+// The times as the device keeps them, with the creation time read from the
+// attribute (`size` bytes of it, or a failed read) in place of the host's.
+void WithStoredCreation(const unsigned char* bytes, ssize_t size, EntryTimes* times) {
+    if (size == 8) {
+        uint64_t value = 0;
+        for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+        if (value != 0) times->creation = FileTimeFromValue(value);
+    }
+    AsFatKeepsThem(times);
 }
 
 bool TimesOfStatx(int dirFd, const char* path, int flags, EntryTimes* times) {
@@ -66,11 +103,31 @@ struct timespec TimespecFromFileTime(const FILETIME& time) {
 }
 
 bool TimesOfDescriptor(int fd, EntryTimes* times) {
-    return TimesOfStatx(fd, "", AT_EMPTY_PATH, times);
+    if (!TimesOfStatx(fd, "", AT_EMPTY_PATH, times)) return false;
+    unsigned char stored[8];
+    WithStoredCreation(stored, fgetxattr(fd, kCreationTimeAttribute, stored, sizeof stored), times);
+    return true;
 }
 
 bool TimesOfPath(const std::string& hostPath, EntryTimes* times) {
-    return TimesOfStatx(AT_FDCWD, hostPath.c_str(), AT_SYMLINK_NOFOLLOW, times);
+    if (!TimesOfStatx(AT_FDCWD, hostPath.c_str(), AT_SYMLINK_NOFOLLOW, times)) return false;
+    unsigned char stored[8];
+    WithStoredCreation(stored, lgetxattr(hostPath.c_str(), kCreationTimeAttribute, stored, sizeof stored), times);
+    return true;
+}
+
+bool StoreCreationTime(int fd, const FILETIME& creation) {
+    unsigned char bytes[8];
+    uint64_t value = FileTimeValue(creation);
+    for (unsigned char& byte : bytes) {
+        byte = static_cast<unsigned char>(value);
+        value >>= 8;
+    }
+    if (fsetxattr(fd, kCreationTimeAttribute, bytes, sizeof bytes, 0) == 0) return true;
+    // A host file system without user extended attributes keeps the birth
+    // time it gave the file; the call still succeeds, as on a volume that
+    // has no creation times.
+    return errno == ENOTSUP || FailWithErrno(errno);
 }
 
 }  // namespace host
@@ -89,23 +146,24 @@ extern "C" BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime,
     return TRUE;
 }
 
-// A Linux host cannot set a file's birth time: a creation time given here is
-// accepted and dropped, and GetFileTime goes on reporting the birth time.
+// A zero FILETIME, like a null pointer, leaves that time unchanged. The
+// creation time is kept in an extended attribute where the host allows one.
 extern "C" BOOL WINAPI SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime,
                                    const FILETIME* lpLastAccessTime,
                                    const FILETIME* lpLastWriteTime) {
-    (void)lpCreationTime;
     if (host::ShouldFail(host::Op::SetFileTime)) return FALSE;
     auto file = host::LookupFile(hFile);
     if (!file) return FALSE;
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
+    auto given = [](const FILETIME* time) { return time && host::FileTimeValue(*time) != 0; };
     struct timespec times[2] = {};
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_nsec = UTIME_OMIT;
-    if (lpLastAccessTime) times[0] = host::TimespecFromFileTime(*lpLastAccessTime);
-    if (lpLastWriteTime) times[1] = host::TimespecFromFileTime(*lpLastWriteTime);
-    if (!lpLastAccessTime && !lpLastWriteTime) return TRUE;
+    if (given(lpLastAccessTime)) times[0] = host::TimespecFromFileTime(*lpLastAccessTime);
+    if (given(lpLastWriteTime)) times[1] = host::TimespecFromFileTime(*lpLastWriteTime);
+    if (!given(lpCreationTime) && !given(lpLastAccessTime) && !given(lpLastWriteTime)) return TRUE;
     host::BeforeFileSystemChange();
+    if (given(lpCreationTime) && !host::StoreCreationTime(file->Descriptor(), *lpCreationTime)) return FALSE;
     if (futimens(file->Descriptor(), times) != 0) return host::FailWithErrno(errno);
     return TRUE;
 }

@@ -21,9 +21,14 @@ struct timespec TimespecFromFileTime(const FILETIME& time);
 uint64_t FileTimeValue(const FILETIME& time);
 FILETIME FileTimeFromValue(uint64_t value);
 
-// Times of an open file or of a path. Creation is the host's birth time
-// where the file system records one, else the modification time.
+// Times of an open file or of a path, in the steps the device's FAT keeps.
+// Creation is the time SetFileTime stored, else the host's birth time where
+// the file system records one, else the modification time.
 bool TimesOfDescriptor(int fd, EntryTimes* times);
 bool TimesOfPath(const std::string& hostPath, EntryTimes* times);
+
+// Keeps a creation time for the file; false with the last error set when
+// the host refuses it for another reason than lacking extended attributes.
+bool StoreCreationTime(int fd, const FILETIME& creation);
 
 }  // namespace host

@@ -2,7 +2,10 @@
 // in for it: there %s is a narrow string and long is 64 bits.
 #include "format.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "ruvexa_host.h"
 
@@ -58,6 +61,7 @@ public:
     }
 
     uintptr_t Pointer() { return reinterpret_cast<uintptr_t>(va_arg(args_, void*)); }
+    double Double() { return va_arg(args_, double); }
     const wchar_t* WideString() { return va_arg(args_, const wchar_t*); }
     const char* NarrowString() { return va_arg(args_, const char*); }
 
@@ -232,6 +236,29 @@ bool AppendConversion(std::wstring& out, wchar_t conversion, const Directive& di
             std::wstring text = narrow ? NarrowText(args.NarrowString(), directive.precision)
                                        : WideText(args.WideString(), directive.precision);
             AppendPadded(out, text, directive);
+            return true;
+        }
+        case L'f':
+        case L'e':
+        case L'E':
+        case L'g':
+        case L'G': {
+            // The value is taken whatever happens, so that later
+            // conversions read their own arguments.
+            const double value = args.Double();
+            std::string spec = "%";
+            if (directive.leftAlign) spec += '-';
+            if (directive.zeroPad) spec += '0';
+            if (directive.plusSign) spec += '+';
+            if (directive.spaceSign) spec += ' ';
+            if (directive.alternate) spec += '#';
+            spec += "*.*";
+            spec += static_cast<char>(conversion);
+            char text[512];
+            const int precision = directive.precision < 0 ? 6 : std::min(directive.precision, 100);
+            std::snprintf(text, sizeof text, spec.c_str(), static_cast<int>(std::min<size_t>(directive.width, 300)),
+                          precision, value);
+            for (const char* c = text; *c; ++c) out += static_cast<wchar_t>(*c);
             return true;
         }
         case L'%': out += L'%'; return true;

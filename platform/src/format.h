@@ -14,7 +14,8 @@ namespace host {
 //   l   32 bits, since long is 32 bits on the device; ll is 64 bits
 //   a null string prints "(null)"
 // Integer conversions d i u o x X, %p and %% take the flags "-0+ #", a width
-// and a precision ("*" reads them from the arguments). Narrow strings are
+// and a precision ("*" reads them from the arguments); f e E g G format a
+// double with the same flags. Narrow strings are
 // read as UTF-8. An unknown or unfinished conversion is copied literally.
 std::wstring FormatDeviceText(const wchar_t* format, va_list args);
 

@@ -5,7 +5,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <future>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "device_clock.h"
@@ -36,6 +39,32 @@ int g_quitCode = 0;
 unsigned long long g_generation = 0;  // changes whenever a waiter must look again
 std::vector<ScheduledAction> g_actions;
 std::function<void()> g_haltedHook;
+
+// A message sent from another thread than the window's: the window's thread
+// runs the procedure while it waits for messages, and the sender waits for
+// the result.
+struct SentMessage {
+    HWND hwnd;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    WNDPROC proc;
+    std::promise<LRESULT> result;
+};
+std::deque<std::shared_ptr<SentMessage>> g_sent;
+
+void RunSentMessages() {
+    for (;;) {
+        std::shared_ptr<SentMessage> sent;
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            if (g_sent.empty()) return;
+            sent = g_sent.front();
+            g_sent.pop_front();
+        }
+        sent->result.set_value(sent->proc(sent->hwnd, sent->msg, sent->wParam, sent->lParam));
+    }
+}
 
 void Stamp(MSG* msg) {
     msg->time = GetTickCount();
@@ -218,6 +247,7 @@ extern "C" BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND, UINT, UINT) {
         return -1;
     }
     for (;;) {
+        host::RunSentMessages();
         host::RunDueActions();
         unsigned long long generation = 0;
         if (host::TakeNextMessage(lpMsg, &generation)) return lpMsg->message != WM_QUIT;
@@ -249,10 +279,21 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
 }
 
 extern "C" LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    // The procedure runs on the calling thread; only the UI thread sends.
     auto window = host::LookupWindowOrFail(hWnd);
     if (!window) return 0;
-    return window->windowClass->proc(hWnd, Msg, wParam, lParam);
+    if (window->thread == std::this_thread::get_id()) return window->windowClass->proc(hWnd, Msg, wParam, lParam);
+    // Another thread's window: its own thread runs the procedure when it
+    // next waits for messages; the sender blocks until then.
+    auto sent = std::make_shared<host::SentMessage>(
+        host::SentMessage{hWnd, Msg, wParam, lParam, window->windowClass->proc, {}});
+    std::future<LRESULT> result = sent->result.get_future();
+    {
+        std::lock_guard<std::mutex> lock(host::g_mutex);
+        host::g_sent.push_back(sent);
+        ++host::g_generation;
+    }
+    host::g_wake.notify_all();
+    return result.get();
 }
 
 extern "C" LRESULT WINAPI DispatchMessageW(const MSG* lpMsg) {

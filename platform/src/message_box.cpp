@@ -4,6 +4,7 @@
 // window answer it. Only the OK button is offered: the program asks nothing
 // else.
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "display_backend.h"
@@ -65,10 +66,22 @@ SIZE MeasureText(const std::wstring& text) {
                 std::clamp<LONG>(area.bottom - area.top, kPopupTextFontHeight, kDesktopHeight / 2)};
 }
 
+// The button Enter stands for: the box type's first button, or the second
+// or third with MB_DEFBUTTON2 or MB_DEFBUTTON3.
+int DefaultButtonOf(UINT type) {
+    static const int kButtons[][3] = {
+        {IDOK, IDOK, IDOK},           {IDOK, IDCANCEL, IDCANCEL},  {IDABORT, IDRETRY, IDIGNORE},
+        {IDYES, IDNO, IDCANCEL},      {IDYES, IDNO, IDNO},         {IDRETRY, IDCANCEL, IDCANCEL},
+    };
+    const UINT kind = type & MB_TYPEMASK;
+    const UINT position = std::min<UINT>((type & MB_DEFMASK) >> 8, 2);
+    return kind < std::size(kButtons) ? kButtons[kind][position] : IDOK;
+}
+
 }  // namespace
 }  // namespace host
 
-extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT) {
+extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
     if (hWnd && !IsWindow(hWnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -94,6 +107,7 @@ extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, 
                              WS_VISIBLE | BS_DEFPUSHBUTTON, IDOK);
     host::ShowPopup(box);
     host::ReportToHost(L"message box: " + caption + L": " + text);
-    if (!host::DisplayIsInteractive()) host::EndPopup(box, IDOK);
+    // Without a display the box closes at once, as if Enter were pressed.
+    if (!host::DisplayIsInteractive()) host::EndPopup(box, host::DefaultButtonOf(uType));
     return static_cast<int>(host::RunModalLoop(box));
 }

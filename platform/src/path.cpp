@@ -21,6 +21,15 @@ std::string g_deviceRoot;
 
 bool IsSeparator(wchar_t c) { return c == L'\\'; }
 
+// FAT cannot store a name that ends in dots or spaces; Win32 drops them from
+// every component, so "b.txt." names "b.txt". A name of nothing else stays
+// as given, for the validity check to refuse ("." and "..", say).
+std::wstring_view WithoutTrailingDotsAndSpaces(std::wstring_view name) {
+    size_t length = name.size();
+    while (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' ')) --length;
+    return length > 0 ? name.substr(0, length) : name;
+}
+
 std::vector<std::wstring_view> SplitComponents(std::wstring_view path) {
     std::vector<std::wstring_view> components;
     size_t start = 0;
@@ -29,7 +38,7 @@ std::vector<std::wstring_view> SplitComponents(std::wstring_view path) {
         while (end < path.size() && !IsSeparator(path[end])) ++end;
         // Doubled separators and a trailing one leave empty components,
         // which the device's file system ignores.
-        if (end > start) components.push_back(path.substr(start, end - start));
+        if (end > start) components.push_back(WithoutTrailingDotsAndSpaces(path.substr(start, end - start)));
         start = end + 1;
     }
     return components;
@@ -77,7 +86,9 @@ const std::string& DeviceRoot() {
 }
 
 bool IsValidComponent(std::wstring_view name, bool allowWildcards) {
-    bool valid = name != L"." && name != L"..";
+    // Only dots and spaces: "." and "..", which climb, and what remains
+    // empty once the trailing dots and spaces are gone.
+    bool valid = name.find_first_not_of(L". ") != std::wstring_view::npos;
     for (wchar_t c : name) {
         // The characters the device's FAT names cannot hold; "/" also keeps
         // a name from reaching past its folder on the host.
@@ -134,6 +145,7 @@ bool ResolveDevicePath(LPCWSTR path, DevicePath* out) {
     if (current.empty()) return Fail(ERROR_PATH_NOT_FOUND);
 
     *out = DevicePath{};
+    out->trailingSeparator = IsSeparator(path[wcslen(path) - 1]);
     out->depth = components.size();
     out->host = current;
     out->parentHost = current;
@@ -165,6 +177,13 @@ bool ResolveDevicePath(LPCWSTR path, DevicePath* out) {
             out->st = st;
         }
     }
+    return true;
+}
+
+bool RefusesFileWithTrailingSeparator(const DevicePath& path, bool creating) {
+    if (!path.trailingSeparator || path.depth == 0) return false;
+    if (path.exists ? S_ISDIR(path.st.st_mode) : !creating) return false;
+    SetLastError(ERROR_INVALID_NAME);
     return true;
 }
 

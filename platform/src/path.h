@@ -19,6 +19,7 @@ struct DevicePath {
                              // the root and for entries directly in it
     size_t depth = 0;        // number of components; 0 is the root itself
     bool exists = false;     // the last component exists (then `st` holds its lstat)
+    bool trailingSeparator = false;  // the path ends in "\", which only a folder may
     struct stat st {};
 };
 
@@ -29,6 +30,11 @@ struct DevicePath {
 // ERROR_FILENAME_EXCED_RANGE) and for a missing or non-folder intermediate
 // component (ERROR_PATH_NOT_FOUND).
 bool ResolveDevicePath(LPCWSTR path, DevicePath* out);
+
+// True, with ERROR_INVALID_NAME, when a resolved path ends in a separator
+// but names an existing file, or nothing while `creating` a file: such a
+// path names no file. A missing one otherwise stays "not found".
+bool RefusesFileWithTrailingSeparator(const DevicePath& path, bool creating = false);
 
 // Checks one path component; `allowWildcards` admits "*" and "?" (the last
 // component of a search pattern). Sets ERROR_INVALID_NAME when refused.

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace host {
 
@@ -28,5 +29,12 @@ void ReleaseOpen(uint64_t token);
 // the file allows deletion; no new open can begin meanwhile. False with
 // ERROR_SHARING_VIOLATION when one forbids it, else what `change` returns.
 bool WithDeleteAccess(FileId file, const std::function<bool()>& change);
+
+// Deletes the file at `hostPath` through `unlinkNow` when no handle has it
+// open. When every open allows deletion, the file keeps its name until its
+// last handle closes and new opens fail with ERROR_ACCESS_DENIED meanwhile,
+// as a pending deletion does on the device. False with
+// ERROR_SHARING_VIOLATION when an open forbids deletion.
+bool DeleteWhenClosed(FileId file, const std::string& hostPath, const std::function<bool()>& unlinkNow);
 
 }  // namespace host

@@ -119,11 +119,10 @@ int InMemoryCopyOf(const std::string& hostPath) {
 }  // namespace
 }  // namespace host
 
-extern "C" BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
-    if (host::ShouldFail(host::Op::ShellExecuteExW)) return FALSE;
-    if (!info || info->cbSize != sizeof(SHELLEXECUTEINFOW) || !info->lpFile) {
-        return host::Fail(ERROR_INVALID_PARAMETER);
-    }
+namespace host {
+namespace {
+
+BOOL Launch(LPSHELLEXECUTEINFOW info) {
     std::string hostPath;
     if (!host::HostPathOf(host::DevicePathOf(info->lpFile), &hostPath)) return FALSE;
 
@@ -182,4 +181,23 @@ extern "C" BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
                          ? host::RegisterHandle(std::make_shared<host::Process>())
                          : NULL;
     return TRUE;
+}
+
+// A failed launch reports its reason in hInstApp too, as a value of 32 or
+// less: the last error where it is one of those, else the nearest.
+HINSTANCE FailureInstance(DWORD error) {
+    DWORD code = error == ERROR_BAD_EXE_FORMAT ? ERROR_BAD_FORMAT : error <= 32 ? error : SE_ERR_NOASSOC;
+    return reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(code));
+}
+
+}  // namespace
+}  // namespace host
+
+extern "C" BOOL WINAPI ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
+    if (!info || info->cbSize != sizeof(SHELLEXECUTEINFOW) || !info->lpFile) {
+        return host::Fail(ERROR_INVALID_PARAMETER);
+    }
+    if (!host::ShouldFail(host::Op::ShellExecuteExW) && host::Launch(info)) return TRUE;
+    info->hInstApp = host::FailureInstance(GetLastError());
+    return FALSE;
 }

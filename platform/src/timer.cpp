@@ -83,8 +83,10 @@ extern "C" UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, 
     UINT_PTR result;
     {
         std::lock_guard<std::mutex> lock(host::g_mutex);
-        // Without a window the id is the layer's choice, as on the device.
-        UINT_PTR id = hWnd ? nIDEvent : host::g_nextThreadTimerId++;
+        // Without a window the id is the layer's choice, as on the device,
+        // unless it names a thread timer already set: that one is replaced.
+        const bool replaces = !hWnd && nIDEvent != 0 && host::FindTimer(nullptr, nIDEvent) != host::g_timers.end();
+        UINT_PTR id = hWnd || replaces ? nIDEvent : host::g_nextThreadTimerId++;
         auto existing = host::FindTimer(hWnd, id);
         if (existing != host::g_timers.end()) host::g_timers.erase(existing);
         host::g_timers.push_back({hWnd, id, period, lpTimerFunc, due, host::g_nextOrder++});

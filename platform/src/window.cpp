@@ -65,6 +65,7 @@ extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPC
         nHeight = host::kDesktopHeight;
     }
     auto window = std::make_shared<host::Window>();
+    window->thread = std::this_thread::get_id();
     window->windowClass = windowClass;
     window->text = lpWindowName ? lpWindowName : L"";
     window->style = dwStyle;

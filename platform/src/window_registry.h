@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace host {
@@ -34,6 +35,7 @@ struct Window {
     RECT bounds{};
     int captionHeight = 0;
     HWND parent = nullptr;  // the owner, for popups
+    std::thread::id thread;  // the thread that created it, where its procedure runs
     int controlId = 0;
     bool visible = false;
     bool destroying = false;

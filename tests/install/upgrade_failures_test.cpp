@@ -3,6 +3,8 @@
 // the package always stay).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app_state.h"
 #include "install_test_support.h"
 #include "ruvexa_host.h"
@@ -65,6 +67,28 @@ TEST_F(UpgradeFailureTest, Err40ForNoZipRemovesTheArchiveAndTriesTheTemporaryFol
                      "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images_], at=[*]",
                      "UpgradeThreadProc(): !!! Failed to remove temp image folder=[\\NandFlash\\Merrow\\Images_], "
                      "at=[*]"}));
+    ExpectOneFailure("Err40");
+    Tree expected = before;
+    EraseFile(&expected, source.imagesKey);
+    ExpectSameTree(Snapshot(), expected);
+}
+
+TEST_F(UpgradeFailureTest, Err40ForADeflate64ArchiveWritesNothingOutsideTheTemporaryFolder) {
+    PrepareLocal();
+    // The folder zipped lies beside the device root, outside the device.
+    const std::string folder = device.Root() + "-deflate64";
+    testing_support::WriteHostFile(folder + "/Icons/big.bmp", std::string(50000, 'x'));
+    ASSERT_TRUE(unzip_testing::MakeWithTool(folder, device.Host(source.images),
+                                            "7z a -tzip -mm=Deflate64 -bd \"$A\" ."));
+    std::filesystem::remove_all(folder);
+    const Tree before = Snapshot();
+
+    RunWorker();
+
+    EXPECT_EQ(log.MaskedLines(),
+              (Lines{"UpgradeThreadProc(): unzip images, at=[*]", "==> unzOpenCurrentFile Failed",
+                     "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppImages.zi], at=[*]",
+                     "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]"}));
     ExpectOneFailure("Err40");
     Tree expected = before;
     EraseFile(&expected, source.imagesKey);

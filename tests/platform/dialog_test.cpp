@@ -187,6 +187,20 @@ TEST_F(DialogTest, MissingTemplateOrOwnerFails) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
+TEST_F(DialogTest, HeadlessMessageBoxAnswersWithItsDefaultButton) {
+    const struct {
+        UINT type;
+        int button;
+    } rows[] = {
+        {MB_OKCANCEL, IDOK},           {MB_YESNO, IDYES},
+        {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL}, {MB_RETRYCANCEL | MB_DEFBUTTON2, IDCANCEL},
+        {MB_ABORTRETRYIGNORE, IDABORT}, {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY},
+    };
+    testing::internal::CaptureStderr();
+    for (const auto& row : rows) EXPECT_EQ(MessageBoxW(nullptr, L"Go on?", L"Q", row.type), row.button) << row.type;
+    testing::internal::GetCapturedStderr();
+}
+
 TEST_F(DialogTest, HeadlessMessageBoxIsReportedAndAnsweredWithOk) {
     HWND owner = CreatePaintedOwner(RGB(0, 0, 255));
     testing::internal::CaptureStderr();

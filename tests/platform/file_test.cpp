@@ -94,9 +94,59 @@ TEST(CreateFile, SharedReadersExcludeWritersAndShareDeleteAllowsDeletion) {
     EXPECT_EQ(Open(L"\\NandFlash\\log.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // The deleted file keeps its name, opens no more, and goes with its
+    // last handle.
     EXPECT_TRUE(DeleteFileW(L"\\NandFlash\\log.txt"));
+    EXPECT_TRUE(device.Exists(L"\\NandFlash\\log.txt"));
+    EXPECT_NE(GetFileAttributesW(L"\\NandFlash\\log.txt"), INVALID_FILE_ATTRIBUTES);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(Open(L"\\NandFlash\\log.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     CloseHandle(reader);
+    EXPECT_TRUE(device.Exists(L"\\NandFlash\\log.txt"));
     CloseHandle(secondReader);
+    EXPECT_FALSE(device.Exists(L"\\NandFlash\\log.txt"));
+}
+
+TEST(CreateFile, AttributesOnlyOpenTakesNoPartInSharing) {
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\a.bin", "a");
+    HANDLE locked = Open(L"\\NandFlash\\a.bin", GENERIC_READ, 0, OPEN_EXISTING);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    HANDLE query = Open(L"\\NandFlash\\a.bin", 0, 0, OPEN_EXISTING);
+    EXPECT_NE(query, INVALID_HANDLE_VALUE);
+    CloseHandle(locked);
+    // Held with share mode 0, it still lets a reader in.
+    HANDLE reader = Open(L"\\NandFlash\\a.bin", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
+    CloseHandle(query);
+}
+
+TEST(CreateFile, OverwritingAHiddenOrSystemFileMustKeepThatAttribute) {
+    TempDevice device;
+    if (!fs_test::HostKeepsExtendedAttributes(device)) GTEST_SKIP() << "no user xattrs on this host";
+    const struct {
+        DWORD existing;
+        DWORD given;
+        bool opens;
+    } rows[] = {
+        {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_NORMAL, false},
+        {FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_HIDDEN, false},
+        {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+        {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_NORMAL, true},
+    };
+    for (const auto& row : rows) {
+        device.WriteFile(L"\\NandFlash\\f.sys", "old");
+        ASSERT_TRUE(SetFileAttributesW(L"\\NandFlash\\f.sys", row.existing));
+        SetLastError(0xdeadbeef);
+        HANDLE file = Open(L"\\NandFlash\\f.sys", GENERIC_WRITE, 0, CREATE_ALWAYS, row.given);
+        EXPECT_EQ(file != INVALID_HANDLE_VALUE, row.opens) << row.existing << " " << row.given;
+        EXPECT_EQ(GetLastError(), row.opens ? static_cast<DWORD>(ERROR_ALREADY_EXISTS) : ERROR_ACCESS_DENIED);
+        EXPECT_EQ(device.ReadFile(L"\\NandFlash\\f.sys"), row.opens ? "" : "old");
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
 }
 
 TEST(CreateFile, ReadOnlyFileIsNeitherWritableNorDeletable) {

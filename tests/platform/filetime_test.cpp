@@ -19,10 +19,6 @@ uint64_t ValueOf(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-FILETIME FileTimeOf(uint64_t value) {
-    return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
-
 SYSTEMTIME Date(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0,
                 WORD ms = 0) {
     SYSTEMTIME date{};
@@ -110,54 +106,72 @@ TEST(SystemTimeToFileTime, AgreesWithTheCLibraryAndRoundTrips) {
     EXPECT_TRUE(SystemTimeToFileTime(&last, &result));
 }
 
-TEST(LocalFileTimeToFileTime, UsesTheOffsetInForceAtThatMoment) {
+TEST(LocalFileTimeToFileTime, BothWaysUseTheBiasInForceNow) {
     TimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
-    FILETIME summer, winter, universal;
-    SYSTEMTIME summerNoon = Date(2021, 7, 1, 12);
-    SYSTEMTIME winterNoon = Date(2021, 1, 15, 12, 0, 0, 250);
-    ASSERT_TRUE(SystemTimeToFileTime(&summerNoon, &summer));
-    ASSERT_TRUE(SystemTimeToFileTime(&winterNoon, &winter));
-
-    ASSERT_TRUE(LocalFileTimeToFileTime(&summer, &universal));
-    EXPECT_EQ(ValueOf(universal), ValueOf(summer) - 2 * 3600 * kUnitsPerSecond);
-    ASSERT_TRUE(LocalFileTimeToFileTime(&winter, &universal));
-    EXPECT_EQ(ValueOf(universal), ValueOf(winter) - 1 * 3600 * kUnitsPerSecond);
+    const time_t now = time(nullptr);
+    struct tm parts {};
+    localtime_r(&now, &parts);
+    const uint64_t bias = static_cast<uint64_t>(parts.tm_gmtoff) * kUnitsPerSecond;
+    for (SYSTEMTIME date : {Date(2021, 7, 1, 12), Date(2021, 1, 15, 12, 0, 0, 250)}) {
+        FILETIME local, universal, back;
+        ASSERT_TRUE(SystemTimeToFileTime(&date, &local));
+        ASSERT_TRUE(LocalFileTimeToFileTime(&local, &universal));
+        EXPECT_EQ(ValueOf(universal), ValueOf(local) - bias) << date.wMonth;
+        ASSERT_TRUE(FileTimeToLocalFileTime(&universal, &back));
+        EXPECT_EQ(ValueOf(back), ValueOf(local)) << date.wMonth;
+    }
 }
 
-TEST(FileTime, SetTimesReadBackAndReachTheHostFile) {
+TEST(FileTime, TimesAreKeptInTheStepsOfFatAndZeroLeavesATimeAlone) {
     TempDevice device;
     device.WriteFile(L"\\NandFlash\\Images\\a.png", "png");
+    const bool keepsCreation = fs_test::HostKeepsExtendedAttributes(device);
     HANDLE file = fs_test::Open(L"\\NandFlash\\Images\\a.png", GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     FILETIME creation, access, write;
     ASSERT_TRUE(GetFileTime(file, &creation, &access, &write));
 
-    SYSTEMTIME stamp = Date(2019, 6, 30, 8, 15, 42);
-    FILETIME newWrite;
-    ASSERT_TRUE(SystemTimeToFileTime(&stamp, &newWrite));
-    // The creation time is accepted; a Linux host cannot store it.
-    ASSERT_TRUE(SetFileTime(file, &newWrite, &access, &newWrite));
+    SYSTEMTIME writeStamp = Date(2019, 6, 30, 8, 15, 43, 500);
+    SYSTEMTIME createStamp = Date(2018, 2, 3, 4, 5, 6, 789);
+    FILETIME newWrite, newCreation;
+    ASSERT_TRUE(SystemTimeToFileTime(&writeStamp, &newWrite));
+    ASSERT_TRUE(SystemTimeToFileTime(&createStamp, &newCreation));
+    ASSERT_TRUE(SetFileTime(file, &newCreation, &newWrite, &newWrite));
     FILETIME readCreation, readAccess, readWrite;
     ASSERT_TRUE(GetFileTime(file, &readCreation, &readAccess, &readWrite));
-    EXPECT_EQ(ValueOf(readWrite), ValueOf(newWrite));
-    EXPECT_EQ(ValueOf(readAccess), ValueOf(access));
-    EXPECT_EQ(ValueOf(readCreation), ValueOf(creation));
+    // Write times in 2-second steps, access times as the local date.
+    EXPECT_EQ(ValueOf(readWrite), ValueOf(newWrite) - 15'000'000);
+    FILETIME localAccess;
+    SYSTEMTIME accessDate;
+    ASSERT_TRUE(FileTimeToLocalFileTime(&readAccess, &localAccess));
+    ASSERT_TRUE(FileTimeToSystemTime(&localAccess, &accessDate));
+    EXPECT_EQ(accessDate.wHour * 3600 + accessDate.wMinute * 60 + accessDate.wSecond, 0);
+    EXPECT_EQ(ValueOf(readCreation), keepsCreation ? ValueOf(newCreation) - 90'000 : ValueOf(creation));
 
-    // A null time stays as it is.
-    FILETIME laterAccess = FileTimeOf(ValueOf(newWrite) + 3600 * kUnitsPerSecond);
-    ASSERT_TRUE(SetFileTime(file, nullptr, &laterAccess, nullptr));
-    ASSERT_TRUE(GetFileTime(file, nullptr, &readAccess, &readWrite));
-    EXPECT_EQ(ValueOf(readAccess), ValueOf(laterAccess));
-    EXPECT_EQ(ValueOf(readWrite), ValueOf(newWrite));
+    // Zero and null times stay as they are.
+    const FILETIME zero{0, 0};
+    ASSERT_TRUE(SetFileTime(file, &zero, &zero, &zero));
+    ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, nullptr));
+    FILETIME againCreation, againAccess, againWrite;
+    ASSERT_TRUE(GetFileTime(file, &againCreation, &againAccess, &againWrite));
+    EXPECT_EQ(ValueOf(againWrite), ValueOf(readWrite));
+    EXPECT_EQ(ValueOf(againAccess), ValueOf(readAccess));
+    EXPECT_EQ(ValueOf(againCreation), ValueOf(readCreation));
     CloseHandle(file);
 
+    // The find functions report the same times; the host file has the write time.
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(L"\\NandFlash\\Images\\*.png", &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    EXPECT_EQ(ValueOf(found.ftCreationTime), ValueOf(readCreation));
+    EXPECT_EQ(ValueOf(found.ftLastWriteTime), ValueOf(readWrite));
     struct stat st = fs_test::HostStat(device, L"\\NandFlash\\Images\\a.png");
-    EXPECT_EQ(static_cast<uint64_t>(st.st_mtim.tv_sec) + kSecondsFrom1601To1970,
-              ValueOf(newWrite) / kUnitsPerSecond);
+    EXPECT_EQ(static_cast<uint64_t>(st.st_mtim.tv_sec) + kSecondsFrom1601To1970, ValueOf(newWrite) / kUnitsPerSecond);
 
     HANDLE reader = fs_test::Open(L"\\NandFlash\\Images\\a.png", GENERIC_READ, 0, OPEN_EXISTING, 0);
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(SetFileTime(reader, nullptr, nullptr, &laterAccess));
+    EXPECT_FALSE(SetFileTime(reader, nullptr, nullptr, &newWrite));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     CloseHandle(reader);
 }

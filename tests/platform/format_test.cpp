@@ -1,5 +1,7 @@
 // The device's wide printf, through StringCchPrintfW and NKDbgPrintfW.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <strsafe.h>
 
 #include <string>
@@ -46,6 +48,11 @@ TEST(Format, FlagsWidthAndPrecision) {
     EXPECT_EQ(Printed(L"100%% %d", 1), L"100% 1");
 }
 
+TEST(Format, FloatingPointTakesItsArgument) {
+    EXPECT_EQ(Printed(L"%f|%.2f|%8.1f|%d", 1.5, 2.0 / 3, -0.25, 7), L"1.500000|0.67|    -0.2|7");
+    EXPECT_EQ(Printed(L"%e %E %s", 12345.678, 0.5, L"after"), L"1.234568e+04 5.000000E-01 after");
+}
+
 TEST(Format, UnknownConversionsStandAsWritten) {
     EXPECT_EQ(Printed(L"a %q b %d", 3), L"a %q b 3");
     EXPECT_EQ(Printed(L"ends with %"), L"ends with %");
@@ -59,6 +66,23 @@ TEST(DebugOutput, WritesUtf8ByteForByte) {
     EXPECT_EQ(log.Text(),
               "Folder=[\\NandFlash\\\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0], at=[-1]\r\n"
               "0000BEEF 1A2B -3 \xD0\xAE % (null)\r\n\r\n");
+}
+
+TEST(DebugOutput, LongTextIsWrittenWholeAndWarnedOncePerCallSite) {
+    testing_support::LogCapture log;
+    const std::wstring name(130, L'n');
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) NKDbgPrintfW(L"Name=[%s]\r\n", name.c_str());
+    NKDbgPrintfW(L"short\r\n");
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(log.Text(), "Name=[" + std::string(130, 'n') + "]\r\n" + "Name=[" + std::string(130, 'n') + "]\r\n" +
+                              "short\r\n");
+    EXPECT_EQ(warnings.rfind("ruvexa-host: warning: a debug text of 139 characters; the device may cut it at 127: "
+                             "Name=[nnn",
+                             0),
+              0u)
+        << warnings;
+    EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 1);
 }
 
 TEST(DebugOutput, AddsNothingAndKeepsTheLastError) {

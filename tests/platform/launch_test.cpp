@@ -12,7 +12,7 @@
 
 namespace {
 
-BOOL Launch(LPCWSTR file) {
+BOOL Launch(LPCWSTR file, ULONG_PTR* instance = nullptr) {
     SHELLEXECUTEINFOW request = {};
     request.cbSize = sizeof(request);
     request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -20,6 +20,7 @@ BOOL Launch(LPCWSTR file) {
     request.nShow = 5;
     BOOL started = ShellExecuteExW(&request);
     if (started && request.hProcess) CloseHandle(request.hProcess);
+    if (instance) *instance = reinterpret_cast<ULONG_PTR>(request.hInstApp);
     return started;
 }
 
@@ -67,21 +68,26 @@ TEST(Launch, WhatCannotRunFailsWithItsCode) {
     device.WriteFile(L"\\NandFlash\\nointerpreter.exe", "#!/no/such/interpreter\n");
     device.WriteFile(L"\\NandFlash\\empty.exe", "#!\n");
 
-    SetLastError(0xdeadbeef);
-    EXPECT_FALSE(Launch(L"\\NandFlash\\text.exe"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
-    SetLastError(0xdeadbeef);
-    EXPECT_FALSE(Launch(L"\\NandFlash\\nointerpreter.exe"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
-    SetLastError(0xdeadbeef);
-    EXPECT_FALSE(Launch(L"\\NandFlash\\empty.exe"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
-    SetLastError(0xdeadbeef);
-    EXPECT_FALSE(Launch(L"\\NandFlash\\missing.exe"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    SetLastError(0xdeadbeef);
-    EXPECT_FALSE(Launch(L"\\NandFlash"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    // The last error, and hInstApp as a value of 32 or less.
+    const struct {
+        const wchar_t* file;
+        DWORD error;
+        ULONG_PTR instance;
+    } rows[] = {
+        {L"\\NandFlash\\text.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT},
+        {L"\\NandFlash\\nointerpreter.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT},
+        {L"\\NandFlash\\empty.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT},
+        {L"\\NandFlash\\missing.exe", ERROR_FILE_NOT_FOUND, SE_ERR_FNF},
+        {L"\\NandFlash\\Missing\\app.exe", ERROR_PATH_NOT_FOUND, SE_ERR_PNF},
+        {L"\\NandFlash", ERROR_ACCESS_DENIED, SE_ERR_ACCESSDENIED},
+    };
+    for (const auto& row : rows) {
+        ULONG_PTR instance = 0xdeadbeef;
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(Launch(row.file, &instance)) << row.file;
+        EXPECT_EQ(GetLastError(), row.error) << row.file;
+        EXPECT_EQ(instance, row.instance) << row.file;
+    }
 }
 
 TEST(Launch, ElfRunsFromAnInMemoryCopy) {

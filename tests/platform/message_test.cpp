@@ -103,6 +103,38 @@ TEST_F(MessageTest, AWaitingLoopWakesForAPostFromAnotherThread) {
     poster.join();
 }
 
+TEST_F(MessageTest, ThreadTimerWithAnExistingIdIsReplaced) {
+    const UINT_PTR first = SetTimer(nullptr, 0, 1000, nullptr);
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(SetTimer(nullptr, first, 20, nullptr), first);
+    // An id no timer has is the layer's to choose.
+    const UINT_PTR other = SetTimer(nullptr, first + 1000, 5000, nullptr);
+    EXPECT_NE(other, first + 1000);
+    MSG msg;
+    ASSERT_EQ(GetMessageW(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(msg.wParam, first);
+    EXPECT_TRUE(KillTimer(nullptr, first));
+    EXPECT_TRUE(KillTimer(nullptr, other));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(KillTimer(nullptr, first));
+}
+
+TEST_F(MessageTest, SendMessageFromAnotherThreadRunsOnTheWindowsThread) {
+    HWND hwnd = CreateMainWindow();
+    UpdateWindow(hwnd);
+    LRESULT sentResult = -1;
+    g_behaviour.quitOnMessage = WM_USER + 103;
+    std::thread sender([&] {
+        sentResult = SendMessageW(hwnd, WM_USER + 103, 9, 0);
+    });
+    EXPECT_EQ(RunMessageLoop(), 9);
+    sender.join();
+    EXPECT_EQ(sentResult, 0);
+    ASSERT_EQ(ReceivedOf(WM_USER + 103).size(), 1u);
+    EXPECT_EQ(ReceivedOf(WM_USER + 103)[0].thread, std::this_thread::get_id());
+}
+
 TEST_F(MessageTest, TheQuitMessageEndsTheLoopWithItsCode) {
     PostQuitMessage(5);
     MSG msg;

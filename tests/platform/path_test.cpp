@@ -115,3 +115,57 @@ TEST(DevicePath, VolumeDoesNotExistUntilItsTime) {
     EXPECT_STREQ(data.cFileName, L"Hard Disk");
     FindClose(found);
 }
+
+TEST(DevicePath, TrailingSeparatorNamesOnlyAFolder) {
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\a.txt", "a");
+    device.MakeFolder(L"\\NandFlash\\Folder");
+    const DWORD kInvalid = INVALID_FILE_ATTRIBUTES;
+    const struct {
+        const wchar_t* path;
+        DWORD attributes;
+        DWORD error;
+    } rows[] = {
+        {L"\\NandFlash\\a.txt\\", kInvalid, ERROR_INVALID_NAME},
+        {L"\\NandFlash\\missing\\", kInvalid, ERROR_FILE_NOT_FOUND},
+        {L"\\NandFlash\\Folder\\", FILE_ATTRIBUTE_DIRECTORY, 0xdeadbeef},
+    };
+    for (const auto& row : rows) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(GetFileAttributesW(row.path), row.attributes) << row.path;
+        EXPECT_EQ(GetLastError(), row.error) << row.path;
+    }
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DeleteFileW(L"\\NandFlash\\a.txt\\"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    for (DWORD disposition : {OPEN_EXISTING, CREATE_ALWAYS}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(CreateFileW(L"\\NandFlash\\a.txt\\", GENERIC_READ, 0, nullptr, disposition, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    }
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(CreateFileW(L"\\NandFlash\\new.txt\\", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_FALSE(device.Exists(L"\\NandFlash\\new.txt"));
+    EXPECT_EQ(device.ReadFile(L"\\NandFlash\\a.txt"), "a");
+}
+
+TEST(DevicePath, TrailingDotsAndSpacesOfEachComponentAreDropped) {
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\Merrow\\b.txt", "b");
+    EXPECT_NE(GetFileAttributesW(L"\\NandFlash\\Merrow. \\b.txt."), INVALID_FILE_ATTRIBUTES);
+    HANDLE file = CreateFileW(L"\\NandFlash\\c.txt. .", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_TRUE(device.Exists(L"\\NandFlash\\c.txt"));
+    ASSERT_TRUE(CreateDirectoryW(L"\\NandFlash\\New..", nullptr));
+    EXPECT_TRUE(device.Exists(L"\\NandFlash\\New"));
+    // A name of dots and spaces alone is no name.
+    for (const wchar_t* path : {L"\\NandFlash\\...", L"\\NandFlash\\. .\\b.txt"}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES) << path;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME)) << path;
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <thread>
 #include <vector>
 
 #include "ruvexa_host.h"
@@ -16,6 +17,7 @@ struct Received {
     WPARAM wParam;
     LPARAM lParam;
     RECT paintRect;  // WM_PAINT: what BeginPaint reported
+    std::thread::id thread = std::this_thread::get_id();  // where the procedure ran
 };
 
 // What the recording procedure does besides recording.

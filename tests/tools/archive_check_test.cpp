@@ -2,6 +2,9 @@
 // refuses them and verify rejects a package that holds them, both with the
 // code the device would show and the entry it stops at.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
 
 #include "archive_support.h"
 #include "pack_runner.h"
@@ -22,6 +25,20 @@ struct BadArchive {
 void PrintTo(const BadArchive& row, std::ostream* out) { *out << row.name; }
 
 const std::string kLongName(240, 'n');
+
+// An archive whose entry 7-Zip compressed with Deflate64 (method 9).
+std::string Deflate64Archive() {
+    char folder[] = "/tmp/ruvexa-deflate64-XXXXXX";
+    if (!mkdtemp(folder)) return {};
+    testing_support::WriteHostFile(std::string(folder) + "/src/big.bmp", std::string(50000, 'x'));
+    std::string bytes;
+    if (unzip_testing::MakeWithTool(std::string(folder) + "/src", std::string(folder) + "/d64.zip",
+                                    "7z a -tzip -mm=Deflate64 -bd \"$A\" .")) {
+        bytes = testing_support::ReadHostFile(std::string(folder) + "/d64.zip");
+    }
+    std::filesystem::remove_all(folder);
+    return bytes;
+}
 
 class ArchiveCheck : public ::testing::TestWithParam<BadArchive> {
 protected:
@@ -78,6 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadArchive{"ClimbingEntry", "add('../evil.bmp', b'x')", "", "entry '..\\evil.bmp'"},
         BadArchive{"LeadingSeparator", "add('/abs.bmp', b'x')", "", "Unsafe entry name=[\\abs.bmp]"},
         BadArchive{"Drive", "add('C:/drive.bmp', b'x')", "", "entry 'C:\\drive.bmp'"},
+        BadArchive{"Deflate64Entry", "", Deflate64Archive(), "compression method 9"},
         BadArchive{"Bzip2Entry", "add('a.bmp', b'x' * 100, method=zipfile.ZIP_BZIP2)", "", "compression method 12"},
         BadArchive{"NameTooLongWhereItIsUnpacked", "add('" + kLongName + "', b'x')", "",
                    "Path too long, folder=[\\NandFlash\\Merrow\\"}),

@@ -56,6 +56,19 @@ bool RunInfoZip(const std::string& hostFolder, const std::string& arguments) {
     return RunShell("cd '" + hostFolder + "' && zip -q -X " + arguments + " >/dev/null");
 }
 
+bool MakeWithTool(const std::string& hostFolder, const std::string& hostArchive, const std::string& command) {
+    // Written under a ".zip" name first: 7-Zip adds that ending to a name
+    // without it.
+    const std::string made = hostArchive + ".zip";
+    fs::remove(hostArchive);
+    fs::remove(made);
+    fs::create_directories(fs::path(hostArchive).parent_path());
+    if (!RunShell("cd '" + hostFolder + "' && A='" + made + "' && " + command + " >/dev/null")) return false;
+    std::error_code error;
+    fs::rename(made, hostArchive, error);
+    return !error;
+}
+
 bool MakeMinizipZip(const std::string& hostArchive, const std::vector<MinizipEntry>& entries) {
     fs::create_directories(fs::path(hostArchive).parent_path());
     zipFile archive = zipOpen(hostArchive.c_str(), APPEND_STATUS_CREATE);

@@ -24,6 +24,10 @@ bool MakePythonZip(const std::string& hostArchive, const std::string& body, cons
 // Runs Info-ZIP's zip in `hostFolder` with `arguments` (shell words).
 bool RunInfoZip(const std::string& hostFolder, const std::string& arguments);
 
+// Runs the shell `command` in `hostFolder` with $A naming the archive to
+// write, a new file that becomes `hostArchive`.
+bool MakeWithTool(const std::string& hostFolder, const std::string& hostArchive, const std::string& command);
+
 // One entry written with minizip's writer. With `raw`, `data` is stored as
 // the entry's compressed bytes under `method`, and `crc` and
 // `uncompressedSize` are written as given.

@@ -112,17 +112,6 @@ TEST_F(UnzipTest, SubFoldersWithoutFolderEntriesAreCreated) {
     EXPECT_EQ(device.ReadFile(Output(L"top.txt")), "top");
 }
 
-TEST_F(UnzipTest, OnlyTheAttributeBitMakesAFolder) {
-    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('Marked', attr=0x10)\n"
-                                             "add('Slashed/', b'not a folder', attr=0x20)\n"
-                                             "add('Both/', attr=0x10)\n"));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(log.Text(), "");
-    EXPECT_EQ(GetFileAttributesW(Output(L"Marked").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(GetFileAttributesW(Output(L"Both").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(device.ReadFile(Output(L"Slashed")), "not a folder");
-}
-
 TEST_F(UnzipTest, FolderEntryWhereAFileStandsFailsWithoutEntryLine) {
     ASSERT_TRUE(MakePythonZip(HostArchive(), "add('first.txt', b'1')\nadd('Icons/', attr=0x10)\nadd('last.txt', b'3')"));
     device.WriteFile(Output(L"Icons"), "in the way");

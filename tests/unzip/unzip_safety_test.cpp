@@ -61,7 +61,8 @@ TEST_F(UnzipTest, HarmlessDotsAreNotRefused) {
     EXPECT_EQ(Extract(), 1);
     EXPECT_EQ(log.Text(), "");
     EXPECT_EQ(device.ReadFile(Output(L"..b.txt")), "b");
-    EXPECT_EQ(device.ReadFile(Output(L"c..\\d..txt")), "d");
+    // FAT drops a name's trailing dots: the folder "c.." is "c".
+    EXPECT_EQ(device.ReadFile(Output(L"c\\d..txt")), "d");
 }
 
 TEST_F(UnzipTest, TransferBufferThatCannotBeAllocated) {

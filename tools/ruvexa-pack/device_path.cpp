@@ -79,12 +79,16 @@ bool OpenableDevicePath(const std::string& hostPath, std::wstring* devicePath, s
     return true;
 }
 
+// The tool shows the device's lines itself; the host's warning that the
+// device may cut a long one is no news to its user.
 ProgramLog::ProgramLog() {
     host::SetLogSink([this](std::string_view utf8) { text_.append(utf8); });
+    host::WarnOfLongDebugTexts(false);
 }
 
 ProgramLog::~ProgramLog() {
     host::SetLogSink({});
+    host::WarnOfLongDebugTexts(true);
 }
 
 std::vector<std::string> ProgramLog::Lines() const {

@@ -1,0 +1,86 @@
+#!/bin/sh
+# The whole program checked against a second Win32 implementation: the
+# program's folders are built for Windows with mingw-w64 (minizip from
+# Debian's zlib source, zlib from libz-mingw-w64-dev), with the device shim of
+# tests/device_build/wine, and each scenario runs under Wine and on the host
+# build; their logs and file trees are compared.
+#   sh scripts/wine-diff.sh [SCENARIO ...]     (default: every scenario)
+# Builds in build-wine/; exits non-zero on a difference that
+# tests/device_build/wine/known_differences.txt does not explain.
+set -eu
+cd "$(dirname "$0")/.."
+root=$(pwd)
+sh scripts/setup.sh
+if [ ! -d build ]; then
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build build -j"$(nproc)" --target ruvexa ruvexa-install-only >/dev/null
+
+out="$root/build-wine"
+mkdir -p "$out/obj" "$out/include/minizip" "$out/apt/lists/partial"
+
+# minizip's reader from Debian's zlib source package, fetched once through
+# apt with a source list of its own, leaving the machine's apt set-up alone.
+minizip="$out/zlib/contrib/minizip"
+if [ ! -f "$minizip/unzip.c" ]; then
+    printf 'deb-src http://deb.debian.org/debian bookworm main\n' >"$out/apt/sources.list"
+    apt_options="-q -o Dir::Etc::SourceList=$out/apt/sources.list -o Dir::Etc::SourceParts=/dev/null"
+    apt_options="$apt_options -o Dir::State::Lists=$out/apt/lists"
+    # shellcheck disable=SC2086
+    apt-get $apt_options update >/dev/null
+    # shellcheck disable=SC2086
+    (cd "$out/apt" && apt-get $apt_options source --download-only zlib >/dev/null 2>&1)
+    rm -rf "$out/zlib" && mkdir -p "$out/zlib"
+    tar -xf "$out"/apt/zlib_*.orig.tar.* -C "$out/zlib" --strip-components=1
+fi
+cp "$minizip/unzip.h" "$minizip/ioapi.h" "$out/include/minizip/"
+
+cc=x86_64-w64-mingw32-gcc
+cxx=x86_64-w64-mingw32-g++
+shim="$root/tests/device_build/wine"
+flags="-std=c++20 -O1 -DUNICODE -D_UNICODE -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE"
+flags="$flags -I$root/tests/device_build/shim -include $shim/device_shim.h -I$out/include"
+flags="$flags -I$root/shell -I$root/detect -I$root/package -I$root/install -I$root/unzip"
+# One object per source, rebuilt when the source, a header of the program or
+# the shim is newer.
+newest_header=$(ls -t shell/*.h detect/*.h package/*.h install/*.h unzip/*.h "$shim/device_shim.h" | head -n 1)
+for file in shell/*.cpp detect/*.cpp package/*.cpp install/*.cpp unzip/*.cpp; do
+    echo "$file"
+done | while read -r file; do
+    object="$out/obj/$(echo "$file" | tr / _ | sed 's/\.cpp$/.o/')"
+    if [ ! -f "$object" ] || [ "$file" -nt "$object" ] || [ "$newest_header" -nt "$object" ]; then
+        echo "$file $object"
+    fi
+done | xargs -r -n 2 -P "$(nproc)" sh -c "$cxx $flags -w -c \"\$0\" -o \"\$1\""
+for part in unzip ioapi; do
+    [ -f "$out/obj/minizip_$part.o" ] || $cc -O1 -w -c -DNOUNCRYPT -I"$minizip" "$minizip/$part.c" -o "$out/obj/minizip_$part.o"
+done
+$cxx -std=c++20 -O1 -DUNICODE -D_UNICODE -I"$root/tests/device_build/shim" -c "$shim/device_shim.cpp" \
+    -o "$out/obj/device_shim.o"
+(cd shell && x86_64-w64-mingw32-windres -DUNICODE -I. ruvexa.rc -O coff -o "$out/obj/ruvexa_rc.res.o")
+$cxx -municode -mwindows -static -o "$out/ruvexa.exe" "$out"/obj/*.o -lz
+# The installation worker on its own: the program without its WinMain.
+# shellcheck disable=SC2086
+$cxx $flags -c "$shim/install_only.cpp" -o "$out/install_only.o"
+$cxx -municode -mwindows -static -o "$out/install-only.exe" $(ls "$out"/obj/*.o | grep -v '/shell_win_main\.o$') \
+    "$out/install_only.o" -lz
+$cxx -municode -mwindows -static -O1 -o "$out/marker.exe" "$shim/marker_app.cpp"
+
+# A Wine prefix of its own, made once, and a display for the program's window.
+# A zone with summer time, so that time conversions are compared where
+# the bias of a date and the bias in force now can differ.
+export TZ="${TZ:-CET-1CEST,M3.5.0,M10.5.0/3}"
+export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+[ -d "$WINEPREFIX/drive_c" ] || "$wine" wineboot -i >/dev/null 2>&1
+display=:$((90 + $$ % 900))
+Xvfb "$display" -screen 0 640x480x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+sleep 1
+status=0
+DISPLAY=$display python3 -u "$shim/wine_scenarios.py" --host-ruvexa "$root/build/ruvexa" \
+    --wine-ruvexa "$out/ruvexa.exe" --host-installer "$root/build/ruvexa-install-only" \
+    --wine-installer "$out/install-only.exe" --marker "$out/marker.exe" --prefix "$WINEPREFIX" --work "$out/work" \
+    --known "$shim/known_differences.txt" --wine "$wine" "$@" || status=$?
+exit $status
