@@ -34,11 +34,14 @@ if [ ! -f "$minizip/unzip.c" ]; then
     tar -xf "$out"/apt/zlib_*.orig.tar.* -C "$out/zlib" --strip-components=1
 fi
 cp "$minizip/unzip.h" "$minizip/ioapi.h" "$out/include/minizip/"
+# libsodium's headers from the host; the library itself is stood in for by
+# the shim's sodium_absent.cpp (signatures are compared on the host only).
+cp -R /usr/include/sodium.h /usr/include/sodium "$out/include/"
 
 cc=x86_64-w64-mingw32-gcc
 cxx=x86_64-w64-mingw32-g++
 shim="$root/tests/device_build/wine"
-flags="-std=c++20 -O1 -DUNICODE -D_UNICODE -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE"
+flags="-std=c++20 -O1 -DUNICODE -D_UNICODE -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE -DSODIUM_STATIC"
 flags="$flags -I$root/tests/device_build/shim -include $shim/device_shim.h -I$out/include"
 flags="$flags -I$root/shell -I$root/detect -I$root/package -I$root/install -I$root/unzip"
 # One object per source, rebuilt when the source, a header of the program or
@@ -57,6 +60,7 @@ for part in unzip ioapi; do
 done
 $cxx -std=c++20 -O1 -DUNICODE -D_UNICODE -I"$root/tests/device_build/shim" -c "$shim/device_shim.cpp" \
     -o "$out/obj/device_shim.o"
+$cxx -std=c++20 -O1 -DSODIUM_STATIC -I"$out/include" -c "$shim/sodium_absent.cpp" -o "$out/obj/sodium_absent.o"
 (cd shell && x86_64-w64-mingw32-windres -DUNICODE -I. ruvexa.rc -O coff -o "$out/obj/ruvexa_rc.res.o")
 $cxx -municode -mwindows -static -o "$out/ruvexa.exe" "$out"/obj/*.o -lz
 # The installation worker on its own: the program without its WinMain.
