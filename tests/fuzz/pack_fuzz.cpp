@@ -2,6 +2,9 @@
 // input is a package file on the host. Besides the sanitizers' findings, an
 // input fails when the commands changed anything outside their scratch
 // folder, left a file open, or gave an exit status other than 0 or 1.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,14 +14,28 @@
 #include "commands.h"
 #include "fuzz_device.h"
 
+namespace {
+
+// The reports go nowhere: standard output (printf and std::cout) to
+// /dev/null, std::cerr to a buffer. libFuzzer keeps standard error.
+bool SilenceReports() {
+    int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere >= 0) dup2(nowhere, STDOUT_FILENO);
+    if (nowhere > STDOUT_FILENO) close(nowhere);
+    return true;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fuzzing::FuzzDevice device("Work");
+    static const bool silenced = SilenceReports();
     static std::ostringstream discarded;
+    (void)silenced;
     device.WriteFile("Work/OV3_UPGRADE_1.BIN", data, size);
     const fuzzing::Snapshot before = device.Take();
     const int descriptors = fuzzing::OpenDescriptors();
 
-    std::streambuf* out = std::cout.rdbuf(discarded.rdbuf());
     std::streambuf* err = std::cerr.rdbuf(discarded.rdbuf());
     pack::Arguments arguments;
     arguments.quiet = true;
@@ -31,7 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     arguments.json = false;
     arguments.command = pack::Command::Verify;
     statuses[2] = pack::RunVerify(arguments);
-    std::cout.rdbuf(out);
     std::cerr.rdbuf(err);
     discarded.str("");
 
