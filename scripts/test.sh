@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 sh scripts/build.sh
 echo "test: running every test" >&2
-ctest --test-dir build --output-on-failure --progress -j"$(nproc)" --timeout 300
+ctest --test-dir build --output-on-failure --progress -j"$(nproc)" --timeout 900
 sh scripts/test-sanitized.sh
 echo "test: comparing the program with its Windows build under Wine" >&2
 sh scripts/wine-diff.sh
