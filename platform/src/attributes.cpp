@@ -116,8 +116,8 @@ extern "C" BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttrib
     if (!host::ResolveDevicePath(lpFileName, &path)) return FALSE;
     if (!path.exists) return host::Fail(ERROR_FILE_NOT_FOUND);
     if (path.depth == 0) return host::Fail(ERROR_ACCESS_DENIED);
-    // Bits the device does not keep (directory, normal, a zip archive's
-    // host-specific high word) are dropped, as the device drops them;
+    // Bits the device does not keep (directory, normal, the high word a zip
+    // archive fills with the host's own mode bits) are dropped, as the device drops them;
     // FILE_ATTRIBUTE_NORMAL alone therefore clears every bit.
     host::BeforeFileSystemChange();
     return host::StoreAttributesAt(path.host, dwFileAttributes & host::kSettableAttributeBits);

@@ -246,17 +246,17 @@ bool AppendConversion(std::wstring& out, wchar_t conversion, const Directive& di
             // The value is taken whatever happens, so that later
             // conversions read their own arguments.
             const double value = args.Double();
-            std::string spec = "%";
-            if (directive.leftAlign) spec += '-';
-            if (directive.zeroPad) spec += '0';
-            if (directive.plusSign) spec += '+';
-            if (directive.spaceSign) spec += ' ';
-            if (directive.alternate) spec += '#';
-            spec += "*.*";
-            spec += static_cast<char>(conversion);
+            std::string hostFormat = "%";
+            if (directive.leftAlign) hostFormat += '-';
+            if (directive.zeroPad) hostFormat += '0';
+            if (directive.plusSign) hostFormat += '+';
+            if (directive.spaceSign) hostFormat += ' ';
+            if (directive.alternate) hostFormat += '#';
+            hostFormat += "*.*";
+            hostFormat += static_cast<char>(conversion);
             char text[512];
             const int precision = directive.precision < 0 ? 6 : std::min(directive.precision, 100);
-            std::snprintf(text, sizeof text, spec.c_str(), static_cast<int>(std::min<size_t>(directive.width, 300)),
+            std::snprintf(text, sizeof text, hostFormat.c_str(), static_cast<int>(std::min<size_t>(directive.width, 300)),
                           precision, value);
             for (const char* c = text; *c; ++c) out += static_cast<wchar_t>(*c);
             return true;

@@ -14,7 +14,7 @@ namespace {
 
 using namespace extraction_testing;
 using package_testing::BuildPackage;
-using package_testing::PackageSpec;
+using package_testing::PackageContents;
 
 struct ArmedFailure {
     host::Op op;
@@ -25,7 +25,7 @@ struct ArmedFailure {
 struct FailureRow {
     std::string name;
     std::string package;  // empty: no package file at all
-    PackageSpec sections;  // what the outputs are compared with
+    PackageContents sections;  // what the outputs are compared with
     std::vector<ArmedFailure> faults;
     std::function<void(const testing_support::TempDevice&)> prepareDevice;
     std::wstring code;
@@ -48,7 +48,7 @@ std::string Signed(DWORD value) { return std::to_string(static_cast<int>(value))
 class ExtractionFailureTest : public ExtractionTest {
 protected:
     std::vector<FailureRow> Rows() const {
-        const PackageSpec large = LargePackage();
+        const PackageContents large = LargePackage();
         const std::string valid = BuildPackage(large);
         const DWORD dataSize = static_cast<DWORD>(valid.size() - 24);
         std::vector<FailureRow> rows;
@@ -62,7 +62,7 @@ protected:
                         L"Err03", Left::Stale, Left::Stale, Left::Stale,
                         {"ExtractThreadProc(): !!! Failed to read header=[" + kPackageLog + "], error=[1117], at=[*]"}});
 
-        PackageSpec badSignature = large;
+        PackageContents badSignature = large;
         badSignature.signature = 0x00905A4D;  // "MZ\x90\0", an executable given as a package
         rows.push_back({"Err04 signature", BuildPackage(badSignature), large, {}, nullptr, L"Err04", Left::Stale,
                         Left::Stale, Left::Stale,
@@ -78,7 +78,7 @@ protected:
                         L"Err07", Left::Stale, Left::Stale, Left::Stale,
                         {"ExtractThreadProc(): !!! Failed to point exe, at=[*]"}});
 
-        PackageSpec wrongDataSize = large;
+        PackageContents wrongDataSize = large;
         wrongDataSize.dataSize = dataSize + 1;
         rows.push_back({"Err08 data size", BuildPackage(wrongDataSize), large, {}, nullptr, L"Err08", Left::Stale,
                         Left::Stale, Left::Stale,
@@ -92,7 +92,7 @@ protected:
                         {"ExtractThreadProc(): !!! Wrong file size, actual=[" + std::to_string(dataSize + 25) +
                          "], expected=[" + std::to_string(dataSize + 24) + "], at=[*]"}});
 
-        PackageSpec noExe = large;
+        PackageContents noExe = large;
         noExe.exe.clear();
         rows.push_back({"Err0D no exe", BuildPackage(noExe), noExe, {}, nullptr, L"Err0D", Left::Stale, Left::Stale,
                         Left::Stale, {kPreVerified, "ExtractThreadProc(): !!! No exe to extract, at=[*]"}});
@@ -113,7 +113,7 @@ protected:
                         {kPreVerified,
                          "ExtractThreadProc(): !!! Failed to extract exe=[" + kExeLog + "], error=[112], at=[*]"}});
 
-        PackageSpec noImages = large;
+        PackageContents noImages = large;
         noImages.images.clear();
         rows.push_back({"Err23 no images", BuildPackage(noImages), noImages, {}, nullptr, L"Err23", Left::Absent,
                         Left::Stale, Left::Stale,
@@ -140,7 +140,7 @@ protected:
         // Without a fonts section, an earlier run's fonts file that cannot be
         // deleted would be installed with this package: it fails as a fonts
         // file that cannot be created.
-        PackageSpec noFonts = large;
+        PackageContents noFonts = large;
         noFonts.fonts.clear();
         rows.push_back({"Err31 undeletable stale fonts without a fonts section", BuildPackage(noFonts), noFonts, {},
                         [](const testing_support::TempDevice& device) { device.SetReadOnly(kFontsPath, true); },
@@ -150,7 +150,7 @@ protected:
                          "ExtractThreadProc(): !!! Failed to delete file=[" + kFontsLog + "], error=[5], at=[*]"}});
 
         DWORD realChecksum = package_testing::ReferenceCrc32(valid.substr(0, 8 + dataSize));
-        PackageSpec badChecksum = large;
+        PackageContents badChecksum = large;
         badChecksum.checksum = realChecksum ^ 0x80000001;
         rows.push_back({"Err0F after every section", BuildPackage(badChecksum), large, {}, nullptr, L"Err0F",
                         Left::Absent, Left::Absent, Left::Absent,
@@ -160,7 +160,7 @@ protected:
 
         // Without a fonts section an earlier run's fonts file is deleted
         // before the checksum is known.
-        PackageSpec noFontsBadChecksum = large;
+        PackageContents noFontsBadChecksum = large;
         noFontsBadChecksum.fonts.clear();
         std::string covered = BuildPackage(noFontsBadChecksum);
         DWORD noFontsChecksum = package_testing::ReferenceCrc32(covered.substr(0, covered.size() - 16));
@@ -209,7 +209,7 @@ TEST_F(ExtractionFailureTest, EachFailurePostsItsCodeOnceAndLeavesTheTableState)
 // the code nor the order: the package is closed first, then the outputs are
 // deleted exe first, and only then is the result posted.
 TEST_F(ExtractionFailureTest, CleanUpFailuresAreLoggedInOrderBeforeTheResult) {
-    const PackageSpec large = LargePackage();
+    const PackageContents large = LargePackage();
     device.WriteFile(kPackagePath, BuildPackage(large));
     // Closes: the exe output, the images output, the fonts output, then the
     // package. The two deletions are the clean-up's, nothing stale is there.
@@ -239,7 +239,7 @@ TEST_F(ExtractionFailureTest, CleanUpFailuresAreLoggedInOrderBeforeTheResult) {
 
 // The checksum failure deletes all three outputs, fonts last, then posts.
 TEST_F(ExtractionFailureTest, ChecksumCleanUpDeletesExeImagesFontsThenPosts) {
-    PackageSpec badChecksum = SmallPackage();
+    PackageContents badChecksum = SmallPackage();
     badChecksum.checksum = 7;
     device.WriteFile(kPackagePath, BuildPackage(badChecksum));
     host::FailCall(host::Op::CloseHandle, ERROR_INVALID_HANDLE, 4);
@@ -266,7 +266,7 @@ TEST_F(ExtractionFailureTest, ChecksumCleanUpDeletesExeImagesFontsThenPosts) {
 }
 
 TEST_F(ExtractionFailureTest, FailedCloseOfAnOutputIsLoggedWithItsPath) {
-    const PackageSpec small = SmallPackage();
+    const PackageContents small = SmallPackage();
     const std::string bytes = BuildPackage(small);
     device.WriteFile(kPackagePath, bytes);
     host::FailCall(host::Op::CloseHandle, ERROR_DISK_FULL, 2);  // the images output

@@ -15,7 +15,7 @@ namespace {
 
 using namespace extraction_testing;
 using package_testing::BuildPackage;
-using package_testing::PackageSpec;
+using package_testing::PackageContents;
 
 const std::string kStartUpRemoved = "PrepareUpgrade(): !!! Deleted invalid Merrow folder in StartUp, at=[*]";
 const Lines kValidRun = {"ExtractThreadProc(): pre-verification ok, at=[*]",
@@ -73,7 +73,7 @@ protected:
 };
 
 TEST_F(ExtractionPrepareTest, DownloadedPackageIsExtractedOnAWorkerThread) {
-    const PackageSpec small = SmallPackage();
+    const PackageContents small = SmallPackage();
     const std::string bytes = BuildPackage(small);
     device.WriteFile(kPackagePath, bytes);
 
@@ -96,7 +96,7 @@ TEST_F(ExtractionPrepareTest, UsbPackageIsExtractedBesideItselfOnTheDisk) {
     SetPath(g_exeFile, L"Hard Disk\\AppExecute.ex");
     SetPath(g_imagesFile, L"Hard Disk\\AppImages.zi");
     SetPath(g_fontsFile, L"Hard Disk\\AppFonts.zi");
-    const PackageSpec small = SmallPackage();
+    const PackageContents small = SmallPackage();
     const std::string bytes = BuildPackage(small);
     device.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_3.BIN", bytes);
 
@@ -113,7 +113,7 @@ TEST_F(ExtractionPrepareTest, UsbPackageIsExtractedBesideItselfOnTheDisk) {
 }
 
 TEST_F(ExtractionPrepareTest, StartUpFolderGoesEvenWhenTheExtractionThenFails) {
-    PackageSpec badSignature = SmallPackage();
+    PackageContents badSignature = SmallPackage();
     badSignature.signature = 0x4F562D34;  // "4-VO"
     const std::string bytes = BuildPackage(badSignature);
     device.WriteFile(kPackagePath, bytes);
@@ -133,7 +133,7 @@ TEST_F(ExtractionPrepareTest, StartUpFolderGoesEvenWhenTheExtractionThenFails) {
 // The result is the worker's last act: by the time it arrives the package is
 // closed and the outputs of a failed run are gone.
 TEST_F(ExtractionPrepareTest, CleanUpIsCompleteWhenTheFailureArrives) {
-    PackageSpec badChecksum = LargePackage();
+    PackageContents badChecksum = LargePackage();
     badChecksum.checksum = 1;
     const std::string bytes = BuildPackage(badChecksum);
     device.WriteFile(kPackagePath, bytes);
@@ -200,7 +200,7 @@ TEST_F(ExtractionPrepareTest, NoPackagePathPostsErr01ToAWindowOnly) {
 }
 
 TEST_F(ExtractionPrepareTest, PrepareExtractHandsTheWorkerItsPathsAndMessage) {
-    const PackageSpec small = SmallPackage();
+    const PackageContents small = SmallPackage();
     device.WriteFile(kPackagePath, BuildPackage(small));
     device.MakeFolder(L"\\NandFlash\\Work");
     // Outlives the worker, which may still be returning after it posted.

@@ -76,20 +76,20 @@ protected:
 
     // A package with all three sections, each a little over 1 MiB, so that a
     // failure can strike between two chunks of any section.
-    static package_testing::PackageSpec LargePackage() {
-        package_testing::PackageSpec spec;
-        spec.exe = package_testing::RandomBytes(kMiB + 11, 101);
-        spec.images = package_testing::RandomBytes(kMiB + 22, 102);
-        spec.fonts = package_testing::RandomBytes(kMiB + 33, 103);
-        return spec;
+    static package_testing::PackageContents LargePackage() {
+        package_testing::PackageContents contents;
+        contents.exe = package_testing::RandomBytes(kMiB + 11, 101);
+        contents.images = package_testing::RandomBytes(kMiB + 22, 102);
+        contents.fonts = package_testing::RandomBytes(kMiB + 33, 103);
+        return contents;
     }
 
-    static package_testing::PackageSpec SmallPackage() {
-        package_testing::PackageSpec spec;
-        spec.exe = "MZ new main application";
-        spec.images = "PK images archive";
-        spec.fonts = "PK fonts archive";
-        return spec;
+    static package_testing::PackageContents SmallPackage() {
+        package_testing::PackageContents contents;
+        contents.exe = "MZ new main application";
+        contents.images = "PK images archive";
+        contents.fonts = "PK fonts archive";
+        return contents;
     }
 
     void SeedStaleOutputs() const {

@@ -12,7 +12,7 @@ namespace {
 
 using namespace extraction_testing;
 using package_testing::BuildPackage;
-using package_testing::PackageSpec;
+using package_testing::PackageContents;
 
 const std::string kPreVerified = "ExtractThreadProc(): pre-verification ok, at=[*]";
 const std::string kExtractedExe = "ExtractThreadProc(): extracted exe, at=[*]";
@@ -24,7 +24,7 @@ const std::string kValidChecksum = "ExtractThreadProc(): valid source file check
 using ExtractionWorkerTest = ExtractionTest;
 
 TEST_F(ExtractionWorkerTest, ValidPackageReplacesEarlierOutputsAndReportsSuccessOnce) {
-    const PackageSpec large = LargePackage();
+    const PackageContents large = LargePackage();
     const std::string bytes = BuildPackage(large);
     device.WriteFile(kPackagePath, bytes);
     SeedStaleOutputs();
@@ -41,7 +41,7 @@ TEST_F(ExtractionWorkerTest, ValidPackageReplacesEarlierOutputsAndReportsSuccess
 
 // An earlier run's fonts file would be installed as this package's fonts.
 TEST_F(ExtractionWorkerTest, PackageWithoutFontsDeletesAnOldFontsFile) {
-    PackageSpec noFonts = SmallPackage();
+    PackageContents noFonts = SmallPackage();
     noFonts.fonts.clear();
     const std::string bytes = BuildPackage(noFonts);
     device.WriteFile(kPackagePath, bytes);
@@ -76,7 +76,7 @@ TEST_F(ExtractionWorkerTest, PackageWithoutFontsDeletesAnOldFontsFile) {
 }
 
 TEST_F(ExtractionWorkerTest, WithoutAWindowTheWorkerRunsToTheEndAndPostsNothing) {
-    const PackageSpec small = SmallPackage();
+    const PackageContents small = SmallPackage();
     const std::string valid = BuildPackage(small);
     device.WriteFile(kPackagePath, valid);
 
@@ -86,7 +86,7 @@ TEST_F(ExtractionWorkerTest, WithoutAWindowTheWorkerRunsToTheEndAndPostsNothing)
     ExpectLeft(kExePath, Left::Whole, "", small.exe);
     ExpectLeft(kFontsPath, Left::Whole, "", small.fonts);
 
-    PackageSpec badChecksum = small;
+    PackageContents badChecksum = small;
     badChecksum.checksum = 0;
     const std::string bad = BuildPackage(badChecksum);
     device.WriteFile(kPackagePath, bad);
@@ -104,7 +104,7 @@ TEST_F(ExtractionWorkerTest, WithoutAWindowTheWorkerRunsToTheEndAndPostsNothing)
 }
 
 TEST_F(ExtractionWorkerTest, MissingOutputPathsCountAsMissingSections) {
-    const PackageSpec small = SmallPackage();
+    const PackageContents small = SmallPackage();
     const std::string bytes = BuildPackage(small);
     device.WriteFile(kPackagePath, bytes);
     SeedStaleOutputs();
@@ -149,7 +149,7 @@ TEST_F(ExtractionWorkerTest, MissingOutputPathsCountAsMissingSections) {
 // size passes pre-verification, and the oversized section's copy then fails
 // on the short read at the end of the file.
 TEST_F(ExtractionWorkerTest, WrappedSizesFailInTheOversizedSection) {
-    PackageSpec wrapped;
+    PackageContents wrapped;
     wrapped.exe = std::string(100, 'E');
     wrapped.images = std::string(100, 'I');
     wrapped.fonts = std::string(100, 'F');

@@ -26,20 +26,20 @@ std::string RandomBytes(size_t size, unsigned seed) {
     return bytes;
 }
 
-std::string BuildPackage(const PackageSpec& spec) {
-    DWORD exeSize = static_cast<DWORD>(spec.exe.size());
-    DWORD imagesSize = static_cast<DWORD>(spec.images.size());
-    DWORD fontsSize = static_cast<DWORD>(spec.fonts.size());
+std::string BuildPackage(const PackageContents& contents) {
+    DWORD exeSize = static_cast<DWORD>(contents.exe.size());
+    DWORD imagesSize = static_cast<DWORD>(contents.images.size());
+    DWORD fontsSize = static_cast<DWORD>(contents.fonts.size());
 
-    std::string covered = spec.signature ? LittleEndian(*spec.signature) : std::string("3-VO");
-    covered += LittleEndian(spec.dataSize.value_or(exeSize + imagesSize + fontsSize));
-    covered += spec.exe + spec.images + spec.fonts;
+    std::string covered = contents.signature ? LittleEndian(*contents.signature) : std::string("3-VO");
+    covered += LittleEndian(contents.dataSize.value_or(exeSize + imagesSize + fontsSize));
+    covered += contents.exe + contents.images + contents.fonts;
 
     std::string package = covered;
-    package += LittleEndian(spec.exeSize.value_or(exeSize));
-    package += LittleEndian(spec.imagesSize.value_or(imagesSize));
-    package += LittleEndian(spec.fontsSize.value_or(fontsSize));
-    package += LittleEndian(spec.checksum.value_or(ReferenceCrc32(covered)));
+    package += LittleEndian(contents.exeSize.value_or(exeSize));
+    package += LittleEndian(contents.imagesSize.value_or(imagesSize));
+    package += LittleEndian(contents.fontsSize.value_or(fontsSize));
+    package += LittleEndian(contents.checksum.value_or(ReferenceCrc32(covered)));
     return package;
 }
 

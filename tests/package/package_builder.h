@@ -11,7 +11,7 @@
 
 namespace package_testing {
 
-struct PackageSpec {
+struct PackageContents {
     std::string exe;
     std::string images;
     std::string fonts;
@@ -26,7 +26,7 @@ struct PackageSpec {
     std::optional<DWORD> checksum;
 };
 
-std::string BuildPackage(const PackageSpec& spec);
+std::string BuildPackage(const PackageContents& contents);
 
 // Four bytes, least significant first.
 std::string LittleEndian(DWORD value);

@@ -17,18 +17,18 @@
 namespace {
 
 using package_testing::BuildPackage;
-using package_testing::PackageSpec;
+using package_testing::PackageContents;
 using Lines = std::vector<std::string>;
 
 const wchar_t kPackagePath[] = L"\\Hard Disk\\OV3_UPGRADE_TEST.BIN";
 const std::string kPackageLogPath = "\\Hard Disk\\OV3_UPGRADE_TEST.BIN";
 
-PackageSpec SmallPackage() {
-    PackageSpec spec;
-    spec.exe = "EXE-bytes";
-    spec.images = "PK-images";
-    spec.fonts = "PK-fonts!";
-    return spec;
+PackageContents SmallPackage() {
+    PackageContents contents;
+    contents.exe = "EXE-bytes";
+    contents.images = "PK-images";
+    contents.fonts = "PK-fonts!";
+    return contents;
 }
 
 class PreVerifyTest : public ::testing::Test {
@@ -72,21 +72,21 @@ protected:
 };
 
 TEST_F(PreVerifyTest, AcceptsValidPackagesWithAndWithoutFonts) {
-    PackageSpec withoutFonts = SmallPackage();
+    PackageContents withoutFonts = SmallPackage();
     withoutFonts.fonts.clear();
 
-    for (const PackageSpec& spec : {SmallPackage(), withoutFonts}) {
-        SCOPED_TRACE(spec.fonts.empty() ? "without fonts" : "with fonts");
-        std::string bytes = BuildPackage(spec);
+    for (const PackageContents& contents : {SmallPackage(), withoutFonts}) {
+        SCOPED_TRACE(contents.fonts.empty() ? "without fonts" : "with fonts");
+        std::string bytes = BuildPackage(contents);
         DWORD dataSize = static_cast<DWORD>(bytes.size() - 24);
 
         ASSERT_TRUE(Run(bytes));
         EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): pre-verification ok, at=[*]"});
         EXPECT_EQ(info.signature, 0x4F562D33u);
         EXPECT_EQ(info.data_size, dataSize);
-        EXPECT_EQ(info.exe_size, spec.exe.size());
-        EXPECT_EQ(info.images_size, spec.images.size());
-        EXPECT_EQ(info.fonts_size, spec.fonts.size());
+        EXPECT_EQ(info.exe_size, contents.exe.size());
+        EXPECT_EQ(info.images_size, contents.images.size());
+        EXPECT_EQ(info.fonts_size, contents.fonts.size());
         EXPECT_EQ(info.checksum, package_testing::ReferenceCrc32(bytes.substr(0, 8 + dataSize)));
 
         EXPECT_EQ(ReadPosition(), 8u);
@@ -142,17 +142,17 @@ TEST_F(PreVerifyTest, RejectsFilesTooShortForHeadOrTail) {
 }
 
 TEST_F(PreVerifyTest, RejectsSizesThatDisagree) {
-    PackageSpec spec = SmallPackage();  // E = I = F = 9, D = 27
+    PackageContents contents = SmallPackage();  // E = I = F = 9, D = 27
     // data_size one too large; the file length still matches the sections.
-    spec.dataSize = 28;
-    ASSERT_FALSE(Run(BuildPackage(spec)));
+    contents.dataSize = 28;
+    ASSERT_FALSE(Run(BuildPackage(contents)));
     EXPECT_EQ(failureIndex, kExtractWrongDataSize);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Wrong data size, head=[28], tail=[27], at=[*]"});
 
     // The tail's fonts size one too small, so the file length matches the head.
-    spec = SmallPackage();
-    spec.fontsSize = 8;
-    ASSERT_FALSE(Run(BuildPackage(spec)));
+    contents = SmallPackage();
+    contents.fontsSize = 8;
+    ASSERT_FALSE(Run(BuildPackage(contents)));
     EXPECT_EQ(failureIndex, kExtractWrongDataSize);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Wrong data size, head=[27], tail=[26], at=[*]"});
 
@@ -165,14 +165,14 @@ TEST_F(PreVerifyTest, RejectsSizesThatDisagree) {
 }
 
 TEST_F(PreVerifyTest, ByteAppendedAfterTheTailShiftsTheTail) {
-    PackageSpec spec;
-    spec.exe = "abc";
-    spec.images = "de";
-    spec.fonts = "f";
-    spec.checksum = 0x11223344;
+    PackageContents contents;
+    contents.exe = "abc";
+    contents.images = "de";
+    contents.fonts = "f";
+    contents.checksum = 0x11223344;
     // Tail bytes 03000000 02000000 01000000 44332211, then 00: the last 16
     // bytes read as 0x02000000, 0x01000000, 0x44000000 and 0x00112233.
-    ASSERT_FALSE(Run(BuildPackage(spec) + std::string(1, '\0')));
+    ASSERT_FALSE(Run(BuildPackage(contents) + std::string(1, '\0')));
     EXPECT_EQ(failureIndex, kExtractWrongDataSize);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Wrong data size, head=[6], tail=[1191182336], at=[*]"});
     EXPECT_EQ(info.exe_size, 0x02000000u);
@@ -180,13 +180,13 @@ TEST_F(PreVerifyTest, ByteAppendedAfterTheTailShiftsTheTail) {
 }
 
 TEST_F(PreVerifyTest, WrappedSizeSumPassesButTheOversizedCopyFails) {
-    PackageSpec spec;
-    spec.exe = "ABCDEFGH";
-    spec.images = "12345678";
+    PackageContents contents;
+    contents.exe = "ABCDEFGH";
+    contents.images = "12345678";
     // 0xFFFFFFF8 + 0x18 wraps to 16, the real data size.
-    spec.exeSize = 0xFFFFFFF8;
-    spec.imagesSize = 0x18;
-    ASSERT_TRUE(Run(BuildPackage(spec)));
+    contents.exeSize = 0xFFFFFFF8;
+    contents.imagesSize = 0x18;
+    ASSERT_TRUE(Run(BuildPackage(contents)));
     EXPECT_EQ(info.data_size, 16u);
 
     const wchar_t outputPath[] = L"\\Hard Disk\\AppExecute.ex";

@@ -43,12 +43,12 @@ struct SignedRow {
 class SignedExtractionTest : public ExtractionTest {};
 
 TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
-    const package_testing::PackageSpec sections = SmallPackage();
+    const package_testing::PackageContents sections = SmallPackage();
     const std::string package = BuildPackage(sections);
-    package_testing::PackageSpec alteredSpec = sections;
+    package_testing::PackageContents alteredSpec = sections;
     alteredSpec.exe[3] ^= 0x01;  // the checksum is recomputed: only the signature can tell
     const std::string altered = BuildPackage(alteredSpec);
-    package_testing::PackageSpec otherSpec = sections;
+    package_testing::PackageContents otherSpec = sections;
     otherSpec.images += " of another package";
     std::string damaged = package;
     damaged[10] ^= 0x01;  // the checksum is not recomputed

@@ -13,7 +13,7 @@
 
 namespace {
 
-using package_testing::PackageSpec;
+using package_testing::PackageContents;
 using package_testing::RandomBytes;
 
 const wchar_t kPackagePath[] = L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_2.BIN";
@@ -51,34 +51,34 @@ protected:
 };
 
 TEST_F(WholePassTest, SectionsComeOutWholeAndTheChecksumMatches) {
-    PackageSpec spec;
-    spec.exe = RandomBytes(1024 * 1024 + 3, 21);
-    spec.images = RandomBytes(70000, 22);
-    spec.fonts = RandomBytes(5, 23);
-    std::string bytes = package_testing::BuildPackage(spec);
+    PackageContents contents;
+    contents.exe = RandomBytes(1024 * 1024 + 3, 21);
+    contents.images = RandomBytes(70000, 22);
+    contents.fonts = RandomBytes(5, 23);
+    std::string bytes = package_testing::BuildPackage(contents);
 
     DWORD calculated = 0;
     DWORD stored = 0;
     ExtractAll(bytes, &calculated, &stored);
     EXPECT_EQ(calculated, stored);
-    EXPECT_EQ(device.ReadFile(kOutputPaths[0]), spec.exe);
-    EXPECT_EQ(device.ReadFile(kOutputPaths[1]), spec.images);
-    EXPECT_EQ(device.ReadFile(kOutputPaths[2]), spec.fonts);
+    EXPECT_EQ(device.ReadFile(kOutputPaths[0]), contents.exe);
+    EXPECT_EQ(device.ReadFile(kOutputPaths[1]), contents.images);
+    EXPECT_EQ(device.ReadFile(kOutputPaths[2]), contents.fonts);
     EXPECT_EQ(device.ReadFile(kPackagePath), bytes);
 }
 
 TEST_F(WholePassTest, AlteredDataPassesPreVerificationButNotTheChecksum) {
-    PackageSpec spec;
-    spec.exe = RandomBytes(300, 31);
-    spec.images = RandomBytes(400, 32);
-    std::string bytes = package_testing::BuildPackage(spec);
+    PackageContents contents;
+    contents.exe = RandomBytes(300, 31);
+    contents.images = RandomBytes(400, 32);
+    std::string bytes = package_testing::BuildPackage(contents);
     bytes[8 + 300 + 17] ^= 0x01;  // one bit in the images section
 
     DWORD calculated = 0;
     DWORD stored = 0;
     ExtractAll(bytes, &calculated, &stored);
     EXPECT_NE(calculated, stored);
-    EXPECT_EQ(stored, package_testing::ReferenceCrc32(package_testing::BuildPackage(spec).substr(0, 708)));
+    EXPECT_EQ(stored, package_testing::ReferenceCrc32(package_testing::BuildPackage(contents).substr(0, 708)));
     EXPECT_EQ(calculated, package_testing::ReferenceCrc32(bytes.substr(0, 708)));
     EXPECT_EQ(device.ReadFile(kOutputPaths[2]), "");
 }
