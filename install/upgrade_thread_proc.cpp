@@ -133,6 +133,16 @@ BOOL InstallExecutable(LPCWSTR extracted) {
     return FALSE;
 }
 
+// Deletes `path` and logs the outcome: `deletedLine` with the tick count, or
+// `failedLine` with the path and the tick count. A failure is only logged.
+void DeleteAndLog(LPCWSTR path, LPCWSTR deletedLine, LPCWSTR failedLine) {
+    if (DeleteFileW(path)) {
+        NKDbgPrintfW(deletedLine, GetTickCount());
+    } else {
+        NKDbgPrintfW(failedLine, path, GetTickCount());
+    }
+}
+
 // A downloaded package's signature goes with it. A device without a trusted
 // key takes unsigned packages, so a missing one is no failure.
 void DeleteSignature() {
@@ -141,12 +151,8 @@ void DeleteSignature() {
         !FileExists(signatureFile)) {
         return;
     }
-    if (DeleteFileW(signatureFile)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): deleted upgrade signature, at=[%ld]\r\n", GetTickCount());
-    } else {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade signature=[%s], at=[%ld]\r\n", signatureFile,
-                     GetTickCount());
-    }
+    DeleteAndLog(signatureFile, L"UpgradeThreadProc(): deleted upgrade signature, at=[%ld]\r\n",
+                 L"UpgradeThreadProc(): !!! Failed to delete upgrade signature=[%s], at=[%ld]\r\n");
 }
 
 // Step 4: only the flag of the request acted on goes; a downloaded package
@@ -154,27 +160,15 @@ void DeleteSignature() {
 // only logged.
 void RemoveRequest() {
     if (g_remoteUpgrade) {
-        if (DeleteFileW(kRemoteUpgradeFlag)) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): deleted remote upgrade flag, at=[%ld]\r\n", GetTickCount());
-        } else {
-            NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n",
-                         kRemoteUpgradeFlag, GetTickCount());
-        }
-        if (DeleteFileW(g_upgradeFile)) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): deleted upgrade file, at=[%ld]\r\n", GetTickCount());
-        } else {
-            NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade file=[%s], at=[%ld]\r\n", g_upgradeFile,
-                         GetTickCount());
-        }
+        DeleteAndLog(kRemoteUpgradeFlag, L"UpgradeThreadProc(): deleted remote upgrade flag, at=[%ld]\r\n",
+                     L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n");
+        DeleteAndLog(g_upgradeFile, L"UpgradeThreadProc(): deleted upgrade file, at=[%ld]\r\n",
+                     L"UpgradeThreadProc(): !!! Failed to delete upgrade file=[%s], at=[%ld]\r\n");
         DeleteSignature();
         return;
     }
-    if (DeleteFileW(kUpgradeFlag)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): deleted upgrade flag, at=[%ld]\r\n", GetTickCount());
-    } else {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n", kUpgradeFlag,
-                     GetTickCount());
-    }
+    DeleteAndLog(kUpgradeFlag, L"UpgradeThreadProc(): deleted upgrade flag, at=[%ld]\r\n",
+                 L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n");
 }
 
 }  // namespace
