@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "device_clock.h"
+#include "host_exit_status.h"
 #include "host_options.h"
 #include "host_screen_setup.h"
 #include "host_signals.h"
@@ -19,13 +20,6 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
 
 namespace {
-
-constexpr int kExitBadOptions = 2;
-constexpr int kExitResetDriver = 3;
-constexpr int kExitPowerStateReset = 4;
-constexpr int kExitSwitchedOff = 5;
-constexpr int kExitHalted = 6;
-constexpr int kExitPowerCut = 9;
 
 // The log goes straight to the file with write(2): every text is on disk
 // when the call returns, so a reset or power cut loses nothing.
@@ -53,7 +47,7 @@ void WriteCallCounts(const std::string& path) {
 void SwitchOffAfter(unsigned long deviceMs) {
     std::thread([deviceMs] {
         std::this_thread::sleep_for(host::RealDurationOf(static_cast<double>(deviceMs)));
-        host::EndBoot(kExitSwitchedOff, "switched off");
+        host::EndBoot(host::kExitSwitchedOff, "switched off");
     }).detach();
 }
 
@@ -77,7 +71,7 @@ void SwitchOffAfter(unsigned long deviceMs) {
         // screen shows. A window keeps the device up for its user.
         host::SetHaltedHook([] {
             std::string shown = host::WideToUtf8(host::LatestScreenText());
-            host::EndBoot(kExitHalted, shown.empty() ? "device halted" : "device halted: " + shown);
+            host::EndBoot(host::kExitHalted, shown.empty() ? "device halted" : "device halted: " + shown);
         });
     }
     if (!options.callCountsFile.empty()) {
@@ -106,7 +100,8 @@ int Supervise(const host::HostOptions& options, int logFd) {
         host::ForwardTerminationSignalsTo(0);
         status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
         // After a reset, or when power returns after a cut, the device boots again.
-        bool bootsAgain = status == kExitResetDriver || status == kExitPowerStateReset || status == kExitPowerCut;
+        bool bootsAgain = status == host::kExitResetDriver || status == host::kExitPowerStateReset ||
+                          status == host::kExitPowerCut;
         if (!bootsAgain) break;
         if (boot < options.boots) std::fprintf(stderr, "ruvexa-host: boot %lu\n", boot + 1);
     }
@@ -121,7 +116,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!host::ParseHostOptions(argc, argv, &options, &help, &error)) {
         std::fprintf(stderr, "ruvexa: %s\n\n%s", error.c_str(), host::kHostUsage);
-        return kExitBadOptions;
+        return host::kExitBadOptions;
     }
     if (help) {
         std::fputs(host::kHostUsage, stdout);
@@ -135,7 +130,7 @@ int main(int argc, char** argv) {
     if (stat(options.deviceRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         std::fprintf(stderr, "ruvexa: the device root %s is not a folder\n\n%s", options.deviceRoot.c_str(),
                      host::kHostUsage);
-        return kExitBadOptions;
+        return host::kExitBadOptions;
     }
     int logFd = -1;
     if (!options.logFile.empty()) {
@@ -143,19 +138,19 @@ int main(int argc, char** argv) {
         if (logFd < 0) {
             std::fprintf(stderr, "ruvexa: cannot write the log %s: %s\n", options.logFile.c_str(),
                          std::strerror(errno));
-            return kExitBadOptions;
+            return host::kExitBadOptions;
         }
     }
     if (!host::CheckScreenOutputs(options, &error)) {
         std::fprintf(stderr, "ruvexa: %s\n", error.c_str());
-        return kExitBadOptions;
+        return host::kExitBadOptions;
     }
     if (!options.callCountsFile.empty()) {
         int fd = open(options.callCountsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) {
             std::fprintf(stderr, "ruvexa: cannot write the call counts %s: %s\n", options.callCountsFile.c_str(),
                          std::strerror(errno));
-            return kExitBadOptions;
+            return host::kExitBadOptions;
         }
         close(fd);
     }

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "host_exit_status.h"
+
 namespace host {
 namespace {
 
@@ -21,7 +23,7 @@ void EndOnSignal(int signal) {
         ssize_t ignored = write(STDERR_FILENO, text, std::strlen(text));
         (void)ignored;
     }
-    _exit(128 + signal);
+    _exit(kExitSignalBase + signal);
 }
 
 }  // namespace

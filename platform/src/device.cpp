@@ -7,6 +7,7 @@
 
 #include "error.h"
 #include "handle.h"
+#include "host_exit_status.h"
 #include "ruvexa_host.h"
 #include "stream_device.h"
 
@@ -14,8 +15,6 @@ namespace host {
 namespace {
 
 constexpr DWORD kResetControlCode = 0xEC000040;
-constexpr int kExitResetDriver = 3;
-constexpr int kExitPowerStateReset = 4;
 
 std::atomic<bool> g_resetDriverPresent{true};
 

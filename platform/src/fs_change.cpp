@@ -7,13 +7,12 @@
 
 #include <atomic>
 
+#include "host_exit_status.h"
 #include "ruvexa_host.h"
 #include "unflushed_data.h"
 
 namespace host {
 namespace {
-
-constexpr int kExitPowerCut = 9;
 
 std::atomic<unsigned long> g_changeCount{0};
 
