@@ -7,6 +7,7 @@
 #include "device_path.h"
 #include "install_codes.h"
 #include "install_constants.h"
+#include "program_log.h"
 #include "ruvexa_host.h"
 #include "temp_file.h"
 #include "unzipper.h"

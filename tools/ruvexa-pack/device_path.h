@@ -1,10 +1,8 @@
 // The tool's bridge to the platform layer: the host's own root serves as the
-// device root, host paths become device paths, and the program's debug log
-// is collected so that its failure lines can be shown to the user.
+// device root, and host paths become device paths.
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace pack {
 
@@ -23,23 +21,5 @@ std::string ShownHostPath(const std::wstring& devicePath);
 // Checks with the host that `hostPath` is a readable file, then gives its
 // device path. False with a message that names the file and the reason.
 bool OpenableDevicePath(const std::string& hostPath, std::wstring* devicePath, std::string* error);
-
-// Collects the debug log of the program's code while it lives; the log goes
-// back to its default afterwards.
-class ProgramLog {
-public:
-    ProgramLog();
-    ~ProgramLog();
-    ProgramLog(const ProgramLog&) = delete;
-    ProgramLog& operator=(const ProgramLog&) = delete;
-
-    // Lines without their "\r\n".
-    std::vector<std::string> Lines() const;
-    // The last failure line ("!!!") logged, or empty.
-    std::string LastFailureLine() const;
-
-private:
-    std::string text_;
-};
 
 }  // namespace pack

@@ -8,10 +8,11 @@
 #include "crc32.h"
 #include "device_path.h"
 #include "extract_codes.h"
-#include "messages.h"
 #include "extract_section.h"
+#include "messages.h"
 #include "package_constants.h"
 #include "preverify.h"
+#include "program_log.h"
 #include "ruvexa_host.h"
 #include "signature_check.h"
 #include "signing_keys.h"
@@ -85,9 +86,9 @@ struct Section {
 // Reads `count` bytes from the package into the accumulator (and the
 // signature check, when given), 1 MiB at a time.
 bool ReadSection(HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing) {
-    std::vector<BYTE> buffer(kTransferBufferSize);
+    std::vector<BYTE> buffer(kSectionBufferSize);
     while (count > 0) {
-        DWORD chunk = count < kTransferBufferSize ? count : kTransferBufferSize;
+        DWORD chunk = count < kSectionBufferSize ? count : kSectionBufferSize;
         DWORD bytesRead = 0;
         if (!ReadFile(package, buffer.data(), chunk, &bytesRead, nullptr) || bytesRead != chunk) return false;
         Crc32Update(crc, buffer.data(), chunk);
