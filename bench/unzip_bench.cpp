@@ -11,7 +11,7 @@
 
 #include "file_helpers.h"
 #include "test_support.h"
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 
 #include "detect_constants.h"
 #include "file_helpers.h"
-#include "status_screen.h"
 #include "upgrade_search.h"
 #include "upgrade_state.h"
 
@@ -35,7 +34,7 @@ bool ProbeSourceDir() { return g_remoteUpgrade ? FileExists(kRemoteSourceDir) : 
 
 }  // namespace
 
-int CheckUpgrade() {
+int CheckUpgrade(ShowStatusLine showStatus) {
     bool requested = false;
     if (FileExists(kUpgradeFlag)) {
         g_remoteUpgrade = false;
@@ -53,7 +52,7 @@ int CheckUpgrade() {
         return 0;
     }
 
-    DrawStatusText(L"Finding upgrade file...");
+    showStatus(L"Finding upgrade file...");
 
     for (int retry = 0; retry < kPackageSearchAttempts; ++retry) {
         // A USB disk may be mounted some seconds after power-on.

@@ -1,4 +1,7 @@
+// The upgrade state and the section files it selects.
 #include "upgrade_state.h"
+
+#include "device_files.h"
 
 bool g_remoteUpgrade = false;
 WCHAR g_upgradeFile[MAX_PATH];
@@ -7,3 +10,8 @@ WCHAR g_packagePattern[MAX_PATH];
 WCHAR g_exeFile[MAX_PATH];
 WCHAR g_imagesFile[MAX_PATH];
 WCHAR g_fontsFile[MAX_PATH];
+
+SectionFiles FoundSectionFiles() {
+    if (g_remoteUpgrade) return {kRemoteExeFile, kRemoteImagesFile, kRemoteFontsFile};
+    return {g_exeFile, g_imagesFile, g_fontsFile};
+}

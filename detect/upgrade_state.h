@@ -14,3 +14,12 @@ extern WCHAR g_packagePattern[MAX_PATH];
 extern WCHAR g_exeFile[MAX_PATH];
 extern WCHAR g_imagesFile[MAX_PATH];
 extern WCHAR g_fontsFile[MAX_PATH];
+
+// Where the found package's sections are written and read: beside a
+// downloaded package, in the USB disk's root otherwise.
+struct SectionFiles {
+    LPCWSTR exe_file;
+    LPCWSTR images_file;
+    LPCWSTR fonts_file;
+};
+SectionFiles FoundSectionFiles();

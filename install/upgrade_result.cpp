@@ -1,11 +1,13 @@
 // PostUpgradeResult, ReportInstallFailure: the installation's one result.
-#include "app_state.h"
 #include "install_codes.h"
 #include "installation.h"
-#include "result_messages.h"
 
-void PostUpgradeResult(int succeeded, LPCWSTR text) {
-    if (g_hWnd) PostMessageW(g_hWnd, WM_UPGRADE_RESULT, succeeded, reinterpret_cast<LPARAM>(text));
+void PostUpgradeResult(const Installer* installer, int succeeded, LPCWSTR text) {
+    if (installer->notify_window) {
+        PostMessageW(installer->notify_window, installer->notify_message, succeeded, reinterpret_cast<LPARAM>(text));
+    }
 }
 
-void ReportInstallFailure(DWORD index) { PostUpgradeResult(0, InstallFailureCode(index)); }
+void ReportInstallFailure(const Installer* installer, DWORD index) {
+    PostUpgradeResult(installer, 0, InstallFailureCode(index));
+}

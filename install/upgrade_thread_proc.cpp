@@ -3,31 +3,53 @@
 // once and what earlier steps switched over stays. Archives are unpacked
 // into a temporary folder beside the installed one, which is then removed
 // and replaced by the temporary folder.
+//
+// Every run ends through one exit: the InstallResult guard posts the result
+// when the worker returns, whichever return that is.
 #include <strsafe.h>
 
-#include "detect_constants.h"
+#include "device_files.h"
 #include "file_helpers.h"
 #include "install_codes.h"
 #include "install_constants.h"
 #include "installation.h"
-#include "upgrade_state.h"
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 namespace {
 
-// Written by the worker when a step fails and read when it reports.
-int g_installFailure = 0;
+// Posts the run's one result as the worker returns: success once the run is
+// marked complete, else the failure index recorded in the record.
+class InstallResult {
+public:
+    explicit InstallResult(Installer* installer) : installer_(installer) {}
+    ~InstallResult() {
+        if (succeeded_) {
+            PostUpgradeResult(installer_, 1, L"");
+        } else {
+            ReportInstallFailure(installer_, installer_->error);
+        }
+    }
+    InstallResult(const InstallResult&) = delete;
+    InstallResult& operator=(const InstallResult&) = delete;
+
+    void MarkSucceeded() { succeeded_ = true; }
+
+private:
+    Installer* installer_;
+    bool succeeded_ = false;
+};
 
 bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
     return SUCCEEDED(StringCchPrintfW(folder, MAX_PATH, L"%s%s", installed, kTemporaryFolderSuffix));
 }
 
-// Step 1: TRUE when the new images are in place; otherwise the failure has
-// been reported.
-BOOL InstallImages(LPCWSTR archive) {
+// Step 1: TRUE when the new images are in place; otherwise the failure is
+// recorded.
+BOOL InstallImages(Installer* installer) {
+    LPCWSTR archive = installer->images_file;
     if (!FileExists(archive)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! No image to upgrade, at=[%ld]\r\n", GetTickCount());
-        PostUpgradeResult(0, L"Err43");
+        installer->error = kInstallNoImages;
         return FALSE;
     }
     WCHAR temporary[MAX_PATH] = {};
@@ -37,7 +59,7 @@ BOOL InstallImages(LPCWSTR archive) {
     bool failed = true;
     if (!UnZipFile(archive, temporary)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to unzip images=[%s], at=[%ld]\r\n", archive, GetTickCount());
-        g_installFailure = kInstallUnzipImages;
+        installer->error = kInstallUnzipImages;
     } else {
         NKDbgPrintfW(L"ok, at=[%ld]\r\n", GetTickCount());
         // A folder that was missing, or empty and now removed, leaves the
@@ -45,14 +67,14 @@ BOOL InstallImages(LPCWSTR archive) {
         if (!RemoveFolder(kInstalledImages) && FileExists(kInstalledImages)) {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove outdated image folder=[%s], at=[%ld]\r\n",
                          kInstalledImages, GetTickCount());
-            g_installFailure = kInstallRemoveImages;
+            installer->error = kInstallRemoveImages;
         } else if (MoveFileW(temporary, kInstalledImages)) {
             NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new images, at=[%ld]\r\n", GetTickCount());
             failed = false;
         } else {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move new image folder=[%s], at=[%ld]\r\n", temporary,
                          GetTickCount());
-            g_installFailure = kInstallMoveImages;
+            installer->error = kInstallMoveImages;
         }
     }
     if (failed && !RemoveFolder(temporary)) {
@@ -63,13 +85,13 @@ BOOL InstallImages(LPCWSTR archive) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade image file=[%s], at=[%ld]\r\n", archive,
                      GetTickCount());
     }
-    if (failed) ReportInstallFailure(g_installFailure);
     return !failed;
 }
 
 // Step 2, optional: TRUE when the new fonts are in place or there are none;
-// otherwise the failure has been reported.
-BOOL InstallFonts(LPCWSTR archive) {
+// otherwise the failure is recorded.
+BOOL InstallFonts(Installer* installer) {
+    LPCWSTR archive = installer->fonts_file;
     if (!FileExists(archive)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! No font to upgrade (optional), at=[%ld]\r\n", GetTickCount());
         return TRUE;
@@ -81,20 +103,20 @@ BOOL InstallFonts(LPCWSTR archive) {
     if (!UnZipFile(archive, temporary)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to unzip font file=[%s], at=[%ld]\r\n", archive,
                      GetTickCount());
-        g_installFailure = kInstallUnzipFont;
+        installer->error = kInstallUnzipFont;
     } else {
         NKDbgPrintfW(L"UpgradeThreadProc(): unzipped font, at=[%ld]\r\n", GetTickCount());
         if (!RemoveFolder(kInstalledFont) && FileExists(kInstalledFont)) {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove outdated font folder=[%s], at=[%ld]\r\n",
                          kInstalledFont, GetTickCount());
-            g_installFailure = kInstallRemoveFont;
+            installer->error = kInstallRemoveFont;
         } else if (MoveFileW(temporary, kInstalledFont)) {
             NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new font, at=[%ld]\r\n", GetTickCount());
             failed = false;
         } else {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move new font folder=[%s], at=[%ld]\r\n", temporary,
                          GetTickCount());
-            g_installFailure = kInstallMoveFont;
+            installer->error = kInstallMoveFont;
         }
     }
     if (failed && !RemoveFolder(temporary)) {
@@ -104,32 +126,31 @@ BOOL InstallFonts(LPCWSTR archive) {
     if (!DeleteFileW(archive)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", archive, GetTickCount());
     }
-    if (failed) ReportInstallFailure(g_installFailure);
     return !failed;
 }
 
 // Step 3: TRUE when the new executable is in place; otherwise the failure
-// has been reported.
-BOOL InstallExecutable(LPCWSTR extracted) {
+// is recorded.
+BOOL InstallExecutable(Installer* installer) {
+    LPCWSTR extracted = installer->exe_file;
     if (!FileExists(extracted)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! No exe to upgrade, at=[%ld]\r\n", GetTickCount());
-        PostUpgradeResult(0, L"Err6A");
+        installer->error = kInstallNoExe;
         return FALSE;
     }
     if (FileExists(kInstalledExe) && !DeleteFileW(kInstalledExe)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s], at=[%ld]\r\n", kInstalledExe,
                      GetTickCount());
-        g_installFailure = kInstallDeleteExe;
+        installer->error = kInstallDeleteExe;
     } else if (MoveFileW(extracted, kInstalledExe)) {
         return TRUE;
     } else {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
-        g_installFailure = kInstallMoveExe;
+        installer->error = kInstallMoveExe;
     }
     if (!DeleteFileW(extracted)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
     }
-    ReportInstallFailure(g_installFailure);
     return FALSE;
 }
 
@@ -145,9 +166,9 @@ void DeleteAndLog(LPCWSTR path, LPCWSTR deletedLine, LPCWSTR failedLine) {
 
 // A downloaded package's signature goes with it. A device without a trusted
 // key takes unsigned packages, so a missing one is no failure.
-void DeleteSignature() {
+void DeleteSignature(LPCWSTR upgradeFile) {
     WCHAR signatureFile[MAX_PATH];
-    if (FAILED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", g_upgradeFile, kSignatureSuffix)) ||
+    if (FAILED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", upgradeFile, kSignatureSuffix)) ||
         !FileExists(signatureFile)) {
         return;
     }
@@ -158,13 +179,13 @@ void DeleteSignature() {
 // Step 4: only the flag of the request acted on goes; a downloaded package
 // and its signature go with it, one on a USB disk stays. Failures here are
 // only logged.
-void RemoveRequest() {
-    if (g_remoteUpgrade) {
+void RemoveRequest(const Installer* installer) {
+    if (installer->remote_upgrade) {
         DeleteAndLog(kRemoteUpgradeFlag, L"UpgradeThreadProc(): deleted remote upgrade flag, at=[%ld]\r\n",
                      L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n");
-        DeleteAndLog(g_upgradeFile, L"UpgradeThreadProc(): deleted upgrade file, at=[%ld]\r\n",
+        DeleteAndLog(installer->upgrade_file, L"UpgradeThreadProc(): deleted upgrade file, at=[%ld]\r\n",
                      L"UpgradeThreadProc(): !!! Failed to delete upgrade file=[%s], at=[%ld]\r\n");
-        DeleteSignature();
+        DeleteSignature(installer->upgrade_file);
         return;
     }
     DeleteAndLog(kUpgradeFlag, L"UpgradeThreadProc(): deleted upgrade flag, at=[%ld]\r\n",
@@ -173,15 +194,12 @@ void RemoveRequest() {
 
 }  // namespace
 
-DWORD UpgradeThreadProc() {
-    LPCWSTR exeFile = g_remoteUpgrade ? kRemoteExeFile : g_exeFile;
-    LPCWSTR imagesFile = g_remoteUpgrade ? kRemoteImagesFile : g_imagesFile;
-    LPCWSTR fontsFile = g_remoteUpgrade ? kRemoteFontsFile : g_fontsFile;
-
-    if (!InstallImages(imagesFile) || !InstallFonts(fontsFile) || !InstallExecutable(exeFile)) return 0;
+DWORD UpgradeThreadProc(Installer* installer) {
+    InstallResult result(installer);
+    if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
     NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new exe, at=[%ld]\r\n", GetTickCount());
-    RemoveRequest();
-    PostUpgradeResult(1, L"");
+    RemoveRequest(installer);
+    result.MarkSucceeded();
     return 0;
 }

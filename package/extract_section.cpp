@@ -28,11 +28,11 @@ BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc, cryp
         return FALSE;
     }
 
-    BYTE* buffer = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, kTransferBufferSize));
+    BYTE* buffer = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, kSectionBufferSize));
     if (buffer == nullptr) return FALSE;
 
     BOOL copied = TRUE;
-    DWORD chunk = count < kTransferBufferSize ? count : kTransferBufferSize;
+    DWORD chunk = count < kSectionBufferSize ? count : kSectionBufferSize;
     while (count != 0) {
         if (!CopyChunk(output, package, buffer, chunk, crc, signing)) {
             copied = FALSE;

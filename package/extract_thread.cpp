@@ -4,6 +4,9 @@
 // compares the checksum and the signature, and posts exactly one result. After a
 // failure the package is closed first, then the sections already completed
 // are deleted (exe, images, fonts), then the result is posted.
+//
+// Every run ends through one exit: the ExtractResult guard posts the result
+// when the worker returns, whichever return that is.
 #include "crc32.h"
 #include "extract_codes.h"
 #include "extract_section.h"
@@ -14,6 +17,28 @@
 #include "signature_check.h"
 
 namespace {
+
+// Posts the run's one result as the worker returns: success once the run is
+// marked sound, else the failure index recorded in the record.
+class ExtractResult {
+public:
+    explicit ExtractResult(Preparer* preparer) : preparer_(preparer) {}
+    ~ExtractResult() {
+        if (succeeded_) {
+            ReportExtractSuccess(preparer_);
+        } else {
+            ReportExtractFailure(preparer_, preparer_->error);
+        }
+    }
+    ExtractResult(const ExtractResult&) = delete;
+    ExtractResult& operator=(const ExtractResult&) = delete;
+
+    void MarkSucceeded() { succeeded_ = true; }
+
+private:
+    Preparer* preparer_;
+    bool succeeded_ = false;
+};
 
 void ClosePackage(const Preparer* preparer, HANDLE package) {
     if (!CloseHandle(package)) {
@@ -37,15 +62,14 @@ void DeleteOutput(LPCWSTR path) {
     }
 }
 
-// Ends a failed run: the package closed, the given outputs deleted in order,
-// then the one result posted.
+// Ends a failed run: the failure recorded, the package closed and the given
+// outputs deleted in order; the result goes out as the worker returns.
 DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, LPCWSTR firstToDelete = NULL,
                      LPCWSTR secondToDelete = NULL) {
     preparer->error = index;
     ClosePackage(preparer, package);
     if (firstToDelete) DeleteOutput(firstToDelete);
     if (secondToDelete) DeleteOutput(secondToDelete);
-    ReportExtractFailure(preparer, index);
     return 0;
 }
 
@@ -87,15 +111,13 @@ BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_st
 }  // namespace
 
 DWORD ExtractThreadProc(Preparer* preparer) {
+    ExtractResult result(preparer);
     HANDLE package = INVALID_HANDLE_VALUE;
     DWORD crc = 0;
     DWORD failure = 0;
     if (!PreVerifyPackage(preparer->upgrade_file, &package, &preparer->package, &crc, &failure)) {
         preparer->error = failure;
-        if (package == INVALID_HANDLE_VALUE) {
-            ReportExtractFailure(preparer, failure);
-            return 0;
-        }
+        if (package == INVALID_HANDLE_VALUE) return 0;
         return EndWithFailure(preparer, package, failure);
     }
     const PackageInfo& info = preparer->package;
@@ -158,9 +180,7 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // judged by its signature.
     if (intact && FinishSignatureCheck(&signature, info)) {
         ClosePackage(preparer, package);
-        if (preparer->notify_window) {
-            PostMessageW(preparer->notify_window, preparer->notify_message, 1, reinterpret_cast<LPARAM>(L""));
-        }
+        result.MarkSucceeded();
         return 0;
     }
     preparer->error = intact ? kExtractUntrustedPackage : kExtractBadChecksum;
@@ -168,6 +188,5 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     DeleteOutput(preparer->exe_file);
     DeleteOutput(preparer->images_file);
     if (preparer->fonts_file && FileExists(preparer->fonts_file)) DeleteOutput(preparer->fonts_file);
-    ReportExtractFailure(preparer, preparer->error);
     return 0;
 }

@@ -20,9 +20,11 @@ struct Preparer {
     DWORD error;  // an ExtractFailure index
 };
 
-// UI thread: shows the stage, removes the stale start-up folder, and starts
-// the worker with the paths of the upgrade source. TRUE when it started.
-BOOL PrepareUpgrade(HWND window);
+// UI thread: removes the stale start-up folder, creates the record and
+// starts the worker, which posts its result as `message` to `window`. The
+// caller shows the stage. TRUE when the worker started.
+BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile, LPCWSTR imagesFile,
+                    LPCWSTR fontsFile);
 
 // Fills `preparer` and starts the worker. FALSE without a package path (then
 // "Err01" is posted to `window`) or when the thread cannot be created.
@@ -33,6 +35,9 @@ BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgra
 // checksum, cleans up after a failure and posts exactly one result.
 DWORD ExtractThreadProc(Preparer* preparer);
 
+// Posts the success result (nothing without a window).
+void ReportExtractSuccess(const Preparer* preparer);
+
 // Posts the failure result of `index` (nothing above the table, nothing
 // without a window).
-void ReportExtractFailure(Preparer* preparer, DWORD index);
+void ReportExtractFailure(const Preparer* preparer, DWORD index);

@@ -18,7 +18,7 @@ constexpr DWORD kPackageSignature = 0x4F562D33;
 
 // One heap buffer of this size carries a section from the package to its
 // output file; no section is ever held in memory whole.
-constexpr DWORD kTransferBufferSize = 1024 * 1024;
+constexpr DWORD kSectionBufferSize = 1024 * 1024;
 
 // Signed packages. The trusted key file and the signature file each begin
 // with a 4-byte magic and a 4-byte little-endian format version, then the

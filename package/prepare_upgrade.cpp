@@ -1,13 +1,9 @@
-// PrepareUpgrade, PrepareExtract, ReportExtractFailure: starting the
-// extraction worker on the UI thread, and its failure report.
-#include "detect_constants.h"
+// PrepareUpgrade, PrepareExtract: starting the extraction worker on the UI
+// thread. ReportExtractSuccess, ReportExtractFailure: its one result.
 #include "extract_codes.h"
 #include "extraction.h"
 #include "extraction_constants.h"
 #include "file_helpers.h"
-#include "result_messages.h"
-#include "status_screen.h"
-#include "upgrade_state.h"
 
 namespace {
 
@@ -15,10 +11,8 @@ DWORD WINAPI ExtractThreadEntry(LPVOID preparer) { return ExtractThreadProc(stat
 
 }  // namespace
 
-BOOL PrepareUpgrade(HWND window) {
-    DrawTitleText(L"UI APP UPGRADE");
-    DrawStatusText(L"Preparing...");
-
+BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile, LPCWSTR imagesFile,
+                    LPCWSTR fontsFile) {
     if (GetFileAttributesW(kStartUpFolder) != INVALID_FILE_ATTRIBUTES) {
         RemoveFolder(kStartUpFolder);
         NKDbgPrintfW(L"PrepareUpgrade(): !!! Deleted invalid Merrow folder in StartUp, at=[%ld]\r\n", GetTickCount());
@@ -30,19 +24,9 @@ BOOL PrepareUpgrade(HWND window) {
     if (!preparer) {
         NKDbgPrintfW(L"PrepareUpgrade(): !!! Failed to create preparer, error=[%ld], at=[%ld]\r\n", GetLastError(),
                      GetTickCount());
-        DrawStatusText(L"Preparation failed");
         return FALSE;
     }
-
-    BOOL started = g_remoteUpgrade
-                       ? PrepareExtract(preparer, window, WM_EXTRACTION_RESULT, g_upgradeFile, kRemoteExeFile,
-                                        kRemoteImagesFile, kRemoteFontsFile)
-                       : PrepareExtract(preparer, window, WM_EXTRACTION_RESULT, g_upgradeFile, g_exeFile,
-                                        g_imagesFile, g_fontsFile);
-    // With a package path, a false result means the worker never started:
-    // no result will come, so the stage ends here.
-    if (!started) DrawStatusText(L"Preparation failed");
-    return started;
+    return PrepareExtract(preparer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
 }
 
 BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile,
@@ -69,7 +53,13 @@ BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgra
     return TRUE;
 }
 
-void ReportExtractFailure(Preparer* preparer, DWORD index) {
+void ReportExtractSuccess(const Preparer* preparer) {
+    if (preparer->notify_window) {
+        PostMessageW(preparer->notify_window, preparer->notify_message, 1, reinterpret_cast<LPARAM>(L""));
+    }
+}
+
+void ReportExtractFailure(const Preparer* preparer, DWORD index) {
     LPCWSTR code = ExtractFailureCode(index);
     if (!code || !preparer->notify_window) return;
     PostMessageW(preparer->notify_window, preparer->notify_message, 0, reinterpret_cast<LPARAM>(code));

@@ -5,7 +5,7 @@
 #include <strsafe.h>
 #include <string.h>
 
-#include "detect_constants.h"
+#include "device_files.h"
 
 namespace {
 

@@ -43,11 +43,11 @@ cxx=x86_64-w64-mingw32-g++
 shim="$root/tests/device_build/wine"
 flags="-std=c++20 -O1 -DUNICODE -D_UNICODE -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE -DSODIUM_STATIC"
 flags="$flags -I$root/tests/device_build/shim -include $shim/device_shim.h -I$out/include"
-flags="$flags -I$root/shell -I$root/detect -I$root/package -I$root/install -I$root/unzip"
+flags="$flags -I$root/shell -I$root/detect -I$root/package -I$root/install -I$root/unzip -I$root/files"
 # One object per source, rebuilt when the source, a header of the program or
 # the shim is newer.
-newest_header=$(ls -t shell/*.h detect/*.h package/*.h install/*.h unzip/*.h "$shim/device_shim.h" | head -n 1)
-for file in shell/*.cpp detect/*.cpp package/*.cpp install/*.cpp unzip/*.cpp; do
+newest_header=$(ls -t shell/*.h detect/*.h package/*.h install/*.h unzip/*.h files/*.h "$shim/device_shim.h" | head -n 1)
+for file in shell/*.cpp detect/*.cpp package/*.cpp install/*.cpp unzip/*.cpp files/*.cpp; do
     echo "$file"
 done | while read -r file; do
     object="$out/obj/$(echo "$file" | tr / _ | sed 's/\.cpp$/.o/')"

@@ -1,7 +1,6 @@
 // Initialize: the start-up decision. ExecuteFile: launching a program.
 #include <shellapi.h>
 
-#include "extraction.h"
 #include "file_helpers.h"
 #include "launcher.h"
 #include "shell_constants.h"
@@ -46,8 +45,8 @@ void Initialize(HWND window) {
     ShowStartScreen();
 
     // May block the UI thread for many seconds while it waits for media.
-    if (CheckUpgrade()) {
-        PrepareUpgrade(window);
+    if (CheckUpgrade(DrawStatusText)) {
+        StartExtraction(window);
         return;
     }
 

@@ -7,5 +7,8 @@ BOOL InitInstance(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void Initialize(HWND window);
 BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters);
-BOOL StartUpgradeThread();
+// The upgrade's stages on the UI thread: each shows itself, starts its
+// worker and, when the worker cannot start, ends the stage on screen.
+void StartExtraction(HWND window);
+void StartInstallation(HWND window);
 void ResetDevice();

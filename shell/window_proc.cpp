@@ -25,13 +25,10 @@ void OnTimer(HWND window, UINT_PTR timer) {
     }
 }
 
-void OnExtractionResult(WPARAM succeeded, LPARAM codeText) {
+void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     if (succeeded) {
         NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
-        DrawStatusText(L"Upgrading...");
-        // Without its worker no result will come: the stage ends here, and
-        // the screen must not keep promising progress.
-        if (!StartUpgradeThread()) DrawStatusText(L"Upgrade failed");
+        StartInstallation(window);
     } else {
         NKDbgPrintfW(L"=== !!! Extraction Failed ===\r\n\r\n");
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), L"Preparation failed");
@@ -82,7 +79,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             OnTimer(window, wParam);
             break;  // every timer, known or not, also gets default processing
         case WM_EXTRACTION_RESULT:
-            OnExtractionResult(wParam, lParam);
+            OnExtractionResult(window, wParam, lParam);
             return 0;
         case WM_UPGRADE_RESULT:
             OnUpgradeResult(window, wParam, lParam);

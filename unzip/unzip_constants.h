@@ -13,8 +13,8 @@ constexpr size_t kNarrowPathCapacity = MAX_PATH;
 // Name and comment buffers handed to the zip library.
 constexpr DWORD kEntryNameBufferSize = 260;
 constexpr DWORD kEntryCommentBufferSize = 255;
-// Each chunk of entry data moves through one buffer of this size.
-constexpr unsigned kTransferBufferSize = 65536;
+// Each chunk of an entry's data moves through one buffer of this size.
+constexpr DWORD kEntryBufferSize = 65536;
 // The entry's data as it is, without compression.
 constexpr DWORD kStoredMethod = 0;
 // A "." goes to the debug output after every this many extracted entries.

@@ -115,7 +115,7 @@ bool Unzipper::WriteCurrentEntry(HANDLE file, LPCWSTR outputPath, const EntryInf
     }
     int status = 0;
     for (;;) {
-        const int count = unzReadCurrentFile(archive, transferBuffer, kTransferBufferSize);
+        const int count = unzReadCurrentFile(archive, transferBuffer, kEntryBufferSize);
         if (count <= 0) {
             status = count;
             break;

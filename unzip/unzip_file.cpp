@@ -1,5 +1,5 @@
 // UnZipFile: one archive unpacked into a folder by an Unzipper of its own.
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 #include <memory>
 #include <new>

@@ -9,7 +9,7 @@
 
 Unzipper::Unzipper()
     : archive(nullptr),
-      transferBuffer(static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, kTransferBufferSize))),
+      transferBuffer(static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, kEntryBufferSize))),
       entryCount(0) {
     outputFolder[0] = L'\0';
 }

@@ -48,7 +48,8 @@ public:
     bool GoToFirstEntry();
     bool GoToNextEntry();
     bool GetCurrentEntryInfo(EntryInfo* info);
-    // Extracts the current entry below `folder` (null: the output folder).
+    // Extracts the one current entry below `folder` (null: the output
+    // folder); a whole archive is UnZipFile's, with a capital Z.
     bool UnzipFile(LPCWSTR folder);
     bool UnzipAll();
     bool Close();

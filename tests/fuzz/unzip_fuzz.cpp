@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "fuzz_device.h"
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fuzzing::FuzzDevice device("NandFlash/Merrow/Images_");

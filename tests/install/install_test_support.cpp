@@ -5,11 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app_state.h"
 #include "installation.h"
-#include "result_messages.h"
 #include "ruvexa_host.h"
-#include "upgrade_state.h"
 
 namespace fs = std::filesystem;
 
@@ -17,11 +14,6 @@ namespace install_testing {
 namespace {
 
 constexpr double kTimeScale = 1000;
-
-DWORD WINAPI WorkerThread(LPVOID) { return UpgradeThreadProc(); }
-
-void CopyPath(WCHAR* target, const std::wstring& path) { wcsncpy(target, path.c_str(), MAX_PATH - 1); }
-
 
 }  // namespace
 
@@ -81,19 +73,15 @@ void InstallTest::SetUp() {
     host::ResetWindowManager();
     host::ClearFailures();
     host::SetTimeScale(kTimeScale);
-    results = std::make_unique<testing_support::ResultWindow>(WM_UPGRADE_RESULT);
+    results = std::make_unique<testing_support::ResultWindow>(kResultMessage);
     window = results->Handle();
     ASSERT_NE(window, nullptr);
-    g_hWnd = window;
-    g_remoteUpgrade = false;
-    ZeroMemory(g_upgradeFile, sizeof(g_upgradeFile));
-    ZeroMemory(g_exeFile, sizeof(g_exeFile));
-    ZeroMemory(g_imagesFile, sizeof(g_imagesFile));
-    ZeroMemory(g_fontsFile, sizeof(g_fontsFile));
+    installer = Installer{};
+    installer.notify_window = window;
+    installer.notify_message = kResultMessage;
 }
 
 void InstallTest::TearDown() {
-    g_hWnd = nullptr;
     results.reset();
     host::ClearFailures();
     host::ResetWindowManager();
@@ -121,15 +109,11 @@ void InstallTest::Prepare(const Source& from, bool remote) {
     device.WriteFile(source.exe, NewExe());
     WriteImagesArchive();
     WriteFontsArchive();
-    g_remoteUpgrade = remote;
-    CopyPath(g_upgradeFile, source.package);
-    // The worker reads the USB disk's paths from the upgrade state; the
-    // download folder's are constants.
-    if (!remote) {
-        CopyPath(g_exeFile, source.exe);
-        CopyPath(g_imagesFile, source.images);
-        CopyPath(g_fontsFile, source.fonts);
-    }
+    installer.remote_upgrade = remote;
+    installer.upgrade_file = source.package.c_str();
+    installer.exe_file = source.exe.c_str();
+    installer.images_file = source.images.c_str();
+    installer.fonts_file = source.fonts.c_str();
 }
 
 void InstallTest::PrepareLocal() { Prepare(UsbSource(), false); }
@@ -165,16 +149,17 @@ void InstallTest::RemoveFolderOnHost(const std::wstring& path) const {
 
 void InstallTest::RunWorker() {
     log.Clear();
-    EXPECT_EQ(UpgradeThreadProc(), 0u);
+    EXPECT_EQ(UpgradeThreadProc(&installer), 0u);
 }
 
 std::vector<Result> InstallTest::DrainResults() { return results->Drain(); }
 
 bool InstallTest::RunWorkerThreadUntilResult() {
     log.Clear();
-    HANDLE thread = CreateThread(nullptr, 0, WorkerThread, nullptr, 0, nullptr);
-    if (!thread) return false;
-    CloseHandle(thread);
+    if (!StartUpgradeThread(installer.notify_window, installer.notify_message, installer.remote_upgrade,
+                            installer.upgrade_file, installer.exe_file, installer.images_file, installer.fonts_file)) {
+        return false;
+    }
     return results->WaitForResult();
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "archive_support.h"
+#include "installation.h"
 #include "result_window.h"
 #include "test_support.h"
 
@@ -48,7 +49,7 @@ protected:
 
     // An installed application (exe, images with a subfolder, fonts), the
     // request flag and the package, and the three extracted files. Fills
-    // the upgrade state for that source.
+    // the worker's record for that source.
     void PrepareLocal();
     void PrepareRemote();
     void Prepare(const Source& from, bool remote);
@@ -63,8 +64,9 @@ protected:
     void RunWorker();
     // Every result posted so far, the queue handled up to a sentinel.
     std::vector<Result> DrainResults();
-    // Starts the worker on a thread of its own and handles messages until a
-    // result comes (or a give-up timer fires, after about a minute).
+    // Starts the worker on a thread of its own, as StartUpgradeThread does,
+    // and handles messages until a result comes (or a give-up timer fires,
+    // after about a minute).
     bool RunWorkerThreadUntilResult();
 
     void RemoveFile(const std::wstring& path) const;
@@ -85,7 +87,13 @@ protected:
     std::unique_ptr<testing_support::ResultWindow> results;
     HWND window = nullptr;
     Source source;
+    // The record the worker runs on: the window and message from SetUp, the
+    // source's paths from Prepare.
+    Installer installer{};
 };
+
+// The message the worker is given to post its result with.
+constexpr UINT kResultMessage = WM_USER + 102;
 
 // Tree edits: a folder and everything below it removed, or replaced by
 // `contents` (relative to the folder).

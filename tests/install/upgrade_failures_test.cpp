@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "app_state.h"
 #include "install_test_support.h"
 #include "ruvexa_host.h"
 
@@ -331,7 +330,7 @@ TEST_F(UpgradeFailureTest, Err69WithUndeletableExtractedExeLogsItAndKeepsIt) {
 TEST_F(UpgradeFailureTest, FailureWithoutWindowPostsNothing) {
     PrepareLocal();
     RemoveFile(source.images);
-    g_hWnd = nullptr;
+    installer.notify_window = nullptr;
 
     RunWorker();
 

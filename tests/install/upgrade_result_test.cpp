@@ -2,7 +2,6 @@
 // and the one message they post to the main window, or none without one.
 #include <gtest/gtest.h>
 
-#include "app_state.h"
 #include "install_test_support.h"
 #include "installation.h"
 #include "ruvexa_host.h"
@@ -20,20 +19,20 @@ TEST_F(UpgradeResultTest, FailureIndexesMapToTheirCodes) {
     };
     for (const auto& [index, code] : cases) {
         SCOPED_TRACE(index);
-        ReportInstallFailure(index);
+        ReportInstallFailure(&installer, index);
         ExpectOneFailure(code);
     }
 }
 
 TEST_F(UpgradeResultTest, SuccessCarriesAnEmptyText) {
-    PostUpgradeResult(1, L"");
+    PostUpgradeResult(&installer, 1, L"");
     ExpectOneSuccess();
 }
 
 TEST_F(UpgradeResultTest, WithoutWindowNothingIsPosted) {
-    g_hWnd = nullptr;
-    PostUpgradeResult(1, L"");
-    ReportInstallFailure(3);
+    installer.notify_window = nullptr;
+    PostUpgradeResult(&installer, 1, L"");
+    ReportInstallFailure(&installer, 3);
     EXPECT_TRUE(DrainResults().empty());
 }
 

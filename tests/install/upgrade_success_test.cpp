@@ -4,7 +4,6 @@
 // window, and the worker on a thread of its own.
 #include <gtest/gtest.h>
 
-#include "app_state.h"
 #include "install_test_support.h"
 #include "ruvexa_host.h"
 
@@ -257,7 +256,7 @@ TEST_F(UpgradeSuccessTest, UndeletableArchivesAreOnlyLogged) {
 
 TEST_F(UpgradeSuccessTest, WithoutWindowTheWorkIsDoneAndNothingPosted) {
     PrepareLocal();
-    g_hWnd = nullptr;
+    installer.notify_window = nullptr;
     const Tree before = Snapshot();
 
     RunWorker();

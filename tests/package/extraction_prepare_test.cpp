@@ -1,6 +1,7 @@
-// Starting the extraction stage: PrepareUpgrade with a real worker thread
-// for either upgrade source, the stale start-up folder, and the starts that
-// fail (no package path, no record, no thread).
+// Starting the extraction stage as the UI thread does (StartExtraction,
+// which hands PrepareUpgrade the found package's paths) with a real worker
+// thread for either upgrade source, the stale start-up folder, and the
+// starts that fail (no package path, no record, no thread).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "extraction_test_support.h"
+#include "launcher.h"
 #include "status_screen.h"
 #include "upgrade_state.h"
 
@@ -77,7 +79,7 @@ TEST_F(ExtractionPrepareTest, DownloadedPackageIsExtractedOnAWorkerThread) {
     const std::string bytes = BuildPackage(small);
     device.WriteFile(kPackagePath, bytes);
 
-    EXPECT_TRUE(PrepareUpgrade(window));
+    StartExtraction(window);
     ASSERT_TRUE(WaitForResult());
 
     ExpectOneSuccess(DrainResults());
@@ -100,7 +102,7 @@ TEST_F(ExtractionPrepareTest, UsbPackageIsExtractedBesideItselfOnTheDisk) {
     const std::string bytes = BuildPackage(small);
     device.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_3.BIN", bytes);
 
-    EXPECT_TRUE(PrepareUpgrade(window));
+    StartExtraction(window);
     ASSERT_TRUE(WaitForResult());
 
     ExpectOneSuccess(DrainResults());
@@ -119,7 +121,7 @@ TEST_F(ExtractionPrepareTest, StartUpFolderGoesEvenWhenTheExtractionThenFails) {
     device.WriteFile(kPackagePath, bytes);
     MakeStartUpFolder();
 
-    EXPECT_TRUE(PrepareUpgrade(window));
+    StartExtraction(window);
     ASSERT_TRUE(WaitForResult());
 
     ExpectOneFailure(DrainResults(), L"Err04");
@@ -138,7 +140,7 @@ TEST_F(ExtractionPrepareTest, CleanUpIsCompleteWhenTheFailureArrives) {
     const std::string bytes = BuildPackage(badChecksum);
     device.WriteFile(kPackagePath, bytes);
 
-    EXPECT_TRUE(PrepareUpgrade(window));
+    StartExtraction(window);
     ASSERT_TRUE(WaitForResult());
 
     ExpectLeft(kExePath, Left::Absent, "", "");
@@ -153,7 +155,7 @@ TEST_F(ExtractionPrepareTest, ThreadThatCannotStartIsReportedOnTheStatusLine) {
     device.WriteFile(kPackagePath, bytes);
     host::FailCall(host::Op::CreateThread, ERROR_NOT_ENOUGH_MEMORY);
 
-    EXPECT_FALSE(PrepareUpgrade(window));
+    StartExtraction(window);
 
     EXPECT_EQ(log.MaskedLines(), Lines{"PrepareExtract(): !!! Failed to create thread, error=[8], at=[*]"});
     EXPECT_TRUE(DrainResults().empty());
@@ -170,7 +172,7 @@ TEST_F(ExtractionPrepareTest, PreparerThatCannotBeCreatedEndsTheStageWithoutAMes
     // its two folders; the third is the preparer's.
     host::FailCall(host::Op::LocalAlloc, ERROR_NOT_ENOUGH_MEMORY, 3);
 
-    EXPECT_FALSE(PrepareUpgrade(window));
+    StartExtraction(window);
 
     EXPECT_EQ(log.MaskedLines(),
               (Lines{kStartUpRemoved, "PrepareUpgrade(): !!! Failed to create preparer, error=[8], at=[*]"}));

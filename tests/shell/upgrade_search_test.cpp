@@ -2,6 +2,7 @@
 // it leaves alone when nothing matches or the path does not fit, and the
 // upgrade state CheckUpgrade fills for each source.
 #include "shell_test_support.h"
+#include "status_screen.h"
 #include "upgrade_search.h"
 #include "upgrade_state.h"
 
@@ -81,7 +82,7 @@ TEST_F(UpgradeSearchTest, AUsbPackageFillsTheStateWithPathsOnTheDisk) {
     device_.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
     device_.WriteFile(L"\\Hard Disk2\\OV3_UPGRADE_9.BIN", "package");
 
-    ASSERT_EQ(CheckUpgrade(), 1);
+    ASSERT_EQ(CheckUpgrade(DrawStatusText), 1);
     EXPECT_FALSE(g_remoteUpgrade);
     EXPECT_STREQ(g_sourceDir, L"Hard Disk2");
     EXPECT_STREQ(g_upgradeFile, L"Hard Disk2\\OV3_UPGRADE_9.BIN");
@@ -89,6 +90,9 @@ TEST_F(UpgradeSearchTest, AUsbPackageFillsTheStateWithPathsOnTheDisk) {
     EXPECT_STREQ(g_exeFile, L"Hard Disk2\\AppExecute.ex");
     EXPECT_STREQ(g_imagesFile, L"Hard Disk2\\AppImages.zi");
     EXPECT_STREQ(g_fontsFile, L"Hard Disk2\\AppFonts.zi");
+    EXPECT_EQ(FoundSectionFiles().exe_file, g_exeFile);
+    EXPECT_EQ(FoundSectionFiles().images_file, g_imagesFile);
+    EXPECT_EQ(FoundSectionFiles().fonts_file, g_fontsFile);
     EXPECT_EQ(log_.MaskedLines(),
               (std::vector<std::string>{
                   "CheckUpgrade(): found upgrade flag, at=[*]",
@@ -102,16 +106,20 @@ TEST_F(UpgradeSearchTest, ARemotePackageIsFoundInTheDownloadFolder) {
     device_.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
     device_.WriteFile(L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN", "package");
 
-    ASSERT_EQ(CheckUpgrade(), 1);
+    ASSERT_EQ(CheckUpgrade(DrawStatusText), 1);
     EXPECT_TRUE(g_remoteUpgrade);
     EXPECT_STREQ(g_upgradeFile, L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN");
+    // The sections go beside the package.
+    EXPECT_STREQ(FoundSectionFiles().exe_file, L"\\Storage Card\\OV3_Download\\AppExecute.ex");
+    EXPECT_STREQ(FoundSectionFiles().images_file, L"\\Storage Card\\OV3_Download\\AppImages.zi");
+    EXPECT_STREQ(FoundSectionFiles().fonts_file, L"\\Storage Card\\OV3_Download\\AppFonts.zi");
 }
 
 TEST_F(UpgradeSearchTest, NoFlagMeansNoSearchAndNothingDrawn) {
     device_.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "package");
     auto before = shell_test::Capture(shell_test::kWholeScreen);
 
-    EXPECT_EQ(CheckUpgrade(), 0);
+    EXPECT_EQ(CheckUpgrade(DrawStatusText), 0);
     EXPECT_EQ(log_.MaskedLines(), std::vector<std::string>{"CheckUpgrade(): !!! Not found upgrade flag, at=[*]"});
     EXPECT_TRUE(shell_test::SamePixels(shell_test::Capture(shell_test::kWholeScreen), before));
 }

@@ -10,7 +10,7 @@
 #include <random>
 
 #include "ruvexa_host.h"
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "archive_support.h"
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 namespace unzip_testing {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "archive_support.h"
 #include "ruvexa_host.h"
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 namespace unzip_testing {
 namespace {

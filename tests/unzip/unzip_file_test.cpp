@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive_support.h"
-#include "zip_extractor.h"
+#include "unzip_file.h"
 
 namespace unzip_testing {
 namespace {

@@ -11,6 +11,7 @@
 
 #include "archive_check.h"
 #include "commands.h"
+#include "device_names.h"
 #include "install_constants.h"
 #include "messages.h"
 #include "package_constants.h"
@@ -49,13 +50,13 @@ bool CheckReadable(const std::string& path, std::string* error) {
     return true;
 }
 
-// The device looks only for OV3_UPGRADE_*.BIN, with names matched without
-// regard to case.
+// The device looks only for its package pattern (OV3_UPGRADE_*.BIN), with
+// names matched without regard to case.
 bool HasPackageName(const std::string& path) {
     std::string name = fs::path(path).filename().string();
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-    const std::string prefix = "OV3_UPGRADE_";
-    const std::string suffix = ".BIN";
+    const std::string prefix = PackageNamePrefix();
+    const std::string suffix = PackageNameSuffix();
     return name.size() >= prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
@@ -111,7 +112,7 @@ int RunBuild(const Arguments& arguments) {
     }
     if (!HasPackageName(output)) {
         Warn("'" + fs::path(output).filename().string() +
-             "' does not match OV3_UPGRADE_*.BIN: the device will not find the package under this name");
+             "' does not match " + HostText(kPackageName) + ": the device will not find the package under this name");
     }
 
     struct stat exeStat;
@@ -157,7 +158,7 @@ int RunBuild(const Arguments& arguments) {
     bool written = WritePackage(exe, images, fonts, package.Path(), &checksum, &error);
     progress.Clear();
     if (!written) return Fail(error);
-    const std::string signaturePath = output + ".SIG";
+    const std::string signaturePath = output + HostText(kSignatureSuffix);
     if (!arguments.key.empty() && !WriteSignature(package.Path(), key, signaturePath, &signature, &error)) {
         return Fail(error);
     }

@@ -2,6 +2,8 @@
 #include <iostream>
 
 #include "commands.h"
+#include "device_names.h"
+#include "extraction_constants.h"
 #include "messages.h"
 #include "signing_keys.h"
 
@@ -11,7 +13,7 @@ int RunKeygen(const Arguments& arguments) {
     std::string keyId, error;
     if (!WriteKeyPair(arguments.keyName, &keyId, &error)) return Fail(error);
     std::cout << "wrote '" << arguments.keyName << ".key' (the secret key: keep it private) and '" << arguments.keyName
-              << ".pub' (install it on a device as \\NandFlash\\Merrow\\Upgrade.pub); key id " << keyId << "\n";
+              << ".pub' (install it on a device as " << HostText(kTrustedKeyFile) << "); key id " << keyId << "\n";
     return kExitSuccess;
 }
 

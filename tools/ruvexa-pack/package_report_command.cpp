@@ -14,6 +14,7 @@
 
 #include "commands.h"
 #include "crc32.h"
+#include "device_names.h"
 #include "messages.h"
 #include "package_constants.h"
 #include "package_info.h"
@@ -44,7 +45,7 @@ size_t ReadAt(int fd, uint64_t offset, BYTE* buffer, size_t count) {
 // CRC-32 of bytes [0, length) with the program's accumulator; false when a
 // read comes up short.
 bool ChecksumOf(int fd, uint64_t length, DWORD* crc) {
-    std::vector<BYTE> buffer(kTransferBufferSize);
+    std::vector<BYTE> buffer(kSectionBufferSize);
     Crc32Init(crc);
     for (uint64_t offset = 0; offset < length;) {
         size_t chunk = static_cast<size_t>(std::min<uint64_t>(length - offset, buffer.size()));
@@ -90,7 +91,7 @@ struct Report {
 // which key id it names. Whether the signature is valid takes the key:
 // `verify --key` checks that.
 void ReadSignatureFile(Report* report) {
-    report->signaturePath = report->path + ".SIG";
+    report->signaturePath = report->path + HostText(kSignatureSuffix);
     int fd = open(report->signaturePath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
     report->signaturePresent = true;

@@ -1,5 +1,6 @@
 // The package's sections go to a temporary folder through the extraction
 // worker's own steps, and its archives through the dry run of their unpacking.
+#include "device_names.h"
 #include "package_verification.h"
 
 #include "archive_check.h"
@@ -19,21 +20,22 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         return Verification::HostProblem;
     }
     progress.Step("checking the sections and the checksum");
-    SectionFiles outputs{folder + L"\\AppExecute.ex", folder + L"\\AppImages.zi", folder + L"\\AppFonts.zi"};
+    SectionFiles outputs{folder + L"\\" + kExeFileName, folder + L"\\" + kImagesFileName,
+                         folder + L"\\" + kFontsFileName};
     CheckResult result = ExtractPackage(packagePath, outputs, trustedKey);
     if (!result.ok) {
         *text = result.hostFileProblem ? result.reason : RejectionText(result);
         return result.hostFileProblem ? Verification::HostProblem : Verification::Rejected;
     }
     progress.Step("unpacking the images archive in a dry run");
-    ArchiveCheck images = DryRunArchive(sections.Path() + "/AppImages.zi", ArchiveKind::Images);
+    ArchiveCheck images = DryRunArchive(sections.Path() + "/" + HostText(kImagesFileName), ArchiveKind::Images);
     if (!images.ok) {
         *text = RejectionText(images);
         return Verification::Rejected;
     }
     if (result.info.fonts_size == 0) return Verification::Sound;
     progress.Step("unpacking the fonts archive in a dry run");
-    ArchiveCheck fonts = DryRunArchive(sections.Path() + "/AppFonts.zi", ArchiveKind::Fonts);
+    ArchiveCheck fonts = DryRunArchive(sections.Path() + "/" + HostText(kFontsFileName), ArchiveKind::Fonts);
     if (!fonts.ok) {
         *text = RejectionText(fonts);
         return Verification::Rejected;

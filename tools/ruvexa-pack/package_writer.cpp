@@ -81,7 +81,7 @@ bool WritePackage(const SectionSource& exe, const SectionSource& images, const S
         *error = FileError(packagePath, errno);
         return false;
     }
-    std::vector<BYTE> buffer(kTransferBufferSize);
+    std::vector<BYTE> buffer(kSectionBufferSize);
     DWORD crc = 0;
     Crc32Init(&crc);
 

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "device_names.h"
 #include "device_path.h"
 #include "messages.h"
 #include "package_check.h"
@@ -23,7 +24,7 @@ int RunSign(const Arguments& arguments) {
     CheckResult check = CheckPackage(devicePath);
     if (!check.ok) return Fail("'" + package + "' is not signed: " + RejectionText(check));
 
-    const std::string signaturePath = package + ".SIG";
+    const std::string signaturePath = package + HostText(kSignatureSuffix);
     TempFile signature;
     if (!WriteSignature(package, key, signaturePath, &signature, &error) || !signature.RenameTo(signaturePath, &error)) {
         return Fail(error);

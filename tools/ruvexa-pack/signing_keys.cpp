@@ -135,7 +135,7 @@ bool WriteSignature(const std::string& packagePath, const SecretKey& key, const 
     }
     crypto_sign_state state;
     crypto_sign_init(&state);
-    std::vector<BYTE> buffer(kTransferBufferSize);
+    std::vector<BYTE> buffer(kSectionBufferSize);
     for (;;) {
         ssize_t count = read(in, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR) continue;

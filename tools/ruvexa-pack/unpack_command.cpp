@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "device_names.h"
 #include "device_path.h"
 #include "messages.h"
 #include "package_check.h"
@@ -42,8 +43,8 @@ int RunUnpack(const Arguments& arguments) {
     std::wstring folderPath;
     std::string reason;
     if (!DevicePathOf(folder, &folderPath, &reason)) return Fail("'" + folder + "': " + reason);
-    SectionFiles outputs{folderPath + L"\\AppExecute.ex", folderPath + L"\\AppImages.zi",
-                         folderPath + L"\\AppFonts.zi"};
+    SectionFiles outputs{folderPath + L"\\" + kExeFileName, folderPath + L"\\" + kImagesFileName,
+                         folderPath + L"\\" + kFontsFileName};
     if (outputs.exe.size() >= MAX_PATH) {
         return Fail("'" + folder + "': the paths of the files in it would be too long for the device layer");
     }
@@ -57,14 +58,16 @@ int RunUnpack(const Arguments& arguments) {
         return Fail("'" + package + "' not unpacked");
     }
     const fs::path out(folder);
-    std::cout << "wrote " << (out / "AppExecute.ex").string() << " (" << result.info.exe_size << " bytes)\n";
-    std::cout << "wrote " << (out / "AppImages.zi").string() << " (" << result.info.images_size << " bytes)\n";
+    const fs::path fontsFile = out / HostText(kFontsFileName);
+    std::cout << "wrote " << (out / HostText(kExeFileName)).string() << " (" << result.info.exe_size << " bytes)\n";
+    std::cout << "wrote " << (out / HostText(kImagesFileName)).string() << " (" << result.info.images_size
+              << " bytes)\n";
     if (result.info.fonts_size > 0) {
-        std::cout << "wrote " << (out / "AppFonts.zi").string() << " (" << result.info.fonts_size << " bytes)\n";
+        std::cout << "wrote " << fontsFile.string() << " (" << result.info.fonts_size << " bytes)\n";
     } else {
-        std::cout << "no fonts section (fonts_size is 0): AppFonts.zi not written\n";
-        if (fs::exists(out / "AppFonts.zi", ec)) {
-            Warn("'" + (out / "AppFonts.zi").string() + "' is left from before; it is not part of this package");
+        std::cout << "no fonts section (fonts_size is 0): " << HostText(kFontsFileName) << " not written\n";
+        if (fs::exists(fontsFile, ec)) {
+            Warn("'" + fontsFile.string() + "' is left from before; it is not part of this package");
         }
     }
     return kExitSuccess;

@@ -1,4 +1,4 @@
-// Folder and file helpers shared by the upgrade stages: depth-first removal
+// Folder and file helpers every upgrade stage uses: depth-first removal
 // of a folder and a find-first existence probe.
 #pragma once
 

@@ -1,4 +1,6 @@
-// The zip extractor's entry point: a whole archive unpacked into a folder.
+// UnZipFile, the zip extractor's entry point: a whole archive unpacked into
+// a folder. Not to be confused with Unzipper::UnzipFile (small z), which
+// extracts the one current entry; both names stand as such in the log.
 #pragma once
 
 #include <windows.h>
