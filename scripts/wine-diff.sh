@@ -43,14 +43,22 @@ cxx=x86_64-w64-mingw32-g++
 shim="$root/tests/device_build/wine"
 flags="-std=c++20 -O1 -DUNICODE -D_UNICODE -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE -DSODIUM_STATIC"
 flags="$flags -I$root/tests/device_build/shim -include $shim/device_shim.h -I$out/include"
-flags="$flags -I$root/shell -I$root/detect -I$root/package -I$root/install -I$root/unzip -I$root/files"
+# The program's folders, compiled as they are for the device.
+folders="shell detect package install unzip files"
+for folder in $folders; do flags="$flags -I$root/$folder"; done
 # One object per source, rebuilt when the source, a header of the program or
-# the shim is newer.
-newest_header=$(ls -t shell/*.h detect/*.h package/*.h install/*.h unzip/*.h files/*.h "$shim/device_shim.h" | head -n 1)
-for file in shell/*.cpp detect/*.cpp package/*.cpp install/*.cpp unzip/*.cpp files/*.cpp; do
-    echo "$file"
-done | while read -r file; do
-    object="$out/obj/$(echo "$file" | tr / _ | sed 's/\.cpp$/.o/')"
+# the shim is newer. An object whose source has gone (moved or deleted) is
+# removed, so that it cannot be linked.
+mkdir -p "$out/obj/program"
+sources=$(for folder in $folders; do ls "$folder"/*.cpp; done)
+objects=$(echo "$sources" | tr / _ | sed 's/\.cpp$/.o/')
+for object in "$out"/obj/program/*.o; do
+    [ -f "$object" ] || continue
+    echo "$objects" | grep -qx "$(basename "$object")" || rm -f "$object"
+done
+newest_header=$(ls -t $(for folder in $folders; do echo "$folder"/*.h; done) "$shim/device_shim.h" | head -n 1)
+echo "$sources" | while read -r file; do
+    object="$out/obj/program/$(echo "$file" | tr / _ | sed 's/\.cpp$/.o/')"
     if [ ! -f "$object" ] || [ "$file" -nt "$object" ] || [ "$newest_header" -nt "$object" ]; then
         echo "$file $object"
     fi
@@ -62,11 +70,11 @@ $cxx -std=c++20 -O1 -DUNICODE -D_UNICODE -I"$root/tests/device_build/shim" -c "$
     -o "$out/obj/device_shim.o"
 $cxx -std=c++20 -O1 -DSODIUM_STATIC -I"$out/include" -c "$shim/sodium_absent.cpp" -o "$out/obj/sodium_absent.o"
 (cd shell && x86_64-w64-mingw32-windres -DUNICODE -I. ruvexa.rc -O coff -o "$out/obj/ruvexa_rc.res.o")
-$cxx -municode -mwindows -static -o "$out/ruvexa.exe" "$out"/obj/*.o -lz
+$cxx -municode -mwindows -static -o "$out/ruvexa.exe" "$out"/obj/program/*.o "$out"/obj/*.o -lz
 # The installation worker on its own: the program without its WinMain.
 # shellcheck disable=SC2086
 $cxx $flags -c "$shim/install_only.cpp" -o "$out/install_only.o"
-$cxx -municode -mwindows -static -o "$out/install-only.exe" $(ls "$out"/obj/*.o | grep -v '/shell_win_main\.o$') \
+$cxx -municode -mwindows -static -o "$out/install-only.exe" $(ls "$out"/obj/program/*.o "$out"/obj/*.o | grep -v '/shell_win_main\.o$') \
     "$out/install_only.o" -lz
 $cxx -municode -mwindows -static -O1 -o "$out/marker.exe" "$shim/marker_app.cpp"
 
