@@ -113,6 +113,11 @@ std::vector<std::string> LogCapture::MaskedLines() const {
     return lines;
 }
 
+std::vector<std::string> Concat(std::vector<std::string> head, const std::vector<std::string>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
 void RunOnStackOf(size_t stackBytes, const std::function<void()>& work) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);

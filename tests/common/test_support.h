@@ -58,6 +58,10 @@ std::string MaskTicks(const std::string& line);
 // A log split after every "\r\n", each line without it.
 std::vector<std::string> SplitLogLines(const std::string& text);
 
+// `head` followed by `tail`: expected logs and command lines built from
+// shared pieces.
+std::vector<std::string> Concat(std::vector<std::string> head, const std::vector<std::string>& tail);
+
 // Runs `work` on a thread of its own with a stack of `stackBytes`, as small
 // as a device thread's (64 KiB), and waits for it.
 void RunOnStackOf(size_t stackBytes, const std::function<void()>& work);

@@ -17,6 +17,7 @@ using scenario::InOrder;
 using scenario::RunRuvexa;
 using scenario::Scratch;
 using scenario::TickOf;
+using testing_support::Concat;
 using Lines = std::vector<std::string>;
 
 const std::wstring kMainApplication = L"\\NandFlash\\Merrow\\Orvane3.exe";
@@ -62,11 +63,6 @@ Lines TenEmptyAttempts(const std::string& directory) {
     }
     lines.push_back(kNoSource);
     return lines;
-}
-
-Lines Join(Lines head, const Lines& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
 }
 
 const std::vector<Row>& Rows() {
@@ -170,7 +166,7 @@ const std::vector<Row>& Rows() {
          {},
          {"--time-scale", "1000"},
          0,
-         Join({kUsbFlag}, TenEmptyAttempts("Hard Disk")),
+         Concat({kUsbFlag}, TenEmptyAttempts("Hard Disk")),
          10000,
          {},
          {kMainMarker},
@@ -184,7 +180,7 @@ const std::vector<Row>& Rows() {
          {L"\\Storage Card\\OV3_Download"},
          {"--time-scale", "1000"},
          0,
-         Join({kUsbFlag, kRemoteFlag}, TenEmptyAttempts("\\Storage Card\\OV3_Download\\")),
+         Concat({kUsbFlag, kRemoteFlag}, TenEmptyAttempts("\\Storage Card\\OV3_Download\\")),
          10000,
          {},
          {kMainMarker},
