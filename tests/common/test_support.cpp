@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "ruvexa_host.h"
 
@@ -111,6 +112,24 @@ std::vector<std::string> LogCapture::MaskedLines() const {
     std::vector<std::string> lines = Lines();
     for (auto& line : lines) line = MaskTicks(line);
     return lines;
+}
+
+std::vector<std::string> Concat(std::vector<std::string> head, const std::vector<std::string>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+bool AppearsSoon(const TempDevice& device, const std::wstring& devicePath) {
+    return WaitUntil([&] { return device.Exists(devicePath); }, std::chrono::seconds(10));
 }
 
 void RunOnStackOf(size_t stackBytes, const std::function<void()>& work) {

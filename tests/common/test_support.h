@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -57,6 +58,18 @@ std::string MaskTicks(const std::string& line);
 
 // A log split after every "\r\n", each line without it.
 std::vector<std::string> SplitLogLines(const std::string& text);
+
+// `head` followed by `tail`: expected logs and command lines built from
+// shared pieces.
+std::vector<std::string> Concat(std::vector<std::string> head, const std::vector<std::string>& tail);
+
+// Checks `condition` every 10 ms until it holds or `limit` of real time has
+// passed; whether it held.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
+
+// A program started on the device runs detached: waits up to ten seconds of
+// real time for the marker file it leaves.
+bool AppearsSoon(const TempDevice& device, const std::wstring& devicePath);
 
 // Runs `work` on a thread of its own with a stack of `stackBytes`, as small
 // as a device thread's (64 KiB), and waits for it.

@@ -11,17 +11,13 @@
 namespace install_testing {
 namespace {
 
+using testing_support::Concat;
 using UpgradeFailureTest = InstallTest;
 
 const Lines kImagesSwitched{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
                             "UpgradeThreadProc(): switched over to new images, at=[*]"};
 const Lines kFontsSwitched{"UpgradeThreadProc(): unzipped font, at=[*]",
                            "UpgradeThreadProc(): switched over to new font, at=[*]"};
-
-Lines Concat(Lines lines, const Lines& more) {
-    lines.insert(lines.end(), more.begin(), more.end());
-    return lines;
-}
 
 // What a failure in the fonts step leaves: new images, both archives gone,
 // everything else as it was.

@@ -10,12 +10,8 @@
 namespace install_testing {
 namespace {
 
+using testing_support::Concat;
 using UpgradeSuccessTest = InstallTest;
-
-Lines Concat(Lines lines, const Lines& more) {
-    lines.insert(lines.end(), more.begin(), more.end());
-    return lines;
-}
 
 TEST_F(UpgradeSuccessTest, CompleteLocalUpgradeSwitchesEverythingOverAndKeepsThePackage) {
     PrepareLocal();

@@ -24,12 +24,14 @@ struct ArmedFailure {
 
 struct FailureRow {
     std::string name;
-    std::string package;  // empty: no package file at all
+    std::string package{};     // empty: no package file at all
     PackageContents sections;  // what the outputs are compared with
-    std::vector<ArmedFailure> faults;
-    std::function<void(const testing_support::TempDevice&)> prepareDevice;
+    std::vector<ArmedFailure> faults{};
+    std::function<void(const testing_support::TempDevice&)> prepareDevice{};
     std::wstring code;
-    Left exe, images, fonts;
+    Left exe = Left::Stale;
+    Left images = Left::Stale;
+    Left fonts = Left::Stale;
     Lines log;
 };
 
@@ -52,111 +54,123 @@ protected:
         const std::string valid = BuildPackage(large);
         const DWORD dataSize = static_cast<DWORD>(valid.size() - 24);
         std::vector<FailureRow> rows;
-
-        rows.push_back({"Err02 no package", "", large, {}, nullptr, L"Err02", Left::Stale, Left::Stale, Left::Stale,
-                        {CreateFailed(kPackageLog, ERROR_FILE_NOT_FOUND)}});
-        rows.push_back({"Err02 open refused", valid, large, {{host::Op::CreateFileW, ERROR_SHARING_VIOLATION, 1}},
-                        nullptr, L"Err02", Left::Stale, Left::Stale, Left::Stale,
-                        {CreateFailed(kPackageLog, ERROR_SHARING_VIOLATION)}});
-        rows.push_back({"Err03 head read", valid, large, {{host::Op::ReadFile, ERROR_IO_DEVICE, 1}}, nullptr,
-                        L"Err03", Left::Stale, Left::Stale, Left::Stale,
-                        {"ExtractThreadProc(): !!! Failed to read header=[" + kPackageLog + "], error=[1117], at=[*]"}});
+        rows.push_back({.name = "Err02 no package", .sections = large, .code = L"Err02",
+                        .log = {CreateFailed(kPackageLog, ERROR_FILE_NOT_FOUND)}});
+        rows.push_back({.name = "Err02 open refused", .package = valid, .sections = large,
+                        .faults = {{host::Op::CreateFileW, ERROR_SHARING_VIOLATION, 1}}, .code = L"Err02",
+                        .log = {CreateFailed(kPackageLog, ERROR_SHARING_VIOLATION)}});
+        rows.push_back({.name = "Err03 head read", .package = valid, .sections = large,
+                        .faults = {{host::Op::ReadFile, ERROR_IO_DEVICE, 1}}, .code = L"Err03",
+                        .log = {"ExtractThreadProc(): !!! Failed to read header=[" + kPackageLog +
+                                "], error=[1117], at=[*]"}});
 
         PackageContents badSignature = large;
         badSignature.signature = 0x00905A4D;  // "MZ\x90\0", an executable given as a package
-        rows.push_back({"Err04 signature", BuildPackage(badSignature), large, {}, nullptr, L"Err04", Left::Stale,
-                        Left::Stale, Left::Stale,
-                        {"ExtractThreadProc(): !!! Invalid file signature=[905A4D], at=[*]"}});
+        rows.push_back({.name = "Err04 signature", .package = BuildPackage(badSignature), .sections = large,
+                        .code = L"Err04", .log = {"ExtractThreadProc(): !!! Invalid file signature=[905A4D], at=[*]"}});
 
-        rows.push_back({"Err05 no room for a tail", std::string("3-VO") + package_testing::LittleEndian(0), large,
-                        {}, nullptr, L"Err05", Left::Stale, Left::Stale, Left::Stale,
-                        {"ExtractThreadProc(): !!! Failed to point tail, at=[*]"}});
-        rows.push_back({"Err06 tail read", valid, large, {{host::Op::ReadFile, ERROR_IO_DEVICE, 2}}, nullptr,
-                        L"Err06", Left::Stale, Left::Stale, Left::Stale,
-                        {"ExtractThreadProc(): !!! Failed to read tail=[" + kPackageLog + "], error=[1117], at=[*]"}});
-        rows.push_back({"Err07 seek to the exe", valid, large, {{host::Op::SetFilePointer, ERROR_GEN_FAILURE, 2}}, nullptr,
-                        L"Err07", Left::Stale, Left::Stale, Left::Stale,
-                        {"ExtractThreadProc(): !!! Failed to point exe, at=[*]"}});
+        rows.push_back({.name = "Err05 no room for a tail",
+                        .package = std::string("3-VO") + package_testing::LittleEndian(0), .sections = large,
+                        .code = L"Err05", .log = {"ExtractThreadProc(): !!! Failed to point tail, at=[*]"}});
+        rows.push_back({.name = "Err06 tail read", .package = valid, .sections = large,
+                        .faults = {{host::Op::ReadFile, ERROR_IO_DEVICE, 2}}, .code = L"Err06",
+                        .log = {"ExtractThreadProc(): !!! Failed to read tail=[" + kPackageLog +
+                                "], error=[1117], at=[*]"}});
+        rows.push_back({.name = "Err07 seek to the exe", .package = valid, .sections = large,
+                        .faults = {{host::Op::SetFilePointer, ERROR_GEN_FAILURE, 2}}, .code = L"Err07",
+                        .log = {"ExtractThreadProc(): !!! Failed to point exe, at=[*]"}});
 
         PackageContents wrongDataSize = large;
         wrongDataSize.dataSize = dataSize + 1;
-        rows.push_back({"Err08 data size", BuildPackage(wrongDataSize), large, {}, nullptr, L"Err08", Left::Stale,
-                        Left::Stale, Left::Stale,
-                        {"ExtractThreadProc(): !!! Wrong data size, head=[" + std::to_string(dataSize + 1) +
-                         "], tail=[" + std::to_string(dataSize) + "], at=[*]"}});
+        rows.push_back({.name = "Err08 data size", .package = BuildPackage(wrongDataSize), .sections = large,
+                        .code = L"Err08",
+                        .log = {"ExtractThreadProc(): !!! Wrong data size, head=[" + std::to_string(dataSize + 1) +
+                                "], tail=[" + std::to_string(dataSize) + "], at=[*]"}});
 
         std::string inserted = valid;
         inserted.insert(8 + large.exe.size() + 5, 1, '\x7F');  // one byte more inside the images
-        rows.push_back({"Err09 file size", inserted, large, {}, nullptr, L"Err09", Left::Stale, Left::Stale,
-                        Left::Stale,
-                        {"ExtractThreadProc(): !!! Wrong file size, actual=[" + std::to_string(dataSize + 25) +
-                         "], expected=[" + std::to_string(dataSize + 24) + "], at=[*]"}});
+        rows.push_back({.name = "Err09 file size", .package = inserted, .sections = large, .code = L"Err09",
+                        .log = {"ExtractThreadProc(): !!! Wrong file size, actual=[" + std::to_string(dataSize + 25) +
+                                "], expected=[" + std::to_string(dataSize + 24) + "], at=[*]"}});
 
         PackageContents noExe = large;
         noExe.exe.clear();
-        rows.push_back({"Err0D no exe", BuildPackage(noExe), noExe, {}, nullptr, L"Err0D", Left::Stale, Left::Stale,
-                        Left::Stale, {kPreVerified, "ExtractThreadProc(): !!! No exe to extract, at=[*]"}});
+        rows.push_back({.name = "Err0D no exe", .package = BuildPackage(noExe), .sections = noExe, .code = L"Err0D",
+                        .log = {kPreVerified, "ExtractThreadProc(): !!! No exe to extract, at=[*]"}});
 
-        rows.push_back({"Err0B exe create refused", valid, large, {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 2}},
-                        nullptr, L"Err0B", Left::Absent, Left::Stale, Left::Stale,
-                        {kPreVerified, CreateFailed(kExeLog, ERROR_ACCESS_DENIED)}});
+        rows.push_back({.name = "Err0B exe create refused", .package = valid, .sections = large,
+                        .faults = {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 2}}, .code = L"Err0B",
+                        .exe = Left::Absent, .log = {kPreVerified, CreateFailed(kExeLog, ERROR_ACCESS_DENIED)}});
         // The undeletable stale file makes the create-new fail too: the
         // create's code is the one shown.
-        rows.push_back({"Err0B read-only stale exe", valid, large, {},
-                        [](const testing_support::TempDevice& device) { device.SetReadOnly(kExePath, true); },
-                        L"Err0B", Left::Stale, Left::Stale, Left::Stale,
-                        {kPreVerified,
-                         "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[5], at=[*]",
-                         CreateFailed(kExeLog, ERROR_FILE_EXISTS)}});
-        rows.push_back({"Err0C disk full in the exe", valid, large, {{host::Op::WriteFile, ERROR_DISK_FULL, 2}},
-                        nullptr, L"Err0C", Left::FirstMiB, Left::Stale, Left::Stale,
-                        {kPreVerified,
-                         "ExtractThreadProc(): !!! Failed to extract exe=[" + kExeLog + "], error=[112], at=[*]"}});
+        rows.push_back({.name = "Err0B read-only stale exe", .package = valid, .sections = large,
+                        .prepareDevice = [](const testing_support::TempDevice& device) {
+                            device.SetReadOnly(kExePath, true);
+                        },
+                        .code = L"Err0B",
+                        .log = {kPreVerified,
+                                "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[5], at=[*]",
+                                CreateFailed(kExeLog, ERROR_FILE_EXISTS)}});
+        rows.push_back({.name = "Err0C disk full in the exe", .package = valid, .sections = large,
+                        .faults = {{host::Op::WriteFile, ERROR_DISK_FULL, 2}}, .code = L"Err0C",
+                        .exe = Left::FirstMiB,
+                        .log = {kPreVerified,
+                                "ExtractThreadProc(): !!! Failed to extract exe=[" + kExeLog +
+                                    "], error=[112], at=[*]"}});
 
         PackageContents noImages = large;
         noImages.images.clear();
-        rows.push_back({"Err23 no images", BuildPackage(noImages), noImages, {}, nullptr, L"Err23", Left::Absent,
-                        Left::Stale, Left::Stale,
-                        {kPreVerified, kExtractedExe, "ExtractThreadProc(): !!! No image to extract, at=[*]"}});
-        rows.push_back({"Err21 images create refused", valid, large,
-                        {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 3}}, nullptr, L"Err21", Left::Absent,
-                        Left::Absent, Left::Stale,
-                        {kPreVerified, kExtractedExe, CreateFailed(kImagesLog, ERROR_ACCESS_DENIED)}});
+        rows.push_back({.name = "Err23 no images", .package = BuildPackage(noImages), .sections = noImages,
+                        .code = L"Err23", .exe = Left::Absent,
+                        .log = {kPreVerified, kExtractedExe, "ExtractThreadProc(): !!! No image to extract, at=[*]"}});
+        rows.push_back({.name = "Err21 images create refused", .package = valid, .sections = large,
+                        .faults = {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 3}}, .code = L"Err21",
+                        .exe = Left::Absent, .images = Left::Absent,
+                        .log = {kPreVerified, kExtractedExe, CreateFailed(kImagesLog, ERROR_ACCESS_DENIED)}});
         // Writes: the exe in two chunks, then the images' first and second.
-        rows.push_back({"Err22 disk full in the images", valid, large, {{host::Op::WriteFile, ERROR_DISK_FULL, 4}},
-                        nullptr, L"Err22", Left::Absent, Left::FirstMiB, Left::Stale,
-                        {kPreVerified, kExtractedExe,
-                         "ExtractThreadProc(): !!! Failed to extract image=[" + kImagesLog +
-                             "], error=[112], at=[*]"}});
-        rows.push_back({"Err31 fonts create refused", valid, large,
-                        {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 4}}, nullptr, L"Err31", Left::Absent,
-                        Left::Absent, Left::Absent,
-                        {kPreVerified, kExtractedExe, kExtractedImages, CreateFailed(kFontsLog, ERROR_ACCESS_DENIED)}});
-        rows.push_back({"Err32 disk full in the fonts", valid, large, {{host::Op::WriteFile, ERROR_DISK_FULL, 6}},
-                        nullptr, L"Err32", Left::Absent, Left::Absent, Left::FirstMiB,
-                        {kPreVerified, kExtractedExe, kExtractedImages,
-                         "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog + "], error=[112], at=[*]"}});
+        rows.push_back({.name = "Err22 disk full in the images", .package = valid, .sections = large,
+                        .faults = {{host::Op::WriteFile, ERROR_DISK_FULL, 4}}, .code = L"Err22",
+                        .exe = Left::Absent, .images = Left::FirstMiB,
+                        .log = {kPreVerified, kExtractedExe,
+                                "ExtractThreadProc(): !!! Failed to extract image=[" + kImagesLog +
+                                    "], error=[112], at=[*]"}});
+        rows.push_back({.name = "Err31 fonts create refused", .package = valid, .sections = large,
+                        .faults = {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 4}}, .code = L"Err31",
+                        .exe = Left::Absent, .images = Left::Absent, .fonts = Left::Absent,
+                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                                CreateFailed(kFontsLog, ERROR_ACCESS_DENIED)}});
+        rows.push_back({.name = "Err32 disk full in the fonts", .package = valid, .sections = large,
+                        .faults = {{host::Op::WriteFile, ERROR_DISK_FULL, 6}}, .code = L"Err32",
+                        .exe = Left::Absent, .images = Left::Absent, .fonts = Left::FirstMiB,
+                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                                "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog +
+                                    "], error=[112], at=[*]"}});
 
         // Without a fonts section, an earlier run's fonts file that cannot be
         // deleted would be installed with this package: it fails as a fonts
         // file that cannot be created.
         PackageContents noFonts = large;
         noFonts.fonts.clear();
-        rows.push_back({"Err31 undeletable stale fonts without a fonts section", BuildPackage(noFonts), noFonts, {},
-                        [](const testing_support::TempDevice& device) { device.SetReadOnly(kFontsPath, true); },
-                        L"Err31", Left::Absent, Left::Absent, Left::Stale,
-                        {kPreVerified, kExtractedExe, kExtractedImages,
-                         "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
-                         "ExtractThreadProc(): !!! Failed to delete file=[" + kFontsLog + "], error=[5], at=[*]"}});
+        rows.push_back({.name = "Err31 undeletable stale fonts without a fonts section",
+                        .package = BuildPackage(noFonts), .sections = noFonts,
+                        .prepareDevice = [](const testing_support::TempDevice& device) {
+                            device.SetReadOnly(kFontsPath, true);
+                        },
+                        .code = L"Err31", .exe = Left::Absent, .images = Left::Absent,
+                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                                "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
+                                "ExtractThreadProc(): !!! Failed to delete file=[" + kFontsLog +
+                                    "], error=[5], at=[*]"}});
 
         DWORD realChecksum = package_testing::ReferenceCrc32(valid.substr(0, 8 + dataSize));
         PackageContents badChecksum = large;
         badChecksum.checksum = realChecksum ^ 0x80000001;
-        rows.push_back({"Err0F after every section", BuildPackage(badChecksum), large, {}, nullptr, L"Err0F",
-                        Left::Absent, Left::Absent, Left::Absent,
-                        {kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont,
-                         "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" + Signed(realChecksum) +
-                             "], expected=[" + Signed(realChecksum ^ 0x80000001) + "], at=[*]"}});
+        rows.push_back({.name = "Err0F after every section", .package = BuildPackage(badChecksum), .sections = large,
+                        .code = L"Err0F", .exe = Left::Absent, .images = Left::Absent, .fonts = Left::Absent,
+                        .log = {kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont,
+                                "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" +
+                                    Signed(realChecksum) + "], expected=[" + Signed(realChecksum ^ 0x80000001) +
+                                    "], at=[*]"}});
 
         // Without a fonts section an earlier run's fonts file is deleted
         // before the checksum is known.
@@ -165,12 +179,14 @@ protected:
         std::string covered = BuildPackage(noFontsBadChecksum);
         DWORD noFontsChecksum = package_testing::ReferenceCrc32(covered.substr(0, covered.size() - 16));
         noFontsBadChecksum.checksum = noFontsChecksum + 1;
-        rows.push_back({"Err0F without fonts", BuildPackage(noFontsBadChecksum), noFontsBadChecksum, {}, nullptr,
-                        L"Err0F", Left::Absent, Left::Absent, Left::Absent,
-                        {kPreVerified, kExtractedExe, kExtractedImages,
-                         "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
-                         "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" +
-                             Signed(noFontsChecksum) + "], expected=[" + Signed(noFontsChecksum + 1) + "], at=[*]"}});
+        rows.push_back({.name = "Err0F without fonts", .package = BuildPackage(noFontsBadChecksum),
+                        .sections = noFontsBadChecksum, .code = L"Err0F", .exe = Left::Absent,
+                        .images = Left::Absent, .fonts = Left::Absent,
+                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                                "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
+                                "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" +
+                                    Signed(noFontsChecksum) + "], expected=[" + Signed(noFontsChecksum + 1) +
+                                    "], at=[*]"}});
         return rows;
     }
 };

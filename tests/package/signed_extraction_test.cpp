@@ -33,11 +33,12 @@ struct SignedRow {
     std::string name;
     std::optional<std::string> key;        // the device's Upgrade.pub, none when absent
     std::optional<std::string> signature;  // the .SIG beside the package, none when absent
-    std::string package;                   // empty: the signed package itself
-    std::wstring code;                     // empty: success
-    Outcome outcome;
-    std::string lastLine;  // empty: the log of an unsigned extraction, unchanged
-    unsigned failedOpen = 0;  // this CreateFileW of the run fails with ERROR_ACCESS_DENIED (1 is the package's)
+    std::string package{};                 // empty: the signed package itself
+    std::wstring code = L"Err0E";          // empty: success
+    Outcome outcome = Outcome::RefusedAtOnce;
+    std::string lastLine{};                // empty: the log of an unsigned extraction, unchanged
+    // This CreateFileW of the run fails with ERROR_ACCESS_DENIED (1 is the package's).
+    unsigned failedOpen = 0;
 };
 
 class SignedExtractionTest : public ExtractionTest {};
@@ -66,38 +67,48 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
     const std::string malformed = refused + "Malformed signature=[" + kSignatureLog + "], at=[*]";
     const std::string badKey = refused + "Invalid trusted key=[\\NandFlash\\Merrow\\Upgrade.pub], at=[*]";
     const SignedRow rows[] = {
-        {"signed by the trusted key", key, good, "", L"", Outcome::Extracted,
-         "ExtractThreadProc(): valid signature, at=[*]"},
-        {"unsigned", key, std::nullopt, "", L"Err0E", Outcome::RefusedAtOnce,
-         refused + "Missing signature=[" + kSignatureLog + "], at=[*]"},
-        {"signed by another key", key, SignatureFile(other, package), "", L"Err0E", Outcome::RefusedAtOnce,
-         refused + "Untrusted signature=[" + kSignatureLog + "], at=[*]"},
-        {"another key naming the trusted one", key, SignatureFile(other, package, trusted), "", L"Err0E",
-         Outcome::RefusedAfterPass, invalid},
-        {"altered after signing, checksum recomputed", key, good, altered, L"Err0E", Outcome::RefusedAfterPass,
-         invalid},
-        {"signature of another package", key, SignatureFile(trusted, BuildPackage(otherSpec)), "", L"Err0E",
-         Outcome::RefusedAfterPass, invalid},
-        {"damaged after signing", key, good, damaged, L"Err0F", Outcome::RefusedAfterPass,
-         refused + "Invalid source file checksum, calculated=[" +
-             std::to_string(static_cast<int>(package_testing::ReferenceCrc32(damaged.substr(0, damaged.size() - 16)))) +
-             "], expected=[" + std::to_string(static_cast<int>(package_testing::ReferenceCrc32(
-                                   package.substr(0, package.size() - 16)))) + "], at=[*]"},
-        {"truncated signature", key, good.substr(0, good.size() - 1), "", L"Err0E", Outcome::RefusedAtOnce, malformed},
-        {"signature with a byte appended", key, good + "x", "", L"Err0E", Outcome::RefusedAtOnce, malformed},
-        {"garbage signature", key, package_testing::RandomBytes(good.size(), 7), "", L"Err0E", Outcome::RefusedAtOnce,
-         malformed},
-        {"signature of another format version", key, wrongVersion, "", L"Err0E", Outcome::RefusedAtOnce, malformed},
-        {"garbage key file", package_testing::RandomBytes(key.size(), 8), good, "", L"Err0E", Outcome::RefusedAtOnce,
-         badKey},
-        {"key file whose key id is not its key's", wrongKeyId, good, "", L"Err0E", Outcome::RefusedAtOnce, badKey},
-        {"empty key file", std::string(), good, "", L"Err0E", Outcome::RefusedAtOnce, badKey},
-        {"key file that cannot be opened", key, good, "", L"Err0E", Outcome::RefusedAtOnce,
-         refused + "Failed to read trusted key=[\\NandFlash\\Merrow\\Upgrade.pub], error=[5], at=[*]", 2},
-        {"signature that cannot be opened", key, good, "", L"Err0E", Outcome::RefusedAtOnce,
-         refused + "Failed to read signature=[" + kSignatureLog + "], error=[5], at=[*]", 3},
-        {"no key, signed", std::nullopt, good, "", L"", Outcome::Extracted, ""},
-        {"no key, garbage signature", std::nullopt, "garbage", "", L"", Outcome::Extracted, ""},
+        {.name = "signed by the trusted key", .key = key, .signature = good, .code = L"",
+         .outcome = Outcome::Extracted, .lastLine = "ExtractThreadProc(): valid signature, at=[*]"},
+        {.name = "unsigned", .key = key, .signature = std::nullopt,
+         .lastLine = refused + "Missing signature=[" + kSignatureLog + "], at=[*]"},
+        {.name = "signed by another key", .key = key, .signature = SignatureFile(other, package),
+         .lastLine = refused + "Untrusted signature=[" + kSignatureLog + "], at=[*]"},
+        {.name = "another key naming the trusted one", .key = key, .signature = SignatureFile(other, package, trusted),
+         .outcome = Outcome::RefusedAfterPass, .lastLine = invalid},
+        {.name = "altered after signing, checksum recomputed", .key = key, .signature = good, .package = altered,
+         .outcome = Outcome::RefusedAfterPass, .lastLine = invalid},
+        {.name = "signature of another package", .key = key,
+         .signature = SignatureFile(trusted, BuildPackage(otherSpec)), .outcome = Outcome::RefusedAfterPass,
+         .lastLine = invalid},
+        {.name = "damaged after signing", .key = key, .signature = good, .package = damaged, .code = L"Err0F",
+         .outcome = Outcome::RefusedAfterPass,
+         .lastLine = refused + "Invalid source file checksum, calculated=[" +
+                     std::to_string(static_cast<int>(
+                         package_testing::ReferenceCrc32(damaged.substr(0, damaged.size() - 16)))) +
+                     "], expected=[" +
+                     std::to_string(static_cast<int>(
+                         package_testing::ReferenceCrc32(package.substr(0, package.size() - 16)))) +
+                     "], at=[*]"},
+        {.name = "truncated signature", .key = key, .signature = good.substr(0, good.size() - 1),
+         .lastLine = malformed},
+        {.name = "signature with a byte appended", .key = key, .signature = good + "x", .lastLine = malformed},
+        {.name = "garbage signature", .key = key, .signature = package_testing::RandomBytes(good.size(), 7),
+         .lastLine = malformed},
+        {.name = "signature of another format version", .key = key, .signature = wrongVersion, .lastLine = malformed},
+        {.name = "garbage key file", .key = package_testing::RandomBytes(key.size(), 8), .signature = good,
+         .lastLine = badKey},
+        {.name = "key file whose key id is not its key's", .key = wrongKeyId, .signature = good, .lastLine = badKey},
+        {.name = "empty key file", .key = std::string(), .signature = good, .lastLine = badKey},
+        {.name = "key file that cannot be opened", .key = key, .signature = good,
+         .lastLine =
+             refused + "Failed to read trusted key=[\\NandFlash\\Merrow\\Upgrade.pub], error=[5], at=[*]",
+         .failedOpen = 2},
+        {.name = "signature that cannot be opened", .key = key, .signature = good,
+         .lastLine = refused + "Failed to read signature=[" + kSignatureLog + "], error=[5], at=[*]",
+         .failedOpen = 3},
+        {.name = "no key, signed", .key = std::nullopt, .signature = good, .code = L"", .outcome = Outcome::Extracted},
+        {.name = "no key, garbage signature", .key = std::nullopt, .signature = "garbage", .code = L"",
+         .outcome = Outcome::Extracted},
     };
     for (const SignedRow& row : rows) {
         SCOPED_TRACE(row.name);

@@ -3,14 +3,14 @@
 #include <shellapi.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "ruvexa_host.h"
 #include "test_support.h"
 
 namespace {
+
+using testing_support::AppearsSoon;
 
 BOOL Launch(LPCWSTR file, ULONG_PTR* instance = nullptr) {
     SHELLEXECUTEINFOW request = {};
@@ -22,15 +22,6 @@ BOOL Launch(LPCWSTR file, ULONG_PTR* instance = nullptr) {
     if (started && request.hProcess) CloseHandle(request.hProcess);
     if (instance) *instance = reinterpret_cast<ULONG_PTR>(request.hInstApp);
     return started;
-}
-
-// The started program runs detached; wait (bounded) for its marker.
-bool AppearsSoon(const testing_support::TempDevice& device, const std::wstring& path) {
-    for (int i = 0; i < 500; ++i) {
-        if (device.Exists(path)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 const char* kMarkerScript = "#!/bin/sh\ntouch marker\n";

@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
-
 #include <string>
 #include <vector>
 
@@ -89,9 +87,7 @@ TEST(HostOptions, TerminationSignalsEndTheRunWithTheirStatus) {
         auto waiting = [&] {
             return std::filesystem::exists(log) && scenario::ReadHostFile(log).find("found upgrade flag") != std::string::npos;
         };
-        for (int i = 0; i < 3000 && !waiting(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        testing_support::WaitUntil(waiting, std::chrono::seconds(30));
         kill(process, signal);
         EXPECT_EQ(testing_support::WaitFor(process), 128 + signal);
         EXPECT_NE(scenario::ReadHostFile(scratch.Path("err")).find(signal == SIGTERM ? "terminated by SIGTERM (exit 143)"

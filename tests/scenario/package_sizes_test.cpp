@@ -20,11 +20,13 @@ using scenario::Scratch;
 
 struct SizesRow {
     std::string name;
-    uint32_t fileSize;  // the package's length; all but head, tail and `data` is a hole
-    std::string data;   // section bytes written right after the head
-    uint32_t exeSize, imagesSize, fontsSize;
-    std::vector<std::string> options;
-    std::string halted;  // what the screen shows when the device stops
+    uint32_t fileSize;   // the package's length; all but head, tail and `data` is a hole
+    std::string data{};  // section bytes written right after the head
+    uint32_t exeSize;
+    uint32_t imagesSize;
+    uint32_t fontsSize = 0;
+    std::vector<std::string> options{};  // after --time-scale 100
+    std::string halted;                  // what the screen shows when the device stops
 };
 
 void PutLittleEndian(std::string* bytes, uint32_t value) {
@@ -52,13 +54,26 @@ const std::vector<SizesRow>& Rows() {
     static const std::vector<SizesRow> rows = {
         // 100 + (100 + 2^31) + (100 + 2^31) wraps to 300, the real data: the
         // images copy then runs out of package.
-        {"WrappedSizesFailInTheOversizedSection", 324, std::string(300, 'x'), 100, 100u + 0x80000000u,
-         100u + 0x80000000u, {}, "Err22 Preparation failed"},
+        {.name = "WrappedSizesFailInTheOversizedSection",
+         .fileSize = 324,
+         .data = std::string(300, 'x'),
+         .exeSize = 100,
+         .imagesSize = 100u + 0x80000000u,
+         .fontsSize = 100u + 0x80000000u,
+         .halted = "Err22 Preparation failed"},
         // The whole images section is asked for; the disk fills on the
         // second chunk of it.
-        {"NearlyFourGiBOnAFullDisk", kNearlyFourGiB, "", kMiB, kNearlyFourGiB - 24 - kMiB, 0,
-         {"--fail", "WriteFile:112:3"}, "Err22 Preparation failed"},
-        {"NearlyFourGiBWithoutExe", kNearlyFourGiB, "", 0, kNearlyFourGiB - 24, 0, {}, "Err0D Preparation failed"},
+        {.name = "NearlyFourGiBOnAFullDisk",
+         .fileSize = kNearlyFourGiB,
+         .exeSize = kMiB,
+         .imagesSize = kNearlyFourGiB - 24 - kMiB,
+         .options = {"--fail", "WriteFile:112:3"},
+         .halted = "Err22 Preparation failed"},
+        {.name = "NearlyFourGiBWithoutExe",
+         .fileSize = kNearlyFourGiB,
+         .exeSize = 0,
+         .imagesSize = kNearlyFourGiB - 24,
+         .halted = "Err0D Preparation failed"},
     };
     return rows;
 }
@@ -75,9 +90,8 @@ TEST_P(PackageSizes, EndWithTheirCodeAndTouchNothingElse) {
     WriteSparsePackage(device.Host(kRemotePackage), row);
     const auto flash = testing_support::SnapshotOf(device.Host(L"\\NandFlash"));
 
-    std::vector<std::string> options = {"--time-scale", "100"};
-    options.insert(options.end(), row.options.begin(), row.options.end());
-    auto run = scenario::RunRuvexa(device.Root(), options, scratch);
+    auto run = scenario::RunRuvexa(device.Root(), testing_support::Concat({"--time-scale", "100"}, row.options),
+                                   scratch);
 
     EXPECT_EQ(run.status, 6) << run.err;
     EXPECT_NE(run.err.find("device halted: " + row.halted), std::string::npos) << run.err;

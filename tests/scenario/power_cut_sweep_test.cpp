@@ -17,6 +17,7 @@
 namespace {
 
 using scenario::Scratch;
+using testing_support::Concat;
 using testing_support::TempDevice;
 
 struct SweepCase {
@@ -28,11 +29,6 @@ struct SweepCase {
 // Device time runs fast enough that the waits of a boot take milliseconds; a
 // boot that halts on an error screen ends at once (headless, status 6).
 const std::vector<std::string> kFastBoots = {"--time-scale", "100"};
-
-std::vector<std::string> With(std::vector<std::string> options, const std::vector<std::string>& more) {
-    options.insert(options.end(), more.begin(), more.end());
-    return options;
-}
 
 // The file-system changes of a whole upgrade boot, as the host counts them.
 unsigned long ChangesOfUpgradeBoot(const scenario::BuiltPackage& package, bool remote, const Scratch& scratch) {
@@ -64,7 +60,8 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
     for (unsigned long cut = 1; cut <= cutPoints; ++cut) {
         TempDevice device;
         scenario::MakeUpgradeDevice(device, package, sweep.remote);
-        std::vector<std::string> options = With(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", "4"});
+        std::vector<std::string> options =
+            Concat(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", "4"});
         if (sweep.loseUnflushed) options.push_back("--lose-unflushed");
 
         auto run = scenario::RunRuvexa(device.Root(), options, scratch);

@@ -1,13 +1,11 @@
 // Runs of build/ruvexa and build/ruvexa-pack as subprocesses.
 #include "ruvexa_runner.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace scenario {
 
@@ -60,13 +58,6 @@ RuvexaRun RunRuvexaExactly(const std::vector<std::string>& arguments, const Scra
 
 int RunPack(const std::vector<std::string>& arguments, const Scratch& scratch) {
     return testing_support::RunAndWait(RUVEXA_PACK_PATH, arguments, scratch.Path("pack.out"), scratch.Path("pack.err"));
-}
-
-bool AppearsSoon(const testing_support::TempDevice& device, const std::wstring& devicePath) {
-    for (int i = 0; i < 1000 && !device.Exists(devicePath); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return device.Exists(devicePath);
 }
 
 long TickOf(const std::string& line) {

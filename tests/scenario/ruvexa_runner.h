@@ -48,10 +48,6 @@ RuvexaRun RunRuvexaExactly(const std::vector<std::string>& arguments, const Scra
 // Runs build/ruvexa-pack with `arguments`; its exit status.
 int RunPack(const std::vector<std::string>& arguments, const Scratch& scratch);
 
-// A program started by the launcher runs detached: waits up to ten seconds
-// of real time for the marker it leaves.
-bool AppearsSoon(const testing_support::TempDevice& device, const std::wstring& devicePath);
-
 // The tick value of a line's "at=[...]"; -1 when there is none.
 long TickOf(const std::string& line);
 
@@ -59,6 +55,7 @@ long TickOf(const std::string& line);
 // allowed; otherwise the first expected line not found.
 bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected, std::string* missing);
 
+using testing_support::AppearsSoon;
 using testing_support::ReadHostFile;
 using testing_support::WriteHostFile;
 

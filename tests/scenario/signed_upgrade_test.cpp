@@ -24,9 +24,9 @@ enum class Signature { ByTheKey, None, ByAnotherKey, OfAnotherPackage };
 struct SignedRow {
     std::string name;
     bool remote;
-    bool keyOnDevice;
-    Signature signature;
-    bool readOnlySignature;
+    bool keyOnDevice = true;
+    Signature signature = Signature::ByTheKey;
+    bool readOnlySignature = false;
     bool upgrades;
     std::vector<std::string> log;  // in this order, other lines between
 };
@@ -38,22 +38,40 @@ const std::string kDeleted = "UpgradeThreadProc(): deleted upgrade signature, at
 
 const std::vector<SignedRow>& SignedRows() {
     static const std::vector<SignedRow> rows = {
-        {"RemoteSignedUpgradesAndItsSignatureGoesWithThePackage", true, true, Signature::ByTheKey, false, true,
-         {kValid, "UpgradeThreadProc(): deleted upgrade file, at=[*]", kDeleted}},
-        {"UsbSignedUpgradesAndLeavesPackageAndSignature", false, true, Signature::ByTheKey, false, true, {kValid}},
-        {"UnsignedIsRefused", true, true, Signature::None, false, false,
-         {"ExtractThreadProc(): !!! Missing signature=[\\Storage Card\\OV3_Download\\OV3_UPGRADE_2024.BIN.SIG], "
-          "at=[*]"}},
-        {"SignedByAnotherKeyIsRefused", false, true, Signature::ByAnotherKey, false, false,
-         {"ExtractThreadProc(): !!! Untrusted signature=[Hard Disk\\OV3_UPGRADE_7.BIN.SIG], at=[*]"}},
-        {"SignatureOfAnotherPackageIsRefusedAfterThePass", true, true, Signature::OfAnotherPackage, false, false,
-         {"ExtractThreadProc(): valid source file checksum, at=[*]",
-          "ExtractThreadProc(): !!! Invalid signature=[\\Storage Card\\OV3_Download\\OV3_UPGRADE_2024.BIN.SIG], "
-          "at=[*]"}},
-        {"WithoutAKeyASignedPackageUpgradesAsAnyOther", true, false, Signature::ByTheKey, false, true, {kDeleted}},
-        {"ASignatureThatCannotBeDeletedIsOnlyLogged", true, true, Signature::ByTheKey, true, true,
-         {kValid, "UpgradeThreadProc(): !!! Failed to delete upgrade signature=[\\Storage "
-                  "Card\\OV3_Download\\OV3_UPGRADE_2024.BIN.SIG], at=[*]"}},
+        {.name = "RemoteSignedUpgradesAndItsSignatureGoesWithThePackage",
+         .remote = true,
+         .upgrades = true,
+         .log = {kValid, "UpgradeThreadProc(): deleted upgrade file, at=[*]", kDeleted}},
+        {.name = "UsbSignedUpgradesAndLeavesPackageAndSignature", .remote = false, .upgrades = true, .log = {kValid}},
+        {.name = "UnsignedIsRefused",
+         .remote = true,
+         .signature = Signature::None,
+         .upgrades = false,
+         .log = {"ExtractThreadProc(): !!! Missing signature=[\\Storage Card\\OV3_Download\\OV3_UPGRADE_2024.BIN.SIG], "
+                 "at=[*]"}},
+        {.name = "SignedByAnotherKeyIsRefused",
+         .remote = false,
+         .signature = Signature::ByAnotherKey,
+         .upgrades = false,
+         .log = {"ExtractThreadProc(): !!! Untrusted signature=[Hard Disk\\OV3_UPGRADE_7.BIN.SIG], at=[*]"}},
+        {.name = "SignatureOfAnotherPackageIsRefusedAfterThePass",
+         .remote = true,
+         .signature = Signature::OfAnotherPackage,
+         .upgrades = false,
+         .log = {"ExtractThreadProc(): valid source file checksum, at=[*]",
+                 "ExtractThreadProc(): !!! Invalid signature=[\\Storage Card\\OV3_Download\\OV3_UPGRADE_2024.BIN.SIG], "
+                 "at=[*]"}},
+        {.name = "WithoutAKeyASignedPackageUpgradesAsAnyOther",
+         .remote = true,
+         .keyOnDevice = false,
+         .upgrades = true,
+         .log = {kDeleted}},
+        {.name = "ASignatureThatCannotBeDeletedIsOnlyLogged",
+         .remote = true,
+         .readOnlySignature = true,
+         .upgrades = true,
+         .log = {kValid, "UpgradeThreadProc(): !!! Failed to delete upgrade signature=[\\Storage "
+                         "Card\\OV3_Download\\OV3_UPGRADE_2024.BIN.SIG], at=[*]"}},
     };
     return rows;
 }

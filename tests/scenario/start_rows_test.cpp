@@ -17,6 +17,7 @@ using scenario::InOrder;
 using scenario::RunRuvexa;
 using scenario::Scratch;
 using scenario::TickOf;
+using testing_support::Concat;
 using Lines = std::vector<std::string>;
 
 const std::wstring kMainApplication = L"\\NandFlash\\Merrow\\Orvane3.exe";
@@ -35,18 +36,18 @@ const std::string kMainMissing = "ExecuteFile(): !!! File not exist=[\\NandFlash
 
 struct Row {
     std::string name;
-    std::vector<std::pair<std::wstring, std::string>> files;
-    std::vector<std::wstring> folders;
-    std::vector<std::string> options;
-    int exitStatus;
-    Lines log;              // the whole log, ticks masked
+    std::vector<std::pair<std::wstring, std::string>> files{};
+    std::vector<std::wstring> folders{};
+    std::vector<std::string> options = {"--time-scale", "100"};
+    int exitStatus = 0;
+    Lines log;  // the whole log, ticks masked
     // Device time from the first logged tick to the last, at least. Rows that
     // count waits this way run at a scale where the host's own work between
     // the waits stays small in device time.
-    long minLogSpanMs;
-    Lines hostReports;      // texts the host layer writes to stderr
-    std::vector<std::wstring> created;  // marker files that appear
-    std::vector<std::wstring> absent;   // files that do not exist afterwards
+    long minLogSpanMs = 0;
+    Lines hostReports{};                  // texts the host layer writes to stderr
+    std::vector<std::wstring> created{};  // marker files that appear
+    std::vector<std::wstring> absent{};   // files that do not exist afterwards
 };
 
 // A failing row is reported by its name, not as a dump of its bytes.
@@ -64,131 +65,86 @@ Lines TenEmptyAttempts(const std::string& directory) {
     return lines;
 }
 
-Lines Join(Lines head, const Lines& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
 const std::vector<Row>& Rows() {
     static const std::vector<Row> rows = {
-        {"NoFlagStartsTheMainApplication",
-         {{kMainApplication, kMainScript}, {kShell, kShellScript}},
-         {},
-         {"--time-scale", "100"},
-         0,
-         {kNoFlag},
-         0,
-         {"ruvexa-host: the program ended (exit 0)"},
-         {kMainMarker},
-         {kShellMarker}},
-        {"MissingMainApplicationFallsBackToTheShell",
-         {{kShell, kShellScript}},
-         {},
-         {"--time-scale", "100"},
-         0,
-         {kNoFlag, kMainMissing},
-         0,
-         {"ruvexa-host: the program ended (exit 0)"},
-         {kShellMarker},
-         {}},
-        {"UnrunnableMainApplicationFallsBackToTheShell",
-         {{kMainApplication, "MZ not a program for this machine"}, {kShell, kShellScript}},
-         {},
-         {"--time-scale", "100"},
-         0,
-         {kNoFlag,
-          "ExecuteFile(): !!! Failed to execute app=[\\NandFlash\\Merrow\\Orvane3.exe], error=[193], at=[*]"},
-         0,
-         {},
-         {kShellMarker},
-         {}},
+        {.name = "NoFlagStartsTheMainApplication",
+         .files = {{kMainApplication, kMainScript}, {kShell, kShellScript}},
+         .log = {kNoFlag},
+         .hostReports = {"ruvexa-host: the program ended (exit 0)"},
+         .created = {kMainMarker},
+         .absent = {kShellMarker}},
+        {.name = "MissingMainApplicationFallsBackToTheShell",
+         .files = {{kShell, kShellScript}},
+         .log = {kNoFlag, kMainMissing},
+         .hostReports = {"ruvexa-host: the program ended (exit 0)"},
+         .created = {kShellMarker}},
+        {.name = "UnrunnableMainApplicationFallsBackToTheShell",
+         .files = {{kMainApplication, "MZ not a program for this machine"}, {kShell, kShellScript}},
+         .log = {kNoFlag,
+                 "ExecuteFile(): !!! Failed to execute app=[\\NandFlash\\Merrow\\Orvane3.exe], error=[193], at=[*]"},
+         .created = {kShellMarker}},
         // The program stays up after the message box: only switching the
         // device off ends it, long after its quit timer would have.
-        {"BothLaunchesFailingShowTheMessageBoxAndStayUp",
-         {},
-         {L"\\NandFlash\\Merrow", L"\\Windows"},
-         {"--time-scale", "100", "--power-off-after", "30000"},
-         5,
-         {kNoFlag, kMainMissing,
-          "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
-         0,
-         {"message box: ERROR: Initialization Failed", "ruvexa-host: switched off (exit 5)"},
-         {},
-         {}},
+        {.name = "BothLaunchesFailingShowTheMessageBoxAndStayUp",
+         .folders = {L"\\NandFlash\\Merrow", L"\\Windows"},
+         .options = {"--time-scale", "100", "--power-off-after", "30000"},
+         .exitStatus = 5,
+         .log = {kNoFlag, kMainMissing,
+                 "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
+         .hostReports = {"message box: ERROR: Initialization Failed", "ruvexa-host: switched off (exit 5)"}},
         // Headless, with no time set to switch off, the run ends once the
         // device can do nothing more, naming the text the screen shows last.
-        {"BothLaunchesFailingHaltAHeadlessRun",
-         {},
-         {L"\\NandFlash\\Merrow", L"\\Windows"},
-         {"--time-scale", "100"},
-         6,
-         {kNoFlag, kMainMissing,
-          "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
-         0,
-         {"message box: ERROR: Initialization Failed", "ruvexa-host: device halted: Версия адаптации 2.07 (exit 6)"},
-         {},
-         {}},
-        {"DamagedPackageHaltsWithItsCodeOnScreen",
-         {{L"\\NandFlash\\RemoteUpgrade.flag", ""}, {L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_1.BIN", "garbage"}},
-         {},
-         {"--time-scale", "100"},
-         6,
-         {kRemoteFlag,
-          "CheckUpgrade(): found upgrade source directory=[\\Storage Card\\OV3_Download\\], dir_retry=[0], at=[*]",
-          "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_1.BIN], retry=[0], at=[*]",
-          "ExtractThreadProc(): !!! Invalid file signature=[62726167], at=[*]", "=== !!! Extraction Failed ===", ""},
-         0,
-         {"ruvexa-host: device halted: Err04 Preparation failed (exit 6)"},
-         {},
-         {}},
-        {"UsbFlagWithoutDiskProbesTwentyTimesThenLaunches",
-         {{L"\\NandFlash\\Upgrade.flag", ""}, {kMainApplication, kMainScript}},
-         {},
-         {"--time-scale", "100"},
-         0,
-         {kUsbFlag, kNoSourceDirectory},
-         20000,
-         {},
-         {kMainMarker},
-         {}},
-        {"RemoteFlagWithoutDownloadFolderProbesTwentyTimesThenLaunches",
-         {{L"\\NandFlash\\RemoteUpgrade.flag", ""}, {kMainApplication, kMainScript}},
-         {L"\\Storage Card"},
-         {"--time-scale", "100"},
-         0,
-         {kRemoteFlag, kNoSourceDirectory},
-         20000,
-         {},
-         {kMainMarker},
-         {}},
+        {.name = "BothLaunchesFailingHaltAHeadlessRun",
+         .folders = {L"\\NandFlash\\Merrow", L"\\Windows"},
+         .exitStatus = 6,
+         .log = {kNoFlag, kMainMissing,
+                 "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
+         .hostReports = {"message box: ERROR: Initialization Failed",
+                         "ruvexa-host: device halted: Версия адаптации 2.07 (exit 6)"}},
+        {.name = "DamagedPackageHaltsWithItsCodeOnScreen",
+         .files = {{L"\\NandFlash\\RemoteUpgrade.flag", ""},
+                   {L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_1.BIN", "garbage"}},
+         .exitStatus = 6,
+         .log = {kRemoteFlag,
+                 "CheckUpgrade(): found upgrade source directory=[\\Storage Card\\OV3_Download\\], dir_retry=[0], at=[*]",
+                 "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_1.BIN], retry=[0], at=[*]",
+                 "ExtractThreadProc(): !!! Invalid file signature=[62726167], at=[*]",
+                 "=== !!! Extraction Failed ===",
+                 ""},
+         .hostReports = {"ruvexa-host: device halted: Err04 Preparation failed (exit 6)"}},
+        {.name = "UsbFlagWithoutDiskProbesTwentyTimesThenLaunches",
+         .files = {{L"\\NandFlash\\Upgrade.flag", ""}, {kMainApplication, kMainScript}},
+         .log = {kUsbFlag, kNoSourceDirectory},
+         .minLogSpanMs = 20000,
+         .created = {kMainMarker}},
+        {.name = "RemoteFlagWithoutDownloadFolderProbesTwentyTimesThenLaunches",
+         .files = {{L"\\NandFlash\\RemoteUpgrade.flag", ""}, {kMainApplication, kMainScript}},
+         .folders = {L"\\Storage Card"},
+         .log = {kRemoteFlag, kNoSourceDirectory},
+         .minLogSpanMs = 20000,
+         .created = {kMainMarker}},
         // Neither name matches OV3_UPGRADE_*.BIN.
-        {"UsbDiskWithoutPackageTriesTenTimesThenLaunches",
-         {{L"\\NandFlash\\Upgrade.flag", ""},
-          {kMainApplication, kMainScript},
-          {L"\\Hard Disk\\OV3_UPGRADE.BIN", "not a match"},
-          {L"\\Hard Disk\\OV3_UPGRADE_1.ZIP", "not a match"}},
-         {},
-         {"--time-scale", "1000"},
-         0,
-         Join({kUsbFlag}, TenEmptyAttempts("Hard Disk")),
-         10000,
-         {},
-         {kMainMarker},
-         {}},
+        {.name = "UsbDiskWithoutPackageTriesTenTimesThenLaunches",
+         .files = {{L"\\NandFlash\\Upgrade.flag", ""},
+                   {kMainApplication, kMainScript},
+                   {L"\\Hard Disk\\OV3_UPGRADE.BIN", "not a match"},
+                   {L"\\Hard Disk\\OV3_UPGRADE_1.ZIP", "not a match"}},
+         .options = {"--time-scale", "1000"},
+         .log = Concat({kUsbFlag}, TenEmptyAttempts("Hard Disk")),
+         .minLogSpanMs = 10000,
+         .created = {kMainMarker}},
         // The package on the USB disk is never looked at.
-        {"BothFlagsTheRemoteSourceWins",
-         {{L"\\NandFlash\\Upgrade.flag", ""},
-          {L"\\NandFlash\\RemoteUpgrade.flag", ""},
-          {kMainApplication, kMainScript},
-          {L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "a package on the USB disk"}},
-         {L"\\Storage Card\\OV3_Download"},
-         {"--time-scale", "1000"},
-         0,
-         Join({kUsbFlag, kRemoteFlag}, TenEmptyAttempts("\\Storage Card\\OV3_Download\\")),
-         10000,
-         {},
-         {kMainMarker},
-         {L"\\Hard Disk\\AppExecute.ex"}},
+        {.name = "BothFlagsTheRemoteSourceWins",
+         .files = {{L"\\NandFlash\\Upgrade.flag", ""},
+                   {L"\\NandFlash\\RemoteUpgrade.flag", ""},
+                   {kMainApplication, kMainScript},
+                   {L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "a package on the USB disk"}},
+         .folders = {L"\\Storage Card\\OV3_Download"},
+         .options = {"--time-scale", "1000"},
+         .log = Concat({kUsbFlag, kRemoteFlag}, TenEmptyAttempts("\\Storage Card\\OV3_Download\\")),
+         .minLogSpanMs = 10000,
+         .created = {kMainMarker},
+         .absent = {L"\\Hard Disk\\AppExecute.ex"}},
     };
     return rows;
 }

@@ -25,6 +25,7 @@ using scenario::MakeUpgradeDevice;
 using scenario::RunRuvexa;
 using scenario::Scratch;
 using scenario::UpgradeContent;
+using testing_support::Concat;
 using Lines = std::vector<std::string>;
 
 const Lines kRemoteSearch = {
@@ -42,11 +43,6 @@ const Lines kExtraction = {
     "ExtractThreadProc(): valid source file checksum, at=[*]",
     "=== Extraction Complete ===",
 };
-
-Lines Join(Lines head, const Lines& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
 
 std::string Missing(const Lines& lines, const Lines& expected) {
     std::string missing;
@@ -80,7 +76,7 @@ TEST_F(UpgradeScenario, ARemotePackageIsSplitIntoItsThreeSectionsBesideIt) {
             continue;
         }
         EXPECT_EQ(run.status, 9) << run.err;
-        EXPECT_EQ(Missing(run.MaskedLog(), Join(kRemoteSearch, kExtraction)), "") << run.log;
+        EXPECT_EQ(Missing(run.MaskedLog(), Concat(kRemoteSearch, kExtraction)), "") << run.log;
         EXPECT_EQ(device.ReadFile(kDownload + L"AppExecute.ex"), package_.exeSection);
         EXPECT_EQ(device.ReadFile(kDownload + L"AppImages.zi"), package_.imagesSection);
         EXPECT_EQ(device.ReadFile(kDownload + L"AppFonts.zi"), package_.fontsSection);
@@ -104,24 +100,25 @@ void PrintTo(const UpgradeRow& row, std::ostream* out) { *out << row.name; }
 
 const std::vector<UpgradeRow>& UpgradeRows() {
     static const std::vector<UpgradeRow> rows = {
-        {"RemoteUpgradeResetsThroughTheDriver",
-         true,
-         {"--time-scale", "100"},
-         3,
-         Join(Join(kRemoteSearch, kExtraction),
-              {"=== Upgrade Complete ===", "", "!!! Reset IOCTL_AIP_SYS_RESET, at=[*]"})},
-        {"WithoutTheDriverTheForcedPowerStateResetFollows",
-         true,
-         {"--time-scale", "100", "--no-reset-driver"},
-         4,
-         Join(Join(kRemoteSearch, kExtraction), {"=== Upgrade Complete ===", "", "!!! Reset POWER_STATE_RESET, at=[*]"})},
-        {"UsbUpgradeThenTheNextBootStartsTheNewProgram",
-         false,
-         {"--time-scale", "100", "--boots", "2"},
-         0,
-         Join(Join(kUsbSearch, kExtraction),
-              {"=== Upgrade Complete ===", "", "!!! Reset IOCTL_AIP_SYS_RESET, at=[*]",
-               "CheckUpgrade(): !!! Not found upgrade flag, at=[*]"})},
+        {.name = "RemoteUpgradeResetsThroughTheDriver",
+         .remote = true,
+         .options = {"--time-scale", "100"},
+         .exitStatus = 3,
+         .log = Concat(Concat(kRemoteSearch, kExtraction),
+                       {"=== Upgrade Complete ===", "", "!!! Reset IOCTL_AIP_SYS_RESET, at=[*]"})},
+        {.name = "WithoutTheDriverTheForcedPowerStateResetFollows",
+         .remote = true,
+         .options = {"--time-scale", "100", "--no-reset-driver"},
+         .exitStatus = 4,
+         .log = Concat(Concat(kRemoteSearch, kExtraction),
+                       {"=== Upgrade Complete ===", "", "!!! Reset POWER_STATE_RESET, at=[*]"})},
+        {.name = "UsbUpgradeThenTheNextBootStartsTheNewProgram",
+         .remote = false,
+         .options = {"--time-scale", "100", "--boots", "2"},
+         .exitStatus = 0,
+         .log = Concat(Concat(kUsbSearch, kExtraction),
+                       {"=== Upgrade Complete ===", "", "!!! Reset IOCTL_AIP_SYS_RESET, at=[*]",
+                        "CheckUpgrade(): !!! Not found upgrade flag, at=[*]"})},
     };
     return rows;
 }

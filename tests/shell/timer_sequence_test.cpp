@@ -2,9 +2,6 @@
 // after the window is created, the quit 5000 ms after a launch, WM_COMMAND
 // 40001 ending the loop, and timers and commands the window does not know
 // going to default processing only.
-#include <chrono>
-#include <thread>
-
 #include "shell_test_support.h"
 
 // The program's entry, as the host's process entry calls it.
@@ -16,15 +13,10 @@ using shell_test::Capture;
 using shell_test::SamePixels;
 using shell_test::kWholeScreen;
 using shell_test::ShellTest;
+using testing_support::AppearsSoon;
 using testing_support::MaskTicks;
 
 const char* const kLauncherScript = "#!/bin/sh\ntouch launched\n";
-
-// The started program runs detached; give it time to leave its marker.
-bool AppearsWithin10s(const testing_support::TempDevice& device, const std::wstring& path) {
-    for (int i = 0; i < 1000 && !device.Exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return device.Exists(path);
-}
 
 class TimerSequenceTest : public ShellTest {
 protected:
@@ -52,7 +44,7 @@ TEST_F(TimerSequenceTest, WithoutFlagsInitializeRunsAfter100MsAndTheProgramQuits
     EXPECT_EQ(fetched_.back().message, static_cast<UINT>(WM_DESTROY));
 
     EXPECT_EQ(log_.MaskedLines(), std::vector<std::string>{"CheckUpgrade(): !!! Not found upgrade flag, at=[*]"});
-    EXPECT_TRUE(AppearsWithin10s(device_, L"\\NandFlash\\Merrow\\launched"));
+    EXPECT_TRUE(AppearsSoon(device_, L"\\NandFlash\\Merrow\\launched"));
     // The pointer is hidden in the bottom-right corner.
     EXPECT_EQ(ShowCursor(TRUE), 0);
     POINT pointer;
@@ -142,7 +134,7 @@ TEST_F(ShellTest, ExecuteFileReportsAMissingAndAnUnrunnableFile) {
     EXPECT_FALSE(ExecuteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", NULL));
     device_.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", kLauncherScript);
     EXPECT_TRUE(ExecuteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", NULL));
-    EXPECT_TRUE(AppearsWithin10s(device_, L"\\NandFlash\\Merrow\\launched"));
+    EXPECT_TRUE(AppearsSoon(device_, L"\\NandFlash\\Merrow\\launched"));
 
     EXPECT_EQ(log_.MaskedLines(),
               (std::vector<std::string>{
