@@ -1,6 +1,6 @@
-// Temporaries. A temporary file beside a target file, removed unless it is renamed onto
-// the target: a failed run leaves neither a half-written package nor stray
-// archives behind.
+// The tool's temporaries. A temporary file beside a target file is removed
+// unless it is renamed onto the target: a failed run leaves neither a
+// half-written package nor stray archives behind.
 #pragma once
 
 #include <string>
