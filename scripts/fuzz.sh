@@ -8,7 +8,8 @@
 # Builds tests/fuzz/TARGET_fuzz with clang, AddressSanitizer and
 # LeakSanitizer in build-fuzz/, starts from the seeds kept in
 # tests/fuzz/corpus/ (pack shares the package seeds), and keeps what it
-# learns in build-fuzz/TARGET-corpus/. A finding stops the run; its input is
+# learns in build-fuzz/TARGET-corpus/. The zip seeds were written by
+# tests/fuzz/make_unzip_seeds.py FOLDER, which writes them afresh. A finding stops the run; its input is
 # kept in build-fuzz/TARGET-artifacts/. Not part of the test run.
 set -eu
 cd "$(dirname "$0")/.."

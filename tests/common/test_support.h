@@ -1,5 +1,6 @@
-// Test support: a temporary device folder per test and a capture of the
-// debug log.
+// Test support: a temporary device folder per test, a capture of the debug
+// log, snapshots of device trees, child processes and waits, and threads on
+// a small stack.
 #pragma once
 
 #include <windows.h>

@@ -41,12 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     arguments.quiet = true;
     arguments.packages = {device.Root() + "/Work/OV3_UPGRADE_1.BIN"};
     int statuses[3];
-    arguments.command = pack::Command::Inspect;
     statuses[0] = pack::RunInspect(arguments);
     arguments.json = true;
     statuses[1] = pack::RunInspect(arguments);
     arguments.json = false;
-    arguments.command = pack::Command::Verify;
     statuses[2] = pack::RunVerify(arguments);
     std::cerr.rdbuf(err);
     discarded.str("");

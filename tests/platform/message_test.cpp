@@ -118,6 +118,7 @@ TEST_F(MessageTest, ThreadTimerWithAnExistingIdIsReplaced) {
     EXPECT_TRUE(KillTimer(nullptr, other));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(KillTimer(nullptr, first));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(MessageTest, SendMessageFromAnotherThreadRunsOnTheWindowsThread) {

@@ -1,6 +1,6 @@
 // The host options of build/ruvexa: bad options end with status 2 and one
-// line why; help and version; termination signals; a power cut ends a boot with 9, and the boots that follow take the
-// upgrade to its end.
+// line why; help and version; termination signals; a power cut ends a boot
+// with 9, and the boots that follow take the upgrade to its end.
 #include <gtest/gtest.h>
 #include <signal.h>
 

@@ -90,9 +90,9 @@ TEST_F(UpgradeSearchTest, AUsbPackageFillsTheStateWithPathsOnTheDisk) {
     EXPECT_STREQ(g_exeFile, L"Hard Disk2\\AppExecute.ex");
     EXPECT_STREQ(g_imagesFile, L"Hard Disk2\\AppImages.zi");
     EXPECT_STREQ(g_fontsFile, L"Hard Disk2\\AppFonts.zi");
-    EXPECT_EQ(FoundSectionFiles().exe_file, g_exeFile);
-    EXPECT_EQ(FoundSectionFiles().images_file, g_imagesFile);
-    EXPECT_EQ(FoundSectionFiles().fonts_file, g_fontsFile);
+    EXPECT_STREQ(FoundSectionFiles().exe_file, L"Hard Disk2\\AppExecute.ex");
+    EXPECT_STREQ(FoundSectionFiles().images_file, L"Hard Disk2\\AppImages.zi");
+    EXPECT_STREQ(FoundSectionFiles().fonts_file, L"Hard Disk2\\AppFonts.zi");
     EXPECT_EQ(log_.MaskedLines(),
               (std::vector<std::string>{
                   "CheckUpgrade(): found upgrade flag, at=[*]",

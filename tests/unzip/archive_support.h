@@ -1,5 +1,6 @@
 // Test archives made by tools we did not write: Python's zipfile, Info-ZIP's
-// zip, and minizip's own writer; and a fixture over a temporary device.
+// zip, 7-Zip, bsdtar and minizip's own writer; and a fixture over a
+// temporary device.
 #pragma once
 
 #include <gtest/gtest.h>
