@@ -40,6 +40,20 @@ std::string Deflate64Archive() {
     return bytes;
 }
 
+// Two entries, and an end record that counts three: the device's walk stops
+// before the count and fails.
+std::string ListingShorterThanItsCount() {
+    char folder[] = "/tmp/ruvexa-short-listing-XXXXXX";
+    if (!mkdtemp(folder)) return {};
+    std::string bytes;
+    if (unzip_testing::MakePythonZip(std::string(folder) + "/short.zip", "add('a.bmp', b'1')\nadd('b.bmp', b'2')")) {
+        bytes = testing_support::ReadHostFile(std::string(folder) + "/short.zip");
+        bytes[bytes.size() - 22 + 8] = bytes[bytes.size() - 22 + 10] = 3;
+    }
+    std::filesystem::remove_all(folder);
+    return bytes;
+}
+
 class ArchiveCheck : public ::testing::TestWithParam<BadArchive> {
 protected:
     // The archive as the images or the fonts section; build must refuse it,
@@ -97,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadArchive{"Drive", "add('C:/drive.bmp', b'x')", "", "entry 'C:\\drive.bmp'"},
         BadArchive{"Deflate64Entry", "", Deflate64Archive(), "compression method 9"},
         BadArchive{"Bzip2Entry", "add('a.bmp', b'x' * 100, method=zipfile.ZIP_BZIP2)", "", "compression method 12"},
+        BadArchive{"ListingShorterThanItsCount", "", ListingShorterThanItsCount(),
+                   "Failed to go to entry=[3] of [3]"},
         BadArchive{"NameTooLongWhereItIsUnpacked", "add('" + kLongName + "', b'x')", "",
                    "Path too long, folder=[\\NandFlash\\Merrow\\"}),
     [](const ::testing::TestParamInfo<BadArchive>& info) { return info.param.name; });

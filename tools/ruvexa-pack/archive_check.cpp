@@ -1,5 +1,6 @@
 // An archive section unpacked by the program's Unzipper into a temporary
-// device root, entry by entry as UnZipFile does, to name the entry that fails.
+// device root with the device's own UnzipAll; the entry it stopped on is
+// named.
 #include "archive_check.h"
 
 #include <filesystem>
@@ -36,18 +37,14 @@ std::string Unpack(const std::wstring& folder, const std::string& what) {
     }
     if (!unzipper.SetOutputFolder(folder.c_str())) return "the output folder cannot be created";
     // An archive without entries counts as unpacked on the device.
-    if (unzipper.GetEntryCount() == 0) return "";
-    if (!unzipper.GoToFirstEntry()) return "the first entry of the " + what + " archive cannot be read";
-    do {
-        EntryInfo info{};
-        if (!unzipper.GetCurrentEntryInfo(&info)) return "an entry of the " + what + " archive cannot be read";
-        if (!unzipper.UnzipFile(nullptr)) {
-            std::string name = info.name;
-            if (info.nameSize > kEntryNameBufferSize) name += "... (" + std::to_string(info.nameSize) + " bytes)";
-            return "the device cannot unpack entry '" + name + "' of the " + what + " archive" + MethodNote(info);
-        }
-    } while (unzipper.GoToNextEntry());
-    return "";
+    if (unzipper.GetEntryCount() == 0 || unzipper.UnzipAll()) return "";
+    // A failed entry stays the current one; after an entry that cannot be
+    // reached there is none.
+    EntryInfo info{};
+    if (!unzipper.GetCurrentEntryInfo(&info)) return "an entry of the " + what + " archive cannot be read";
+    std::string name = info.name;
+    if (info.nameSize > kEntryNameBufferSize) name += "... (" + std::to_string(info.nameSize) + " bytes)";
+    return "the device cannot unpack entry '" + name + "' of the " + what + " archive" + MethodNote(info);
 }
 
 }  // namespace
