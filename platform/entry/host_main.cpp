@@ -98,7 +98,7 @@ int Supervise(const host::HostOptions& options, int logFd) {
         while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
         }
         host::ForwardTerminationSignalsTo(0);
-        status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
+        status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : host::kExitSignalBase + WTERMSIG(waitStatus);
         // After a reset, or when power returns after a cut, the device boots again.
         bool bootsAgain = status == host::kExitResetDriver || status == host::kExitPowerStateReset ||
                           status == host::kExitPowerCut;

@@ -1,3 +1,5 @@
+// SIGINT and SIGTERM: a run ends with 128 and the signal's number, and a
+// supervisor passes the signal on to the boot that runs.
 #include "host_signals.h"
 
 #include <signal.h>

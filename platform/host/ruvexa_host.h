@@ -66,8 +66,7 @@ enum class Op {
     Count  // not an operation: the number of them
 };
 
-// The operation's function name ("CreateFileW"), and the operation of a name.
-const char* OpName(Op op);
+// The operation of a function name ("CreateFileW").
 bool OpFromName(std::string_view name, Op* op);
 
 // The nth call of `op` from now (1 = the next one) fails with `error`,

@@ -8,10 +8,9 @@
 
 namespace {
 
-constexpr int64_t kUnitsPerMillisecond = 10'000;
-constexpr int64_t kUnitsPerSecond = 10'000'000;
-constexpr int64_t kUnitsPerDay = kUnitsPerSecond * 86'400;
-constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+using host::kUnitsPerDay;
+using host::kUnitsPerMillisecond;
+using host::kUnitsPerSecond;
 // The device's SYSTEMTIME range ends in the year 30827.
 constexpr int kFirstYear = 1601;
 constexpr int kLastYear = 30827;

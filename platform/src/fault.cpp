@@ -16,12 +16,14 @@ namespace {
 
 constexpr size_t kOpCount = static_cast<size_t>(Op::Count);
 
-constexpr std::array<const char*, kOpCount> kOpNames = {
+// In the order of Op.
+constexpr const char* kOpNames[] = {
     "CreateFileW",      "ReadFile",           "WriteFile",          "SetFilePointer",  "GetFileSize",
     "FlushFileBuffers", "CloseHandle",        "DeleteFileW",        "MoveFileW",       "CreateDirectoryW",
     "RemoveDirectoryW", "GetFileAttributesW", "SetFileAttributesW", "GetFileTime",     "SetFileTime",
     "FindFirstFileW",   "FindNextFileW",      "CreateThread",       "LocalAlloc",      "ShellExecuteExW",
 };
+static_assert(std::size(kOpNames) == kOpCount, "every operation of the failure hook needs exactly one name");
 
 struct ArmedFailure {
     Op op;
@@ -64,8 +66,6 @@ bool RunFailureDue(Op op) {
 }
 
 }  // namespace
-
-const char* OpName(Op op) { return kOpNames[static_cast<size_t>(op)]; }
 
 bool OpFromName(std::string_view name, Op* op) {
     for (size_t i = 0; i < kOpCount; ++i) {

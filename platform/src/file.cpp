@@ -79,8 +79,11 @@ HANDLE OpenExisting(const DevicePath& path, DWORD access, DWORD shareMode, DWORD
         return FailOpen(ERROR_ACCESS_DENIED);
     }
     // Overwriting a hidden or system file must name that attribute again.
-    const DWORD hiddenOrSystem = AttributesOf(path.host, path.st) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    if (disposition == CREATE_ALWAYS && (hiddenOrSystem & ~attributes) != 0) return FailOpen(ERROR_ACCESS_DENIED);
+    // Read only then: the attributes cost a call of their own on every open.
+    if (disposition == CREATE_ALWAYS &&
+        (AttributesOf(path.host, path.st) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) & ~attributes) != 0) {
+        return FailOpen(ERROR_ACCESS_DENIED);
+    }
     int fd = open(path.host.c_str(), OpenFlags(access, truncates));
     if (fd < 0) return FailOpen(errno == ELOOP ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno));
     struct stat st;

@@ -16,9 +16,6 @@
 namespace host {
 namespace {
 
-constexpr int64_t kUnitsPerSecond = 10'000'000;
-constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-
 struct timespec FromStatxTimestamp(const struct statx_timestamp& stamp) {
     struct timespec time {};
     time.tv_sec = stamp.tv_sec;
@@ -30,14 +27,12 @@ struct timespec FromStatxTimestamp(const struct statx_timestamp& stamp) {
 // file's birth time. Eight bytes, the FILETIME value, little-endian.
 constexpr char kCreationTimeAttribute[] = "user.ruvexa.creation";
 
-
 // The device's FAT volumes keep creation times in 10 ms steps, write times
 // in 2-second steps and access times as dates only (local midnight); the
 // host's finer times are reported as the device would hold them.
 void AsFatKeepsThem(EntryTimes* times) {
     const uint64_t kTenMilliseconds = kUnitsPerSecond / 100;
     const uint64_t kTwoSeconds = 2 * kUnitsPerSecond;
-    const int64_t kUnitsPerDay = 86400 * kUnitsPerSecond;
     uint64_t creation = FileTimeValue(times->creation);
     times->creation = FileTimeFromValue(creation - creation % kTenMilliseconds);
     uint64_t write = FileTimeValue(times->lastWrite);

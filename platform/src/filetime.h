@@ -10,6 +10,12 @@
 
 namespace host {
 
+constexpr int64_t kUnitsPerMillisecond = 10'000;
+constexpr int64_t kUnitsPerSecond = 10'000'000;
+constexpr int64_t kUnitsPerDay = kUnitsPerSecond * 86'400;
+// The host's clock counts seconds from 1970.
+constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
 struct EntryTimes {
     FILETIME creation;
     FILETIME lastAccess;

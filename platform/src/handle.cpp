@@ -1,4 +1,4 @@
-// CloseHandle; the handle table.
+// CloseHandle; the handle table, and OpenHandleCount for the host's report.
 #include "handle.h"
 
 #include <mutex>

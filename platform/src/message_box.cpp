@@ -1,8 +1,7 @@
 // MessageBoxW: a box centred on the screen with its caption, its text and an
 // OK button, reported on standard error. Without a display it is answered
-// with OK at once; with one, Enter, Escape, the OK button or closing the
-// window answer it. Only the OK button is offered: the program asks nothing
-// else.
+// at once with its type's default button (OK for the program's own box);
+// with one, Enter, Escape, the OK button or closing the window answer it.
 #include <algorithm>
 #include <iterator>
 #include <string>

@@ -1,5 +1,6 @@
 // CreateThread: the routine runs on a detached host thread. The handle only
 // names the thread; closing it leaves the thread running, as on the device.
+// WorkerThreadsRunning tells the host whether any such thread still runs.
 #include <atomic>
 #include <memory>
 #include <system_error>

@@ -1,7 +1,7 @@
-// Volumes that appear later: SetVolumeVisibleAt, IsVolumeVisible. A removable
-// medium (a USB disk, a storage card) mounts some time after power-on; until
-// the device clock reaches that time its root folder does not exist for any
-// call.
+// Volumes that appear later: SetVolumeVisibleAt, IsVolumeVisible, and
+// NextVolumeArrival for the host's idle waits. A removable medium (a USB
+// disk, a storage card) mounts some time after power-on; until the device
+// clock reaches that time its root folder does not exist for any call.
 #include <map>
 #include <mutex>
 
