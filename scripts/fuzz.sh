@@ -24,24 +24,9 @@ case "$target" in
         ;;
 esac
 
-sh scripts/setup.sh
-# What the fuzzing build needs beyond the ordinary build: clang and its
-# runtime libraries (libFuzzer, the sanitizers).
-missing=""
-for package in clang libclang-rt-dev; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $package"
-    fi
-done
-if [ -n "$missing" ]; then
-    echo "fuzz: installing$missing" >&2
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $SUDO apt-get update -qq
-    # shellcheck disable=SC2086
-    $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
-fi
+# Beyond the ordinary build: clang and its runtime libraries (libFuzzer,
+# the sanitizers).
+sh scripts/setup.sh clang libclang-rt-dev
 
 build=build-fuzz
 flags="-fsanitize=address,fuzzer-no-link -fno-omit-frame-pointer"

@@ -1,12 +1,14 @@
 #!/bin/sh
-# Installs the Debian packages the build and the tests need, when missing.
-# Safe to run again: it does nothing when everything is present.
+# Installs the Debian packages the build and the tests need, when missing,
+# and the packages named as arguments (the fuzzing and Wine scripts name
+# what only they need). Safe to run again: it does nothing when everything
+# is present.
 set -eu
 
 PACKAGES="cmake make g++ pkg-config zlib1g-dev libminizip-dev libfreetype-dev
 libfontconfig-dev fontconfig fonts-dejavu-core libpng-dev libsdl2-dev
 libgtest-dev libbenchmark-dev libsodium-dev zip unzip python3 libarchive-tools p7zip-full
-g++-mingw-w64-x86-64-win32 libz-mingw-w64-dev wine64 xvfb bzip2 xz-utils"
+g++-mingw-w64-x86-64-win32 $*"
 
 missing=""
 for package in $PACKAGES; do

@@ -23,13 +23,15 @@ for zconf in /usr/include/zconf.h /usr/include/*/zconf.h; do
     [ -f "$zconf" ] && cp "$zconf" "$third_party/" && break
 done
 
+folders="shell detect package install unzip files"
+includes=""
+for folder in $folders; do includes="$includes -I$source_dir/$folder"; done
 status=0
-for file in "$source_dir"/shell/*.cpp "$source_dir"/detect/*.cpp "$source_dir"/package/*.cpp \
-    "$source_dir"/install/*.cpp "$source_dir"/unzip/*.cpp "$source_dir"/files/*.cpp; do
+for file in $(for folder in $folders; do echo "$source_dir/$folder"/*.cpp; done); do
+    # shellcheck disable=SC2086
     if ! "$compiler" -std=c++20 -fsyntax-only -Wall -Wextra -Werror -DUNICODE -D_UNICODE \
         -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE -I"$shim" -include "$shim/ce_only.h" \
-        -I"$third_party" -I"$source_dir/shell" -I"$source_dir/detect" -I"$source_dir/package" \
-        -I"$source_dir/install" -I"$source_dir/unzip" -I"$source_dir/files" "$file"; then
+        -I"$third_party" $includes "$file"; then
         echo "device build check failed: $file" >&2
         status=1
     fi
