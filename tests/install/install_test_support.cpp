@@ -1,9 +1,6 @@
 #include "install_test_support.h"
 
-#include <cwchar>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "installation.h"
 #include "ruvexa_host.h"

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,9 +63,9 @@ protected:
     void RunWorker();
     // Every result posted so far, the queue handled up to a sentinel.
     std::vector<Result> DrainResults();
-    // Starts the worker on a thread of its own, as StartUpgradeThread does,
-    // and handles messages until a result comes (or a give-up timer fires,
-    // after about a minute).
+    // Starts the worker with StartUpgradeThread, on a thread of its own, and
+    // handles messages until a result comes (or a give-up timer fires, after
+    // about a minute); whether a result came.
     bool RunWorkerThreadUntilResult();
 
     void RemoveFile(const std::wstring& path) const;
