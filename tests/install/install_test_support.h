@@ -25,6 +25,13 @@ using testing_support::Tree;
 using Result = testing_support::PostedResult;
 using testing_support::PostedLogLines;
 
+// The worker's lines as it unpacks the images and switches them over, then
+// the fonts.
+inline const Lines kImagesSwitched{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
+                                   "UpgradeThreadProc(): switched over to new images, at=[*]"};
+inline const Lines kFontsSwitched{"UpgradeThreadProc(): unzipped font, at=[*]",
+                                  "UpgradeThreadProc(): switched over to new font, at=[*]"};
+
 // The paths are written out here rather than taken from the program's
 // constants, so that a wrong constant shows. The USB paths are relative to
 // the root, as the upgrade search composes them from the disk's name.

@@ -14,11 +14,6 @@ namespace {
 using testing_support::Concat;
 using UpgradeFailureTest = InstallTest;
 
-const Lines kImagesSwitched{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
-                            "UpgradeThreadProc(): switched over to new images, at=[*]"};
-const Lines kFontsSwitched{"UpgradeThreadProc(): unzipped font, at=[*]",
-                           "UpgradeThreadProc(): switched over to new font, at=[*]"};
-
 // What a failure in the fonts step leaves: new images, both archives gone,
 // everything else as it was.
 Tree ImagesSwitched(const Tree& before, const Source& source) {
