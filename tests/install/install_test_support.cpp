@@ -1,9 +1,6 @@
 #include "install_test_support.h"
 
-#include <cwchar>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "installation.h"
 #include "ruvexa_host.h"
@@ -196,14 +193,8 @@ Tree InstallTest::AfterSuccess(const Tree& before, const Source& from, bool font
 }
 
 Lines InstallTest::SwitchedOverLines(bool fonts) {
-    Lines lines{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
-                "UpgradeThreadProc(): switched over to new images, at=[*]"};
-    if (fonts) {
-        lines.push_back("UpgradeThreadProc(): unzipped font, at=[*]");
-        lines.push_back("UpgradeThreadProc(): switched over to new font, at=[*]");
-    } else {
-        lines.push_back("UpgradeThreadProc(): !!! No font to upgrade (optional), at=[*]");
-    }
+    const Lines noFonts{"UpgradeThreadProc(): !!! No font to upgrade (optional), at=[*]"};
+    Lines lines = testing_support::Concat(kImagesSwitched, fonts ? kFontsSwitched : noFonts);
     lines.push_back("UpgradeThreadProc(): switched over to new exe, at=[*]");
     return lines;
 }

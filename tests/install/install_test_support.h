@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +24,13 @@ using testing_support::Tree;
 
 using Result = testing_support::PostedResult;
 using testing_support::PostedLogLines;
+
+// The worker's lines as it unpacks the images and switches them over, then
+// the fonts.
+inline const Lines kImagesSwitched{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
+                                   "UpgradeThreadProc(): switched over to new images, at=[*]"};
+inline const Lines kFontsSwitched{"UpgradeThreadProc(): unzipped font, at=[*]",
+                                  "UpgradeThreadProc(): switched over to new font, at=[*]"};
 
 // The paths are written out here rather than taken from the program's
 // constants, so that a wrong constant shows. The USB paths are relative to
@@ -64,9 +70,9 @@ protected:
     void RunWorker();
     // Every result posted so far, the queue handled up to a sentinel.
     std::vector<Result> DrainResults();
-    // Starts the worker on a thread of its own, as StartUpgradeThread does,
-    // and handles messages until a result comes (or a give-up timer fires,
-    // after about a minute).
+    // Starts the worker with StartUpgradeThread, on a thread of its own, and
+    // handles messages until a result comes (or a give-up timer fires, after
+    // about a minute); whether a result came.
     bool RunWorkerThreadUntilResult();
 
     void RemoveFile(const std::wstring& path) const;

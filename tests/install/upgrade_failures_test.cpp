@@ -1,9 +1,14 @@
-// The installation worker's failures: each code with its log lines, one
-// posted result, and what the device holds afterwards (the request flags and
-// the package always stay).
+// The installation worker's failures, one row each: what is done to the
+// device or armed on the platform, the code posted once, the log lines in
+// order, and what the device holds afterwards (the request flags and the
+// package always stay).
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "install_test_support.h"
 #include "ruvexa_host.h"
@@ -13,11 +18,6 @@ namespace {
 
 using testing_support::Concat;
 using UpgradeFailureTest = InstallTest;
-
-const Lines kImagesSwitched{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
-                            "UpgradeThreadProc(): switched over to new images, at=[*]"};
-const Lines kFontsSwitched{"UpgradeThreadProc(): unzipped font, at=[*]",
-                           "UpgradeThreadProc(): switched over to new font, at=[*]"};
 
 // What a failure in the fonts step leaves: new images, both archives gone,
 // everything else as it was.
@@ -36,59 +36,222 @@ Tree FoldersSwitched(const Tree& before, const Source& source) {
     return after;
 }
 
-TEST_F(UpgradeFailureTest, Err43WithoutImagesArchiveTouchesNothing) {
-    PrepareLocal();
-    RemoveFile(source.images);
-    const Tree before = Snapshot();
+struct ArmedFailure {
+    host::Op op;
+    DWORD error;
+    unsigned nth;
+};
 
-    RunWorker();
+// The folders switched over before the failure: the log starts with their
+// lines and the device is left as ImagesSwitched or FoldersSwitched leaves it.
+enum class Switched { Nothing, Images, Folders };
 
-    EXPECT_EQ(log.MaskedLines(), Lines{"UpgradeThreadProc(): !!! No image to upgrade, at=[*]"});
-    ExpectOneFailure("Err43");
-    ExpectSameTree(Snapshot(), before);
+class FailingUpgrade;
+
+struct FailureRow {
+    std::string name;
+    bool remote = false;
+    std::function<void(FailingUpgrade&)> arrange{};  // after Prepare
+    std::vector<ArmedFailure> faults{};              // armed after the snapshot
+    std::string code;
+    Switched switched = Switched::Nothing;
+    Lines log;                        // after the switched folders' lines
+    std::vector<std::string> gone{};  // keys that go besides the switched folders' edits
+    // Device files and the bytes they still hold.
+    std::vector<std::pair<std::wstring, std::string>> kept{};
+};
+
+void PrintTo(const FailureRow& row, std::ostream* out) { *out << row.name; }
+
+class FailingUpgrade : public InstallTest, public ::testing::WithParamInterface<FailureRow> {
+public:
+    static std::vector<FailureRow> Rows();
+};
+
+std::vector<FailureRow> FailingUpgrade::Rows() {
+    const Source usb = UsbSource();
+    const Source download = DownloadSource();
+    return {
+        {.name = "Err43WithoutImagesArchiveTouchesNothing",
+         .arrange = [](FailingUpgrade& test) { test.RemoveFile(test.source.images); },
+         .code = "Err43",
+         .log = {"UpgradeThreadProc(): !!! No image to upgrade, at=[*]"}},
+        {.name = "Err40ForNoZipRemovesTheArchiveAndTriesTheTemporaryFolder",
+         .arrange = [](FailingUpgrade& test) { test.device.WriteFile(test.source.images, "this is no zip archive"); },
+         .code = "Err40",
+         .log = {"UpgradeThreadProc(): unzip images, at=[*]",
+                 "UnZipFile(): !!! Failed to open zip=[Hard Disk\\AppImages.zi], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]",
+                 "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images_], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to remove temp image folder=[\\NandFlash\\Merrow\\Images_], at=[*]"},
+         .gone = {usb.imagesKey}},
+        {.name = "Err40ForADeflate64ArchiveWritesNothingOutsideTheTemporaryFolder",
+         .arrange =
+             [](FailingUpgrade& test) {
+                 // The folder zipped lies beside the device root, outside the device.
+                 const std::string folder = test.device.Root() + "-deflate64";
+                 testing_support::WriteHostFile(folder + "/Icons/big.bmp", std::string(50000, 'x'));
+                 ASSERT_TRUE(unzip_testing::MakeWithTool(folder, test.device.Host(test.source.images),
+                                                         "7z a -tzip -mm=Deflate64 -bd \"$A\" ."));
+                 std::filesystem::remove_all(folder);
+             },
+         .code = "Err40",
+         .log = {"UpgradeThreadProc(): unzip images, at=[*]", "==> unzOpenCurrentFile Failed",
+                 "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppImages.zi], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]"},
+         .gone = {usb.imagesKey}},
+        // An empty installed folder that cannot be removed (read-only) is
+        // still in the way of the new one.
+        {.name = "Err41ForAnEmptyImagesFolderThatStays",
+         .arrange =
+             [](FailingUpgrade& test) {
+                 test.RemoveFolderOnHost(L"\\NandFlash\\Merrow\\Images");
+                 test.device.MakeFolder(L"\\NandFlash\\Merrow\\Images");
+                 test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Images", true);
+             },
+         .code = "Err41",
+         .log = {"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
+                 "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to remove outdated image folder=[\\NandFlash\\Merrow\\Images], "
+                 "at=[*]"},
+         .gone = {usb.imagesKey}},
+        {.name = "Err42WhenAnOldImageCannotGoKeepsOnlyThatImage",
+         .arrange =
+             [](FailingUpgrade& test) {
+                 test.device.WriteFile(L"\\NandFlash\\Merrow\\Images\\Icons\\locked.png", "read-only icon");
+                 test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Images\\Icons\\locked.png", true);
+             },
+         .code = "Err42",
+         .log = {"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
+                 "RemoveFolder(): !!! Failed to delete file=[\\NandFlash\\Merrow\\Images\\Icons\\locked.png], at=[*]",
+                 "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images\\Icons], at=[*]",
+                 "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to move new image folder=[\\NandFlash\\Merrow\\Images_], at=[*]"},
+         .gone = {usb.imagesKey, "NandFlash/Merrow/Images/back.bmp", "NandFlash/Merrow/Images/Icons/old.png"}},
+        {.name = "Err50ForNoZipKeepsTheFontsAfterTheImagesWentIn",
+         .arrange = [](FailingUpgrade& test) { test.device.WriteFile(test.source.fonts, "this is no zip archive"); },
+         .code = "Err50",
+         .switched = Switched::Images,
+         .log = {"UnZipFile(): !!! Failed to open zip=[Hard Disk\\AppFonts.zi], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to unzip font file=[Hard Disk\\AppFonts.zi], at=[*]",
+                 "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font_], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to remove temp font folder=[\\NandFlash\\Merrow\\Font_], at=[*]"}},
+        {.name = "Err50ForDamagedEntryRemovesWhatWasUnpacked",
+         .arrange =
+             [](FailingUpgrade& test) {
+                 unzip_testing::MinizipEntry good;
+                 good.name = "good.ttf";
+                 good.data = "a font that unpacks";
+                 unzip_testing::MinizipEntry damaged;
+                 damaged.name = "damaged.ttf";
+                 damaged.data = std::string("\xff\xff\xff\xff this is no deflate stream", 30);
+                 damaged.raw = true;
+                 damaged.crc = 0x12345678;
+                 damaged.uncompressedSize = 5000;
+                 ASSERT_TRUE(unzip_testing::MakeMinizipZip(test.device.Host(test.source.fonts), {good, damaged}));
+             },
+         .code = "Err50",
+         .switched = Switched::Images,
+         .log = {"Unzip [\\NandFlash\\Merrow\\Font_\\damaged.ttf]==> Failed [-3]!!",
+                 "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppFonts.zi], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to unzip font file=[Hard Disk\\AppFonts.zi], at=[*]"}},
+        {.name = "Err51ForAnEmptyFontFolderThatStays",
+         .arrange =
+             [](FailingUpgrade& test) {
+                 test.RemoveFolderOnHost(L"\\NandFlash\\Merrow\\Font");
+                 test.device.MakeFolder(L"\\NandFlash\\Merrow\\Font");
+                 test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Font", true);
+             },
+         .code = "Err51",
+         .switched = Switched::Images,
+         .log = {"UpgradeThreadProc(): unzipped font, at=[*]",
+                 "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to remove outdated font folder=[\\NandFlash\\Merrow\\Font], at=[*]"}},
+        {.name = "Err52WhenAnOldFontCannotGoKeepsOnlyThatFont",
+         .arrange =
+             [](FailingUpgrade& test) {
+                 test.device.WriteFile(L"\\NandFlash\\Merrow\\Font\\locked.ttf", "read-only font");
+                 test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Font\\locked.ttf", true);
+             },
+         .code = "Err52",
+         .switched = Switched::Images,
+         .log = {"UpgradeThreadProc(): unzipped font, at=[*]",
+                 "RemoveFolder(): !!! Failed to delete file=[\\NandFlash\\Merrow\\Font\\locked.ttf], at=[*]",
+                 "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to move new font folder=[\\NandFlash\\Merrow\\Font_], at=[*]"},
+         .gone = {"NandFlash/Merrow/Font/old.ttf"}},
+        {.name = "Err6AWithoutExtractedExeKeepsTheOldExeBehindNewFolders",
+         .arrange = [](FailingUpgrade& test) { test.RemoveFile(test.source.exe); },
+         .code = "Err6A",
+         .switched = Switched::Folders,
+         .log = {"UpgradeThreadProc(): !!! No exe to upgrade, at=[*]"},
+         .kept = {{L"\\NandFlash\\Merrow\\Orvane3.exe", "old main application"}}},
+        {.name = "Err68WhenTheInstalledExeCannotBeDeletedDropsTheExtractedOne",
+         .arrange = [](FailingUpgrade& test) { test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Orvane3.exe", true); },
+         .code = "Err68",
+         .switched = Switched::Folders,
+         .log = {"UpgradeThreadProc(): !!! Failed to delete old exe=[\\NandFlash\\Merrow\\Orvane3.exe], at=[*]"},
+         .gone = {usb.exeKey}},
+        // The images and font folders take the first two moves.
+        {.name = "Err69WhenTheMoveFailsLeavesNoMainExe",
+         .faults = {{host::Op::MoveFileW, ERROR_DISK_FULL, 3}},
+         .code = "Err69",
+         .switched = Switched::Folders,
+         .log = {"UpgradeThreadProc(): !!! Failed to move file=[Hard Disk\\AppExecute.ex], at=[*]"},
+         .gone = {usb.exeKey, kExeKey}},
+        // Each unpacked file is flushed (three images, two fonts); the sixth
+        // flush ends the copy to another volume, which fails there.
+        {.name = "Err69WhenTheCopyAcrossVolumesFailsLeavesNothingHalfWritten",
+         .remote = true,
+         .faults = {{host::Op::FlushFileBuffers, ERROR_DISK_FULL, 6}},
+         .code = "Err69",
+         .switched = Switched::Folders,
+         .log = {"UpgradeThreadProc(): !!! Failed to move file=[\\Storage Card\\OV3_Download\\AppExecute.ex], at=[*]"},
+         .gone = {download.exeKey, kExeKey}},
+        {.name = "Err69WithUndeletableExtractedExeLogsItAndKeepsIt",
+         .arrange = [](FailingUpgrade& test) { test.device.SetReadOnly(test.source.exe, true); },
+         .faults = {{host::Op::MoveFileW, ERROR_DISK_FULL, 3}},
+         .code = "Err69",
+         .switched = Switched::Folders,
+         .log = {"UpgradeThreadProc(): !!! Failed to move file=[Hard Disk\\AppExecute.ex], at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to delete file=[Hard Disk\\AppExecute.ex], at=[*]"},
+         .gone = {kExeKey}},
+    };
 }
 
-TEST_F(UpgradeFailureTest, Err40ForNoZipRemovesTheArchiveAndTriesTheTemporaryFolder) {
-    PrepareLocal();
-    device.WriteFile(source.images, "this is no zip archive");
+TEST_P(FailingUpgrade, PostsItsCodeAndLeavesTheDevice) {
+    const FailureRow& row = GetParam();
+    row.remote ? PrepareRemote() : PrepareLocal();
+    if (row.arrange) row.arrange(*this);
+    if (HasFatalFailure()) return;
     const Tree before = Snapshot();
+    for (const ArmedFailure& fault : row.faults) host::FailCall(fault.op, fault.error, fault.nth);
 
     RunWorker();
 
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{"UpgradeThreadProc(): unzip images, at=[*]",
-                     "UnZipFile(): !!! Failed to open zip=[Hard Disk\\AppImages.zi], at=[*]",
-                     "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]",
-                     "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images_], at=[*]",
-                     "UpgradeThreadProc(): !!! Failed to remove temp image folder=[\\NandFlash\\Merrow\\Images_], "
-                     "at=[*]"}));
-    ExpectOneFailure("Err40");
+    Lines lines;
     Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
+    switch (row.switched) {
+        case Switched::Nothing:
+            break;
+        case Switched::Images:
+            lines = kImagesSwitched;
+            expected = ImagesSwitched(before, source);
+            break;
+        case Switched::Folders:
+            lines = Concat(kImagesSwitched, kFontsSwitched);
+            expected = FoldersSwitched(before, source);
+            break;
+    }
+    EXPECT_EQ(log.MaskedLines(), Concat(lines, row.log));
+    ExpectOneFailure(row.code);
+    for (const std::string& key : row.gone) EraseFile(&expected, key);
     ExpectSameTree(Snapshot(), expected);
+    for (const auto& [path, bytes] : row.kept) EXPECT_EQ(device.ReadFile(path), bytes);
 }
 
-TEST_F(UpgradeFailureTest, Err40ForADeflate64ArchiveWritesNothingOutsideTheTemporaryFolder) {
-    PrepareLocal();
-    // The folder zipped lies beside the device root, outside the device.
-    const std::string folder = device.Root() + "-deflate64";
-    testing_support::WriteHostFile(folder + "/Icons/big.bmp", std::string(50000, 'x'));
-    ASSERT_TRUE(unzip_testing::MakeWithTool(folder, device.Host(source.images),
-                                            "7z a -tzip -mm=Deflate64 -bd \"$A\" ."));
-    std::filesystem::remove_all(folder);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{"UpgradeThreadProc(): unzip images, at=[*]", "==> unzOpenCurrentFile Failed",
-                     "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppImages.zi], at=[*]",
-                     "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]"}));
-    ExpectOneFailure("Err40");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    ExpectSameTree(Snapshot(), expected);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, FailingUpgrade, ::testing::ValuesIn(FailingUpgrade::Rows()),
+                         [](const ::testing::TestParamInfo<FailureRow>& info) { return info.param.name; });
 
 TEST_F(UpgradeFailureTest, FailureIsPostedAfterTheCleanUp) {
     PrepareLocal();
@@ -104,223 +267,6 @@ TEST_F(UpgradeFailureTest, FailureIsPostedAfterTheCleanUp) {
     EXPECT_EQ(sequence[sequence.size() - 2],
               "UpgradeThreadProc(): !!! Failed to delete upgrade image file=[Hard Disk\\AppImages.zi], at=[*]");
     EXPECT_EQ(sequence.back(), "result 0 Err40");
-}
-
-// An empty installed folder that cannot be removed (read-only) is still in
-// the way of the new one.
-TEST_F(UpgradeFailureTest, Err41ForAnEmptyImagesFolderThatStays) {
-    PrepareLocal();
-    RemoveFolderOnHost(L"\\NandFlash\\Merrow\\Images");
-    device.MakeFolder(L"\\NandFlash\\Merrow\\Images");
-    device.SetReadOnly(L"\\NandFlash\\Merrow\\Images", true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
-                     "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images], at=[*]",
-                     "UpgradeThreadProc(): !!! Failed to remove outdated image folder=[\\NandFlash\\Merrow\\Images], "
-                     "at=[*]"}));
-    ExpectOneFailure("Err41");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err42WhenAnOldImageCannotGoKeepsOnlyThatImage) {
-    PrepareLocal();
-    device.WriteFile(L"\\NandFlash\\Merrow\\Images\\Icons\\locked.png", "read-only icon");
-    device.SetReadOnly(L"\\NandFlash\\Merrow\\Images\\Icons\\locked.png", true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
-                     "RemoveFolder(): !!! Failed to delete file=[\\NandFlash\\Merrow\\Images\\Icons\\locked.png], "
-                     "at=[*]",
-                     "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images\\Icons], at=[*]",
-                     "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images], at=[*]",
-                     "UpgradeThreadProc(): !!! Failed to move new image folder=[\\NandFlash\\Merrow\\Images_], "
-                     "at=[*]"}));
-    ExpectOneFailure("Err42");
-    Tree expected = before;
-    EraseFile(&expected, source.imagesKey);
-    EraseFile(&expected, "NandFlash/Merrow/Images/back.bmp");
-    EraseFile(&expected, "NandFlash/Merrow/Images/Icons/old.png");
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err50ForNoZipKeepsTheFontsAfterTheImagesWentIn) {
-    PrepareLocal();
-    device.WriteFile(source.fonts, "this is no zip archive");
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(kImagesSwitched,
-                     {"UnZipFile(): !!! Failed to open zip=[Hard Disk\\AppFonts.zi], at=[*]",
-                      "UpgradeThreadProc(): !!! Failed to unzip font file=[Hard Disk\\AppFonts.zi], at=[*]",
-                      "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font_], at=[*]",
-                      "UpgradeThreadProc(): !!! Failed to remove temp font folder=[\\NandFlash\\Merrow\\Font_], "
-                      "at=[*]"}));
-    ExpectOneFailure("Err50");
-    Tree expected = ImagesSwitched(before, source);
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err50ForDamagedEntryRemovesWhatWasUnpacked) {
-    PrepareLocal();
-    unzip_testing::MinizipEntry good;
-    good.name = "good.ttf";
-    good.data = "a font that unpacks";
-    unzip_testing::MinizipEntry damaged;
-    damaged.name = "damaged.ttf";
-    damaged.data = std::string("\xff\xff\xff\xff this is no deflate stream", 30);
-    damaged.raw = true;
-    damaged.crc = 0x12345678;
-    damaged.uncompressedSize = 5000;
-    ASSERT_TRUE(unzip_testing::MakeMinizipZip(device.Host(source.fonts), {good, damaged}));
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(kImagesSwitched,
-                     {"Unzip [\\NandFlash\\Merrow\\Font_\\damaged.ttf]==> Failed [-3]!!",
-                      "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppFonts.zi], at=[*]",
-                      "UpgradeThreadProc(): !!! Failed to unzip font file=[Hard Disk\\AppFonts.zi], at=[*]"}));
-    ExpectOneFailure("Err50");
-    Tree expected = ImagesSwitched(before, source);
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err51ForAnEmptyFontFolderThatStays) {
-    PrepareLocal();
-    RemoveFolderOnHost(L"\\NandFlash\\Merrow\\Font");
-    device.MakeFolder(L"\\NandFlash\\Merrow\\Font");
-    device.SetReadOnly(L"\\NandFlash\\Merrow\\Font", true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(kImagesSwitched,
-                     {"UpgradeThreadProc(): unzipped font, at=[*]",
-                      "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font], at=[*]",
-                      "UpgradeThreadProc(): !!! Failed to remove outdated font folder=[\\NandFlash\\Merrow\\Font], "
-                      "at=[*]"}));
-    ExpectOneFailure("Err51");
-    Tree expected = ImagesSwitched(before, source);
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err52WhenAnOldFontCannotGoKeepsOnlyThatFont) {
-    PrepareLocal();
-    device.WriteFile(L"\\NandFlash\\Merrow\\Font\\locked.ttf", "read-only font");
-    device.SetReadOnly(L"\\NandFlash\\Merrow\\Font\\locked.ttf", true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(kImagesSwitched,
-                     {"UpgradeThreadProc(): unzipped font, at=[*]",
-                      "RemoveFolder(): !!! Failed to delete file=[\\NandFlash\\Merrow\\Font\\locked.ttf], at=[*]",
-                      "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font], at=[*]",
-                      "UpgradeThreadProc(): !!! Failed to move new font folder=[\\NandFlash\\Merrow\\Font_], at=[*]"}));
-    ExpectOneFailure("Err52");
-    Tree expected = ImagesSwitched(before, source);
-    EraseFile(&expected, "NandFlash/Merrow/Font/old.ttf");
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err6AWithoutExtractedExeKeepsTheOldExeBehindNewFolders) {
-    PrepareLocal();
-    RemoveFile(source.exe);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(Concat(kImagesSwitched, kFontsSwitched), {"UpgradeThreadProc(): !!! No exe to upgrade, at=[*]"}));
-    ExpectOneFailure("Err6A");
-    ExpectSameTree(Snapshot(), FoldersSwitched(before, source));
-    EXPECT_EQ(device.ReadFile(L"\\NandFlash\\Merrow\\Orvane3.exe"), "old main application");
-}
-
-TEST_F(UpgradeFailureTest, Err68WhenTheInstalledExeCannotBeDeletedDropsTheExtractedOne) {
-    PrepareLocal();
-    device.SetReadOnly(L"\\NandFlash\\Merrow\\Orvane3.exe", true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(Concat(kImagesSwitched, kFontsSwitched),
-                     {"UpgradeThreadProc(): !!! Failed to delete old exe=[\\NandFlash\\Merrow\\Orvane3.exe], at=[*]"}));
-    ExpectOneFailure("Err68");
-    Tree expected = FoldersSwitched(before, source);
-    EraseFile(&expected, source.exeKey);
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err69WhenTheMoveFailsLeavesNoMainExe) {
-    PrepareLocal();
-    const Tree before = Snapshot();
-    // The images and font folders take the first two moves.
-    host::FailCall(host::Op::MoveFileW, ERROR_DISK_FULL, 3);
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(Concat(kImagesSwitched, kFontsSwitched),
-                     {"UpgradeThreadProc(): !!! Failed to move file=[Hard Disk\\AppExecute.ex], at=[*]"}));
-    ExpectOneFailure("Err69");
-    Tree expected = FoldersSwitched(before, source);
-    EraseFile(&expected, source.exeKey);
-    EraseFile(&expected, kExeKey);
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err69WhenTheCopyAcrossVolumesFailsLeavesNothingHalfWritten) {
-    PrepareRemote();
-    const Tree before = Snapshot();
-    // Each unpacked file is flushed (three images, two fonts); the sixth
-    // flush ends the copy to another volume, which fails there.
-    host::FailCall(host::Op::FlushFileBuffers, ERROR_DISK_FULL, 6);
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(Concat(kImagesSwitched, kFontsSwitched),
-                     {"UpgradeThreadProc(): !!! Failed to move file=[\\Storage Card\\OV3_Download\\AppExecute.ex], "
-                      "at=[*]"}));
-    ExpectOneFailure("Err69");
-    Tree expected = FoldersSwitched(before, source);
-    EraseFile(&expected, source.exeKey);
-    EraseFile(&expected, kExeKey);
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeFailureTest, Err69WithUndeletableExtractedExeLogsItAndKeepsIt) {
-    PrepareLocal();
-    device.SetReadOnly(source.exe, true);
-    const Tree before = Snapshot();
-    host::FailCall(host::Op::MoveFileW, ERROR_DISK_FULL, 3);
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(Concat(kImagesSwitched, kFontsSwitched),
-                     {"UpgradeThreadProc(): !!! Failed to move file=[Hard Disk\\AppExecute.ex], at=[*]",
-                      "UpgradeThreadProc(): !!! Failed to delete file=[Hard Disk\\AppExecute.ex], at=[*]"}));
-    ExpectOneFailure("Err69");
-    Tree expected = FoldersSwitched(before, source);
-    EraseFile(&expected, kExeKey);
-    ExpectSameTree(Snapshot(), expected);
 }
 
 TEST_F(UpgradeFailureTest, FailureWithoutWindowPostsNothing) {

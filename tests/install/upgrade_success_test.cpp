@@ -1,11 +1,16 @@
 // The installation worker's successful runs on real archives and files:
-// local and remote upgrades, optional and empty archives, leftovers of an
-// interrupted run, deletions that fail without changing the result, no
-// window, and the worker on a thread of its own.
+// local and remote upgrades, no window, and the worker on a thread of its
+// own; then one row each for optional, missing and empty archives and
+// folders, leftovers of an interrupted run, and deletions that fail without
+// changing the result.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "install_test_support.h"
-#include "ruvexa_host.h"
 
 namespace install_testing {
 namespace {
@@ -73,182 +78,172 @@ TEST_F(UpgradeSuccessTest, RunsOnAThreadOfItsOwn) {
     ExpectSameTree(Snapshot(), AfterSuccess(before, source));
 }
 
-TEST_F(UpgradeSuccessTest, WithoutFontsArchiveTheFontFolderIsLeftAlone) {
-    PrepareLocal();
-    RemoveFile(source.fonts);
-    device.WriteFile(L"\\NandFlash\\Merrow\\Font_\\left.ttf", "an earlier run's font");
-    const Tree before = Snapshot();
+class SucceedingUpgrade;
 
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(SwitchedOverLines(false), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]"}));
-    ExpectOneSuccess();
-    ExpectSameTree(Snapshot(), AfterSuccess(before, source, false));
-    EXPECT_EQ(device.ReadFile(L"\\NandFlash\\Merrow\\Font\\old.ttf"), "old font");
-}
-
-// An installed folder that is missing, or empty, leaves its place free: the
-// new one moves in. Only RemoveFolder's own line tells of a missing one.
-struct FreePlaceRow {
+struct SuccessRow {
     std::string name;
-    std::wstring folder;
-    bool empty;  // present without entries; otherwise missing
+    bool remote = false;
+    std::function<void(SucceedingUpgrade&)> arrange{};  // after Prepare
+    bool fonts = true;                                   // whether AfterSuccess puts the new fonts in
+    Lines log;
+    // Edits of AfterSuccess's tree, given the device before the run.
+    std::function<void(Tree*, const Tree& before, const Source&)> treeEdit{};
+    // Device files and the bytes they still hold.
+    std::vector<std::pair<std::wstring, std::string>> kept{};
 };
 
-void PrintTo(const FreePlaceRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const SuccessRow& row, std::ostream* out) { *out << row.name; }
 
-class InstalledFolderPlace : public InstallTest, public ::testing::WithParamInterface<FreePlaceRow> {};
+class SucceedingUpgrade : public InstallTest, public ::testing::WithParamInterface<SuccessRow> {
+public:
+    static std::vector<SuccessRow> Rows();
+};
 
-TEST_P(InstalledFolderPlace, IsTakenByTheNewFolder) {
-    const FreePlaceRow& row = GetParam();
-    PrepareLocal();
-    RemoveFolderOnHost(row.folder);
-    if (row.empty) device.MakeFolder(row.folder);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    Lines expected = Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]"});
-    if (!row.empty) {
-        const bool images = row.folder == L"\\NandFlash\\Merrow\\Images";
-        expected.insert(expected.begin() + (images ? 2 : 4),
-                        "RemoveFolder(): !!! Failed to delete folder=[" + host::WideToUtf8(row.folder) + "], at=[*]");
-    }
-    EXPECT_EQ(log.MaskedLines(), expected);
-    ExpectOneSuccess();
-    ExpectSameTree(Snapshot(), AfterSuccess(before, source));
+std::vector<SuccessRow> SucceedingUpgrade::Rows() {
+    const std::string flagDeleted = "UpgradeThreadProc(): deleted upgrade flag, at=[*]";
+    const Lines localUpgrade = Concat(SwitchedOverLines(), {flagDeleted});
+    // An installed folder that is missing, or empty, leaves its place free:
+    // the new one moves in. Only RemoveFolder's own line tells of a missing one.
+    const auto missing = [](std::wstring folder) {
+        return [folder](SucceedingUpgrade& test) { test.RemoveFolderOnHost(folder); };
+    };
+    const auto empty = [](std::wstring folder) {
+        return [folder](SucceedingUpgrade& test) {
+            test.RemoveFolderOnHost(folder);
+            test.device.MakeFolder(folder);
+        };
+    };
+    return {
+        {.name = "WithoutFontsArchiveTheFontFolderIsLeftAlone",
+         .arrange =
+             [](SucceedingUpgrade& test) {
+                 test.RemoveFile(test.source.fonts);
+                 test.device.WriteFile(L"\\NandFlash\\Merrow\\Font_\\left.ttf", "an earlier run's font");
+             },
+         .fonts = false,
+         .log = Concat(SwitchedOverLines(false), {flagDeleted}),
+         .kept = {{L"\\NandFlash\\Merrow\\Font\\old.ttf", "old font"}}},
+        {.name = "MissingImages",
+         .arrange = missing(L"\\NandFlash\\Merrow\\Images"),
+         .log = Concat({"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
+                        "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images], at=[*]",
+                        "UpgradeThreadProc(): switched over to new images, at=[*]"},
+                       Concat(kFontsSwitched, {"UpgradeThreadProc(): switched over to new exe, at=[*]", flagDeleted}))},
+        {.name = "EmptyImages", .arrange = empty(L"\\NandFlash\\Merrow\\Images"), .log = localUpgrade},
+        {.name = "MissingFont",
+         .arrange = missing(L"\\NandFlash\\Merrow\\Font"),
+         .log = Concat(kImagesSwitched,
+                       {"UpgradeThreadProc(): unzipped font, at=[*]",
+                        "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font], at=[*]",
+                        "UpgradeThreadProc(): switched over to new font, at=[*]",
+                        "UpgradeThreadProc(): switched over to new exe, at=[*]", flagDeleted})},
+        {.name = "EmptyFont", .arrange = empty(L"\\NandFlash\\Merrow\\Font"), .log = localUpgrade},
+        // minizip never opens the bare 22-byte archive that writers make of
+        // nothing; behind a stub, as self-extractors have, it finds no entries.
+        {.name = "EmptyArchivesReplaceTheFoldersByEmptyOnes",
+         .arrange =
+             [](SucceedingUpgrade& test) {
+                 for (const std::wstring& archive : {test.source.images, test.source.fonts}) {
+                     test.device.WriteFile(archive, "#!stub\n");
+                     ASSERT_TRUE(unzip_testing::MakePythonZip(test.device.Host(archive), "", "a"));
+                 }
+             },
+         .log = {"UpgradeThreadProc(): unzip images, at=[*]",
+                 "UnZipFile(): !!! File size is 0, file=[Hard Disk\\AppImages.zi], size=[0], at=[*]",
+                 "ok, at=[*]",
+                 "UpgradeThreadProc(): switched over to new images, at=[*]",
+                 "UnZipFile(): !!! File size is 0, file=[Hard Disk\\AppFonts.zi], size=[0], at=[*]",
+                 "UpgradeThreadProc(): unzipped font, at=[*]",
+                 "UpgradeThreadProc(): switched over to new font, at=[*]",
+                 "UpgradeThreadProc(): switched over to new exe, at=[*]",
+                 flagDeleted},
+         .treeEdit =
+             [](Tree* expected, const Tree&, const Source&) {
+                 ReplaceFolder(expected, kImagesKey, {});
+                 ReplaceFolder(expected, kFontKey, {});
+             }},
+        {.name = "LeftoverTemporaryFoldersAreUnpackedIntoAndMoveWithTheNewFiles",
+         .arrange =
+             [](SucceedingUpgrade& test) {
+                 test.device.WriteFile(L"\\NandFlash\\Merrow\\Images_\\back.bmp", "half written");
+                 test.device.WriteFile(L"\\NandFlash\\Merrow\\Images_\\stale.bmp", "an earlier run's image");
+                 test.device.WriteFile(L"\\NandFlash\\Merrow\\Font_\\extra.ttf", "an earlier run's font");
+             },
+         .log = localUpgrade,
+         .treeEdit =
+             [](Tree* expected, const Tree&, const Source&) {
+                 EraseFolder(expected, "NandFlash/Merrow/Images_");
+                 EraseFolder(expected, "NandFlash/Merrow/Font_");
+                 (*expected)["NandFlash/Merrow/Images/stale.bmp"] = "an earlier run's image";
+                 (*expected)["NandFlash/Merrow/Font/extra.ttf"] = "an earlier run's font";
+             }},
+        {.name = "WithoutInstalledExeTheNewOneIsMovedIntoPlace",
+         .arrange = [](SucceedingUpgrade& test) { test.RemoveFile(L"\\NandFlash\\Merrow\\Orvane3.exe"); },
+         .log = localUpgrade},
+        {.name = "UndeletableLocalFlagIsOnlyLogged",
+         .arrange = [](SucceedingUpgrade& test) { test.device.SetReadOnly(L"\\NandFlash\\Upgrade.flag", true); },
+         .log = Concat(SwitchedOverLines(),
+                       {"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[\\NandFlash\\Upgrade.flag], at=[*]"}),
+         .treeEdit = [](Tree* expected, const Tree&, const Source&) { (*expected)[kUsbFlagKey] = ""; }},
+        {.name = "UndeletableRemoteFlagAndPackageAreOnlyLogged",
+         .remote = true,
+         .arrange =
+             [](SucceedingUpgrade& test) {
+                 test.device.SetReadOnly(L"\\NandFlash\\RemoteUpgrade.flag", true);
+                 test.device.SetReadOnly(test.source.package, true);
+             },
+         .log = Concat(SwitchedOverLines(),
+                       {"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[\\NandFlash\\RemoteUpgrade.flag], "
+                        "at=[*]",
+                        "UpgradeThreadProc(): !!! Failed to delete upgrade file=[\\Storage "
+                        "Card\\OV3_Download\\OV3_UPGRADE_7.BIN], at=[*]"}),
+         .treeEdit =
+             [](Tree* expected, const Tree&, const Source& source) {
+                 (*expected)[kRemoteFlagKey] = "";
+                 (*expected)[source.packageKey] = "package bytes";
+             }},
+        {.name = "UndeletableArchivesAreOnlyLogged",
+         .arrange =
+             [](SucceedingUpgrade& test) {
+                 test.device.SetReadOnly(test.source.images, true);
+                 test.device.SetReadOnly(test.source.fonts, true);
+             },
+         .log = {"UpgradeThreadProc(): unzip images, at=[*]",
+                 "ok, at=[*]",
+                 "UpgradeThreadProc(): switched over to new images, at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to delete upgrade image file=[Hard Disk\\AppImages.zi], at=[*]",
+                 "UpgradeThreadProc(): unzipped font, at=[*]",
+                 "UpgradeThreadProc(): switched over to new font, at=[*]",
+                 "UpgradeThreadProc(): !!! Failed to delete file=[Hard Disk\\AppFonts.zi], at=[*]",
+                 "UpgradeThreadProc(): switched over to new exe, at=[*]",
+                 flagDeleted},
+         .treeEdit =
+             [](Tree* expected, const Tree& before, const Source& source) {
+                 (*expected)[source.imagesKey] = before.at(source.imagesKey);
+                 (*expected)[source.fontsKey] = before.at(source.fontsKey);
+             }},
+    };
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MissingOrEmpty, InstalledFolderPlace,
-    ::testing::Values(FreePlaceRow{"MissingImages", L"\\NandFlash\\Merrow\\Images", false},
-                      FreePlaceRow{"EmptyImages", L"\\NandFlash\\Merrow\\Images", true},
-                      FreePlaceRow{"MissingFont", L"\\NandFlash\\Merrow\\Font", false},
-                      FreePlaceRow{"EmptyFont", L"\\NandFlash\\Merrow\\Font", true}),
-    [](const ::testing::TestParamInfo<FreePlaceRow>& info) { return info.param.name; });
-
-TEST_F(UpgradeSuccessTest, EmptyArchivesReplaceTheFoldersByEmptyOnes) {
-    PrepareLocal();
-    // minizip never opens the bare 22-byte archive that writers make of
-    // nothing; behind a stub, as self-extractors have, it finds no entries.
-    for (const std::wstring& archive : {source.images, source.fonts}) {
-        device.WriteFile(archive, "#!stub\n");
-        ASSERT_TRUE(unzip_testing::MakePythonZip(device.Host(archive), "", "a"));
-    }
+TEST_P(SucceedingUpgrade, SwitchesOverAndPostsSuccess) {
+    const SuccessRow& row = GetParam();
+    row.remote ? PrepareRemote() : PrepareLocal();
+    if (row.arrange) row.arrange(*this);
+    if (HasFatalFailure()) return;
     const Tree before = Snapshot();
 
     RunWorker();
 
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{"UpgradeThreadProc(): unzip images, at=[*]",
-                     "UnZipFile(): !!! File size is 0, file=[Hard Disk\\AppImages.zi], size=[0], at=[*]",
-                     "ok, at=[*]",
-                     "UpgradeThreadProc(): switched over to new images, at=[*]",
-                     "UnZipFile(): !!! File size is 0, file=[Hard Disk\\AppFonts.zi], size=[0], at=[*]",
-                     "UpgradeThreadProc(): unzipped font, at=[*]",
-                     "UpgradeThreadProc(): switched over to new font, at=[*]",
-                     "UpgradeThreadProc(): switched over to new exe, at=[*]",
-                     "UpgradeThreadProc(): deleted upgrade flag, at=[*]"}));
+    EXPECT_EQ(log.MaskedLines(), row.log);
     ExpectOneSuccess();
-    Tree expected = AfterSuccess(before, source);
-    ReplaceFolder(&expected, kImagesKey, {});
-    ReplaceFolder(&expected, kFontKey, {});
+    Tree expected = AfterSuccess(before, source, row.fonts);
+    if (row.treeEdit) row.treeEdit(&expected, before, source);
     ExpectSameTree(Snapshot(), expected);
+    for (const auto& [path, bytes] : row.kept) EXPECT_EQ(device.ReadFile(path), bytes);
 }
 
-TEST_F(UpgradeSuccessTest, LeftoverTemporaryFoldersAreUnpackedIntoAndMoveWithTheNewFiles) {
-    PrepareLocal();
-    device.WriteFile(L"\\NandFlash\\Merrow\\Images_\\back.bmp", "half written");
-    device.WriteFile(L"\\NandFlash\\Merrow\\Images_\\stale.bmp", "an earlier run's image");
-    device.WriteFile(L"\\NandFlash\\Merrow\\Font_\\extra.ttf", "an earlier run's font");
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(), Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]"}));
-    ExpectOneSuccess();
-    Tree expected = AfterSuccess(before, source);
-    EraseFolder(&expected, "NandFlash/Merrow/Images_");
-    EraseFolder(&expected, "NandFlash/Merrow/Font_");
-    expected["NandFlash/Merrow/Images/stale.bmp"] = "an earlier run's image";
-    expected["NandFlash/Merrow/Font/extra.ttf"] = "an earlier run's font";
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeSuccessTest, WithoutInstalledExeTheNewOneIsMovedIntoPlace) {
-    PrepareLocal();
-    RemoveFile(L"\\NandFlash\\Merrow\\Orvane3.exe");
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(), Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]"}));
-    ExpectOneSuccess();
-    ExpectSameTree(Snapshot(), AfterSuccess(before, source));
-}
-
-TEST_F(UpgradeSuccessTest, UndeletableLocalFlagIsOnlyLogged) {
-    PrepareLocal();
-    device.SetReadOnly(L"\\NandFlash\\Upgrade.flag", true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(SwitchedOverLines(),
-                     {"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[\\NandFlash\\Upgrade.flag], at=[*]"}));
-    ExpectOneSuccess();
-    Tree expected = AfterSuccess(before, source);
-    expected[kUsbFlagKey] = "";
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeSuccessTest, UndeletableRemoteFlagAndPackageAreOnlyLogged) {
-    PrepareRemote();
-    device.SetReadOnly(L"\\NandFlash\\RemoteUpgrade.flag", true);
-    device.SetReadOnly(source.package, true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              Concat(SwitchedOverLines(),
-                     {"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[\\NandFlash\\RemoteUpgrade.flag], "
-                      "at=[*]",
-                      "UpgradeThreadProc(): !!! Failed to delete upgrade file=[\\Storage "
-                      "Card\\OV3_Download\\OV3_UPGRADE_7.BIN], at=[*]"}));
-    ExpectOneSuccess();
-    Tree expected = AfterSuccess(before, source);
-    expected[kRemoteFlagKey] = "";
-    expected[source.packageKey] = "package bytes";
-    ExpectSameTree(Snapshot(), expected);
-}
-
-TEST_F(UpgradeSuccessTest, UndeletableArchivesAreOnlyLogged) {
-    PrepareLocal();
-    device.SetReadOnly(source.images, true);
-    device.SetReadOnly(source.fonts, true);
-    const Tree before = Snapshot();
-
-    RunWorker();
-
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{"UpgradeThreadProc(): unzip images, at=[*]",
-                     "ok, at=[*]",
-                     "UpgradeThreadProc(): switched over to new images, at=[*]",
-                     "UpgradeThreadProc(): !!! Failed to delete upgrade image file=[Hard Disk\\AppImages.zi], at=[*]",
-                     "UpgradeThreadProc(): unzipped font, at=[*]",
-                     "UpgradeThreadProc(): switched over to new font, at=[*]",
-                     "UpgradeThreadProc(): !!! Failed to delete file=[Hard Disk\\AppFonts.zi], at=[*]",
-                     "UpgradeThreadProc(): switched over to new exe, at=[*]",
-                     "UpgradeThreadProc(): deleted upgrade flag, at=[*]"}));
-    ExpectOneSuccess();
-    Tree expected = AfterSuccess(before, source);
-    expected[source.imagesKey] = before.at(source.imagesKey);
-    expected[source.fontsKey] = before.at(source.fontsKey);
-    ExpectSameTree(Snapshot(), expected);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, SucceedingUpgrade, ::testing::ValuesIn(SucceedingUpgrade::Rows()),
+                         [](const ::testing::TestParamInfo<SuccessRow>& info) { return info.param.name; });
 
 TEST_F(UpgradeSuccessTest, WithoutWindowTheWorkIsDoneAndNothingPosted) {
     PrepareLocal();
