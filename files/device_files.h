@@ -1,6 +1,7 @@
-// The device's fixed files that more than one stage names: the request
-// flags the search reads and the installation deletes, the package and the
-// section files it is split into, and the signature beside a package.
+// The device's fixed files that the stages share: the request flags the
+// search reads and the installation deletes, the package and the section
+// files it is split into (beside a downloaded package, at fixed paths), and
+// the signature beside a package.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,5 @@
 // ExtractSection: copies one section of an upgrade package into its output
-// file while it feeds the CRC-32 accumulator.
+// file while it feeds the CRC-32 accumulator and the signature check.
 #pragma once
 
 #include <sodium.h>

@@ -32,7 +32,8 @@ BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgra
                     LPCWSTR imagesFile, LPCWSTR fontsFile);
 
 // The worker's body: verifies the package, writes the sections, checks the
-// checksum, cleans up after a failure and posts exactly one result.
+// checksum and, on a device with a trusted key, the signature, cleans up
+// after a failure and posts exactly one result.
 DWORD ExtractThreadProc(Preparer* preparer);
 
 // Posts the success result (nothing without a window).

@@ -237,8 +237,8 @@ std::string UsageText(Command command) {
            "\n"
            "ruvexa-pack COMMAND --help shows the options of a command; --version the\n"
            "version. Progress goes to standard error when it is a terminal; -q silences it.\n"
-           "exit status: 0 success, 1 failure (unreadable file, package rejected),\n"
-           "2 bad arguments.\n";
+           "exit status: 0 success, 1 failure (unreadable file, package rejected or\n"
+           "damaged), 2 bad arguments.\n";
 }
 
 std::string UsageHint(Command command) {

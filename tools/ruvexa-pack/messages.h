@@ -8,7 +8,7 @@
 namespace pack {
 
 constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;  // a file could not be read or written, a package was rejected
+constexpr int kExitFailure = 1;  // a file could not be read or written, a package was rejected or damaged
 constexpr int kExitUsage = 2;    // bad arguments
 
 void Warn(const std::string& text);
