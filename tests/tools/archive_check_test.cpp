@@ -8,6 +8,7 @@
 
 #include "archive_support.h"
 #include "pack_runner.h"
+#include "package_builder.h"
 
 namespace {
 
@@ -86,8 +87,9 @@ protected:
             std::string built = space_.Read("OV3_UPGRADE_GOOD.BIN");
             good = built.substr(8 + 2, pack_test::LittleEndianAt(built, built.size() - 12));
         }
-        space_.Write("OV3_UPGRADE_2.BIN", asFonts ? pack_test::AssemblePackage("MZ", good, section)
-                                                 : pack_test::AssemblePackage("MZ", section, ""));
+        space_.Write("OV3_UPGRADE_2.BIN", package_testing::BuildPackage({.exe = "MZ",
+                                                                         .images = asFonts ? good : section,
+                                                                         .fonts = asFonts ? section : ""}));
         ToolRun verify = space_.Pack({"verify", space_.Path("OV3_UPGRADE_2.BIN")});
         EXPECT_EQ(verify.status, 1);
         EXPECT_EQ(verify.out.rfind(code + ": ", 0), 0u) << verify.out;

@@ -1,7 +1,6 @@
 // Subprocess runs and byte helpers for the ruvexa-pack tests.
 #include "pack_runner.h"
 
-#include <zlib.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,18 +64,6 @@ uint32_t LittleEndianAt(const std::string& bytes, size_t offset) {
 
 void PutLittleEndian(std::string* bytes, size_t offset, uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes->at(offset + i) = static_cast<char>(value >> (8 * i));
-}
-
-std::string AssemblePackage(const std::string& exe, const std::string& images, const std::string& fonts) {
-    std::string package = "3-VO" + std::string(4, '\0') + exe + images + fonts + std::string(16, '\0');
-    PutLittleEndian(&package, 4, static_cast<uint32_t>(exe.size() + images.size() + fonts.size()));
-    size_t tail = package.size() - 16;
-    PutLittleEndian(&package, tail, static_cast<uint32_t>(exe.size()));
-    PutLittleEndian(&package, tail + 4, static_cast<uint32_t>(images.size()));
-    PutLittleEndian(&package, tail + 8, static_cast<uint32_t>(fonts.size()));
-    const auto* data = reinterpret_cast<const Bytef*>(package.data());
-    PutLittleEndian(&package, tail + 12, static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(tail))));
-    return package;
 }
 
 }  // namespace pack_test

@@ -37,10 +37,6 @@ private:
 // Deterministic, hard-to-compress bytes.
 std::string Noise(size_t size, uint32_t seed);
 
-// A package of these sections whose head, tail, length and checksum agree,
-// made without ruvexa-pack (which refuses sections the device would reject).
-std::string AssemblePackage(const std::string& exe, const std::string& images, const std::string& fonts);
-
 uint32_t LittleEndianAt(const std::string& bytes, size_t offset);
 void PutLittleEndian(std::string* bytes, size_t offset, uint32_t value);
 

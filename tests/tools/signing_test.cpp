@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "pack_runner.h"
+#include "package_builder.h"
 
 using pack_test::Noise;
 using pack_test::ToolRun;
@@ -57,7 +58,8 @@ TEST_F(SigningTest, KeygenWritesAPrivateSecretKeyAndAPublicKeyAndReplacesNeither
 TEST_F(SigningTest, VerifyWithAKeyAcceptsOnlyWhatItSigned) {
     std::string altered = package_;
     altered[8 + 100] ^= 0x01;  // the exe, with the checksum then recomputed
-    altered = pack_test::AssemblePackage(altered.substr(8, 3000), altered.substr(8 + 3000, altered.size() - 3024), "");
+    altered = package_testing::BuildPackage(
+        {.exe = altered.substr(8, 3000), .images = altered.substr(8 + 3000, altered.size() - 3024)});
     struct Row {
         std::string name, key, package, signature, output;
     };

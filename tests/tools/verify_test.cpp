@@ -6,9 +6,11 @@
 #include <cstdio>
 
 #include "pack_runner.h"
+#include "package_builder.h"
 
 using pack_test::LittleEndianAt;
 using pack_test::Noise;
+using package_testing::BuildPackage;
 using pack_test::PutLittleEndian;
 using pack_test::ToolRun;
 using pack_test::Workspace;
@@ -82,8 +84,8 @@ TEST_F(VerifyTest, EachFaultGetsTheDeviceCode) {
          "Wrong file size, actual=[" + std::to_string(dataSize_ + 25) + "], expected=[" + length + "]"},
         {"byte appended after the tail", appended, "Err08", "Wrong data size"},
         {"byte flipped in a section", flipped, "Err0F", ""},
-        {"exe_size 0", pack_test::AssemblePackage("", images, fonts), "Err0D", ""},
-        {"images_size 0", pack_test::AssemblePackage(exe, "", fonts), "Err23", ""},
+        {"exe_size 0", BuildPackage({.images = images, .fonts = fonts}), "Err0D", ""},
+        {"images_size 0", BuildPackage({.exe = exe, .fonts = fonts}), "Err23", ""},
         {"empty file", "", "Err04", "Invalid file signature=[0]"},
         {"10 bytes with a valid signature", good_.substr(0, 10), "Err05", "Failed to point tail"},
         {"sizes that wrap around", wrapped, "Err0C", ""},
