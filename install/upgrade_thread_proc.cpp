@@ -43,90 +43,106 @@ bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
     return SUCCEEDED(StringCchPrintfW(folder, MAX_PATH, L"%s%s", installed, kTemporaryFolderSuffix));
 }
 
+// The switch-over of one archive's folder: the installed folder, the
+// failure index of each step and the step's own log lines (a line with a
+// path takes it before the tick count).
+struct FolderSwitch {
+    LPCWSTR installed;
+    LPCWSTR unzippingLine;  // before the unzip, or null
+    LPCWSTR unzippedLine;
+    LPCWSTR unzipFailedLine;
+    LPCWSTR removeFailedLine;
+    LPCWSTR switchedLine;
+    LPCWSTR moveFailedLine;
+    LPCWSTR temporaryLeftLine;
+    LPCWSTR archiveLeftLine;
+    DWORD unzipFailure;
+    DWORD removeFailure;
+    DWORD moveFailure;
+};
+
+const FolderSwitch kImagesSwitch = {
+    kInstalledImages,
+    L"UpgradeThreadProc(): unzip images, at=[%ld]\r\n",
+    L"ok, at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to unzip images=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to remove outdated image folder=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): switched over to new images, at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to move new image folder=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to remove temp image folder=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to delete upgrade image file=[%s], at=[%ld]\r\n",
+    kInstallUnzipImages,
+    kInstallRemoveImages,
+    kInstallMoveImages,
+};
+
+const FolderSwitch kFontSwitch = {
+    kInstalledFont,
+    NULL,
+    L"UpgradeThreadProc(): unzipped font, at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to unzip font file=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to remove outdated font folder=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): switched over to new font, at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to move new font folder=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to remove temp font folder=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n",
+    kInstallUnzipFont,
+    kInstallRemoveFont,
+    kInstallMoveFont,
+};
+
+// Unpacks `archive` beside the installed folder, then removes that folder
+// and moves the new one into its place; the archive is deleted either way.
+// TRUE when the new folder is in place; otherwise the failure is recorded
+// and the temporary folder removed.
+BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& step) {
+    WCHAR temporary[MAX_PATH] = {};
+    ComposeTemporaryFolder(temporary, step.installed);
+    if (step.unzippingLine) NKDbgPrintfW(step.unzippingLine, GetTickCount());
+
+    bool failed = true;
+    if (!UnZipFile(archive, temporary)) {
+        NKDbgPrintfW(step.unzipFailedLine, archive, GetTickCount());
+        installer->error = step.unzipFailure;
+    } else {
+        NKDbgPrintfW(step.unzippedLine, GetTickCount());
+        // A folder that was missing, or empty and now removed, leaves the
+        // place free; only one still there stops the switch-over.
+        if (!RemoveFolder(step.installed) && FileExists(step.installed)) {
+            NKDbgPrintfW(step.removeFailedLine, step.installed, GetTickCount());
+            installer->error = step.removeFailure;
+        } else if (MoveFileW(temporary, step.installed)) {
+            NKDbgPrintfW(step.switchedLine, GetTickCount());
+            failed = false;
+        } else {
+            NKDbgPrintfW(step.moveFailedLine, temporary, GetTickCount());
+            installer->error = step.moveFailure;
+        }
+    }
+    if (failed && !RemoveFolder(temporary)) NKDbgPrintfW(step.temporaryLeftLine, temporary, GetTickCount());
+    if (!DeleteFileW(archive)) NKDbgPrintfW(step.archiveLeftLine, archive, GetTickCount());
+    return !failed;
+}
+
 // Step 1: TRUE when the new images are in place; otherwise the failure is
 // recorded.
 BOOL InstallImages(Installer* installer) {
-    LPCWSTR archive = installer->images_file;
-    if (!FileExists(archive)) {
+    if (!FileExists(installer->images_file)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! No image to upgrade, at=[%ld]\r\n", GetTickCount());
         installer->error = kInstallNoImages;
         return FALSE;
     }
-    WCHAR temporary[MAX_PATH] = {};
-    ComposeTemporaryFolder(temporary, kInstalledImages);
-    NKDbgPrintfW(L"UpgradeThreadProc(): unzip images, at=[%ld]\r\n", GetTickCount());
-
-    bool failed = true;
-    if (!UnZipFile(archive, temporary)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to unzip images=[%s], at=[%ld]\r\n", archive, GetTickCount());
-        installer->error = kInstallUnzipImages;
-    } else {
-        NKDbgPrintfW(L"ok, at=[%ld]\r\n", GetTickCount());
-        // A folder that was missing, or empty and now removed, leaves the
-        // place free; only one still there stops the switch-over.
-        if (!RemoveFolder(kInstalledImages) && FileExists(kInstalledImages)) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove outdated image folder=[%s], at=[%ld]\r\n",
-                         kInstalledImages, GetTickCount());
-            installer->error = kInstallRemoveImages;
-        } else if (MoveFileW(temporary, kInstalledImages)) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new images, at=[%ld]\r\n", GetTickCount());
-            failed = false;
-        } else {
-            NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move new image folder=[%s], at=[%ld]\r\n", temporary,
-                         GetTickCount());
-            installer->error = kInstallMoveImages;
-        }
-    }
-    if (failed && !RemoveFolder(temporary)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove temp image folder=[%s], at=[%ld]\r\n", temporary,
-                     GetTickCount());
-    }
-    if (!DeleteFileW(archive)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete upgrade image file=[%s], at=[%ld]\r\n", archive,
-                     GetTickCount());
-    }
-    return !failed;
+    return SwitchFolder(installer, installer->images_file, kImagesSwitch);
 }
 
 // Step 2, optional: TRUE when the new fonts are in place or there are none;
 // otherwise the failure is recorded.
 BOOL InstallFonts(Installer* installer) {
-    LPCWSTR archive = installer->fonts_file;
-    if (!FileExists(archive)) {
+    if (!FileExists(installer->fonts_file)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! No font to upgrade (optional), at=[%ld]\r\n", GetTickCount());
         return TRUE;
     }
-    WCHAR temporary[MAX_PATH] = {};
-    ComposeTemporaryFolder(temporary, kInstalledFont);
-
-    bool failed = true;
-    if (!UnZipFile(archive, temporary)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to unzip font file=[%s], at=[%ld]\r\n", archive,
-                     GetTickCount());
-        installer->error = kInstallUnzipFont;
-    } else {
-        NKDbgPrintfW(L"UpgradeThreadProc(): unzipped font, at=[%ld]\r\n", GetTickCount());
-        if (!RemoveFolder(kInstalledFont) && FileExists(kInstalledFont)) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove outdated font folder=[%s], at=[%ld]\r\n",
-                         kInstalledFont, GetTickCount());
-            installer->error = kInstallRemoveFont;
-        } else if (MoveFileW(temporary, kInstalledFont)) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new font, at=[%ld]\r\n", GetTickCount());
-            failed = false;
-        } else {
-            NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move new font folder=[%s], at=[%ld]\r\n", temporary,
-                         GetTickCount());
-            installer->error = kInstallMoveFont;
-        }
-    }
-    if (failed && !RemoveFolder(temporary)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to remove temp font folder=[%s], at=[%ld]\r\n", temporary,
-                     GetTickCount());
-    }
-    if (!DeleteFileW(archive)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", archive, GetTickCount());
-    }
-    return !failed;
+    return SwitchFolder(installer, installer->fonts_file, kFontSwitch);
 }
 
 // Step 3: TRUE when the new executable is in place; otherwise the failure
