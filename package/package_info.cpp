@@ -1,4 +1,4 @@
-// Little-endian decoding of a package's head and tail.
+// Little-endian decoding and encoding of a package's head and tail.
 #include "package_info.h"
 
 namespace {
@@ -6,6 +6,10 @@ namespace {
 DWORD LittleEndianAt(const BYTE* bytes) {
     return static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
            static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
+}
+
+void PutLittleEndian(BYTE* at, DWORD value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<BYTE>(value >> (8 * i));
 }
 
 }  // namespace
@@ -20,4 +24,16 @@ void DecodePackageTail(const BYTE (&tail)[kPackageTailSize], PackageInfo* info) 
     info->images_size = LittleEndianAt(tail + 4);
     info->fonts_size = LittleEndianAt(tail + 8);
     info->checksum = LittleEndianAt(tail + 12);
+}
+
+void EncodePackageHead(const PackageInfo& info, BYTE (&head)[kPackageHeadSize]) {
+    PutLittleEndian(head, info.signature);
+    PutLittleEndian(head + 4, info.data_size);
+}
+
+void EncodePackageTail(const PackageInfo& info, BYTE (&tail)[kPackageTailSize]) {
+    PutLittleEndian(tail, info.exe_size);
+    PutLittleEndian(tail + 4, info.images_size);
+    PutLittleEndian(tail + 8, info.fonts_size);
+    PutLittleEndian(tail + 12, info.checksum);
 }

@@ -1,5 +1,5 @@
-// PackageInfo: the head and tail values of an upgrade package, and their
-// decoding from the bytes as read.
+// PackageInfo: the head and tail values of an upgrade package, their
+// decoding from the bytes as read and their encoding as written.
 #pragma once
 
 #include <windows.h>
@@ -20,3 +20,8 @@ struct PackageInfo {
 // host; bytes a short read did not deliver must be zero in the buffer.
 void DecodePackageHead(const BYTE (&head)[kPackageHeadSize], PackageInfo* info);
 void DecodePackageTail(const BYTE (&tail)[kPackageTailSize], PackageInfo* info);
+
+// The bytes the values stand as in a package; decoding them gives the
+// values back.
+void EncodePackageHead(const PackageInfo& info, BYTE (&head)[kPackageHeadSize]);
+void EncodePackageTail(const PackageInfo& info, BYTE (&tail)[kPackageTailSize]);

@@ -42,15 +42,6 @@ BOOL Refuse(SignatureCheck* check, SignatureProblem problem) {
     return FALSE;
 }
 
-// The head and tail are fed as the bytes they were decoded from.
-void FeedValues(crypto_sign_state* state, const DWORD* values, DWORD count) {
-    BYTE bytes[4 * 4];
-    for (DWORD i = 0; i < count; ++i) {
-        for (DWORD b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<BYTE>(values[i] >> (8 * b));
-    }
-    crypto_sign_update(state, bytes, 4 * count);
-}
-
 // A key file that is absent requires nothing; one that is there but cannot
 // be read or decoded refuses the package, so that damage to it never turns
 // the check off.
@@ -125,15 +116,18 @@ BOOL StartSignatureCheck(LPCWSTR keyFile, LPCWSTR packageFile, const PackageInfo
     if (!check->required) return TRUE;
     if (!ReadSignature(packageFile, check)) return FALSE;
     crypto_sign_init(&check->state);
-    const DWORD head[] = {info.signature, info.data_size};
-    FeedValues(&check->state, head, 2);
+    // The head and tail are fed as the bytes they were decoded from.
+    BYTE head[kPackageHeadSize];
+    EncodePackageHead(info, head);
+    crypto_sign_update(&check->state, head, sizeof(head));
     return TRUE;
 }
 
 BOOL FinishSignatureCheck(SignatureCheck* check, const PackageInfo& info) {
     if (!check->required) return TRUE;
-    const DWORD tail[] = {info.exe_size, info.images_size, info.fonts_size, info.checksum};
-    FeedValues(&check->state, tail, 4);
+    BYTE tail[kPackageTailSize];
+    EncodePackageTail(info, tail);
+    crypto_sign_update(&check->state, tail, sizeof(tail));
     if (crypto_sign_final_verify(&check->state, check->signature.signature, check->key.key) != 0) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid signature=[%s], at=[%ld]\r\n", check->signature_file,
                      GetTickCount());

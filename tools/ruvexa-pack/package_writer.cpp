@@ -10,13 +10,10 @@
 #include "crc32.h"
 #include "messages.h"
 #include "package_constants.h"
+#include "package_info.h"
 
 namespace pack {
 namespace {
-
-void PutLittleEndian(BYTE* at, DWORD value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<BYTE>(value >> (8 * i));
-}
 
 bool AppendSection(int out, const std::string& outPath, const SectionSource& section, std::vector<BYTE>& buffer,
                    DWORD* crc, std::string* error) {
@@ -85,9 +82,10 @@ bool WritePackage(const SectionSource& exe, const SectionSource& images, const S
     DWORD crc = 0;
     Crc32Init(&crc);
 
+    PackageInfo info{kPackageSignature, static_cast<DWORD>(dataSize), static_cast<DWORD>(exe.size),
+                     static_cast<DWORD>(images.size), static_cast<DWORD>(fonts.size), 0};
     BYTE head[kPackageHeadSize];
-    for (size_t i = 0; i < sizeof(kPackageSignatureBytes); ++i) head[i] = kPackageSignatureBytes[i];
-    PutLittleEndian(head + 4, static_cast<DWORD>(dataSize));
+    EncodePackageHead(info, head);
     Crc32Update(&crc, head, sizeof(head));
     bool ok = WriteAll(out, head, sizeof(head), packagePath, error) &&
               AppendSection(out, packagePath, exe, buffer, &crc, error) &&
@@ -95,11 +93,9 @@ bool WritePackage(const SectionSource& exe, const SectionSource& images, const S
               AppendSection(out, packagePath, fonts, buffer, &crc, error);
     if (ok) {
         Crc32Final(&crc);
+        info.checksum = crc;
         BYTE tail[kPackageTailSize];
-        PutLittleEndian(tail, static_cast<DWORD>(exe.size));
-        PutLittleEndian(tail + 4, static_cast<DWORD>(images.size));
-        PutLittleEndian(tail + 8, static_cast<DWORD>(fonts.size));
-        PutLittleEndian(tail + 12, crc);
+        EncodePackageTail(info, tail);
         ok = WriteAll(out, tail, sizeof(tail), packagePath, error);
     }
     // The package is renamed into place next: it must be on disk first.
