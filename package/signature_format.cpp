@@ -8,20 +8,16 @@
 static_assert(kPublicKeySize == crypto_sign_PUBLICKEYBYTES, "an Ed25519 public key is 32 bytes");
 static_assert(kSignatureSize == crypto_sign_BYTES, "an Ed25519 signature is 64 bytes");
 
-namespace {
-
-void PutHead(const BYTE (&magic)[4], BYTE* bytes) {
+void PutFileHead(const BYTE (&magic)[4], BYTE* bytes) {
     memcpy(bytes, magic, sizeof(magic));
     for (DWORD i = 0; i < 4; ++i) bytes[4 + i] = static_cast<BYTE>(kSignatureFormatVersion >> (8 * i));
 }
 
-bool HasHead(const BYTE (&magic)[4], const BYTE* bytes) {
+bool HasFileHead(const BYTE (&magic)[4], const BYTE* bytes) {
     BYTE expected[kSignatureFileHeadSize];
-    PutHead(magic, expected);
+    PutFileHead(magic, expected);
     return memcmp(bytes, expected, sizeof(expected)) == 0;
 }
-
-}  // namespace
 
 void KeyIdOf(const BYTE (&key)[kPublicKeySize], BYTE (&keyId)[kKeyIdSize]) {
     BYTE hash[crypto_generichash_BYTES];
@@ -30,7 +26,7 @@ void KeyIdOf(const BYTE (&key)[kPublicKeySize], BYTE (&keyId)[kKeyIdSize]) {
 }
 
 BOOL DecodePublicKeyFile(const BYTE* bytes, DWORD count, PublicKeyFile* file) {
-    if (count != kPublicKeyFileSize || !HasHead(kPublicKeyMagic, bytes)) return FALSE;
+    if (count != kPublicKeyFileSize || !HasFileHead(kPublicKeyMagic, bytes)) return FALSE;
     memcpy(file->key_id, bytes + kSignatureFileHeadSize, kKeyIdSize);
     memcpy(file->key, bytes + kSignatureFileHeadSize + kKeyIdSize, kPublicKeySize);
     BYTE keyId[kKeyIdSize];
@@ -39,14 +35,14 @@ BOOL DecodePublicKeyFile(const BYTE* bytes, DWORD count, PublicKeyFile* file) {
 }
 
 BOOL DecodeSignatureFile(const BYTE* bytes, DWORD count, SignatureFile* file) {
-    if (count != kSignatureFileSize || !HasHead(kSignatureMagic, bytes)) return FALSE;
+    if (count != kSignatureFileSize || !HasFileHead(kSignatureMagic, bytes)) return FALSE;
     memcpy(file->key_id, bytes + kSignatureFileHeadSize, kKeyIdSize);
     memcpy(file->signature, bytes + kSignatureFileHeadSize + kKeyIdSize, kSignatureSize);
     return TRUE;
 }
 
 void EncodePublicKeyFile(const BYTE (&key)[kPublicKeySize], BYTE (&bytes)[kPublicKeyFileSize]) {
-    PutHead(kPublicKeyMagic, bytes);
+    PutFileHead(kPublicKeyMagic, bytes);
     BYTE keyId[kKeyIdSize];
     KeyIdOf(key, keyId);
     memcpy(bytes + kSignatureFileHeadSize, keyId, kKeyIdSize);
@@ -54,7 +50,7 @@ void EncodePublicKeyFile(const BYTE (&key)[kPublicKeySize], BYTE (&bytes)[kPubli
 }
 
 void EncodeSignatureFile(const SignatureFile& file, BYTE (&bytes)[kSignatureFileSize]) {
-    PutHead(kSignatureMagic, bytes);
+    PutFileHead(kSignatureMagic, bytes);
     memcpy(bytes + kSignatureFileHeadSize, file.key_id, kKeyIdSize);
     memcpy(bytes + kSignatureFileHeadSize + kKeyIdSize, file.signature, kSignatureSize);
 }

@@ -16,6 +16,11 @@ struct SignatureFile {
     BYTE signature[kSignatureSize];
 };
 
+// The head every key and signature file begins with: `magic`, then the
+// format version as 4 little-endian bytes.
+void PutFileHead(const BYTE (&magic)[4], BYTE* bytes);
+bool HasFileHead(const BYTE (&magic)[4], const BYTE* bytes);
+
 // The first 8 bytes of the BLAKE2b-256 hash of the public key.
 void KeyIdOf(const BYTE (&key)[kPublicKeySize], BYTE (&keyId)[kKeyIdSize]);
 

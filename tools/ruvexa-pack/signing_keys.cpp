@@ -44,11 +44,6 @@ bool WriteNewFile(const std::string& path, const BYTE* bytes, size_t count, mode
     return false;
 }
 
-bool HasHead(const BYTE* bytes) {
-    const BYTE version[4] = {static_cast<BYTE>(kSignatureFormatVersion), 0, 0, 0};
-    return std::memcmp(bytes, kSecretKeyMagic, 4) == 0 && std::memcmp(bytes + 4, version, 4) == 0;
-}
-
 }  // namespace
 
 std::string KeyIdText(const BYTE (&keyId)[kKeyIdSize]) {
@@ -76,9 +71,11 @@ bool WriteKeyPair(const std::string& name, std::string* keyId, std::string* erro
 
     BYTE publicFile[kPublicKeyFileSize];
     EncodePublicKeyFile(publicKey, publicFile);
+    BYTE id[kKeyIdSize];
+    KeyIdOf(publicKey, id);
     BYTE secretFile[kSecretKeyFileSize];
-    std::memcpy(secretFile, publicFile, kSignatureFileHeadSize + kKeyIdSize);  // version and key id
-    std::memcpy(secretFile, kSecretKeyMagic, sizeof(kSecretKeyMagic));
+    PutFileHead(kSecretKeyMagic, secretFile);
+    std::memcpy(secretFile + kSignatureFileHeadSize, id, sizeof(id));
     std::memcpy(secretFile + kSignatureFileHeadSize + kKeyIdSize, secretKey, sizeof(secretKey));
     sodium_memzero(secretKey, sizeof(secretKey));
 
@@ -89,9 +86,7 @@ bool WriteKeyPair(const std::string& name, std::string* keyId, std::string* erro
         unlink(secretPath.c_str());
         return false;
     }
-    PublicKeyFile decoded;
-    DecodePublicKeyFile(publicFile, sizeof(publicFile), &decoded);
-    *keyId = KeyIdText(decoded.key_id);
+    *keyId = KeyIdText(id);
     return true;
 }
 
@@ -109,7 +104,7 @@ bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error) 
         *error = FileError(path, EIO);
         return false;
     }
-    bool ok = count == kSecretKeyFileSize && HasHead(bytes);
+    bool ok = count == kSecretKeyFileSize && HasFileHead(kSecretKeyMagic, bytes);
     if (ok) {
         std::memcpy(key->keyId, bytes + kSignatureFileHeadSize, kKeyIdSize);
         std::memcpy(key->key, bytes + kSignatureFileHeadSize + kKeyIdSize, sizeof(key->key));
