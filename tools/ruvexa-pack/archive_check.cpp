@@ -9,9 +9,11 @@
 #include "install_codes.h"
 #include "install_constants.h"
 #include "program_log.h"
+#include "progress.h"
 #include "ruvexa_host.h"
 #include "temp_file.h"
 #include "unzipper.h"
+#include "verdict.h"
 
 namespace fs = std::filesystem;
 
@@ -73,6 +75,15 @@ ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind) {
     result.ok = result.reason.empty();
     if (result.ok) result.programLine.clear();
     return result;
+}
+
+bool ArchiveUnpacks(const std::string& hostZip, ArchiveKind kind, Progress& progress, std::string* text) {
+    progress.Step(std::string("unpacking the ") + (kind == ArchiveKind::Images ? "images" : "fonts") +
+                  " archive in a dry run");
+    ArchiveCheck check = DryRunArchive(hostZip, kind);
+    progress.Clear();
+    if (!check.ok) *text = RejectionText(check);
+    return check.ok;
 }
 
 }  // namespace pack

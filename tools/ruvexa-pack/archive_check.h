@@ -20,4 +20,10 @@ struct ArchiveCheck {
 // `hostZip` is the archive as a host file.
 ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind);
 
+class Progress;
+
+// The dry run as a step of a longer command, shown as its progress. False
+// with the rejection, as the device would give it, in `text`.
+bool ArchiveUnpacks(const std::string& hostZip, ArchiveKind kind, Progress& progress, std::string* text);
+
 }  // namespace pack

@@ -90,17 +90,6 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
     return true;
 }
 
-// An archive the installation would fail to unpack is refused with the code
-// the device would show.
-bool ArchiveUnpacks(const SectionSource& archive, ArchiveKind kind, Progress& progress, std::string* error) {
-    progress.Step(std::string("unpacking the ") + (kind == ArchiveKind::Images ? "images" : "fonts") +
-                  " archive in a dry run");
-    ArchiveCheck check = DryRunArchive(archive.path, kind);
-    progress.Clear();
-    if (!check.ok) *error = RejectionText(check);
-    return check.ok;
-}
-
 }  // namespace
 
 int RunBuild(const Arguments& arguments) {
@@ -140,13 +129,13 @@ int RunBuild(const Arguments& arguments) {
     if (images.size == 0) {
         return Fail("'" + arguments.images + "' is empty: the device refuses a package whose images section is empty (Err23)");
     }
-    if (!ArchiveUnpacks(images, ArchiveKind::Images, progress, &error)) return Fail(error);
+    if (!ArchiveUnpacks(images.path, ArchiveKind::Images, progress, &error)) return Fail(error);
     if (!arguments.fonts.empty()) {
         if (!PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, progress,
                             &error)) {
             return Fail(error);
         }
-        if (fonts.size > 0 && !ArchiveUnpacks(fonts, ArchiveKind::Fonts, progress, &error)) return Fail(error);
+        if (fonts.size > 0 && !ArchiveUnpacks(fonts.path, ArchiveKind::Fonts, progress, &error)) return Fail(error);
     }
     uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
     if (total > 0xFFFFFFFFull) {
@@ -170,10 +159,8 @@ int RunBuild(const Arguments& arguments) {
              "trusted key refuses the package (Err0E)");
     }
 
-    char checksumText[16];
-    std::snprintf(checksumText, sizeof(checksumText), "0x%08X", checksum);
     std::cout << "wrote '" << output << "': " << total << " bytes; exe " << exe.size << ", images " << images.size
-              << ", fonts " << fonts.size << " bytes; checksum " << checksumText << "\n";
+              << ", fonts " << fonts.size << " bytes; checksum " << Hex(checksum) << "\n";
     if (!arguments.key.empty()) std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << "\n";
     return kExitSuccess;
 }

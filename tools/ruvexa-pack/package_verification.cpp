@@ -27,20 +27,11 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         *text = result.hostFileProblem ? result.reason : RejectionText(result);
         return result.hostFileProblem ? Verification::HostProblem : Verification::Rejected;
     }
-    progress.Step("unpacking the images archive in a dry run");
-    ArchiveCheck images = DryRunArchive(sections.Path() + "/" + HostText(kImagesFileName), ArchiveKind::Images);
-    if (!images.ok) {
-        *text = RejectionText(images);
-        return Verification::Rejected;
-    }
-    if (result.info.fonts_size == 0) return Verification::Sound;
-    progress.Step("unpacking the fonts archive in a dry run");
-    ArchiveCheck fonts = DryRunArchive(sections.Path() + "/" + HostText(kFontsFileName), ArchiveKind::Fonts);
-    if (!fonts.ok) {
-        *text = RejectionText(fonts);
-        return Verification::Rejected;
-    }
-    return Verification::Sound;
+    const bool sound =
+        ArchiveUnpacks(sections.Path() + "/" + HostText(kImagesFileName), ArchiveKind::Images, progress, text) &&
+        (result.info.fonts_size == 0 ||
+         ArchiveUnpacks(sections.Path() + "/" + HostText(kFontsFileName), ArchiveKind::Fonts, progress, text));
+    return sound ? Verification::Sound : Verification::Rejected;
 }
 
 }  // namespace pack
