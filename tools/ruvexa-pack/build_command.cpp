@@ -19,7 +19,6 @@
 #include "progress.h"
 #include "signing_keys.h"
 #include "temp_file.h"
-#include "verdict.h"
 #include "zip_folder.h"
 
 namespace fs = std::filesystem;
