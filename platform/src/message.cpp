@@ -40,32 +40,6 @@ unsigned long long g_generation = 0;  // changes whenever a waiter must look aga
 std::vector<ScheduledAction> g_actions;
 std::function<void()> g_haltedHook;
 
-// A message sent from another thread than the window's: the window's thread
-// runs the procedure while it waits for messages, and the sender waits for
-// the result.
-struct SentMessage {
-    HWND hwnd;
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-    WNDPROC proc;
-    std::promise<LRESULT> result;
-};
-std::deque<std::shared_ptr<SentMessage>> g_sent;
-
-void RunSentMessages() {
-    for (;;) {
-        std::shared_ptr<SentMessage> sent;
-        {
-            std::lock_guard<std::mutex> lock(g_mutex);
-            if (g_sent.empty()) return;
-            sent = g_sent.front();
-            g_sent.pop_front();
-        }
-        sent->result.set_value(sent->proc(sent->hwnd, sent->msg, sent->wParam, sent->lParam));
-    }
-}
-
 void Stamp(MSG* msg) {
     msg->time = GetTickCount();
     GetCursorPos(&msg->pt);
@@ -247,7 +221,6 @@ extern "C" BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND, UINT, UINT) {
         return -1;
     }
     for (;;) {
-        host::RunSentMessages();
         host::RunDueActions();
         unsigned long long generation = 0;
         if (host::TakeNextMessage(lpMsg, &generation)) return lpMsg->message != WM_QUIT;
@@ -283,16 +256,12 @@ extern "C" LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     if (!window) return 0;
     if (window->thread == std::this_thread::get_id()) return window->windowClass->proc(hWnd, Msg, wParam, lParam);
     // Another thread's window: its own thread runs the procedure when it
-    // next waits for messages; the sender blocks until then.
-    auto sent = std::make_shared<host::SentMessage>(
-        host::SentMessage{hWnd, Msg, wParam, lParam, window->windowClass->proc, {}});
-    std::future<LRESULT> result = sent->result.get_future();
-    {
-        std::lock_guard<std::mutex> lock(host::g_mutex);
-        host::g_sent.push_back(sent);
-        ++host::g_generation;
-    }
-    host::g_wake.notify_all();
+    // next waits for messages, as an action due at once, before any other;
+    // the sender blocks until then.
+    WNDPROC proc = window->windowClass->proc;
+    auto call = std::make_shared<std::packaged_task<LRESULT()>>([=] { return proc(hWnd, Msg, wParam, lParam); });
+    std::future<LRESULT> result = call->get_future();
+    host::ScheduleAt(0, [call] { (*call)(); });
     return result.get();
 }
 
