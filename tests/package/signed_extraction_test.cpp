@@ -46,11 +46,11 @@ class SignedExtractionTest : public ExtractionTest {};
 TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
     const package_testing::PackageContents sections = SmallPackage();
     const std::string package = BuildPackage(sections);
-    package_testing::PackageContents alteredSpec = sections;
-    alteredSpec.exe[3] ^= 0x01;  // the checksum is recomputed: only the signature can tell
-    const std::string altered = BuildPackage(alteredSpec);
-    package_testing::PackageContents otherSpec = sections;
-    otherSpec.images += " of another package";
+    package_testing::PackageContents alteredContents = sections;
+    alteredContents.exe[3] ^= 0x01;  // the checksum is recomputed: only the signature can tell
+    const std::string altered = BuildPackage(alteredContents);
+    package_testing::PackageContents otherContents = sections;
+    otherContents.images += " of another package";
     std::string damaged = package;
     damaged[10] ^= 0x01;  // the checksum is not recomputed
 
@@ -78,7 +78,7 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         {.name = "altered after signing, checksum recomputed", .key = key, .signature = good, .package = altered,
          .outcome = Outcome::RefusedAfterPass, .lastLine = invalid},
         {.name = "signature of another package", .key = key,
-         .signature = SignatureFile(trusted, BuildPackage(otherSpec)), .outcome = Outcome::RefusedAfterPass,
+         .signature = SignatureFile(trusted, BuildPackage(otherContents)), .outcome = Outcome::RefusedAfterPass,
          .lastLine = invalid},
         {.name = "damaged after signing", .key = key, .signature = good, .package = damaged, .code = L"Err0F",
          .outcome = Outcome::RefusedAfterPass,
