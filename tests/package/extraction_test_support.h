@@ -77,19 +77,13 @@ protected:
     // A package with all three sections, each a little over 1 MiB, so that a
     // failure can strike between two chunks of any section.
     static package_testing::PackageContents LargePackage() {
-        package_testing::PackageContents contents;
-        contents.exe = package_testing::RandomBytes(kMiB + 11, 101);
-        contents.images = package_testing::RandomBytes(kMiB + 22, 102);
-        contents.fonts = package_testing::RandomBytes(kMiB + 33, 103);
-        return contents;
+        return {.exe = package_testing::RandomBytes(kMiB + 11, 101),
+                .images = package_testing::RandomBytes(kMiB + 22, 102),
+                .fonts = package_testing::RandomBytes(kMiB + 33, 103)};
     }
 
     static package_testing::PackageContents SmallPackage() {
-        package_testing::PackageContents contents;
-        contents.exe = "MZ new main application";
-        contents.images = "PK images archive";
-        contents.fonts = "PK fonts archive";
-        return contents;
+        return {.exe = "MZ new main application", .images = "PK images archive", .fonts = "PK fonts archive"};
     }
 
     void SeedStaleOutputs() const {

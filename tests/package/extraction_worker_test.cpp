@@ -149,12 +149,11 @@ TEST_F(ExtractionWorkerTest, MissingOutputPathsCountAsMissingSections) {
 // size passes pre-verification, and the oversized section's copy then fails
 // on the short read at the end of the file.
 TEST_F(ExtractionWorkerTest, WrappedSizesFailInTheOversizedSection) {
-    PackageContents wrapped;
-    wrapped.exe = std::string(100, 'E');
-    wrapped.images = std::string(100, 'I');
-    wrapped.fonts = std::string(100, 'F');
-    wrapped.imagesSize = 100u + 0x80000000u;
-    wrapped.fontsSize = 100u + 0x80000000u;
+    const PackageContents wrapped = {.exe = std::string(100, 'E'),
+                                     .images = std::string(100, 'I'),
+                                     .fonts = std::string(100, 'F'),
+                                     .imagesSize = 100u + 0x80000000u,
+                                     .fontsSize = 100u + 0x80000000u};
     const std::string bytes = BuildPackage(wrapped);
     device.WriteFile(kPackagePath, bytes);
 

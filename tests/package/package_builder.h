@@ -11,19 +11,21 @@
 
 namespace package_testing {
 
+// The empty initialisers keep -Wmissing-field-initializers quiet where a
+// designated initialiser leaves fields out.
 struct PackageContents {
-    std::string exe;
-    std::string images;
-    std::string fonts;
+    std::string exe{};
+    std::string images{};
+    std::string fonts{};
 
     // Values written instead of the correct ones; the checksum still covers
     // the head as written unless it is overridden too.
-    std::optional<DWORD> signature;
-    std::optional<DWORD> dataSize;
-    std::optional<DWORD> exeSize;
-    std::optional<DWORD> imagesSize;
-    std::optional<DWORD> fontsSize;
-    std::optional<DWORD> checksum;
+    std::optional<DWORD> signature{};
+    std::optional<DWORD> dataSize{};
+    std::optional<DWORD> exeSize{};
+    std::optional<DWORD> imagesSize{};
+    std::optional<DWORD> fontsSize{};
+    std::optional<DWORD> checksum{};
 };
 
 std::string BuildPackage(const PackageContents& contents);

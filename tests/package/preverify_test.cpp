@@ -23,13 +23,7 @@ using Lines = std::vector<std::string>;
 const wchar_t kPackagePath[] = L"\\Hard Disk\\OV3_UPGRADE_TEST.BIN";
 const std::string kPackageLogPath = "\\Hard Disk\\OV3_UPGRADE_TEST.BIN";
 
-PackageContents SmallPackage() {
-    PackageContents contents;
-    contents.exe = "EXE-bytes";
-    contents.images = "PK-images";
-    contents.fonts = "PK-fonts!";
-    return contents;
-}
+PackageContents SmallPackage() { return {.exe = "EXE-bytes", .images = "PK-images", .fonts = "PK-fonts!"}; }
 
 class PreVerifyTest : public ::testing::Test {
 protected:
@@ -165,11 +159,7 @@ TEST_F(PreVerifyTest, RejectsSizesThatDisagree) {
 }
 
 TEST_F(PreVerifyTest, ByteAppendedAfterTheTailShiftsTheTail) {
-    PackageContents contents;
-    contents.exe = "abc";
-    contents.images = "de";
-    contents.fonts = "f";
-    contents.checksum = 0x11223344;
+    const PackageContents contents = {.exe = "abc", .images = "de", .fonts = "f", .checksum = 0x11223344};
     // Tail bytes 03000000 02000000 01000000 44332211, then 00: the last 16
     // bytes read as 0x02000000, 0x01000000, 0x44000000 and 0x00112233.
     ASSERT_FALSE(Run(BuildPackage(contents) + std::string(1, '\0')));
@@ -180,12 +170,9 @@ TEST_F(PreVerifyTest, ByteAppendedAfterTheTailShiftsTheTail) {
 }
 
 TEST_F(PreVerifyTest, WrappedSizeSumPassesButTheOversizedCopyFails) {
-    PackageContents contents;
-    contents.exe = "ABCDEFGH";
-    contents.images = "12345678";
     // 0xFFFFFFF8 + 0x18 wraps to 16, the real data size.
-    contents.exeSize = 0xFFFFFFF8;
-    contents.imagesSize = 0x18;
+    const PackageContents contents = {
+        .exe = "ABCDEFGH", .images = "12345678", .exeSize = 0xFFFFFFF8, .imagesSize = 0x18};
     ASSERT_TRUE(Run(BuildPackage(contents)));
     EXPECT_EQ(info.data_size, 16u);
 

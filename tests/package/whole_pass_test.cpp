@@ -51,10 +51,8 @@ protected:
 };
 
 TEST_F(WholePassTest, SectionsComeOutWholeAndTheChecksumMatches) {
-    PackageContents contents;
-    contents.exe = RandomBytes(1024 * 1024 + 3, 21);
-    contents.images = RandomBytes(70000, 22);
-    contents.fonts = RandomBytes(5, 23);
+    const PackageContents contents = {
+        .exe = RandomBytes(1024 * 1024 + 3, 21), .images = RandomBytes(70000, 22), .fonts = RandomBytes(5, 23)};
     std::string bytes = package_testing::BuildPackage(contents);
 
     DWORD calculated = 0;
@@ -68,9 +66,7 @@ TEST_F(WholePassTest, SectionsComeOutWholeAndTheChecksumMatches) {
 }
 
 TEST_F(WholePassTest, AlteredDataPassesPreVerificationButNotTheChecksum) {
-    PackageContents contents;
-    contents.exe = RandomBytes(300, 31);
-    contents.images = RandomBytes(400, 32);
+    const PackageContents contents = {.exe = RandomBytes(300, 31), .images = RandomBytes(400, 32)};
     std::string bytes = package_testing::BuildPackage(contents);
     bytes[8 + 300 + 17] ^= 0x01;  // one bit in the images section
 
