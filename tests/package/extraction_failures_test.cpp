@@ -35,11 +35,6 @@ struct FailureRow {
     Lines log;
 };
 
-const std::string kPreVerified = "ExtractThreadProc(): pre-verification ok, at=[*]";
-const std::string kExtractedExe = "ExtractThreadProc(): extracted exe, at=[*]";
-const std::string kExtractedImages = "ExtractThreadProc(): extracted images, at=[*]";
-const std::string kExtractedFont = "ExtractThreadProc(): extracted font, at=[*]";
-
 std::string CreateFailed(const std::string& path, DWORD error) {
     return "ExtractThreadProc(): !!! Failed to create file handler=[" + path + "], error=[" + std::to_string(error) +
            "], at=[*]";
@@ -158,7 +153,7 @@ protected:
                         },
                         .code = L"Err31", .exe = Left::Absent, .images = Left::Absent,
                         .log = {kPreVerified, kExtractedExe, kExtractedImages,
-                                "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
+                                kNoFont,
                                 "ExtractThreadProc(): !!! Failed to delete file=[" + kFontsLog +
                                     "], error=[5], at=[*]"}});
 
@@ -183,7 +178,7 @@ protected:
                         .sections = noFontsBadChecksum, .code = L"Err0F", .exe = Left::Absent,
                         .images = Left::Absent, .fonts = Left::Absent,
                         .log = {kPreVerified, kExtractedExe, kExtractedImages,
-                                "ExtractThreadProc(): !!! No font to extract (optional), at=[*]",
+                                kNoFont,
                                 "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" +
                                     Signed(noFontsChecksum) + "], expected=[" + Signed(noFontsChecksum + 1) +
                                     "], at=[*]"}});
@@ -212,12 +207,7 @@ TEST_F(ExtractionFailureTest, EachFailurePostsItsCodeOnceAndLeavesTheTableState)
         } else {
             ExpectPackageClosedAndUnchanged(row.package);
         }
-
-        // The next row starts from a clean download folder.
-        for (const wchar_t* path : {kPackagePath, kExePath, kImagesPath, kFontsPath}) {
-            if (device.Exists(path)) device.SetReadOnly(path, false);
-            DeleteFileW(path);
-        }
+        ClearDownloadFolder();
     }
 }
 
@@ -294,7 +284,7 @@ TEST_F(ExtractionFailureTest, FailedCloseOfAnOutputIsLoggedWithItsPath) {
     EXPECT_EQ(log.MaskedLines(),
               (Lines{kPreVerified, kExtractedExe, kExtractedImages,
                      "ExtractThreadProc(): !!! Failed to close file handler=[" + kImagesLog + "], error=[112], at=[*]",
-                     kExtractedFont, "ExtractThreadProc(): valid source file checksum, at=[*]"}));
+                     kExtractedFont, kValidChecksum}));
     ExpectPackageClosedAndUnchanged(bytes);
 }
 

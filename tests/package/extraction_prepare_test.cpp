@@ -20,10 +20,6 @@ using package_testing::BuildPackage;
 using package_testing::PackageContents;
 
 const std::string kStartUpRemoved = "PrepareUpgrade(): !!! Deleted invalid Merrow folder in StartUp, at=[*]";
-const Lines kValidRun = {"ExtractThreadProc(): pre-verification ok, at=[*]",
-                         "ExtractThreadProc(): extracted exe, at=[*]", "ExtractThreadProc(): extracted images, at=[*]",
-                         "ExtractThreadProc(): extracted font, at=[*]",
-                         "ExtractThreadProc(): valid source file checksum, at=[*]"};
 
 std::vector<COLORREF> ScreenPixels() {
     HDC screen = GetDC(nullptr);

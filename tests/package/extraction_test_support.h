@@ -33,6 +33,17 @@ const std::string kPackageLog = "\\Storage Card\\OV3_Download\\OV3_UPGRADE_7.BIN
 const std::string kExeLog = "\\Storage Card\\OV3_Download\\AppExecute.ex";
 const std::string kImagesLog = "\\Storage Card\\OV3_Download\\AppImages.zi";
 const std::string kFontsLog = "\\Storage Card\\OV3_Download\\AppFonts.zi";
+const wchar_t kSignaturePath[] = L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_7.BIN.SIG";
+const std::string kSignatureLog = kPackageLog + ".SIG";
+
+// The worker's log lines of a run that gets through each step.
+const std::string kPreVerified = "ExtractThreadProc(): pre-verification ok, at=[*]";
+const std::string kExtractedExe = "ExtractThreadProc(): extracted exe, at=[*]";
+const std::string kExtractedImages = "ExtractThreadProc(): extracted images, at=[*]";
+const std::string kExtractedFont = "ExtractThreadProc(): extracted font, at=[*]";
+const std::string kNoFont = "ExtractThreadProc(): !!! No font to extract (optional), at=[*]";
+const std::string kValidChecksum = "ExtractThreadProc(): valid source file checksum, at=[*]";
+const Lines kValidRun = {kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont, kValidChecksum};
 
 // What an earlier run left at the output paths.
 const std::string kStaleExe = "stale exe of an earlier run";
@@ -84,6 +95,15 @@ protected:
 
     static package_testing::PackageContents SmallPackage() {
         return {.exe = "MZ new main application", .images = "PK images archive", .fonts = "PK fonts archive"};
+    }
+
+    // The next row starts from a clean download folder; a file a row made
+    // read-only is deleted too.
+    void ClearDownloadFolder() const {
+        for (const wchar_t* path : {kPackagePath, kSignaturePath, kExePath, kImagesPath, kFontsPath}) {
+            if (device.Exists(path)) device.SetReadOnly(path, false);
+            DeleteFileW(path);
+        }
     }
 
     void SeedStaleOutputs() const {

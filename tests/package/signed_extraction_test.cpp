@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 
 #include "extraction_test_support.h"
 #include "signing_support.h"
@@ -20,8 +21,6 @@ using package_testing::SignatureFile;
 using package_testing::TestKey;
 
 const wchar_t kKeyPath[] = L"\\NandFlash\\Merrow\\Upgrade.pub";
-const wchar_t kSignaturePath[] = L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_7.BIN.SIG";
-const std::string kSignatureLog = kPackageLog + ".SIG";
 
 enum class Outcome {
     RefusedAtOnce,     // nothing written or deleted
@@ -110,6 +109,8 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         {.name = "no key, garbage signature", .key = std::nullopt, .signature = "garbage", .code = L"",
          .outcome = Outcome::Extracted},
     };
+    const std::pair<std::string, std::string> outputs[] = {
+        {"AppExecute.ex", sections.exe}, {"AppImages.zi", sections.images}, {"AppFonts.zi", sections.fonts}};
     for (const SignedRow& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string& bytes = row.package.empty() ? package : row.package;
@@ -118,15 +119,9 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         if (row.key) device.WriteFile(kKeyPath, *row.key);
         if (row.signature) device.WriteFile(kSignaturePath, *row.signature);
         testing_support::Tree expected = testing_support::SnapshotOf(device.Root());
-        const std::string folder = "Storage Card/OV3_Download/";
-        if (row.outcome != Outcome::RefusedAtOnce) {
-            const bool extracted = row.outcome == Outcome::Extracted;
-            expected[folder + "AppExecute.ex"] = sections.exe;
-            expected[folder + "AppImages.zi"] = sections.images;
-            expected[folder + "AppFonts.zi"] = sections.fonts;
-            if (!extracted) {
-                for (const char* name : {"AppExecute.ex", "AppImages.zi", "AppFonts.zi"}) expected.erase(folder + name);
-            }
+        for (const auto& [name, section] : outputs) {
+            if (row.outcome == Outcome::Extracted) expected["Storage Card/OV3_Download/" + name] = section;
+            if (row.outcome == Outcome::RefusedAfterPass) expected.erase("Storage Card/OV3_Download/" + name);
         }
 
         if (row.failedOpen) host::FailCall(host::Op::CreateFileW, ERROR_ACCESS_DENIED, row.failedOpen);
@@ -138,20 +133,17 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         } else {
             ExpectOneFailure(posted, row.code);
         }
-        Lines expectedLog = {"ExtractThreadProc(): pre-verification ok, at=[*]"};
+        Lines expectedLog = {kPreVerified};
         if (row.outcome != Outcome::RefusedAtOnce) {
-            expectedLog.insert(expectedLog.end(), {"ExtractThreadProc(): extracted exe, at=[*]",
-                                   "ExtractThreadProc(): extracted images, at=[*]",
-                                   "ExtractThreadProc(): extracted font, at=[*]"});
-            if (row.code != L"Err0F") expectedLog.push_back("ExtractThreadProc(): valid source file checksum, at=[*]");
+            expectedLog.insert(expectedLog.end(), {kExtractedExe, kExtractedImages, kExtractedFont});
+            if (row.code != L"Err0F") expectedLog.push_back(kValidChecksum);
         }
         if (!row.lastLine.empty()) expectedLog.push_back(row.lastLine);
         EXPECT_EQ(log.MaskedLines(), expectedLog);
         EXPECT_EQ(testing_support::TreeDifference(testing_support::SnapshotOf(device.Root()), expected), "");
         ExpectPackageClosedAndUnchanged(bytes);
-        for (const wchar_t* path : {kKeyPath, kSignaturePath, kPackagePath, kExePath, kImagesPath, kFontsPath}) {
-            DeleteFileW(path);
-        }
+        DeleteFileW(kKeyPath);
+        ClearDownloadFolder();
     }
 }
 
