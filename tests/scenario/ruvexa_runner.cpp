@@ -2,9 +2,7 @@
 #include "ruvexa_runner.h"
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 
 namespace scenario {
