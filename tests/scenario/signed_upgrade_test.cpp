@@ -14,8 +14,6 @@
 namespace {
 
 using scenario::BuiltPackage;
-using scenario::kRemotePackage;
-using scenario::kUsbPackage;
 using scenario::Scratch;
 using testing_support::TempDevice;
 
@@ -108,7 +106,7 @@ TEST_P(SignedUpgrade, Runs) {
     if (row.keyOnDevice) {
         device.WriteFile(L"\\NandFlash\\Merrow\\Upgrade.pub", scenario::ReadHostFile(scratch_.Path("maker.pub")));
     }
-    const std::wstring packagePath = row.remote ? kRemotePackage : kUsbPackage;
+    const std::wstring packagePath = scenario::PackagePath(row.remote);
     const std::wstring signaturePath = packagePath + L".SIG";
     const std::string signature = row.signature == Signature::ByTheKey       ? byTheKey
                                   : row.signature == Signature::ByAnotherKey ? byAnotherKey
@@ -128,16 +126,15 @@ TEST_P(SignedUpgrade, Runs) {
     }
     EXPECT_EQ(run.status, 6) << run.err;
     EXPECT_NE(run.err.find("Err0E Preparation failed"), std::string::npos) << run.err;
-    EXPECT_TRUE(device.Exists(row.remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag"));
+    EXPECT_TRUE(device.Exists(scenario::UpgradeFlag(row.remote)));
     EXPECT_EQ(device.ReadFile(packagePath), package.bytes);
     EXPECT_EQ(device.Exists(signaturePath), row.signature != Signature::None);
     if (row.signature != Signature::None) {
         EXPECT_EQ(device.ReadFile(signaturePath), signature);
     }
     EXPECT_EQ(device.ReadFile(scenario::kMerrow + L"Orvane3.exe"), "#!/bin/sh\ntouch old_orvane3.ran\n");
-    const std::wstring sectionFolder = row.remote ? scenario::kDownload : L"\\Hard Disk\\";
-    for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
-        EXPECT_FALSE(device.Exists(sectionFolder + section));
+    for (const wchar_t* section : scenario::kSectionFiles) {
+        EXPECT_FALSE(device.Exists(scenario::SectionFolder(row.remote) + section));
     }
 }
 

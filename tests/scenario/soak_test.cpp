@@ -58,13 +58,7 @@ TEST(Soak, DISABLED_UpgradesCutAtRandomChangesAllEndOnTheNewProgram) {
         const bool remote = random() % 2 == 0;
         const bool lossy = random() % 2 == 0;
         // The request anew, and no trace of the last start of the program.
-        if (remote) {
-            device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
-            device.WriteFile(scenario::kRemotePackage, package.bytes);
-        } else {
-            device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
-            device.WriteFile(scenario::kUsbPackage, package.bytes);
-        }
+        scenario::RequestUpgrade(device, package, remote);
         std::remove(device.Host(scenario::kMerrow + L"new_orvane3.ran").c_str());
         // A change count above the boot's own never comes: that upgrade runs uncut.
         const unsigned long cut = 1 + random() % 40;

@@ -32,6 +32,15 @@ const std::wstring kRemotePackage = kDownload + L"OV3_UPGRADE_2024.BIN";
 const std::wstring kUsbPackage = L"\\Hard Disk\\OV3_UPGRADE_7.BIN";
 const std::wstring kMerrow = L"\\NandFlash\\Merrow\\";
 const std::wstring kStartUpFolder = L"\\NandFlash\\StartUp\\Merrow";
+const wchar_t* const kSectionFiles[3] = {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"};
+
+std::wstring UpgradeFlag(bool remote) {
+    return remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag";
+}
+
+std::wstring PackagePath(bool remote) { return remote ? kRemotePackage : kUsbPackage; }
+
+std::wstring SectionFolder(bool remote) { return remote ? kDownload : L"\\Hard Disk\\"; }
 
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
     device.WriteFile(kMerrow + L"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n");
@@ -39,13 +48,12 @@ void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPac
     device.WriteFile(kMerrow + L"Font\\Old.ttf", "old font");
     device.WriteFile(kStartUpFolder + L"\\Old.lnk", "old shortcut");
     device.MakeFolder(L"\\Windows");
-    if (remote) {
-        device.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
-        device.WriteFile(kRemotePackage, package.bytes);
-    } else {
-        device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
-        device.WriteFile(kUsbPackage, package.bytes);
-    }
+    RequestUpgrade(device, package, remote);
+}
+
+void RequestUpgrade(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
+    device.WriteFile(UpgradeFlag(remote), "");
+    device.WriteFile(PackagePath(remote), package.bytes);
 }
 
 namespace {
@@ -62,9 +70,7 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
                            const UpgradeContent& content, bool remote, bool requestCleared) {
     std::string why;
     if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
-    if (requestCleared && device.Exists(remote ? L"\\NandFlash\\RemoteUpgrade.flag" : L"\\NandFlash\\Upgrade.flag")) {
-        why += "the request's flag is still there\n";
-    }
+    if (requestCleared && device.Exists(UpgradeFlag(remote))) why += "the request's flag is still there\n";
     for (const auto& [folder, files] : {std::pair{L"Images", &content.images}, std::pair{L"Font", &content.fonts}}) {
         if (!device.Exists(kMerrow + folder)) {
             why += "no installed folder " + host::WideToUtf8(folder) + "\n";
@@ -76,9 +82,10 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
     for (const wchar_t* temporary : {L"Images_", L"Font_"}) {
         if (device.Exists(kMerrow + temporary)) why += "temporary folder left: " + host::WideToUtf8(temporary) + "\n";
     }
-    const std::wstring sectionFolder = remote ? kDownload : L"\\Hard Disk\\";
-    for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
-        if (requestCleared && device.Exists(sectionFolder + section)) why += "section file left: " + host::WideToUtf8(section) + "\n";
+    for (const wchar_t* section : kSectionFiles) {
+        if (requestCleared && device.Exists(SectionFolder(remote) + section)) {
+            why += "section file left: " + host::WideToUtf8(section) + "\n";
+        }
     }
     if (why.empty() && !AppearsSoon(device, kMerrow + L"new_orvane3.ran")) why += "the new application did not run\n";
     return why;

@@ -39,11 +39,21 @@ extern const std::wstring kRemotePackage;  // a package in it
 extern const std::wstring kUsbPackage;     // a package on a USB disk
 extern const std::wstring kMerrow;         // the installed application's folder, "\" at its end
 extern const std::wstring kStartUpFolder;  // the start-up folder an upgrade removes
+extern const wchar_t* const kSectionFiles[3];  // the extracted sections, beside the package
+
+// Of a remote upgrade or a USB one: the request's flag, the package, and the
+// folder the sections are extracted to ("\" at its end).
+std::wstring UpgradeFlag(bool remote);
+std::wstring PackagePath(bool remote);
+std::wstring SectionFolder(bool remote);
 
 // The installed device before the upgrade (an old program, images, fonts and
 // a start-up folder), with the request and the package of a remote or a
 // local upgrade.
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
+
+// The request of an upgrade: its flag and its package.
+void RequestUpgrade(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
 // Why a device made by MakeUpgradeDevice has not ended upgraded to `content`
 // after `run` (empty when it has): the last boot ended by itself, Images and

@@ -81,7 +81,7 @@ TEST_F(UpgradeScenario, ARemotePackageIsSplitIntoItsThreeSectionsBesideIt) {
         EXPECT_EQ(device.ReadFile(kDownload + L"AppImages.zi"), package_.imagesSection);
         EXPECT_EQ(device.ReadFile(kDownload + L"AppFonts.zi"), package_.fontsSection);
         EXPECT_EQ(device.ReadFile(kRemotePackage), package_.bytes);
-        EXPECT_TRUE(device.Exists(L"\\NandFlash\\RemoteUpgrade.flag"));
+        EXPECT_TRUE(device.Exists(scenario::UpgradeFlag(true)));
         return;
     }
     FAIL() << "the extraction never completed";
@@ -146,18 +146,14 @@ TEST_P(WholeUpgrade, Runs) {
     EXPECT_FALSE(device.Exists(kMerrow + L"Font\\Old.ttf"));
     EXPECT_FALSE(device.Exists(kMerrow + L"Images_"));
     EXPECT_FALSE(device.Exists(kMerrow + L"Font_"));
+    EXPECT_FALSE(device.Exists(scenario::UpgradeFlag(row.remote)));
+    for (const wchar_t* section : scenario::kSectionFiles) {
+        EXPECT_FALSE(device.Exists(scenario::SectionFolder(row.remote) + section));
+    }
     if (row.remote) {
-        EXPECT_FALSE(device.Exists(L"\\NandFlash\\RemoteUpgrade.flag"));
         EXPECT_FALSE(device.Exists(kRemotePackage));
-        for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
-            EXPECT_FALSE(device.Exists(kDownload + section));
-        }
     } else {
-        EXPECT_FALSE(device.Exists(L"\\NandFlash\\Upgrade.flag"));
         EXPECT_EQ(device.ReadFile(kUsbPackage), package_.bytes) << "a USB package stays where it is";
-        for (const wchar_t* section : {L"AppExecute.ex", L"AppImages.zi", L"AppFonts.zi"}) {
-            EXPECT_FALSE(device.Exists(std::wstring(L"\\Hard Disk\\") + section));
-        }
     }
     if (row.exitStatus == 0) {
         EXPECT_TRUE(AppearsSoon(device, kMerrow + L"new_orvane3.ran"));
