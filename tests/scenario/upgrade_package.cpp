@@ -67,10 +67,13 @@ testing_support::Tree FolderTree(const NamedFiles& files) {
 }  // namespace
 
 std::string WhyNotUpgraded(const testing_support::TempDevice& device, const RuvexaRun& run,
-                           const UpgradeContent& content, bool remote, bool requestCleared) {
+                           const UpgradeContent& content, bool remote, bool requestCleared, int endStatus) {
     std::string why;
-    if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
+    if (run.status != endStatus) why += "the last boot ended with " + std::to_string(run.status) + "\n";
     if (requestCleared && device.Exists(UpgradeFlag(remote))) why += "the request's flag is still there\n";
+    if (!device.Exists(kMerrow + L"Orvane3.exe") || device.ReadFile(kMerrow + L"Orvane3.exe") != content.exe) {
+        why += "the installed program is not the new one\n";
+    }
     for (const auto& [folder, files] : {std::pair{L"Images", &content.images}, std::pair{L"Font", &content.fonts}}) {
         if (!device.Exists(kMerrow + folder)) {
             why += "no installed folder " + host::WideToUtf8(folder) + "\n";
@@ -87,7 +90,9 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
             why += "section file left: " + host::WideToUtf8(section) + "\n";
         }
     }
-    if (why.empty() && !AppearsSoon(device, kMerrow + L"new_orvane3.ran")) why += "the new application did not run\n";
+    if (why.empty() && endStatus == 0 && !AppearsSoon(device, kMerrow + L"new_orvane3.ran")) {
+        why += "the new application did not run\n";
+    }
     return why;
 }
 

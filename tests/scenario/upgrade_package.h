@@ -56,11 +56,12 @@ void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPac
 void RequestUpgrade(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
 // Why a device made by MakeUpgradeDevice has not ended upgraded to `content`
-// after `run` (empty when it has): the last boot ended by itself, Images and
-// Font hold exactly the new files, no temporary folder is left, the new
-// program ran, and with `requestCleared` the request's flag and the
-// extracted sections are gone too.
+// after `run` (empty when it has): the last boot ended with `endStatus`, the
+// new program is installed, Images and Font hold exactly the new files, no
+// temporary folder is left, and with `requestCleared` the request's flag and
+// the extracted sections are gone too. A boot that ended by itself (status 0)
+// must also have started the new program; one that ended in a reset did not.
 std::string WhyNotUpgraded(const testing_support::TempDevice& device, const RuvexaRun& run,
-                           const UpgradeContent& content, bool remote, bool requestCleared = true);
+                           const UpgradeContent& content, bool remote, bool requestCleared = true, int endStatus = 0);
 
 }  // namespace scenario
