@@ -21,6 +21,7 @@ namespace {
 
 using scenario::RunRuvexa;
 using scenario::Scratch;
+using testing_support::Concat;
 using testing_support::TempDevice;
 using testing_support::Tree;
 
@@ -138,9 +139,7 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
             const Tree untouchable = Untouchable(testing_support::SnapshotOf(device.Root()));
             const std::string fault = op + ":" + std::to_string(PlausibleError(op)) + ":" + std::to_string(nth);
 
-            std::vector<std::string> failingOptions = kBoots;
-            failingOptions.insert(failingOptions.end(), {"--fail", fault});
-            const auto failing = RunRuvexa(device.Root(), failingOptions, scratch);
+            const auto failing = RunRuvexa(device.Root(), Concat(kBoots, {"--fail", fault}), scratch);
             std::string why = WhyTheFailingBootIsWrong(failing);
             // A device that did not end upgraded is switched on again, without
             // the fault. A flag or section file whose deletion failed is only

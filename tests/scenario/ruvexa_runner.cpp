@@ -37,8 +37,8 @@ Scratch::~Scratch() {
 
 RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string>& options, const Scratch& scratch) {
     std::string logPath = scratch.Path("ruvexa.log");
-    std::vector<std::string> arguments = {"--device-root", deviceRoot, "--headless", "--log", logPath};
-    arguments.insert(arguments.end(), options.begin(), options.end());
+    const std::vector<std::string> arguments =
+        testing_support::Concat({"--device-root", deviceRoot, "--headless", "--log", logPath}, options);
     RuvexaRun run;
     run.status = testing_support::RunAndWait(RUVEXA_PATH, arguments, scratch.Path("ruvexa.out"), scratch.Path("ruvexa.err"));
     run.log = fs::exists(logPath) ? ReadHostFile(logPath) : "";

@@ -159,9 +159,8 @@ TEST_P(StartScenario, Runs) {
     Scratch scratch;
 
     // Every run leaves its last screen, whichever way it ends.
-    std::vector<std::string> options = row.options;
-    options.insert(options.end(), {"--screen", scratch.Path("screen.png")});
-    scenario::RuvexaRun run = RunRuvexa(device.Root(), options, scratch);
+    scenario::RuvexaRun run =
+        RunRuvexa(device.Root(), Concat(row.options, {"--screen", scratch.Path("screen.png")}), scratch);
 
     EXPECT_EQ(run.status, row.exitStatus) << run.err;
     EXPECT_EQ(run.MaskedLog(), row.log);
