@@ -5,7 +5,6 @@
 // place; a remote upgrade takes the signature away with the package.
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,11 +13,8 @@
 
 namespace {
 
-using scenario::BuildUpgradePackage;
 using scenario::BuiltPackage;
-using scenario::ReadHostFile;
 using scenario::Scratch;
-using scenario::UpgradeContent;
 using testing_support::TempDevice;
 
 enum class Signature { ByTheKey, None, ByAnotherKey, OfAnotherPackage };
@@ -78,93 +74,47 @@ const std::vector<SignedRow>& SignedRows() {
     return rows;
 }
 
-// Runs ruvexa-pack; a failure throws its error output, which fails the row
-// that needed the run.
-void Pack(const std::vector<std::string>& arguments, const Scratch& scratch) {
-    if (scenario::RunPack(arguments, scratch) != 0) {
-        throw std::runtime_error("ruvexa-pack " + arguments[0] + " failed: " + ReadHostFile(scratch.Path("pack.err")));
-    }
-}
-
-// The keys, packages and signatures depend on no row, so each is made once
-// per process, when a row first needs it: the test binary alone makes them
-// once for all rows, and under ctest, which runs each row in a process of its
-// own, a row makes only what it uses.
-struct Packed {
-    explicit Packed(const UpgradeContent& made) : content(made), package(BuildUpgradePackage(content, scratch)) {}
-
-    // The package signed by the key pair at `key` (its path without extension).
-    std::string SignedBy(const std::string& key) const {
-        const std::string path = scratch.Path("content/package.bin");
-        Pack({"sign", path, "--key", key + ".key"}, scratch);
-        return ReadHostFile(path + ".SIG");
+class SignedUpgrade : public ::testing::TestWithParam<SignedRow> {
+protected:
+    // Signs the package in scratch's content folder and takes the signature.
+    std::string Sign(const std::string& key) {
+        const std::string package = scratch_.Path("content/package.bin");
+        EXPECT_EQ(scenario::RunPack({"sign", package, "--key", scratch_.Path(key)}, scratch_), 0)
+            << scenario::ReadHostFile(scratch_.Path("pack.err"));
+        return scenario::ReadHostFile(package + ".SIG");
     }
 
-    Scratch scratch;
-    UpgradeContent content;
-    BuiltPackage package;
+    Scratch scratch_;
 };
-
-// "<name>.key" and "<name>.pub" made by keygen; their path without extension.
-std::string KeyPair(const std::string& name) {
-    static const Scratch keys;
-    Pack({"keygen", keys.Path(name)}, keys);
-    return keys.Path(name);
-}
-
-const std::string& TrustedKey() {
-    static const std::string key = KeyPair("maker");
-    return key;
-}
-
-const Packed& ThePackage() {
-    static const Packed packed(scenario::StandardUpgrade());
-    return packed;
-}
-
-const std::string& SignatureOf(Signature signature) {
-    static const std::string none;
-    switch (signature) {
-        case Signature::ByTheKey: {
-            static const std::string byTheKey = ThePackage().SignedBy(TrustedKey());
-            return byTheKey;
-        }
-        case Signature::None:
-            return none;
-        case Signature::ByAnotherKey: {
-            static const std::string byAnotherKey = ThePackage().SignedBy(KeyPair("other"));
-            return byAnotherKey;
-        }
-        case Signature::OfAnotherPackage: {
-            static const std::string ofOtherPackage = [] {
-                UpgradeContent other = scenario::StandardUpgrade();
-                other.exe += "# another build\n";
-                return Packed(other).SignedBy(TrustedKey());
-            }();
-            return ofOtherPackage;
-        }
-    }
-    return none;
-}
-
-class SignedUpgrade : public ::testing::TestWithParam<SignedRow> {};
 
 TEST_P(SignedUpgrade, Runs) {
     const SignedRow& row = GetParam();
-    const UpgradeContent& content = ThePackage().content;
-    const BuiltPackage& package = ThePackage().package;
-    const std::string& signature = SignatureOf(row.signature);
+    for (const char* name : {"maker", "other"}) {
+        ASSERT_EQ(scenario::RunPack({"keygen", scratch_.Path(name)}, scratch_), 0);
+    }
+    scenario::UpgradeContent other = scenario::StandardUpgrade();
+    other.exe += "# another build\n";
+    scenario::BuildUpgradePackage(other, scratch_);
+    const std::string ofOtherPackage = Sign("maker.key");
+    const scenario::UpgradeContent content = scenario::StandardUpgrade();
+    const BuiltPackage package = scenario::BuildUpgradePackage(content, scratch_);
+    const std::string byTheKey = Sign("maker.key");
+    const std::string byAnotherKey = Sign("other.key");
 
     TempDevice device;
     scenario::MakeUpgradeDevice(device, package, row.remote);
-    if (row.keyOnDevice) device.WriteFile(L"\\NandFlash\\Merrow\\Upgrade.pub", ReadHostFile(TrustedKey() + ".pub"));
+    if (row.keyOnDevice) {
+        device.WriteFile(L"\\NandFlash\\Merrow\\Upgrade.pub", scenario::ReadHostFile(scratch_.Path("maker.pub")));
+    }
     const std::wstring packagePath = scenario::PackagePath(row.remote);
     const std::wstring signaturePath = packagePath + L".SIG";
+    const std::string signature = row.signature == Signature::ByTheKey       ? byTheKey
+                                  : row.signature == Signature::ByAnotherKey ? byAnotherKey
+                                                                             : ofOtherPackage;
     if (row.signature != Signature::None) device.WriteFile(signaturePath, signature);
     if (row.readOnlySignature) device.SetReadOnly(signaturePath, true);
 
-    Scratch scratch;
-    auto run = scenario::RunRuvexa(device.Root(), {"--time-scale", "100", "--boots", "2"}, scratch);
+    auto run = scenario::RunRuvexa(device.Root(), {"--time-scale", "100", "--boots", "2"}, scratch_);
 
     std::string missing;
     EXPECT_TRUE(scenario::InOrder(run.MaskedLog(), row.log, &missing)) << missing << "\n" << run.log;
