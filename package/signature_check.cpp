@@ -50,6 +50,10 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
     // more files than before signing existed.
     if (GetFileAttributesW(keyFile) == INVALID_FILE_ATTRIBUTES &&
         (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
+        // Said once per package, so that a key put in the wrong place does
+        // not pass unnoticed as a device that checks signatures.
+        NKDbgPrintfW(L"ExtractThreadProc(): no trusted key=[%s], signatures are not checked, at=[%ld]\r\n", keyFile,
+                     GetTickCount());
         return TRUE;
     }
     check->required = TRUE;

@@ -91,11 +91,12 @@ protected:
         PackageContents noExe = large;
         noExe.exe.clear();
         rows.push_back({.name = "Err0D no exe", .package = BuildPackage(noExe), .sections = noExe, .code = L"Err0D",
-                        .log = {kPreVerified, "ExtractThreadProc(): !!! No exe to extract, at=[*]"}});
+                        .log = {kPreVerified, kNoTrustedKey, "ExtractThreadProc(): !!! No exe to extract, at=[*]"}});
 
         rows.push_back({.name = "Err0B exe create refused", .package = valid, .sections = large,
                         .faults = {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 2}}, .code = L"Err0B",
-                        .exe = Left::Absent, .log = {kPreVerified, CreateFailed(kExeLog, ERROR_ACCESS_DENIED)}});
+                        .exe = Left::Absent,
+                        .log = {kPreVerified, kNoTrustedKey, CreateFailed(kExeLog, ERROR_ACCESS_DENIED)}});
         // The undeletable stale file makes the create-new fail too: the
         // create's code is the one shown.
         rows.push_back({.name = "Err0B read-only stale exe", .package = valid, .sections = large,
@@ -103,13 +104,13 @@ protected:
                             device.SetReadOnly(kExePath, true);
                         },
                         .code = L"Err0B",
-                        .log = {kPreVerified,
+                        .log = {kPreVerified, kNoTrustedKey,
                                 "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[5], at=[*]",
                                 CreateFailed(kExeLog, ERROR_FILE_EXISTS)}});
         rows.push_back({.name = "Err0C disk full in the exe", .package = valid, .sections = large,
                         .faults = {{host::Op::WriteFile, ERROR_DISK_FULL, 2}}, .code = L"Err0C",
                         .exe = Left::FirstMiB,
-                        .log = {kPreVerified,
+                        .log = {kPreVerified, kNoTrustedKey,
                                 "ExtractThreadProc(): !!! Failed to extract exe=[" + kExeLog +
                                     "], error=[112], at=[*]"}});
 
@@ -117,27 +118,29 @@ protected:
         noImages.images.clear();
         rows.push_back({.name = "Err23 no images", .package = BuildPackage(noImages), .sections = noImages,
                         .code = L"Err23", .exe = Left::Absent,
-                        .log = {kPreVerified, kExtractedExe, "ExtractThreadProc(): !!! No image to extract, at=[*]"}});
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe,
+                                "ExtractThreadProc(): !!! No image to extract, at=[*]"}});
         rows.push_back({.name = "Err21 images create refused", .package = valid, .sections = large,
                         .faults = {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 3}}, .code = L"Err21",
                         .exe = Left::Absent, .images = Left::Absent,
-                        .log = {kPreVerified, kExtractedExe, CreateFailed(kImagesLog, ERROR_ACCESS_DENIED)}});
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe,
+                                CreateFailed(kImagesLog, ERROR_ACCESS_DENIED)}});
         // Writes: the exe in two chunks, then the images' first and second.
         rows.push_back({.name = "Err22 disk full in the images", .package = valid, .sections = large,
                         .faults = {{host::Op::WriteFile, ERROR_DISK_FULL, 4}}, .code = L"Err22",
                         .exe = Left::Absent, .images = Left::FirstMiB,
-                        .log = {kPreVerified, kExtractedExe,
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe,
                                 "ExtractThreadProc(): !!! Failed to extract image=[" + kImagesLog +
                                     "], error=[112], at=[*]"}});
         rows.push_back({.name = "Err31 fonts create refused", .package = valid, .sections = large,
                         .faults = {{host::Op::CreateFileW, ERROR_ACCESS_DENIED, 4}}, .code = L"Err31",
                         .exe = Left::Absent, .images = Left::Absent, .fonts = Left::Absent,
-                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages,
                                 CreateFailed(kFontsLog, ERROR_ACCESS_DENIED)}});
         rows.push_back({.name = "Err32 disk full in the fonts", .package = valid, .sections = large,
                         .faults = {{host::Op::WriteFile, ERROR_DISK_FULL, 6}}, .code = L"Err32",
                         .exe = Left::Absent, .images = Left::Absent, .fonts = Left::FirstMiB,
-                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages,
                                 "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog +
                                     "], error=[112], at=[*]"}});
 
@@ -152,7 +155,7 @@ protected:
                             device.SetReadOnly(kFontsPath, true);
                         },
                         .code = L"Err31", .exe = Left::Absent, .images = Left::Absent,
-                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages,
                                 kNoFont,
                                 "ExtractThreadProc(): !!! Failed to delete file=[" + kFontsLog +
                                     "], error=[5], at=[*]"}});
@@ -162,7 +165,7 @@ protected:
         badChecksum.checksum = realChecksum ^ 0x80000001;
         rows.push_back({.name = "Err0F after every section", .package = BuildPackage(badChecksum), .sections = large,
                         .code = L"Err0F", .exe = Left::Absent, .images = Left::Absent, .fonts = Left::Absent,
-                        .log = {kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont,
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages, kExtractedFont,
                                 "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" +
                                     Signed(realChecksum) + "], expected=[" + Signed(realChecksum ^ 0x80000001) +
                                     "], at=[*]"}});
@@ -177,7 +180,7 @@ protected:
         rows.push_back({.name = "Err0F without fonts", .package = BuildPackage(noFontsBadChecksum),
                         .sections = noFontsBadChecksum, .code = L"Err0F", .exe = Left::Absent,
                         .images = Left::Absent, .fonts = Left::Absent,
-                        .log = {kPreVerified, kExtractedExe, kExtractedImages,
+                        .log = {kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages,
                                 kNoFont,
                                 "ExtractThreadProc(): !!! Invalid source file checksum, calculated=[" +
                                     Signed(noFontsChecksum) + "], expected=[" + Signed(noFontsChecksum + 1) +
@@ -232,7 +235,7 @@ TEST_F(ExtractionFailureTest, CleanUpFailuresAreLoggedInOrderBeforeTheResult) {
     }
 
     EXPECT_EQ(PostedLogLines::Sequence(),
-              (Lines{kPreVerified, kExtractedExe, kExtractedImages,
+              (Lines{kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages,
                      "ExtractThreadProc(): !!! Failed to extract font=[" + kFontsLog + "], error=[112], at=[*]",
                      "ExtractThreadProc(): !!! Failed to close file handler=[" + kPackageLog + "], error=[6], at=[*]",
                      "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[32], at=[*]",
@@ -261,9 +264,9 @@ TEST_F(ExtractionFailureTest, ChecksumCleanUpDeletesExeImagesFontsThenPosts) {
     }
 
     const Lines sequence = PostedLogLines::Sequence();
-    ASSERT_EQ(sequence.size(), 10u);
-    EXPECT_EQ(sequence[4].rfind("ExtractThreadProc(): !!! Invalid source file checksum, calculated=[", 0), 0u);
-    EXPECT_EQ(Lines(sequence.begin() + 5, sequence.end()),
+    ASSERT_EQ(sequence.size(), 11u);
+    EXPECT_EQ(sequence[5].rfind("ExtractThreadProc(): !!! Invalid source file checksum, calculated=[", 0), 0u);
+    EXPECT_EQ(Lines(sequence.begin() + 6, sequence.end()),
               (Lines{"ExtractThreadProc(): !!! Failed to close file handler=[" + kPackageLog + "], error=[6], at=[*]",
                      "ExtractThreadProc(): !!! Failed to delete file=[" + kExeLog + "], error=[5], at=[*]",
                      "ExtractThreadProc(): !!! Failed to delete file=[" + kImagesLog + "], error=[5], at=[*]",
@@ -282,7 +285,7 @@ TEST_F(ExtractionFailureTest, FailedCloseOfAnOutputIsLoggedWithItsPath) {
 
     ExpectOneSuccess(DrainResults());
     EXPECT_EQ(log.MaskedLines(),
-              (Lines{kPreVerified, kExtractedExe, kExtractedImages,
+              (Lines{kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages,
                      "ExtractThreadProc(): !!! Failed to close file handler=[" + kImagesLog + "], error=[112], at=[*]",
                      kExtractedFont, kValidChecksum}));
     ExpectPackageClosedAndUnchanged(bytes);

@@ -36,14 +36,17 @@ const std::string kFontsLog = "\\Storage Card\\OV3_Download\\AppFonts.zi";
 const wchar_t kSignaturePath[] = L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_7.BIN.SIG";
 const std::string kSignatureLog = kPackageLog + ".SIG";
 
-// The worker's log lines of a run that gets through each step.
+// The worker's log lines of a run that gets through each step, on a device
+// without a trusted key.
 const std::string kPreVerified = "ExtractThreadProc(): pre-verification ok, at=[*]";
+const std::string kNoTrustedKey =
+    "ExtractThreadProc(): no trusted key=[\\NandFlash\\Merrow\\Upgrade.pub], signatures are not checked, at=[*]";
 const std::string kExtractedExe = "ExtractThreadProc(): extracted exe, at=[*]";
 const std::string kExtractedImages = "ExtractThreadProc(): extracted images, at=[*]";
 const std::string kExtractedFont = "ExtractThreadProc(): extracted font, at=[*]";
 const std::string kNoFont = "ExtractThreadProc(): !!! No font to extract (optional), at=[*]";
 const std::string kValidChecksum = "ExtractThreadProc(): valid source file checksum, at=[*]";
-const Lines kValidRun = {kPreVerified, kExtractedExe, kExtractedImages, kExtractedFont, kValidChecksum};
+const Lines kValidRun = {kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages, kExtractedFont, kValidChecksum};
 
 // What an earlier run left at the output paths.
 const std::string kStaleExe = "stale exe of an earlier run";

@@ -43,7 +43,8 @@ TEST_F(ExtractionWorkerTest, PackageWithoutFontsDeletesAnOldFontsFile) {
     EXPECT_EQ(RunWorker(window), 0u);
 
     ExpectOneSuccess(DrainResults());
-    EXPECT_EQ(log.MaskedLines(), (Lines{kPreVerified, kExtractedExe, kExtractedImages, kNoFont, kValidChecksum}));
+    EXPECT_EQ(log.MaskedLines(),
+              (Lines{kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages, kNoFont, kValidChecksum}));
     ExpectLeft(kExePath, Left::Whole, kStaleExe, noFonts.exe);
     ExpectLeft(kImagesPath, Left::Whole, kStaleImages, noFonts.images);
     ExpectLeft(kFontsPath, Left::Absent, kStaleFonts, "");
@@ -61,9 +62,10 @@ TEST_F(ExtractionWorkerTest, PackageWithoutFontsDeletesAnOldFontsFile) {
     EXPECT_EQ(RunWorker(window), 0u);
     ExpectOneFailure(DrainResults(), L"Err0F");
     Lines lines = log.MaskedLines();
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4), (Lines{kPreVerified, kExtractedExe, kExtractedImages, kNoFont}));
-    EXPECT_EQ(lines[4].rfind("ExtractThreadProc(): !!! Invalid source file checksum", 0), 0u) << lines[4];
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 5),
+              (Lines{kPreVerified, kNoTrustedKey, kExtractedExe, kExtractedImages, kNoFont}));
+    EXPECT_EQ(lines[5].rfind("ExtractThreadProc(): !!! Invalid source file checksum", 0), 0u) << lines[5];
     EXPECT_FALSE(device.Exists(kExePath));
     EXPECT_FALSE(device.Exists(kImagesPath));
 }
@@ -85,7 +87,7 @@ TEST_F(ExtractionWorkerTest, WithoutAWindowTheWorkerRunsToTheEndAndPostsNothing)
     device.WriteFile(kPackagePath, bad);
     EXPECT_EQ(RunWorker(nullptr), 0u);
     EXPECT_TRUE(DrainResults().empty());
-    EXPECT_EQ(log.MaskedLines().size(), 5u);
+    EXPECT_EQ(log.MaskedLines().size(), 6u);
     ExpectLeft(kExePath, Left::Absent, "", "");
     ExpectLeft(kImagesPath, Left::Absent, "", "");
     ExpectLeft(kFontsPath, Left::Absent, "", "");
@@ -121,7 +123,8 @@ TEST_F(ExtractionWorkerTest, MissingOutputPathsCountAsMissingSections) {
     EXPECT_EQ(ExtractThreadProc(&preparer), 0u);
     ExpectOneFailure(DrainResults(), L"Err23");
     EXPECT_EQ(log.MaskedLines(),
-              (Lines{kPreVerified, kExtractedExe, "ExtractThreadProc(): !!! No image to extract, at=[*]"}));
+              (Lines{kPreVerified, kNoTrustedKey, kExtractedExe,
+                     "ExtractThreadProc(): !!! No image to extract, at=[*]"}));
     ExpectLeft(kExePath, Left::Absent, "", "");
     ExpectLeft(kFontsPath, Left::Stale, kStaleFonts, "");
 
@@ -154,10 +157,10 @@ TEST_F(ExtractionWorkerTest, WrappedSizesFailInTheOversizedSection) {
 
     ExpectOneFailure(DrainResults(), L"Err22");
     Lines lines = log.MaskedLines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1], kExtractedExe);
-    EXPECT_EQ(lines[2].rfind("ExtractThreadProc(): !!! Failed to extract image=[" + kImagesLog + "], error=[", 0), 0u)
-        << lines[2];
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], kExtractedExe);
+    EXPECT_EQ(lines[3].rfind("ExtractThreadProc(): !!! Failed to extract image=[" + kImagesLog + "], error=[", 0), 0u)
+        << lines[3];
     ExpectLeft(kExePath, Left::Absent, "", "");
     // The short read wrote nothing: the images output is left empty.
     ExpectLeft(kImagesPath, Left::Whole, "", "");

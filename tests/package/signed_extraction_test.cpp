@@ -35,7 +35,7 @@ struct SignedRow {
     std::string package{};                 // empty: the signed package itself
     std::wstring code = L"Err0E";          // empty: success
     Outcome outcome = Outcome::RefusedAtOnce;
-    std::string lastLine{};                // empty: the log of an unsigned extraction, unchanged
+    std::string lastLine{};                // empty: the log of an extraction without a key, unchanged
     // This CreateFileW of the run fails with ERROR_ACCESS_DENIED (1 is the package's).
     unsigned failedOpen = 0;
 };
@@ -134,6 +134,7 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
             ExpectOneFailure(posted, row.code);
         }
         Lines expectedLog = {kPreVerified};
+        if (!row.key) expectedLog.push_back(kNoTrustedKey);
         if (row.outcome != Outcome::RefusedAtOnce) {
             expectedLog.insert(expectedLog.end(), {kExtractedExe, kExtractedImages, kExtractedFont});
             if (row.code != L"Err0F") expectedLog.push_back(kValidChecksum);

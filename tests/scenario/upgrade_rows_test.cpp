@@ -39,6 +39,7 @@ const Lines kUsbSearch = {
 };
 const Lines kExtraction = {
     "ExtractThreadProc(): pre-verification ok, at=[*]",
+    "ExtractThreadProc(): no trusted key=[\\NandFlash\\Merrow\\Upgrade.pub], signatures are not checked, at=[*]",
     "ExtractThreadProc(): valid source file checksum, at=[*]",
     "=== Extraction Complete ===",
 };
