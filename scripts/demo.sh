@@ -1,23 +1,49 @@
 #!/bin/sh
-# The main job: installs what is missing, builds everything, then takes a
-# simulated device through a remote upgrade. ruvexa-pack makes the package
-# from a new main application, an images folder and a fonts folder; the
-# device boots with the remote upgrade flag, verifies and unpacks the
+# The main job: installs what is missing, builds the launcher and
+# ruvexa-pack, then takes a simulated device through a remote upgrade,
+# saying before each step what it shows. ruvexa-pack makes the package from
+# a new main application, an images folder and a fonts folder; the device
+# boots with the remote upgrade flag, verifies and unpacks the
 # package, installs it, restarts, and its second boot starts the new main
 # application. Everything is left in build/demo/ to look at: the device
 # folder, the debug log and every screen as a numbered PNG.
 set -eu
 cd "$(dirname "$0")/.."
-# Only the two programs; their build's progress goes to standard error.
-sh scripts/build.sh ruvexa ruvexa-pack >&2
+# Only the two programs. The set-up's and the compiler's output go to a log
+# file, shown only when the build fails; one line tells how far it has come.
+mkdir -p build
+build_log=build/demo-build.log
+sh scripts/build.sh ruvexa ruvexa-pack >"$build_log" 2>&1 &
+builder=$!
+printf 'demo: setting up and building ruvexa and ruvexa-pack...' >&2
+while kill -0 "$builder" 2>/dev/null; do
+    if [ -t 2 ]; then
+        done_share=$(grep -o '^\[ *[0-9]*%\]' "$build_log" | tail -n 1 | tr -d '[] ')
+        printf '\rdemo: setting up and building ruvexa and ruvexa-pack... %s ' "$done_share" >&2
+    fi
+    sleep 1
+done
+if ! wait "$builder"; then
+    printf '\ndemo: the build failed; its output:\n' >&2
+    cat "$build_log" >&2
+    exit 1
+fi
+if [ -t 2 ]; then printf '\rdemo: setting up and building ruvexa and ruvexa-pack...' >&2; fi
+printf ' done (output in %s)\n' "$build_log" >&2
 
 demo=build/demo
 rm -rf "$demo"
 mkdir -p "$demo/source/images/icons" "$demo/source/fonts"
 device="$demo/device"
 step() { printf '\n== %s\n' "$*"; }
+# What the step shows, in a few words, before its output.
+say() { printf '   %s\n' "$@"; }
 
 step "the device as shipped: version 1 of the main application"
+say "$device stands for the device's file system: NandFlash is its internal" \
+    "flash, Storage Card its SD card, Windows the system folder. The main" \
+    "application, NandFlash/Merrow/Orvane3.exe, is here a script that leaves" \
+    "started.txt; its images and fonts are the Images and Font folders beside it."
 mkdir -p "$device/NandFlash/Merrow/Images" "$device/NandFlash/Merrow/Font" \
     "$device/Storage Card/OV3_Download" "$device/Windows"
 printf '#!/bin/sh\necho "main application 1 started" > started.txt\n' > "$device/NandFlash/Merrow/Orvane3.exe"
@@ -27,6 +53,9 @@ printf '#!/bin/sh\necho "shell started" > shell.txt\n' > "$device/Windows/explor
 find "$device" -type f | sort
 
 step "ruvexa-pack: version 2 as an upgrade package"
+say "The package holds the new main application and two zip archives, zipped" \
+    "here from a folder of images and one of fonts; verify checks it exactly" \
+    "as the device will."
 printf '#!/bin/sh\necho "main application 2 started" > started.txt\n' > "$demo/source/Orvane3.exe"
 head -c 150000 /dev/urandom > "$demo/source/images/splash.bmp"
 printf 'usb icon' > "$demo/source/images/icons/usb.bmp"
@@ -37,22 +66,37 @@ build/ruvexa-pack build --exe "$demo/source/Orvane3.exe" --images "$demo/source/
 build/ruvexa-pack verify "$package"
 
 step "the download arrives: remote upgrade requested"
+say "The package lies in the download folder; the flag NandFlash/RemoteUpgrade.flag" \
+    "asks the launcher to install it at the next power-on."
 touch "$device/NandFlash/RemoteUpgrade.flag"
 
 step "power on (device time runs 20 times faster)"
+say "Boot 1 finds the request, checks and unpacks the package, installs it and" \
+    "restarts the device: it ends with exit 3, a reset through the board's" \
+    "AIP1: driver. Boot 2 finds no request, starts the new main application and" \
+    "quits five seconds later: exit 0. The lines below come from the host layer" \
+    "that stands in for the device (ruvexa-host: ...); the program's own debug" \
+    "log follows in the next step."
 status=0
 build/ruvexa --device-root "$device" --headless --time-scale 20 --boots 2 \
     --log "$demo/debug.log" --frames "$demo/frames" --screen "$demo/screen.png" || status=$?
 echo "exit status of the last boot: $status (0: the program quit after starting the main application)"
 
 step "debug log"
+say "What the program wrote to the device's debug output, boot after boot;" \
+    "at=[...] is the device's millisecond tick."
 cat "$demo/debug.log"
 
 step "the device afterwards"
+say "Version 2 has replaced version 1: the new Orvane3.exe, Images and Font are" \
+    "in NandFlash/Merrow, the old ones are gone, and the flag and the package" \
+    "have been removed. started.txt was left by the new main application:"
 find "$device" -type f | sort
 cat "$device/NandFlash/Merrow/started.txt"
 
 step "screens"
+say "Each time the screen changed, the host wrote a frame: a PNG of the" \
+    "480 x 272 screen, numbered across both boots."
 ls "$demo/frames"
 echo "look at them in $demo/frames/; the last screen is $demo/screen.png"
 [ "$status" -eq 0 ]
