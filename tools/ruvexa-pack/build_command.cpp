@@ -20,6 +20,7 @@
 #include "signing_keys.h"
 #include "temp_file.h"
 #include "zip_folder.h"
+#include "zip_listing.h"
 
 namespace fs = std::filesystem;
 
@@ -47,17 +48,6 @@ bool CheckReadable(const std::string& path, std::string* error) {
     }
     std::fclose(file);
     return true;
-}
-
-// The device looks only for its package pattern (OV3_UPGRADE_*.BIN), with
-// names matched without regard to case.
-bool HasPackageName(const std::string& path) {
-    std::string name = fs::path(path).filename().string();
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-    const std::string prefix = PackageNamePrefix();
-    const std::string suffix = PackageNameSuffix();
-    return name.size() >= prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
-           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // An archive section: a zip file taken as is, or a folder zipped into a
@@ -89,6 +79,16 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
     return true;
 }
 
+// An archive the dry run unpacked; a listing that fails here only costs the
+// warning.
+void WarnAboutLayout(const SectionSource& archive, ArchiveKind kind) {
+    std::vector<ZipEntry> entries;
+    std::string ignored;
+    if (archive.size > 0 && ListZip(archive.path, 0, archive.size, &entries, &ignored)) {
+        WarnIfAllInOneFolder(entries, kind);
+    }
+}
+
 }  // namespace
 
 int RunBuild(const Arguments& arguments) {
@@ -98,10 +98,7 @@ int RunBuild(const Arguments& arguments) {
     if (stat(output.c_str(), &outStat) == 0 && S_ISDIR(outStat.st_mode)) {
         return Fail("'" + output + "' is a folder; -o names the package file to write");
     }
-    if (!HasPackageName(output)) {
-        Warn("'" + fs::path(output).filename().string() +
-             "' does not match " + HostText(kPackageName) + ": the device will not find the package under this name");
-    }
+    WarnUnlessPackageName(output);
 
     struct stat exeStat;
     if (!StatFile(arguments.exe, &exeStat, &error)) return Fail(error);
@@ -129,12 +126,14 @@ int RunBuild(const Arguments& arguments) {
         return Fail("'" + arguments.images + "' is empty: the device refuses a package whose images section is empty (Err23)");
     }
     if (!ArchiveUnpacks(images.path, ArchiveKind::Images, progress, &error)) return Fail(error);
+    WarnAboutLayout(images, ArchiveKind::Images);
     if (!arguments.fonts.empty()) {
         if (!PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, progress,
                             &error)) {
             return Fail(error);
         }
         if (fonts.size > 0 && !ArchiveUnpacks(fonts.path, ArchiveKind::Fonts, progress, &error)) return Fail(error);
+        WarnAboutLayout(fonts, ArchiveKind::Fonts);
     }
     uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
     if (total > 0xFFFFFFFFull) {

@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
         return RunVerify(arguments);
     case Command::Inspect:
         return RunInspect(arguments);
+    case Command::List:
+        return RunList(arguments);
     case Command::Unpack:
         return RunUnpack(arguments);
     case Command::Keygen:
