@@ -215,7 +215,6 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
         *error = "cannot finish the archive '" + zipPath + "'";
         ok = false;
     }
-    if (!ok) std::remove(zipPath.c_str());
     return ok;
 }
 
