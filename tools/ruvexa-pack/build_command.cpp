@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -19,6 +20,7 @@
 #include "progress.h"
 #include "signing_keys.h"
 #include "temp_file.h"
+#include "host_file.h"
 #include "zip_folder.h"
 #include "zip_listing.h"
 
@@ -74,7 +76,15 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
         *error = "'" + given + "' is neither a file nor a folder";
         return false;
     }
-    if (!CheckReadable(given, error)) return false;
+    HostFile file;
+    if (!file.OpenForReading(given, error)) return false;
+    BYTE magic[sizeof(kPackageSignatureBytes)] = {};
+    if (file.ReadAt(0, magic, sizeof(magic)) == sizeof(magic) &&
+        std::memcmp(magic, kPackageSignatureBytes, sizeof(magic)) == 0) {
+        *error = "'" + given + "' is an upgrade package, not a zip archive: --" + what +
+                 " takes the " + what + " archive (a zip file or a folder)";
+        return false;
+    }
     *source = {given, static_cast<uint64_t>(st.st_size)};
     return true;
 }
@@ -89,6 +99,15 @@ void WarnAboutLayout(const SectionSource& archive, ArchiveKind kind) {
     }
 }
 
+// By device and inode when both exist (links, other spellings), else by
+// the path the host resolves each to.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code failure;
+    if (fs::exists(a, failure) && fs::exists(b, failure)) return fs::equivalent(a, b, failure);
+    return fs::weakly_canonical(fs::absolute(a, failure), failure) ==
+           fs::weakly_canonical(fs::absolute(b, failure), failure);
+}
+
 }  // namespace
 
 int RunBuild(const Arguments& arguments) {
@@ -97,6 +116,13 @@ int RunBuild(const Arguments& arguments) {
     struct stat outStat;
     if (stat(output.c_str(), &outStat) == 0 && S_ISDIR(outStat.st_mode)) {
         return Fail("'" + output + "' is a folder; -o names the package file to write");
+    }
+    for (const auto& [input, option] : {std::pair{arguments.exe, "--exe"}, {arguments.images, "--images"},
+                                        {arguments.fonts, "--fonts"}, {arguments.key, "--sign"}}) {
+        if (!input.empty() && SameFile(input, output)) {
+            return Fail("'" + output + "' is both the output and the " + option +
+                        " input: the package would overwrite what it is built from");
+        }
     }
     WarnUnlessPackageName(output);
 

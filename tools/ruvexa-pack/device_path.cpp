@@ -52,6 +52,8 @@ bool DevicePathOf(const std::string& hostPath, std::wstring* devicePath, std::st
 std::string ShownHostPath(const std::wstring& devicePath) {
     std::string hostPath;
     if (!host::HostPathOf(devicePath, &hostPath)) return host::WideToUtf8(devicePath);
+    // The root "/" and the device path's leading "\" would make "//".
+    while (hostPath.rfind("//", 0) == 0) hostPath.erase(0, 1);
     std::error_code error;
     fs::path relative = fs::path(hostPath).lexically_relative(fs::current_path(error));
     if (error || relative.empty() || *relative.begin() == "..") return hostPath;
