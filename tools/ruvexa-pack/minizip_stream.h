@@ -5,6 +5,7 @@
 #include <minizip/ioapi.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "host_file.h"
 
@@ -15,6 +16,15 @@ struct MinizipStream {
     uint64_t offset = 0;  // where the archive starts in the file
     uint64_t size = 0;    // its length; grows as a new archive is written
     uint64_t position = 0;
+    // minizip reads headers a byte or a field at a time: reads are served
+    // from a buffer of the bytes at [bufferStart, bufferStart + buffer.size()).
+    std::vector<char> buffer;
+    uint64_t bufferStart = 0;
+    // Writes come as many small pieces (each header field); contiguous ones
+    // are gathered at [pendingStart, pendingStart + pending.size()).
+    std::vector<char> pending;
+    uint64_t pendingStart = 0;
+    bool writeFailed = false;
 };
 
 // Functions whose open call ignores the name and hands out `stream`.
