@@ -1,11 +1,5 @@
 // `ruvexa-pack build`: checks and prepares the three inputs (zipping folders),
 // then writes the package beside its final name and renames it into place.
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -34,22 +28,13 @@ namespace {
 const std::wstring kImagesInstallFolder = std::wstring(kInstalledImages) + kTemporaryFolderSuffix;
 const std::wstring kFontsInstallFolder = std::wstring(kInstalledFont) + kTemporaryFolderSuffix;
 
-bool StatFile(const std::string& path, struct stat* st, std::string* error) {
-    if (stat(path.c_str(), st) != 0) {
-        *error = FileError(path, errno);
-        return false;
-    }
-    return true;
-}
-
-bool CheckReadable(const std::string& path, std::string* error) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        *error = FileError(path, errno);
-        return false;
-    }
-    std::fclose(file);
-    return true;
+// The kind of file at `path`, following links; false with the host's
+// reason when there is none.
+bool StatusOf(const std::string& path, fs::file_status* status, std::string* error) {
+    std::error_code failure;
+    *status = fs::status(path, failure);
+    if (failure) *error = "'" + path + "': " + failure.message();
+    return !failure;
 }
 
 // An archive section: a zip file taken as is, or a folder zipped into a
@@ -57,22 +42,22 @@ bool CheckReadable(const std::string& path, std::string* error) {
 bool PrepareArchive(const std::string& given, const std::string& what, const std::wstring& installFolder,
                     const std::string& output, TempFile* zipped, SectionSource* source, Progress& progress,
                     std::string* error) {
-    struct stat st;
-    if (!StatFile(given, &st, error)) return false;
-    if (S_ISDIR(st.st_mode)) {
+    fs::file_status status;
+    if (!StatusOf(given, &status, error)) return false;
+    if (fs::is_directory(status)) {
         progress.Step("zipping the " + what + " folder");
         if (!zipped->CreateBeside(output, what, error)) return false;
         ZipSummary summary;
         if (!ZipFolder(given, zipped->Path(), installFolder, &summary, error)) return false;
-        struct stat zipStat;
-        if (!StatFile(zipped->Path(), &zipStat, error)) return false;
+        HostFile zip;
+        if (!zip.OpenForReading(zipped->Path(), error)) return false;
         progress.Clear();
         std::cout << "zipped " << what << " folder '" << given << "': " << summary.files << " files, "
-                  << summary.folders << " folders, " << zipStat.st_size << " bytes\n";
-        *source = {zipped->Path(), static_cast<uint64_t>(zipStat.st_size)};
+                  << summary.folders << " folders, " << zip.Size() << " bytes\n";
+        *source = {zipped->Path(), zip.Size()};
         return true;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!fs::is_regular_file(status)) {
         *error = "'" + given + "' is neither a file nor a folder";
         return false;
     }
@@ -85,7 +70,7 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
                  " takes the " + what + " archive (a zip file or a folder)";
         return false;
     }
-    *source = {given, static_cast<uint64_t>(st.st_size)};
+    *source = {given, file.Size()};
     return true;
 }
 
@@ -113,8 +98,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 int RunBuild(const Arguments& arguments) {
     std::string error;
     const std::string& output = arguments.output;
-    struct stat outStat;
-    if (stat(output.c_str(), &outStat) == 0 && S_ISDIR(outStat.st_mode)) {
+    std::error_code ignored;
+    if (fs::is_directory(output, ignored)) {
         return Fail("'" + output + "' is a folder; -o names the package file to write");
     }
     for (const auto& [input, option] : {std::pair{arguments.exe, "--exe"}, {arguments.images, "--images"},
@@ -126,13 +111,11 @@ int RunBuild(const Arguments& arguments) {
     }
     WarnUnlessPackageName(output);
 
-    struct stat exeStat;
-    if (!StatFile(arguments.exe, &exeStat, &error)) return Fail(error);
-    if (!S_ISREG(exeStat.st_mode)) return Fail("'" + arguments.exe + "' is not a file");
-    if (!CheckReadable(arguments.exe, &error)) return Fail(error);
+    HostFile exeFile;
+    if (!exeFile.OpenForReading(arguments.exe, &error)) return Fail(error);
     // The device refuses a package without an exe (Err0D) or images (Err23).
-    if (exeStat.st_size == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
-    SectionSource exe{arguments.exe, static_cast<uint64_t>(exeStat.st_size)};
+    if (exeFile.Size() == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
+    SectionSource exe{arguments.exe, exeFile.Size()};
 
     // The key is read first, so that a wrong one fails before any long work.
     SecretKey key;
@@ -177,8 +160,7 @@ int RunBuild(const Arguments& arguments) {
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
     if (!arguments.key.empty() && !signature.RenameTo(signaturePath, &error)) return Fail(error);
-    struct stat signatureStat;
-    if (arguments.key.empty() && stat(signaturePath.c_str(), &signatureStat) == 0) {
+    if (arguments.key.empty() && fs::exists(signaturePath, ignored)) {
         Warn("'" + signaturePath + "' is left from an earlier package and does not sign this one: a device with a "
              "trusted key refuses the package (Err0E)");
     }

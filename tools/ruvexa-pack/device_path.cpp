@@ -3,14 +3,9 @@
 
 #include <windows.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 
-#include "messages.h"
+#include "host_file.h"
 #include "ruvexa_host.h"
 
 namespace fs = std::filesystem;
@@ -61,18 +56,8 @@ std::string ShownHostPath(const std::wstring& devicePath) {
 }
 
 bool OpenableDevicePath(const std::string& hostPath, std::wstring* devicePath, std::string* error) {
-    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = FileError(hostPath, errno);
-        return false;
-    }
-    struct stat st;
-    bool isFile = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    close(fd);
-    if (!isFile) {
-        *error = "'" + hostPath + "' is not a regular file";
-        return false;
-    }
+    HostFile file;
+    if (!file.OpenForReading(hostPath, error)) return false;
     std::string reason;
     if (!DevicePathOf(hostPath, devicePath, &reason)) {
         *error = "'" + hostPath + "': " + reason;
