@@ -1,7 +1,5 @@
 // `ruvexa-pack unpack`: verifies a package without writing, then writes its
 // sections to a folder under the names the device gives them.
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <iostream>
 
