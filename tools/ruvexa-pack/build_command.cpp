@@ -7,6 +7,7 @@
 #include "archive_check.h"
 #include "commands.h"
 #include "device_names.h"
+#include "host_file.h"
 #include "install_constants.h"
 #include "messages.h"
 #include "package_constants.h"
@@ -14,7 +15,6 @@
 #include "progress.h"
 #include "signing_keys.h"
 #include "temp_file.h"
-#include "host_file.h"
 #include "zip_folder.h"
 #include "zip_listing.h"
 
