@@ -14,52 +14,50 @@ namespace {
 struct CommandText {
     Command command;
     const char* name;
-    const char* synopsis;  // for the overall usage, after the name
     const char* summary;   // one line for the overall usage
     const char* about;     // the paragraph after the usage line
     const char* notes;     // after the option list
 };
 
 const CommandText kCommands[] = {
-    {Command::Build, "build", "--exe FILE --images ZIP|DIR [--fonts ZIP|DIR] [--sign NAME.key] -o FILE",
-     "write a package (and its signature FILE.SIG)",
+    {Command::Build, "build", "write a package (and its signature FILE.SIG)",
      "Writes an upgrade package: the executable, the images archive and the\n"
      "optional fonts archive, with head, tail and CRC-32.\n",
      "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
      "attributes, names sorted. Each archive is unpacked in a dry run with the\n"
      "device's own extractor; one the device would reject (Err40, Err50) is refused.\n"},
-    {Command::Verify, "verify", "[--key NAME.pub] FILE...", "check packages as the device does",
-     "Checks each package as the device does: signature, sizes, length,\n"
+    {Command::Verify, "verify", "check packages as the device does",
+     "Checks each package as the device does: magic, sizes, length,\n"
      "sections and checksum, then unpacks its archives in a dry run with the\n"
      "device's own extractor into a temporary folder. Prints \"ok\", or the\n"
      "device's failure code (Err0F, Err40, Err50, ...) with the reason, naming\n"
      "the entry for an archive; with several files each line starts with the\n"
      "file's name. Exit 0 when every package is sound, else 1.\n",
      ""},
-    {Command::Inspect, "inspect", "FILE", "print a package's fields, offsets and checksums",
+    {Command::Inspect, "inspect", "print a package's fields, offsets and checksums",
      "Prints the head and tail fields, the section offsets and sizes, the file\n"
      "length and the stored and computed checksums, also for a damaged package,\n"
      "whether FILE.SIG is beside it and which key id it names, and last the\n"
      "verdict, with the code the device would show for a damaged package.\n"
      "Exit 0 for a sound package, 1 for a damaged one.\n",
      ""},
-    {Command::List, "list", "FILE", "print what the package installs on the device",
+    {Command::List, "list", "print what the package installs on the device",
      "Checks the package as the device does without its dry runs, then prints\n"
      "what installing it puts on the device, with sizes: the executable, and\n"
      "every entry of the images and fonts archives under the folder it goes to.\n",
      ""},
-    {Command::Unpack, "unpack", "FILE DIR", "verify, then write the sections to DIR",
+    {Command::Unpack, "unpack", "verify, then write the sections to DIR",
      "Verifies the package, then writes its sections to DIR as AppExecute.ex,\n"
      "AppImages.zi and (when the package has fonts) AppFonts.zi. DIR is created\n"
      "when missing; files of those names in it are replaced.\n",
      ""},
-    {Command::Keygen, "keygen", "NAME", "make a signing key pair, NAME.key and NAME.pub",
+    {Command::Keygen, "keygen", "make a signing key pair, NAME.key and NAME.pub",
      "Makes an Ed25519 key pair for signing packages: NAME.key, the secret key\n"
      "(readable by its owner only; keep it off the devices), and NAME.pub, the\n"
      "public key a device trusts as \\NandFlash\\Merrow\\Upgrade.pub. Existing\n"
      "files are never replaced.\n",
      ""},
-    {Command::Sign, "sign", "--key NAME.key FILE", "write FILE.SIG, the package's signature",
+    {Command::Sign, "sign", "write FILE.SIG, the package's signature",
      "Checks the package as verify does without its dry runs, then writes\n"
      "FILE.SIG beside it: its signature by the secret key NAME.key.\n",
      ""},
@@ -293,7 +291,7 @@ std::string UsageText(Command command) {
             "\n"
             "commands:\n";
         for (const CommandText& each : kCommands) {
-            const std::string line = "  " + std::string(each.name) + " " + each.synopsis;
+            const std::string line = "  " + std::string(each.name) + Synopsis(commandLine.Of(each.command));
             usage += line.size() < 22 ? Padded(line, 22) : line + "\n" + std::string(22, ' ');
             usage += std::string(each.summary) + "\n";
         }
