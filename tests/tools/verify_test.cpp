@@ -119,6 +119,9 @@ TEST_F(VerifyTest, PackageWithoutFontsIsAcceptedAndFaultsLeaveItUntouched) {
     EXPECT_EQ(unpack.status, 1);
     EXPECT_EQ(unpack.out.substr(0, 5), "Err0F");
     EXPECT_FALSE(space_.Exists("out")) << "a refused package is not unpacked at all";
+    ToolRun list = space_.Pack({"list", space_.Path("OV3_UPGRADE_BAD.BIN")});
+    EXPECT_EQ(list.status, 1);
+    EXPECT_EQ(list.out.substr(0, 5), "Err0F") << "nor listed";
     EXPECT_EQ(space_.Read("OV3_UPGRADE_BAD.BIN"), flipped);
 }
 

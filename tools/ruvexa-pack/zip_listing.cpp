@@ -3,6 +3,8 @@
 
 #include <minizip/unzip.h>
 
+#include <cctype>
+
 #include "install_constants.h"
 #include "messages.h"
 #include "minizip_stream.h"
@@ -15,6 +17,12 @@ std::string DeviceSeparators(std::string name) {
     for (char& c : name) {
         if (c == '/') c = '\\';
     }
+    return name;
+}
+
+// A name as the device's FAT compares it: without regard to (ASCII) case.
+std::string FoldedCase(std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return name;
 }
 
@@ -64,7 +72,7 @@ void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind
     if (end == std::string::npos || end == 0) return;
     const std::string top = first.substr(0, end + 1);
     for (const ZipEntry& entry : entries) {
-        if (DeviceSeparators(entry.name).compare(0, top.size(), top) != 0) return;
+        if (FoldedCase(DeviceSeparators(entry.name).substr(0, top.size())) != FoldedCase(top)) return;
     }
     const std::string folder = entries.front().name.substr(0, end + 1);
     Warn(std::string("every entry of the ") + (kind == ArchiveKind::Images ? "images" : "fonts") +
