@@ -59,6 +59,8 @@ TEST(PackArgumentsTest, BadArgumentsExitTwoWithAHint) {
         {{"sign", a}, "missing required option --key"},
         {{"keygen"}, "missing key NAME"},
         {{"verify", "--sign", a, a}, "unknown option '--sign' for 'verify'"},
+        {{"keygen", ""}, "key NAME must not be empty"},
+        {{"build", "--exe=", "--images", a, "-o", a}, "option '--exe' needs a non-empty value"},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -99,6 +101,56 @@ TEST(PackArgumentsTest, MissingFilesExitOneNamingTheFile) {
                                         space.Path("images.zip"), "-o", space.Path("nowhere/OV3_UPGRADE_1.BIN")});
     EXPECT_EQ(intoMissingFolder.status, 1);
     EXPECT_NE(intoMissingFolder.err.find(space.Path("nowhere")), std::string::npos) << intoMissingFolder.err;
+}
+
+// Inputs the tool refuses with exit 1, a one-line error, and nothing written.
+TEST(PackArgumentsTest, MistakenInputsAreRefused) {
+    Workspace space;
+    space.Write("app.exe", "MZ");
+    space.Write("images/a.bmp", "BM");
+    ASSERT_EQ(space.Pack({"build", "--exe", space.Path("app.exe"), "--images", space.Path("images"), "-o",
+                          space.Path("OV3_UPGRADE_1.BIN")}).status, 0);
+    std::filesystem::create_directories(space.Path("keys"));
+    std::filesystem::create_directories(space.Path("blocked/AppImages.zi"));
+    const std::string package = space.Read("OV3_UPGRADE_1.BIN");
+    const std::string p = space.Path("");  // every path below is absolute: "<p>name"
+    struct Row {
+        std::vector<std::string> words;
+        std::string message;
+    };
+    const Row rows[] = {
+        {.words = {"keygen", p + "keys"}, .message = "'" + p + "keys' names a folder"},
+        {.words = {"keygen", p + "keys/"}, .message = "'" + p + "keys/' names a folder"},
+        {.words = {"build", "--exe", p + "app.exe", "--images", p + "OV3_UPGRADE_1.BIN", "-o", p + "OV3_UPGRADE_1.BIN"},
+         .message = "'" + p + "OV3_UPGRADE_1.BIN' is both the output and the --images input"},
+        {.words = {"build", "--exe", p + "app.exe", "--images", p + "images", "-o", p + "./app.exe"},
+         .message = "is both the output and the --exe input"},
+        {.words = {"build", "--exe", p + "app.exe", "--images", p + "OV3_UPGRADE_1.BIN", "-o", p + "OV3_UPGRADE_2.BIN"},
+         .message = "'" + p + "OV3_UPGRADE_1.BIN' is an upgrade package, not a zip archive"},
+        {.words = {"build", "--exe", p + "app.exe", "--images", p + "images", "-o", p + "nowhere/OV3_UPGRADE_2.BIN"},
+         .message = "cannot write '" + p + "nowhere/OV3_UPGRADE_2.BIN': '" + p + "nowhere', its folder, does not exist"},
+        {.words = {"unpack", p + "OV3_UPGRADE_1.BIN", p + "app.exe/out"},
+         .message = "cannot create the folder '" + p + "app.exe/out': '" + p + "app.exe' is a file"},
+        {.words = {"unpack", p + "OV3_UPGRADE_1.BIN", p + "blocked"},
+         .message = "cannot write '" + p + "blocked/AppImages.zi': it is a folder"},
+        {.words = {"inspect", "--json", p + "missing.BIN"}, .message = "'" + p + "missing.BIN': No such file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.words[0] + " " + row.words[1]);
+        ToolRun run = space.Pack(row.words);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.rfind("ruvexa-pack: error: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_EQ(space.Read("OV3_UPGRADE_1.BIN"), package);
+    EXPECT_EQ(space.Read("app.exe"), "MZ");
+    EXPECT_TRUE(std::filesystem::is_empty(space.Path("keys")));
+    EXPECT_FALSE(space.Exists("OV3_UPGRADE_2.BIN"));
+    EXPECT_FALSE(space.Exists("blocked/AppExecute.ex"));
+    // A script reading --json still gets one JSON object.
+    EXPECT_EQ(space.Pack({"inspect", "--json", p + "missing.BIN"}).out,
+              "{\"file\":\"" + p + "missing.BIN\",\"error\":\"'" + p + "missing.BIN': No such file or directory\"}\n");
 }
 
 TEST(PackArgumentsTest, PathTooLongForTheDeviceLayerIsRefused) {

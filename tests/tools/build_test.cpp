@@ -96,7 +96,10 @@ TEST_F(BuildTest, PackageVerifiesAndUnpacksToTheInputs) {
     EXPECT_EQ(NumberAfter(inspect.out, "length"), package.size());
     EXPECT_NE(HexAfter(inspect.out, "stored"), "missing") << inspect.out;
     EXPECT_EQ(HexAfter(inspect.out, "stored"), HexAfter(inspect.out, "computed")) << inspect.out;
-    EXPECT_NE(inspect.out.find("\"3-VO\" (valid)"), std::string::npos) << inspect.out;
+    EXPECT_NE(inspect.out.find("\n  magic:         0x4F562D33 \"3-VO\" (valid)\n"), std::string::npos) << inspect.out;
+    ToolRun json = space_.Pack({"inspect", "--json", space_.Path(kPackage)});
+    EXPECT_NE(json.out.find("\"head\":{\"complete\":true,\"magic\":\"0x4F562D33\",\"magic_valid\":true,"),
+              std::string::npos) << json.out;
 }
 
 TEST_F(BuildTest, FolderIsZippedWithFolderEntriesAndMsDosAttributes) {
@@ -145,6 +148,47 @@ TEST_F(BuildTest, FolderIsZippedWithFolderEntriesAndMsDosAttributes) {
     EXPECT_LE(std::chrono::abs(original - unpacked), std::chrono::seconds(2));
 }
 
+TEST_F(BuildTest, ListShowsWhereEachFileIsInstalled) {
+    ASSERT_EQ(Build({"--fonts", space_.Path("fonts.zip"), "-o", space_.Path(kPackage)}).status, 0);
+    ToolRun list = space_.Pack({"list", space_.Path(kPackage)});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.err, "");
+    EXPECT_EQ(list.out,
+              "     1052897  \\NandFlash\\Merrow\\Orvane3.exe\n"
+              "              \\NandFlash\\Merrow\\Images\\\n"
+              "       70000  \\NandFlash\\Merrow\\Images\\background.bmp\n"
+              "              \\NandFlash\\Merrow\\Images\\empty\\\n"
+              "              \\NandFlash\\Merrow\\Images\\icons\\\n"
+              "              \\NandFlash\\Merrow\\Images\\icons\\small\\\n"
+              "           0  \\NandFlash\\Merrow\\Images\\icons\\small\\dot.bmp\n"
+              "           4  \\NandFlash\\Merrow\\Images\\icons\\usb.bmp\n"
+              "           6  \\NandFlash\\Merrow\\Images\\readonly.txt\n"
+              "              \\NandFlash\\Merrow\\Font\\\n"
+              "       30000  \\NandFlash\\Merrow\\Font\\Sans.ttf\n");
+}
+
+// `zip -r images.zip images` puts every entry under "images/": build, verify
+// and list each warn that the device installs one folder deeper.
+TEST_F(BuildTest, ArchiveUnderOneFolderIsWarnedAbout) {
+    ToolRun zip = space_.Tool("sh", {"-c", "cd '" + space_.Path("") + "' && zip -qr nested.zip images"});
+    ASSERT_EQ(zip.status, 0) << zip.err;
+    const std::string warning =
+        "ruvexa-pack: warning: every entry of the images archive is under 'images/': the device will install "
+        "\\NandFlash\\Merrow\\Images\\images\\...\n";
+    ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("nested.zip"),
+                                 "-o", space_.Path(kPackage)});
+    EXPECT_EQ(build.status, 0) << build.err;
+    EXPECT_EQ(build.err, warning);
+    for (const char* command : {"verify", "list"}) {
+        SCOPED_TRACE(command);
+        ToolRun run = space_.Pack({command, space_.Path(kPackage)});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, warning);
+    }
+    EXPECT_NE(space_.Pack({"list", space_.Path(kPackage)}).out.find("\\Images\\images\\icons\\usb.bmp\n"),
+              std::string::npos);
+}
+
 TEST_F(BuildTest, PackageWithoutFontsHasAnEmptyFontsSection) {
     ASSERT_EQ(Build({"-o", space_.Path(kPackage)}).status, 0);
     fs::create_directories(space_.Path("out"));
@@ -164,11 +208,17 @@ TEST_F(BuildTest, OutputNameOutsideThePatternIsWarnedButWritten) {
     EXPECT_EQ(lower.status, 0);
     EXPECT_EQ(lower.err, "") << "the device matches names without regard to case";
 
-    ToolRun other = Build({"-o", space_.Path("upgrade.bin")});
+    // A typo in the pattern: build and verify both say the device will not
+    // find it, and verify still judges the content sound.
+    const std::string warning =
+        "ruvexa-pack: warning: the device looks for OV3_UPGRADE_*.BIN and will not find 'OV3_UPGRAED_X.BIN'\n";
+    ToolRun other = Build({"-o", space_.Path("OV3_UPGRAED_X.BIN")});
     EXPECT_EQ(other.status, 0) << other.err;
-    EXPECT_NE(other.err.find("warning: 'upgrade.bin' does not match OV3_UPGRADE_*.BIN"), std::string::npos)
-        << other.err;
-    EXPECT_EQ(space_.Pack({"verify", space_.Path("upgrade.bin")}).status, 0);
+    EXPECT_EQ(other.err, warning);
+    ToolRun verify = space_.Pack({"verify", space_.Path("OV3_UPGRAED_X.BIN")});
+    EXPECT_EQ(verify.status, 0);
+    EXPECT_EQ(verify.out, "ok\n");
+    EXPECT_EQ(verify.err, warning);
 }
 
 TEST_F(BuildTest, RefusesWhatTheDeviceWouldRejectAndLeavesNoFile) {

@@ -2,7 +2,10 @@
 #include "pack_runner.h"
 
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -42,6 +45,45 @@ ToolRun Workspace::Pack(const std::vector<std::string>& arguments) const {
 
 ToolRun Workspace::Tool(const std::string& program, const std::vector<std::string>& arguments) const {
     return RunProgram(device_.Root(), program, arguments);
+}
+
+HeldRun::HeldRun(const std::vector<std::string>& arguments, const std::string& tmp) {
+    if (pipe2(pipe_, O_CLOEXEC) != 0) return;
+    fcntl(pipe_[1], F_SETFL, O_NONBLOCK);
+    const std::string filler(4096, 'x');
+    while (write(pipe_[1], filler.data(), filler.size()) > 0) {
+    }
+    fcntl(pipe_[1], F_SETFL, 0);
+    std::vector<std::string> words = {RUVEXA_PACK_PATH};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const std::string tmpdir = "TMPDIR=" + tmp;
+    process_ = fork();
+    if (process_ == 0) {
+        dup2(pipe_[1], STDERR_FILENO);
+        putenv(const_cast<char*>(tmpdir.c_str()));
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+}
+
+HeldRun::~HeldRun() {
+    if (process_ > 0) Interrupt(SIGKILL);
+    for (int fd : pipe_) {
+        if (fd >= 0) close(fd);
+    }
+}
+
+int HeldRun::Interrupt(int signal) {
+    if (process_ <= 0) return -1;
+    kill(process_, signal);
+    int status = 0;
+    while (waitpid(process_, &status, 0) < 0) {
+    }
+    process_ = -1;
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 std::string Noise(size_t size, uint32_t seed) {

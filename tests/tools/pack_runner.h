@@ -34,6 +34,25 @@ private:
     testing_support::TempDevice device_;
 };
 
+// ruvexa-pack started with its standard error into a pipe that is already
+// full: the run stops at its first warning, until a signal ends it.
+class HeldRun {
+public:
+    // TMPDIR is `tmp` for the run.
+    HeldRun(const std::vector<std::string>& arguments, const std::string& tmp);
+    ~HeldRun();
+    HeldRun(const HeldRun&) = delete;
+    HeldRun& operator=(const HeldRun&) = delete;
+
+    // Sends `signal`, then waits: the status a shell reports, 128 + N for a
+    // process ended by signal N.
+    int Interrupt(int signal);
+
+private:
+    pid_t process_ = -1;
+    int pipe_[2] = {-1, -1};
+};
+
 // Deterministic, hard-to-compress bytes.
 std::string Noise(size_t size, uint32_t seed);
 

@@ -119,6 +119,9 @@ TEST_F(VerifyTest, PackageWithoutFontsIsAcceptedAndFaultsLeaveItUntouched) {
     EXPECT_EQ(unpack.status, 1);
     EXPECT_EQ(unpack.out.substr(0, 5), "Err0F");
     EXPECT_FALSE(space_.Exists("out")) << "a refused package is not unpacked at all";
+    ToolRun list = space_.Pack({"list", space_.Path("OV3_UPGRADE_BAD.BIN")});
+    EXPECT_EQ(list.status, 1);
+    EXPECT_EQ(list.out.substr(0, 5), "Err0F") << "nor listed";
     EXPECT_EQ(space_.Read("OV3_UPGRADE_BAD.BIN"), flipped);
 }
 
@@ -129,11 +132,13 @@ TEST_F(VerifyTest, InspectEndsWithTheVerdict) {
     flipped[8 + 1] ^= 0x01;
     const std::vector<std::pair<std::string, std::string>> rows = {
         {good_, "verdict:         sound\n"},
-        {flipped, "verdict:         damaged: the computed checksum differs from the stored one\n"},
+        {flipped, "verdict:         damaged: the computed checksum differs from the stored one (the device shows "
+                  "Err0F)\n"},
         {good_.substr(0, 4000), "verdict:         damaged: the section sizes do not add up to data_size; data_size + "
                                 "24 differs from the file length; the checksum cannot be computed: the data runs "
-                                "past the end of the file\n"},
-        {"3-V", "verdict:         damaged: the signature is not \"3-VO\"; the file is shorter than its 16-byte tail\n"},
+                                "past the end of the file (the device shows Err08)\n"},
+        {"3-V", "verdict:         damaged: the magic is not \"3-VO\"; the file is shorter than its 16-byte tail (the "
+                "device shows Err04)\n"},
     };
     for (const auto& [bytes, verdict] : rows) {
         space_.Write("OV3_UPGRADE_X.BIN", bytes);
@@ -143,7 +148,8 @@ TEST_F(VerifyTest, InspectEndsWithTheVerdict) {
         EXPECT_EQ(text.out.substr(text.out.size() - verdict.size()), verdict) << text.out;
         ToolRun json = space_.Pack({"inspect", "--json", space_.Path("OV3_UPGRADE_X.BIN")});
         EXPECT_EQ(json.status, text.status);
-        EXPECT_NE(json.out.find(bytes == good_ ? "\"verdict\":\"sound\",\"problems\":[]}" : "\"verdict\":\"damaged\""),
+        EXPECT_NE(json.out.find(bytes == good_ ? "\"verdict\":\"sound\",\"problems\":[],\"device_code\":null}"
+                                               : "\"verdict\":\"damaged\""),
                   std::string::npos) << json.out;
     }
     ToolRun json = space_.Pack({"inspect", "--json", space_.Path("OV3_UPGRADE_GOOD.BIN")});

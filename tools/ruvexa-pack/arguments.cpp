@@ -1,251 +1,323 @@
-// Command line of ruvexa-pack: parsing of "COMMAND [options] [operands]" and
-// the usage texts.
+// Command line of ruvexa-pack on CLI11: each command is a subcommand whose
+// options are declared once, with the names, value names and descriptions
+// that the usage texts are made of.
 #include "arguments.h"
 
-#include <map>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 
 namespace pack {
 namespace {
 
-struct CommandShape {
+// A command's texts around its generated option list.
+struct CommandText {
     Command command;
-    size_t operands;  // positional arguments the command takes
+    const char* name;
+    const char* summary;   // one line for the overall usage
+    const char* about;     // the paragraph after the usage line
+    const char* notes;     // after the option list
 };
 
-constexpr size_t kAnyNumber = static_cast<size_t>(-1);
+const CommandText kCommands[] = {
+    {Command::Build, "build", "write a package (and its signature FILE.SIG)",
+     "Writes an upgrade package: the executable, the images archive and the\n"
+     "optional fonts archive, with head, tail and CRC-32.\n",
+     "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
+     "attributes, names sorted. Each archive is unpacked in a dry run with the\n"
+     "device's own extractor; one the device would reject (Err40, Err50) is refused.\n"},
+    {Command::Verify, "verify", "check packages as the device does",
+     "Checks each package as the device does: magic, sizes, length,\n"
+     "sections and checksum, then unpacks its archives in a dry run with the\n"
+     "device's own extractor into a temporary folder. Prints \"ok\", or the\n"
+     "device's failure code (Err0F, Err40, Err50, ...) with the reason, naming\n"
+     "the entry for an archive; with several files each line starts with the\n"
+     "file's name. Exit 0 when every package is sound, else 1.\n",
+     ""},
+    {Command::Inspect, "inspect", "print a package's fields, offsets and checksums",
+     "Prints the head and tail fields, the section offsets and sizes, the file\n"
+     "length and the stored and computed checksums, also for a damaged package,\n"
+     "whether FILE.SIG is beside it and which key id it names, and last the\n"
+     "verdict, with the code the device would show for a damaged package.\n"
+     "Exit 0 for a sound package, 1 for a damaged one.\n",
+     ""},
+    {Command::List, "list", "print what the package installs on the device",
+     "Checks the package as the device does without its dry runs, then prints\n"
+     "what installing it puts on the device, with sizes: the executable, and\n"
+     "every entry of the images and fonts archives under the folder it goes to.\n",
+     ""},
+    {Command::Unpack, "unpack", "verify, then write the sections to DIR",
+     "Verifies the package, then writes its sections to DIR as AppExecute.ex,\n"
+     "AppImages.zi and (when the package has fonts) AppFonts.zi. DIR is created\n"
+     "when missing; files of those names in it are replaced.\n",
+     ""},
+    {Command::Keygen, "keygen", "make a signing key pair, NAME.key and NAME.pub",
+     "Makes an Ed25519 key pair for signing packages: NAME.key, the secret key\n"
+     "(readable by its owner only; keep it off the devices), and NAME.pub, the\n"
+     "public key a device trusts as \\NandFlash\\Merrow\\Upgrade.pub. Existing\n"
+     "files are never replaced.\n",
+     ""},
+    {Command::Sign, "sign", "write FILE.SIG, the package's signature",
+     "Checks the package as verify does without its dry runs, then writes\n"
+     "FILE.SIG beside it: its signature by the secret key NAME.key.\n",
+     ""},
+};
 
-const std::map<std::string, CommandShape>& CommandShapes() {
-    static const std::map<std::string, CommandShape> shapes = {
-        {"build", {Command::Build, 0}},
-        {"verify", {Command::Verify, kAnyNumber}},
-        {"inspect", {Command::Inspect, 1}},
-        {"unpack", {Command::Unpack, 2}},
-        {"keygen", {Command::Keygen, 1}},
-        {"sign", {Command::Sign, 1}},
-    };
-    return shapes;
-}
-
-// The string an option with a value fills, or null for an option the
-// command does not take.
-std::string* OptionTarget(Arguments& arguments, const std::string& name) {
-    switch (arguments.command) {
-    case Command::Build:
-        if (name == "--exe") return &arguments.exe;
-        if (name == "--images") return &arguments.images;
-        if (name == "--fonts") return &arguments.fonts;
-        if (name == "-o" || name == "--output") return &arguments.output;
-        if (name == "--sign") return &arguments.key;
-        return nullptr;
-    case Command::Verify:
-    case Command::Sign:
-        return name == "--key" ? &arguments.key : nullptr;
-    case Command::Inspect:
-    case Command::Unpack:
-    case Command::Keygen:
-    case Command::None:
-        break;
+const CommandText* TextOf(Command command) {
+    for (const CommandText& text : kCommands) {
+        if (text.command == command) return &text;
     }
     return nullptr;
 }
 
-ParseResult Refuse(Arguments arguments, std::string error) {
-    ParseResult result;
-    result.ok = false;
-    result.error = std::move(error);
-    result.arguments = std::move(arguments);
-    return result;
+const CommandText* TextNamed(const std::string& name) {
+    for (const CommandText& text : kCommands) {
+        if (name == text.name) return &text;
+    }
+    return nullptr;
+}
+
+// "--exe FILE", "-o, --output FILE", "[-q]" and so on, from the declaration.
+std::string Shown(const CLI::Option* option, bool allNames, bool withValue = true) {
+    std::string names;
+    for (const std::string& name : option->get_snames()) names += (names.empty() ? "-" : ", -") + name;
+    if (allNames || names.empty()) {
+        for (const std::string& name : option->get_lnames()) names += (names.empty() ? "--" : ", --") + name;
+    }
+    const std::string value = option->get_type_name();
+    return !withValue || value.empty() || option->get_expected_max() == 0 ? names : names + " " + value;
+}
+
+constexpr const char* kQuiet = "no progress on standard error";
+
+// The commands with their options, bound to one Arguments. A positional's
+// description says what it is ("package"), for "missing package FILE".
+class CommandLine {
+public:
+    CommandLine() {
+        CLI::App* build = Add(Command::Build);
+        build->add_option("--exe", arguments_.exe, "the new main application executable (not empty)")
+            ->type_name("FILE")
+            ->required();
+        build->add_option("--images", arguments_.images, "the images zip archive, or a folder to zip")
+            ->type_name("ZIP|DIR")
+            ->required();
+        build->add_option("--fonts", arguments_.fonts, "the fonts zip archive, or a folder to zip (optional)")
+            ->type_name("ZIP|DIR");
+        build->add_option("--sign", arguments_.key,
+                          "also write FILE.SIG, the package's signature by this\n"
+                          "secret key (see ruvexa-pack keygen --help)")
+            ->type_name("NAME.key");
+        build->add_option("-o,--output", arguments_.output,
+                          "the package to write; the device looks for\nOV3_UPGRADE_*.BIN")
+            ->type_name("FILE")
+            ->required();
+        build->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
+
+        CLI::App* verify = Add(Command::Verify);
+        verify->add_option("--key", arguments_.key,
+                           "check as a device that trusts this key: FILE.SIG must\n"
+                           "be a valid signature of FILE by it, or Err0E")
+            ->type_name("NAME.pub");
+        verify->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
+        verify->add_option("FILE", arguments_.packages, "package");
+
+        CLI::App* inspect = Add(Command::Inspect);
+        inspect->add_flag("--json", arguments_.json, "the same as one JSON object, for scripts");
+        inspect->add_option("FILE", arguments_.package, "package");
+
+        Add(Command::List)->add_option("FILE", arguments_.package, "package");
+
+        CLI::App* unpack = Add(Command::Unpack);
+        unpack->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
+        unpack->add_option("FILE", arguments_.package, "package");
+        unpack->add_option("DIR", arguments_.folder, "output folder");
+
+        Add(Command::Keygen)->add_option("NAME", arguments_.keyName, "key");
+
+        CLI::App* sign = Add(Command::Sign);
+        sign->add_option("--key", arguments_.key, "the secret key written by ruvexa-pack keygen")
+            ->type_name("NAME.key")
+            ->required();
+        sign->add_option("FILE", arguments_.package, "package");
+    }
+
+    CLI::App* Of(Command command) const {
+        for (const auto& [each, app] : commands_) {
+            if (each == command) return app;
+        }
+        return nullptr;
+    }
+
+    // Parses the words after the command's name; empty, or why not.
+    std::string Parse(Command command, const std::vector<std::string>& words) {
+        arguments_.command = command;
+        CLI::App* app = Of(command);
+        // CLI11 would take the next word as the value of "--exe=".
+        for (const std::string& word : words) {
+            if (word == "--") break;
+            if (word.size() > 3 && word.rfind("--", 0) == 0 && word.back() == '=' && word.find('=') == word.size() - 1) {
+                return "option '" + word.substr(0, word.size() - 1) + "' needs a non-empty value";
+            }
+        }
+        std::vector<std::string> reversed(words.rbegin(), words.rend());
+        try {
+            app->parse(reversed);
+        } catch (const CLI::CallForHelp&) {
+            arguments_.help = true;
+            return "";
+        } catch (const CLI::RequiredError& error) {
+            const CLI::Option* option = OptionNamed(app, error.what());
+            return "missing required option " + (option ? Shown(option, false, false) : std::string(error.what()));
+        } catch (const CLI::ArgumentMismatch& error) {
+            const CLI::Option* option = OptionNamed(app, error.what());
+            if (option && option->count() > 1) return "option '" + Typed(option, words) + "' given more than once";
+            return "option '" + (option ? Typed(option, words) : std::string(error.what())) + "' needs a value";
+        } catch (const CLI::ParseError& error) {
+            return error.what();
+        }
+        for (const std::string& word : app->remaining()) {
+            if (word == "--") continue;
+            if (word.size() > 1 && word[0] == '-') {
+                return "unknown option '" + word.substr(0, word.find('=')) + "' for '" + app->get_name() + "'";
+            }
+            return "unexpected argument '" + word + "'";
+        }
+        for (const CLI::Option* option : app->get_options()) {
+            const bool positional = option->get_positional();
+            const std::string what = option->get_description() + " " + option->get_name();
+            if (positional && option->count() == 0) return "missing " + what;
+            for (const std::string& value : option->results()) {
+                if (!value.empty() || option->get_expected_max() == 0) continue;
+                return positional ? what + " must not be empty"
+                                  : "option '" + Typed(option, words) + "' needs a non-empty value";
+            }
+        }
+        if (!arguments_.package.empty()) arguments_.packages = {arguments_.package};
+        return "";
+    }
+
+    const Arguments& Parsed() const { return arguments_; }
+
+private:
+    CLI::App* Add(Command command) {
+        const CommandText* text = TextOf(command);
+        CLI::App* app = app_.add_subcommand(text->name, text->summary);
+        app->allow_extras();
+        app->positionals_at_end(false);
+        commands_.emplace_back(command, app);
+        return app;
+    }
+
+    // The option a CLI11 message begins with ("--exe is required",
+    // "--output: 1 required TEXT missing").
+    static const CLI::Option* OptionNamed(const CLI::App* app, const std::string& message) {
+        for (const CLI::Option* option : app->get_options()) {
+            const std::string name = option->get_name();
+            if (message.compare(0, name.size(), name) == 0) return option;
+        }
+        return nullptr;
+    }
+
+    // The name of the option as the user typed it.
+    static std::string Typed(const CLI::Option* option, const std::vector<std::string>& words) {
+        for (const std::string& word : words) {
+            const std::string name = word.substr(0, word.find('='));
+            if (name.size() > 1 && name[0] == '-' && option->check_name(name)) return name;
+        }
+        return option->get_name(false, true);
+    }
+
+    CLI::App app_{"ruvexa-pack"};
+    std::vector<std::pair<Command, CLI::App*>> commands_;
+    Arguments arguments_;
+};
+
+std::string Padded(std::string text, size_t width) {
+    text.resize(std::max(width, text.size() + 1), ' ');
+    return text;
+}
+
+std::string Synopsis(const CLI::App* app) {
+    std::string flags, options, operands;
+    for (const CLI::Option* option : app->get_options()) {
+        if (option->get_name() == "--help") continue;
+        if (option->get_positional()) {
+            operands += " " + option->get_name() + (option->get_items_expected_max() > 1 ? "..." : "");
+        } else if (option->get_expected_max() == 0) {
+            flags += " [" + Shown(option, false) + "]";
+        } else {
+            const std::string shown = Shown(option, false);
+            options += option->get_required() ? " " + shown : " [" + shown + "]";
+        }
+    }
+    return flags + options + operands;
 }
 
 }  // namespace
 
 ParseResult ParseArguments(const std::vector<std::string>& words) {
-    Arguments arguments;
-    if (words.empty()) return Refuse(arguments, "no command given");
-
+    ParseResult result;
+    if (words.empty()) {
+        result.error = "no command given";
+        return result;
+    }
     const std::string& first = words[0];
-    if (first == "-h" || first == "--help") {
-        arguments.help = true;
-        return {true, "", arguments};
+    if (first == "-h" || first == "--help" || first == "--version") {
+        result.ok = true;
+        (first == "--version" ? result.arguments.version : result.arguments.help) = true;
+        return result;
     }
-    if (first == "--version") {
-        arguments.version = true;
-        return {true, "", arguments};
+    const CommandText* text = TextNamed(first);
+    if (!text) {
+        result.error = (!first.empty() && first[0] == '-' ? "unknown option '" : "unknown command '") + first + "'";
+        return result;
     }
-    auto shape = CommandShapes().find(first);
-    if (shape == CommandShapes().end()) {
-        if (!first.empty() && first[0] == '-') return Refuse(arguments, "unknown option '" + first + "'");
-        return Refuse(arguments, "unknown command '" + first + "'");
-    }
-    arguments.command = shape->second.command;
-
-    std::vector<std::string> operands;
-    bool optionsEnded = false;
-    for (size_t i = 1; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (optionsEnded || word == "-" || word.empty() || word[0] != '-') {
-            operands.push_back(word);
-            continue;
-        }
-        if (word == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (word == "-h" || word == "--help") {
-            arguments.help = true;
-            continue;
-        }
-        if (word == "-q" || word == "--quiet") {
-            arguments.quiet = true;
-            continue;
-        }
-        if (word == "--json" && arguments.command == Command::Inspect) {
-            arguments.json = true;
-            continue;
-        }
-        // "--exe=FILE" is accepted as well as "--exe FILE".
-        std::string name = word;
-        std::string value;
-        bool inlineValue = false;
-        if (size_t equals = word.find('='); word.rfind("--", 0) == 0 && equals != std::string::npos) {
-            name = word.substr(0, equals);
-            value = word.substr(equals + 1);
-            inlineValue = true;
-        }
-        std::string* target = OptionTarget(arguments, name);
-        if (!target) return Refuse(arguments, "unknown option '" + name + "' for '" + first + "'");
-        if (!inlineValue) {
-            if (i + 1 >= words.size()) return Refuse(arguments, "option '" + name + "' needs a value");
-            value = words[++i];
-        }
-        if (value.empty()) return Refuse(arguments, "option '" + name + "' needs a non-empty value");
-        if (!target->empty()) return Refuse(arguments, "option '" + name + "' given more than once");
-        *target = value;
-    }
-    if (arguments.help) return {true, "", arguments};
-
-    if (shape->second.operands != kAnyNumber && operands.size() > shape->second.operands) {
-        return Refuse(arguments, "unexpected argument '" + operands[shape->second.operands] + "'");
-    }
-    switch (arguments.command) {
-    case Command::Build:
-        if (arguments.exe.empty()) return Refuse(arguments, "missing required option --exe");
-        if (arguments.images.empty()) return Refuse(arguments, "missing required option --images");
-        if (arguments.output.empty()) return Refuse(arguments, "missing required option -o");
-        break;
-    case Command::Verify:
-    case Command::Inspect:
-        if (operands.empty()) return Refuse(arguments, "missing package FILE");
-        arguments.packages = operands;
-        break;
-    case Command::Sign:
-        if (operands.empty()) return Refuse(arguments, "missing package FILE");
-        if (arguments.key.empty()) return Refuse(arguments, "missing required option --key");
-        arguments.packages = operands;
-        break;
-    case Command::Keygen:
-        if (operands.empty()) return Refuse(arguments, "missing key NAME");
-        arguments.keyName = operands[0];
-        break;
-    case Command::Unpack:
-        if (operands.empty()) return Refuse(arguments, "missing package FILE");
-        if (operands.size() < 2) return Refuse(arguments, "missing output folder DIR");
-        arguments.packages = {operands[0]};
-        arguments.folder = operands[1];
-        break;
-    case Command::None:
-        break;
-    }
-    return {true, "", arguments};
+    CommandLine commandLine;
+    result.error = commandLine.Parse(text->command, std::vector<std::string>(words.begin() + 1, words.end()));
+    result.arguments = commandLine.Parsed();
+    result.ok = result.error.empty();
+    return result;
 }
 
 std::string UsageText(Command command) {
-    switch (command) {
-    case Command::Build:
-        return "usage: ruvexa-pack build [-q] --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] [--sign NAME.key] -o FILE\n"
+    CommandLine commandLine;
+    const CommandText* text = TextOf(command);
+    if (!text) {
+        std::string usage =
+            "usage: ruvexa-pack COMMAND [options]\n"
+            "\n"
+            "Builds and checks upgrade packages (OV3_UPGRADE_*.BIN).\n"
+            "\n"
+            "commands:\n";
+        for (const CommandText& each : kCommands) {
+            const std::string line = "  " + std::string(each.name) + Synopsis(commandLine.Of(each.command));
+            usage += line.size() < 22 ? Padded(line, 22) : line + "\n" + std::string(22, ' ');
+            usage += std::string(each.summary) + "\n";
+        }
+        return usage +
                "\n"
-               "Writes an upgrade package: the executable, the images archive and the\n"
-               "optional fonts archive, with head, tail and CRC-32.\n"
-               "  --exe FILE        the new main application executable (not empty)\n"
-               "  --images ZIP|DIR  the images zip archive, or a folder to zip\n"
-               "  --fonts ZIP|DIR   the fonts zip archive, or a folder to zip (optional)\n"
-               "  -o, --output FILE the package to write; the device looks for\n"
-               "                    OV3_UPGRADE_*.BIN\n"
-               "  --sign NAME.key   also write FILE.SIG, the package's signature by this\n"
-               "                    secret key (see ruvexa-pack keygen --help)\n"
-               "  -q, --quiet       no progress on standard error\n"
-               "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
-               "attributes, names sorted. Each archive is unpacked in a dry run with the\n"
-               "device's own extractor; one the device would reject (Err40, Err50) is refused.\n";
-    case Command::Verify:
-        return "usage: ruvexa-pack verify [-q] [--key NAME.pub] FILE...\n"
-               "\n"
-               "Checks each package as the device does: signature, sizes, length,\n"
-               "sections and checksum, then unpacks its archives in a dry run with the\n"
-               "device's own extractor into a temporary folder. Prints \"ok\", or the\n"
-               "device's failure code (Err0F, Err40, Err50, ...) with the reason, naming\n"
-               "the entry for an archive; with several files each line starts with the\n"
-               "file's name. Exit 0 when every package is sound, else 1.\n"
-               "  --key NAME.pub    check as a device that trusts this key: FILE.SIG must\n"
-               "                    be a valid signature of FILE by it, or Err0E\n"
-               "  -q, --quiet       no progress on standard error\n";
-    case Command::Inspect:
-        return "usage: ruvexa-pack inspect [--json] FILE\n"
-               "\n"
-               "Prints the head and tail fields, the section offsets and sizes, the file\n"
-               "length and the stored and computed checksums, also for a damaged package,\n"
-               "whether FILE.SIG is beside it and which key id it names, and last the\n"
-               "verdict. Exit 0 for a sound package, 1 for a damaged one.\n"
-               "  --json            the same as one JSON object, for scripts\n";
-    case Command::Unpack:
-        return "usage: ruvexa-pack unpack [-q] FILE DIR\n"
-               "\n"
-               "Verifies the package, then writes its sections to DIR as AppExecute.ex,\n"
-               "AppImages.zi and (when the package has fonts) AppFonts.zi. DIR is created\n"
-               "when missing; files of those names in it are replaced.\n"
-               "  -q, --quiet       no progress on standard error\n";
-    case Command::Keygen:
-        return "usage: ruvexa-pack keygen NAME\n"
-               "\n"
-               "Makes an Ed25519 key pair for signing packages: NAME.key, the secret key\n"
-               "(readable by its owner only; keep it off the devices), and NAME.pub, the\n"
-               "public key a device trusts as \\NandFlash\\Merrow\\Upgrade.pub. Existing\n"
-               "files are never replaced.\n";
-    case Command::Sign:
-        return "usage: ruvexa-pack sign --key NAME.key FILE\n"
-               "\n"
-               "Checks the package as verify does without its dry runs, then writes\n"
-               "FILE.SIG beside it: its signature by the secret key NAME.key.\n"
-               "  --key NAME.key    the secret key written by ruvexa-pack keygen\n";
-    case Command::None:
-        break;
+               "ruvexa-pack COMMAND --help shows the options of a command; --version the\n"
+               "version. Progress goes to standard error when it is a terminal; -q silences it.\n"
+               "exit status: 0 success, 1 failure (unreadable file, package rejected or\n"
+               "damaged), 2 bad arguments.\n";
     }
-    return "usage: ruvexa-pack COMMAND [options]\n"
-           "\n"
-           "Builds and checks upgrade packages (OV3_UPGRADE_*.BIN).\n"
-           "\n"
-           "commands:\n"
-           "  build --exe FILE --images ZIP|DIR [--fonts ZIP|DIR] [--sign NAME.key] -o FILE\n"
-           "                      write a package (and its signature FILE.SIG)\n"
-           "  verify [--key NAME.pub] FILE...\n"
-           "                      check packages as the device does\n"
-           "  inspect FILE        print a package's fields, offsets and checksums\n"
-           "  unpack FILE DIR     verify, then write the sections to DIR\n"
-           "  keygen NAME         make a signing key pair, NAME.key and NAME.pub\n"
-           "  sign --key NAME.key FILE\n"
-           "                      write FILE.SIG, the package's signature\n"
-           "\n"
-           "ruvexa-pack COMMAND --help shows the options of a command; --version the\n"
-           "version. Progress goes to standard error when it is a terminal; -q silences it.\n"
-           "exit status: 0 success, 1 failure (unreadable file, package rejected or\n"
-           "damaged), 2 bad arguments.\n";
+    const CLI::App* app = commandLine.Of(command);
+    std::string usage = "usage: ruvexa-pack " + std::string(text->name) + Synopsis(app) + "\n\n" + text->about;
+    for (const CLI::Option* option : app->get_options()) {
+        if (option->get_positional() || option->get_name() == "--help") continue;
+        std::string description = option->get_description();
+        for (size_t at = description.find('\n'); at != std::string::npos; at = description.find('\n', at + 1)) {
+            description.insert(at + 1, std::string(20, ' '));
+        }
+        usage += Padded("  " + Shown(option, true), 20) + description + "\n";
+    }
+    return usage + text->notes;
 }
 
 std::string UsageHint(Command command) {
-    for (const auto& [word, shape] : CommandShapes()) {
-        if (shape.command == command) return "see ruvexa-pack " + word + " --help\n";
-    }
-    return "see ruvexa-pack --help\n";
+    const CommandText* text = TextOf(command);
+    return text ? "see ruvexa-pack " + std::string(text->name) + " --help\n" : "see ruvexa-pack --help\n";
 }
 
 }  // namespace pack

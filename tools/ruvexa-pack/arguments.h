@@ -7,7 +7,7 @@
 
 namespace pack {
 
-enum class Command { None, Build, Verify, Inspect, Unpack, Keygen, Sign };
+enum class Command { None, Build, Verify, Inspect, List, Unpack, Keygen, Sign };
 
 struct Arguments {
     Command command = Command::None;
@@ -23,8 +23,9 @@ struct Arguments {
     // public key file the device would trust
     std::string key;
     std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
-    // verify (one or more), inspect, unpack, sign (one)
+    // verify (one or more); inspect, list, unpack and sign (one)
     std::vector<std::string> packages;
+    std::string package;  // the one, as parsed; also packages.front()
     std::string folder;  // unpack only
     bool json = false;   // inspect --json
 };

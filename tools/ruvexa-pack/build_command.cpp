@@ -1,17 +1,13 @@
 // `ruvexa-pack build`: checks and prepares the three inputs (zipping folders),
 // then writes the package beside its final name and renames it into place.
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
 #include "archive_check.h"
 #include "commands.h"
 #include "device_names.h"
+#include "host_file.h"
 #include "install_constants.h"
 #include "messages.h"
 #include "package_constants.h"
@@ -20,6 +16,7 @@
 #include "signing_keys.h"
 #include "temp_file.h"
 #include "zip_folder.h"
+#include "zip_listing.h"
 
 namespace fs = std::filesystem;
 
@@ -31,33 +28,13 @@ namespace {
 const std::wstring kImagesInstallFolder = std::wstring(kInstalledImages) + kTemporaryFolderSuffix;
 const std::wstring kFontsInstallFolder = std::wstring(kInstalledFont) + kTemporaryFolderSuffix;
 
-bool StatFile(const std::string& path, struct stat* st, std::string* error) {
-    if (stat(path.c_str(), st) != 0) {
-        *error = FileError(path, errno);
-        return false;
-    }
-    return true;
-}
-
-bool CheckReadable(const std::string& path, std::string* error) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        *error = FileError(path, errno);
-        return false;
-    }
-    std::fclose(file);
-    return true;
-}
-
-// The device looks only for its package pattern (OV3_UPGRADE_*.BIN), with
-// names matched without regard to case.
-bool HasPackageName(const std::string& path) {
-    std::string name = fs::path(path).filename().string();
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-    const std::string prefix = PackageNamePrefix();
-    const std::string suffix = PackageNameSuffix();
-    return name.size() >= prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
-           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+// The kind of file at `path`, following links; false with the host's
+// reason when there is none.
+bool StatusOf(const std::string& path, fs::file_status* status, std::string* error) {
+    std::error_code failure;
+    *status = fs::status(path, failure);
+    if (failure) *error = "'" + path + "': " + failure.message();
+    return !failure;
 }
 
 // An archive section: a zip file taken as is, or a folder zipped into a
@@ -65,28 +42,55 @@ bool HasPackageName(const std::string& path) {
 bool PrepareArchive(const std::string& given, const std::string& what, const std::wstring& installFolder,
                     const std::string& output, TempFile* zipped, SectionSource* source, Progress& progress,
                     std::string* error) {
-    struct stat st;
-    if (!StatFile(given, &st, error)) return false;
-    if (S_ISDIR(st.st_mode)) {
+    fs::file_status status;
+    if (!StatusOf(given, &status, error)) return false;
+    if (fs::is_directory(status)) {
         progress.Step("zipping the " + what + " folder");
         if (!zipped->CreateBeside(output, what, error)) return false;
         ZipSummary summary;
         if (!ZipFolder(given, zipped->Path(), installFolder, &summary, error)) return false;
-        struct stat zipStat;
-        if (!StatFile(zipped->Path(), &zipStat, error)) return false;
+        HostFile zip;
+        if (!zip.OpenForReading(zipped->Path(), error)) return false;
         progress.Clear();
         std::cout << "zipped " << what << " folder '" << given << "': " << summary.files << " files, "
-                  << summary.folders << " folders, " << zipStat.st_size << " bytes\n";
-        *source = {zipped->Path(), static_cast<uint64_t>(zipStat.st_size)};
+                  << summary.folders << " folders, " << zip.Size() << " bytes\n";
+        *source = {zipped->Path(), zip.Size()};
         return true;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!fs::is_regular_file(status)) {
         *error = "'" + given + "' is neither a file nor a folder";
         return false;
     }
-    if (!CheckReadable(given, error)) return false;
-    *source = {given, static_cast<uint64_t>(st.st_size)};
+    HostFile file;
+    if (!file.OpenForReading(given, error)) return false;
+    BYTE magic[sizeof(kPackageSignatureBytes)] = {};
+    if (file.ReadAt(0, magic, sizeof(magic)) == sizeof(magic) &&
+        std::memcmp(magic, kPackageSignatureBytes, sizeof(magic)) == 0) {
+        *error = "'" + given + "' is an upgrade package, not a zip archive: --" + what +
+                 " takes the " + what + " archive (a zip file or a folder)";
+        return false;
+    }
+    *source = {given, file.Size()};
     return true;
+}
+
+// An archive the dry run unpacked; a listing that fails here only costs the
+// warning.
+void WarnAboutLayout(const SectionSource& archive, ArchiveKind kind) {
+    std::vector<ZipEntry> entries;
+    std::string ignored;
+    if (archive.size > 0 && ListZip(archive.path, 0, archive.size, &entries, &ignored)) {
+        WarnIfAllInOneFolder(entries, kind);
+    }
+}
+
+// By device and inode when both exist (links, other spellings), else by
+// the path the host resolves each to.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code failure;
+    if (fs::exists(a, failure) && fs::exists(b, failure)) return fs::equivalent(a, b, failure);
+    return fs::weakly_canonical(fs::absolute(a, failure), failure) ==
+           fs::weakly_canonical(fs::absolute(b, failure), failure);
 }
 
 }  // namespace
@@ -94,22 +98,24 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
 int RunBuild(const Arguments& arguments) {
     std::string error;
     const std::string& output = arguments.output;
-    struct stat outStat;
-    if (stat(output.c_str(), &outStat) == 0 && S_ISDIR(outStat.st_mode)) {
+    std::error_code ignored;
+    if (fs::is_directory(output, ignored)) {
         return Fail("'" + output + "' is a folder; -o names the package file to write");
     }
-    if (!HasPackageName(output)) {
-        Warn("'" + fs::path(output).filename().string() +
-             "' does not match " + HostText(kPackageName) + ": the device will not find the package under this name");
+    for (const auto& [input, option] : {std::pair{arguments.exe, "--exe"}, {arguments.images, "--images"},
+                                        {arguments.fonts, "--fonts"}, {arguments.key, "--sign"}}) {
+        if (!input.empty() && SameFile(input, output)) {
+            return Fail("'" + output + "' is both the output and the " + option +
+                        " input: the package would overwrite what it is built from");
+        }
     }
+    WarnUnlessPackageName(output);
 
-    struct stat exeStat;
-    if (!StatFile(arguments.exe, &exeStat, &error)) return Fail(error);
-    if (!S_ISREG(exeStat.st_mode)) return Fail("'" + arguments.exe + "' is not a file");
-    if (!CheckReadable(arguments.exe, &error)) return Fail(error);
+    HostFile exeFile;
+    if (!exeFile.OpenForReading(arguments.exe, &error)) return Fail(error);
     // The device refuses a package without an exe (Err0D) or images (Err23).
-    if (exeStat.st_size == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
-    SectionSource exe{arguments.exe, static_cast<uint64_t>(exeStat.st_size)};
+    if (exeFile.Size() == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
+    SectionSource exe{arguments.exe, exeFile.Size()};
 
     // The key is read first, so that a wrong one fails before any long work.
     SecretKey key;
@@ -129,12 +135,14 @@ int RunBuild(const Arguments& arguments) {
         return Fail("'" + arguments.images + "' is empty: the device refuses a package whose images section is empty (Err23)");
     }
     if (!ArchiveUnpacks(images.path, ArchiveKind::Images, progress, &error)) return Fail(error);
+    WarnAboutLayout(images, ArchiveKind::Images);
     if (!arguments.fonts.empty()) {
         if (!PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, progress,
                             &error)) {
             return Fail(error);
         }
         if (fonts.size > 0 && !ArchiveUnpacks(fonts.path, ArchiveKind::Fonts, progress, &error)) return Fail(error);
+        WarnAboutLayout(fonts, ArchiveKind::Fonts);
     }
     uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
     if (total > 0xFFFFFFFFull) {
@@ -152,8 +160,7 @@ int RunBuild(const Arguments& arguments) {
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
     if (!arguments.key.empty() && !signature.RenameTo(signaturePath, &error)) return Fail(error);
-    struct stat signatureStat;
-    if (arguments.key.empty() && stat(signaturePath.c_str(), &signatureStat) == 0) {
+    if (arguments.key.empty() && fs::exists(signaturePath, ignored)) {
         Warn("'" + signaturePath + "' is left from an earlier package and does not sign this one: a device with a "
              "trusted key refuses the package (Err0E)");
     }

@@ -8,6 +8,7 @@ namespace pack {
 int RunBuild(const Arguments& arguments);
 int RunVerify(const Arguments& arguments);
 int RunInspect(const Arguments& arguments);
+int RunList(const Arguments& arguments);
 int RunUnpack(const Arguments& arguments);
 int RunKeygen(const Arguments& arguments);
 int RunSign(const Arguments& arguments);

@@ -19,4 +19,10 @@ std::string HostText(LPCWSTR deviceText);
 std::string PackageNamePrefix();
 std::string PackageNameSuffix();
 
+// Whether the device's search finds a file of this name (the last part of
+// `path`), matching without regard to case as its FAT file systems do.
+bool HasPackageName(const std::string& path);
+// Warns on standard error when the device's search would not find `path`.
+void WarnUnlessPackageName(const std::string& path);
+
 }  // namespace pack

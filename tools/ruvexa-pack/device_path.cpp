@@ -3,14 +3,9 @@
 
 #include <windows.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 
-#include "messages.h"
+#include "host_file.h"
 #include "ruvexa_host.h"
 
 namespace fs = std::filesystem;
@@ -52,6 +47,8 @@ bool DevicePathOf(const std::string& hostPath, std::wstring* devicePath, std::st
 std::string ShownHostPath(const std::wstring& devicePath) {
     std::string hostPath;
     if (!host::HostPathOf(devicePath, &hostPath)) return host::WideToUtf8(devicePath);
+    // The root "/" and the device path's leading "\" would make "//".
+    while (hostPath.rfind("//", 0) == 0) hostPath.erase(0, 1);
     std::error_code error;
     fs::path relative = fs::path(hostPath).lexically_relative(fs::current_path(error));
     if (error || relative.empty() || *relative.begin() == "..") return hostPath;
@@ -59,18 +56,8 @@ std::string ShownHostPath(const std::wstring& devicePath) {
 }
 
 bool OpenableDevicePath(const std::string& hostPath, std::wstring* devicePath, std::string* error) {
-    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = FileError(hostPath, errno);
-        return false;
-    }
-    struct stat st;
-    bool isFile = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    close(fd);
-    if (!isFile) {
-        *error = "'" + hostPath + "' is not a regular file";
-        return false;
-    }
+    HostFile file;
+    if (!file.OpenForReading(hostPath, error)) return false;
     std::string reason;
     if (!DevicePathOf(hostPath, devicePath, &reason)) {
         *error = "'" + hostPath + "': " + reason;

@@ -9,6 +9,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "messages.h"
+#include "temp_registry.h"
 
 int main(int argc, char** argv) {
     using namespace pack;
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
         std::cout << "ruvexa-pack " << RUVEXA_VERSION << "\n";
         return kExitSuccess;
     }
+    RemoveTemporariesOnInterrupt();
     if (sodium_init() < 0) return Fail("the signature library (libsodium) cannot start");
     switch (arguments.command) {
     case Command::Build:
@@ -35,6 +37,8 @@ int main(int argc, char** argv) {
         return RunVerify(arguments);
     case Command::Inspect:
         return RunInspect(arguments);
+    case Command::List:
+        return RunList(arguments);
     case Command::Unpack:
         return RunUnpack(arguments);
     case Command::Keygen:

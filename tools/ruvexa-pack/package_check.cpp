@@ -3,6 +3,7 @@
 #include "package_check.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "crc32.h"
@@ -28,8 +29,8 @@ std::string PreVerifyReason(DWORD index, const PackageInfo& info, DWORD fileSize
         return "the head (the first 8 bytes) cannot be read";
     case kExtractBadSignature:
         return fileSize < sizeof(kPackageSignatureBytes)
-                   ? "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the signature \"3-VO\""
-                   : "the file does not start with the signature \"3-VO\" (bytes 33 2D 56 4F)";
+                   ? "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the magic \"3-VO\""
+                   : "the file does not start with the magic \"3-VO\" (bytes 33 2D 56 4F)";
     case kExtractPointTail:
         return "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the 16-byte tail";
     case kExtractReadTail:
@@ -184,7 +185,7 @@ private:
         if (output == INVALID_HANDLE_VALUE) {
             result->failureIndex = section.createIndex;
             result->hostFileProblem = true;
-            result->reason = "cannot create '" + ShownHostPath(path) + "': " + Win32ErrorText(GetLastError());
+            result->reason = "cannot create '" + Shown(path) + "': " + Win32ErrorText(GetLastError());
             return false;
         }
         written_.push_back(path);
@@ -194,11 +195,17 @@ private:
         if (!copied || !closed) {
             result->failureIndex = section.copyIndex;
             result->hostFileProblem = true;
-            result->reason = std::string("cannot copy the ") + section.name + " section to '" + ShownHostPath(path) +
+            result->reason = std::string("cannot copy the ") + section.name + " section to '" + Shown(path) +
                              "': " + Win32ErrorText(copied ? GetLastError() : copyError);
             return false;
         }
         return true;
+    }
+
+    std::string Shown(const std::wstring& path) const {
+        if (outputs_->shownFolder.empty()) return ShownHostPath(path);
+        return (std::filesystem::path(outputs_->shownFolder) / host::WideToUtf8(path.substr(path.rfind(L'\\') + 1)))
+            .string();
     }
 
     // As the worker does right after pre-verification; a key file that is

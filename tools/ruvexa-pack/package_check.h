@@ -18,6 +18,9 @@ struct SectionFiles {
     std::wstring exe;
     std::wstring images;
     std::wstring fonts;
+    // The folder of the three as the user named it, for messages; empty:
+    // the host path of each.
+    std::string shownFolder;
 };
 
 struct CheckResult {

@@ -1,21 +1,21 @@
 // `ruvexa-pack inspect`: the raw fields of a package and what they imply,
 // shown also for a damaged file so that its fault can be seen, then the
 // verdict; as text or as one JSON object.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <iostream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "crc32.h"
 #include "device_names.h"
+#include "device_path.h"
+#include "host_file.h"
 #include "messages.h"
+#include "package_check.h"
 #include "package_constants.h"
 #include "package_info.h"
 #include "signature_format.h"
@@ -24,32 +24,23 @@
 namespace pack {
 namespace {
 
-std::string SignatureText(const BYTE* bytes, size_t count) {
+// Members in the order they are set, as the README lists them.
+using json = nlohmann::ordered_json;
+
+std::string MagicText(const BYTE* bytes, size_t count) {
     std::string text;
     for (size_t i = 0; i < count; ++i) text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
     return text;
 }
 
-// Reads up to `count` bytes at `offset`; the count delivered.
-size_t ReadAt(int fd, uint64_t offset, BYTE* buffer, size_t count) {
-    size_t done = 0;
-    while (done < count) {
-        ssize_t got = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<size_t>(got);
-    }
-    return done;
-}
-
 // CRC-32 of bytes [0, length) with the program's accumulator; false when a
 // read comes up short.
-bool ChecksumOf(int fd, uint64_t length, DWORD* crc) {
+bool ChecksumOf(HostFile& file, uint64_t length, DWORD* crc) {
     std::vector<BYTE> buffer(kSectionBufferSize);
     Crc32Init(crc);
     for (uint64_t offset = 0; offset < length;) {
         size_t chunk = static_cast<size_t>(std::min<uint64_t>(length - offset, buffer.size()));
-        if (ReadAt(fd, offset, buffer.data(), chunk) != chunk) return false;
+        if (file.ReadAt(offset, buffer.data(), chunk) != chunk) return false;
         Crc32Update(crc, buffer.data(), static_cast<DWORD>(chunk));
         offset += chunk;
     }
@@ -68,8 +59,8 @@ struct Report {
     std::string path;
     uint64_t length = 0;
     size_t headBytes = 0;
-    std::string signatureText;
-    bool signatureValid = false;
+    std::string magicText;
+    bool magicValid = false;
     bool hasTail = false;
     PackageInfo info{};
     uint64_t sum = 0;             // exe_size + images_size + fonts_size
@@ -79,6 +70,7 @@ struct Report {
     bool computed = false;
     DWORD computedChecksum = 0;
     std::vector<std::string> problems;  // empty: sound
+    std::string deviceCode;             // what the device shows for a damaged package, when known
     // The signature file beside the package, which only a device with a
     // trusted key asks for; it does not change the verdict on the package.
     std::string signaturePath;
@@ -92,14 +84,14 @@ struct Report {
 // `verify --key` checks that.
 void ReadSignatureFile(Report* report) {
     report->signaturePath = report->path + HostText(kSignatureSuffix);
-    int fd = open(report->signaturePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+    std::string bytes, error;
+    std::error_code ignored;
+    if (!std::filesystem::exists(report->signaturePath, ignored)) return;
     report->signaturePresent = true;
-    BYTE bytes[kSignatureFileSize + 1];
-    size_t count = ReadAt(fd, 0, bytes, sizeof(bytes));
-    close(fd);
+    if (!ReadSmallFile(report->signaturePath, kSignatureFileSize + 1, &bytes, &error)) return;
     SignatureFile signature;
-    report->signatureWellFormed = DecodeSignatureFile(bytes, static_cast<DWORD>(count), &signature);
+    report->signatureWellFormed = DecodeSignatureFile(reinterpret_cast<const BYTE*>(bytes.data()),
+                                                      static_cast<DWORD>(bytes.size()), &signature);
     if (report->signatureWellFormed) report->signatureKeyId = KeyIdText(signature.key_id);
 }
 
@@ -112,7 +104,7 @@ std::string SignatureLine(const Report& report) {
 void FindProblems(Report* report) {
     auto& problems = report->problems;
     const PackageInfo& info = report->info;
-    if (!report->signatureValid) problems.push_back("the signature is not \"3-VO\"");
+    if (!report->magicValid) problems.push_back("the magic is not \"3-VO\"");
     if (!report->hasTail) {
         problems.push_back("the file is shorter than its 16-byte tail");
         return;
@@ -132,6 +124,7 @@ std::string Verdict(const Report& report) {
     if (report.problems.empty()) return "sound";
     std::string text = "damaged: ";
     for (size_t i = 0; i < report.problems.size(); ++i) text += (i ? "; " : "") + report.problems[i];
+    if (!report.deviceCode.empty()) text += " (the device shows " + report.deviceCode + ")";
     return text;
 }
 
@@ -140,8 +133,8 @@ void PrintText(const Report& report) {
     std::printf("file:            %s\n", report.path.c_str());
     std::printf("length:          %llu bytes\n", static_cast<unsigned long long>(report.length));
     std::printf("head:%s\n", report.headBytes < kPackageHeadSize ? " (incomplete: the file is shorter than 8 bytes)" : "");
-    std::printf("  signature:     %s \"%s\" (%s)\n", Hex(info.signature).c_str(), report.signatureText.c_str(),
-                report.signatureValid ? "valid" : "expected 0x4F562D33 \"3-VO\"");
+    std::printf("  magic:         %s \"%s\" (%s)\n", Hex(info.signature).c_str(), report.magicText.c_str(),
+                report.magicValid ? "valid" : "expected 0x4F562D33 \"3-VO\"");
     std::printf("  data_size:     %u\n", info.data_size);
     if (!report.hasTail) {
         std::printf("tail:            none: the file is shorter than 16 bytes\n");
@@ -177,59 +170,61 @@ void PrintText(const Report& report) {
     std::printf("verdict:         %s\n", Verdict(report).c_str());
 }
 
-std::string JsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
+// One line; a file name that is not UTF-8 keeps its place with U+FFFD.
+std::string Dumped(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 void PrintJson(const Report& report) {
     const PackageInfo& info = report.info;
-    std::string json = "{\"file\":" + JsonString(report.path) + ",\"length\":" + std::to_string(report.length) +
-                       ",\"head\":{\"complete\":" + (report.headBytes == kPackageHeadSize ? "true" : "false") +
-                       ",\"signature\":" + JsonString(Hex(info.signature)) +
-                       ",\"signature_valid\":" + (report.signatureValid ? "true" : "false") +
-                       ",\"data_size\":" + std::to_string(info.data_size) + "},\"tail\":";
+    json out;
+    out["file"] = report.path;
+    out["length"] = report.length;
+    out["head"] = {{"complete", report.headBytes == kPackageHeadSize},
+                   {"magic", Hex(info.signature)},
+                   {"magic_valid", report.magicValid},
+                   {"data_size", info.data_size}};
     if (!report.hasTail) {
-        json += "null,\"sections\":[],\"checksum\":null";
+        out["tail"] = nullptr;
+        out["sections"] = json::array();
+        out["checksum"] = nullptr;
     } else {
-        json += "{\"offset\":" + std::to_string(report.length - kPackageTailSize) +
-                ",\"exe_size\":" + std::to_string(info.exe_size) +
-                ",\"images_size\":" + std::to_string(info.images_size) +
-                ",\"fonts_size\":" + std::to_string(info.fonts_size) + ",\"checksum\":" + JsonString(Hex(info.checksum)) +
-                "},\"sections\":[";
-        for (size_t i = 0; i < report.sections.size(); ++i) {
-            const Section& section = report.sections[i];
-            json += std::string(i ? "," : "") + "{\"name\":" + JsonString(section.name) +
-                    ",\"offset\":" + std::to_string(section.offset) + ",\"size\":" + std::to_string(section.size) + "}";
+        out["tail"] = {{"offset", report.length - kPackageTailSize},
+                       {"exe_size", info.exe_size},
+                       {"images_size", info.images_size},
+                       {"fonts_size", info.fonts_size},
+                       {"checksum", Hex(info.checksum)}};
+        out["sections"] = json::array();
+        for (const Section& section : report.sections) {
+            out["sections"].push_back({{"name", section.name}, {"offset", section.offset}, {"size", section.size}});
         }
-        json += "],\"checksum\":{\"stored\":" + JsonString(Hex(info.checksum)) + ",\"computed\":" +
-                (report.computed ? JsonString(Hex(report.computedChecksum)) : "null") +
-                ",\"covered_bytes\":" + std::to_string(report.covered) + "}";
+        out["checksum"] = {{"stored", Hex(info.checksum)},
+                           {"computed", report.computed ? json(Hex(report.computedChecksum)) : json(nullptr)},
+                           {"covered_bytes", report.covered}};
     }
-    json += ",\"signature\":";
-    if (!report.signaturePresent) {
-        json += "null";
-    } else {
-        json += "{\"file\":" + JsonString(report.signaturePath) + ",\"well_formed\":" +
-                (report.signatureWellFormed ? "true" : "false") + ",\"key_id\":" +
-                (report.signatureWellFormed ? JsonString(report.signatureKeyId) : "null") + "}";
+    out["signature"] = nullptr;
+    if (report.signaturePresent) {
+        out["signature"] = {{"file", report.signaturePath},
+                            {"well_formed", report.signatureWellFormed},
+                            {"key_id", report.signatureWellFormed ? json(report.signatureKeyId) : json(nullptr)}};
     }
-    json += ",\"verdict\":" + JsonString(report.problems.empty() ? "sound" : "damaged") + ",\"problems\":[";
-    for (size_t i = 0; i < report.problems.size(); ++i) json += (i ? "," : "") + JsonString(report.problems[i]);
-    json += "]}";
-    std::printf("%s\n", json.c_str());
+    out["verdict"] = report.problems.empty() ? "sound" : "damaged";
+    out["problems"] = report.problems;
+    out["device_code"] = report.deviceCode.empty() ? json(nullptr) : json(report.deviceCode);
+    std::printf("%s\n", Dumped(out).c_str());
+}
+
+// The code the device shows for the package, by its own checks; empty when
+// it would accept it or the path is one the device layer cannot take.
+std::string DeviceCode(const std::string& path, std::string* reason) {
+    std::wstring devicePath;
+    std::string ignored;
+    if (!OpenableDevicePath(path, &devicePath, &ignored)) return "";
+    UseHostRootAsDevice();
+    CheckResult check = CheckPackage(devicePath);
+    if (check.ok || check.hostFileProblem) return "";
+    *reason = check.reason;
+    return FailureCodeText(check.failureIndex);
 }
 
 }  // namespace
@@ -237,27 +232,26 @@ void PrintJson(const Report& report) {
 int RunInspect(const Arguments& arguments) {
     Report report;
     report.path = arguments.packages.front();
-    int fd = open(report.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Fail(FileError(report.path, errno));
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return Fail("'" + report.path + "' is not a regular file");
+    HostFile file;
+    std::string error;
+    if (!file.OpenForReading(report.path, &error)) {
+        if (arguments.json) std::printf("%s\n", Dumped(json{{"file", report.path}, {"error", error}}).c_str());
+        return Fail(error);
     }
-    report.length = static_cast<uint64_t>(st.st_size);
+    report.length = file.Size();
 
     // Read as the device does: the head from the front, the tail from the
     // end, missing bytes left zero.
     BYTE head[kPackageHeadSize] = {};
     BYTE tail[kPackageTailSize] = {};
-    report.headBytes = ReadAt(fd, 0, head, sizeof(head));
+    report.headBytes = file.ReadAt(0, head, sizeof(head));
     report.hasTail = report.length >= kPackageTailSize &&
-                     ReadAt(fd, report.length - kPackageTailSize, tail, sizeof(tail)) == sizeof(tail);
+                     file.ReadAt(report.length - kPackageTailSize, tail, sizeof(tail)) == sizeof(tail);
     PackageInfo& info = report.info;
     DecodePackageHead(head, &info);
     DecodePackageTail(tail, &info);
-    report.signatureText = SignatureText(head, std::min<size_t>(report.headBytes, 4));
-    report.signatureValid = report.headBytes >= 4 && info.signature == kPackageSignature;
+    report.magicText = MagicText(head, std::min<size_t>(report.headBytes, 4));
+    report.magicValid = report.headBytes >= 4 && info.signature == kPackageSignature;
     report.sum = uint64_t{info.exe_size} + info.images_size + info.fonts_size;
     report.expectedLength = uint64_t{info.data_size} + kPackageFrameSize;
     report.sections = {
@@ -268,14 +262,15 @@ int RunInspect(const Arguments& arguments) {
     };
     report.covered = uint64_t{kPackageHeadSize} + info.data_size;
     if (report.hasTail && report.covered <= report.length) {
-        if (!ChecksumOf(fd, report.covered, &report.computedChecksum)) {
-            close(fd);
-            return Fail(FileError(report.path, errno ? errno : EIO));
-        }
+        if (!ChecksumOf(file, report.covered, &report.computedChecksum)) return Fail(file.LastError());
         report.computed = true;
     }
-    close(fd);
     FindProblems(&report);
+    std::string deviceReason;
+    report.deviceCode = DeviceCode(report.path, &deviceReason);
+    // The device's checks are the last word: what they find is a problem too.
+    if (report.problems.empty() && !report.deviceCode.empty()) report.problems.push_back(deviceReason);
+    if (report.problems.empty()) report.deviceCode.clear();
     ReadSignatureFile(&report);
     if (arguments.json) {
         PrintJson(report);

@@ -7,6 +7,7 @@
 #include "device_path.h"
 #include "temp_file.h"
 #include "verdict.h"
+#include "zip_listing.h"
 
 namespace pack {
 
@@ -27,11 +28,21 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         *text = result.hostFileProblem ? result.reason : RejectionText(result);
         return result.hostFileProblem ? Verification::HostProblem : Verification::Rejected;
     }
-    const bool sound =
-        ArchiveUnpacks(sections.Path() + "/" + HostText(kImagesFileName), ArchiveKind::Images, progress, text) &&
-        (result.info.fonts_size == 0 ||
-         ArchiveUnpacks(sections.Path() + "/" + HostText(kFontsFileName), ArchiveKind::Fonts, progress, text));
-    return sound ? Verification::Sound : Verification::Rejected;
+    const struct {
+        ArchiveKind kind;
+        LPCWSTR name;
+        DWORD size;
+    } archives[] = {{ArchiveKind::Images, kImagesFileName, result.info.images_size},
+                    {ArchiveKind::Fonts, kFontsFileName, result.info.fonts_size}};
+    for (const auto& archive : archives) {
+        if (archive.size == 0) continue;
+        const std::string file = sections.Path() + "/" + HostText(archive.name);
+        std::vector<ZipEntry> entries;
+        std::string ignored;
+        if (ListZip(file, 0, archive.size, &entries, &ignored)) WarnIfAllInOneFolder(entries, archive.kind);
+        if (!ArchiveUnpacks(file, archive.kind, progress, text)) return Verification::Rejected;
+    }
+    return Verification::Sound;
 }
 
 }  // namespace pack

@@ -20,7 +20,4 @@ struct SectionSource {
 bool WritePackage(const SectionSource& exe, const SectionSource& images, const SectionSource& fonts,
                   const std::string& packagePath, DWORD* checksum, std::string* error);
 
-// Writes all `count` bytes to `fd`; false with "'PATH': reason" otherwise.
-bool WriteAll(int fd, const BYTE* bytes, size_t count, const std::string& path, std::string* error);
-
 }  // namespace pack

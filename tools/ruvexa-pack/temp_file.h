@@ -1,6 +1,6 @@
 // The tool's temporaries. A temporary file beside a target file is removed
-// unless it is renamed onto the target: a failed run leaves neither a
-// half-written package nor stray archives behind.
+// unless it is renamed onto the target: a failed or interrupted run leaves
+// neither a half-written package nor stray archives behind.
 #pragma once
 
 #include <string>
@@ -23,9 +23,10 @@ public:
 
 private:
     std::string path_;
+    int slot_ = -1;  // in the registry of temporaries
 };
 
-// A private folder under the host's temporary folder, removed with
+// A private folder under the host's temporary folder ($TMPDIR), removed with
 // everything in it when the object goes.
 class TempFolder {
 public:
@@ -39,6 +40,7 @@ public:
 
 private:
     std::string path_;
+    int slot_ = -1;  // in the registry of temporaries
 };
 
 }  // namespace pack

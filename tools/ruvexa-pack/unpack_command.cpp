@@ -1,7 +1,5 @@
 // `ruvexa-pack unpack`: verifies a package without writing, then writes its
 // sections to a folder under the names the device gives them.
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <iostream>
 
@@ -16,6 +14,23 @@
 namespace fs = std::filesystem;
 
 namespace pack {
+namespace {
+
+// Why a folder cannot be made: the part of its path that is a file, or the
+// host's reason.
+std::string InTheWay(const fs::path& folder, const std::error_code& failure) {
+    fs::path prefix;
+    std::error_code ignored;
+    for (const fs::path& part : folder) {
+        prefix /= part;
+        if (fs::exists(prefix, ignored) && !fs::is_directory(prefix, ignored)) {
+            return "'" + prefix.string() + "' is a file";
+        }
+    }
+    return failure.message();
+}
+
+}  // namespace
 
 int RunUnpack(const Arguments& arguments) {
     const std::string& package = arguments.packages.front();
@@ -36,17 +51,21 @@ int RunUnpack(const Arguments& arguments) {
     }
 
     const std::string& folder = arguments.folder;
+    const fs::path out(folder);
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (ec) return Fail("'" + folder + "': " + ec.message());
-    if (!fs::is_directory(folder, ec)) return Fail("'" + folder + "' is not a folder");
+    if (ec) return Fail("cannot create the folder '" + folder + "': " + InTheWay(out, ec));
     std::wstring folderPath;
     std::string reason;
     if (!DevicePathOf(folder, &folderPath, &reason)) return Fail("'" + folder + "': " + reason);
     SectionFiles outputs{folderPath + L"\\" + kExeFileName, folderPath + L"\\" + kImagesFileName,
-                         folderPath + L"\\" + kFontsFileName};
+                         folderPath + L"\\" + kFontsFileName, folder};
     if (outputs.exe.size() >= MAX_PATH) {
         return Fail("'" + folder + "': the paths of the files in it would be too long for the device layer");
+    }
+    for (LPCWSTR name : {kExeFileName, kImagesFileName, kFontsFileName}) {
+        const fs::path file = out / HostText(name);
+        if (fs::is_directory(file, ec)) return Fail("cannot write '" + file.string() + "': it is a folder");
     }
 
     progress.Step("writing the sections");
@@ -57,7 +76,6 @@ int RunUnpack(const Arguments& arguments) {
         std::cout << RejectionText(result) << "\n";
         return Fail("'" + package + "' not unpacked");
     }
-    const fs::path out(folder);
     const fs::path fontsFile = out / HostText(kFontsFileName);
     std::cout << "wrote " << (out / HostText(kExeFileName)).string() << " (" << result.info.exe_size << " bytes)\n";
     std::cout << "wrote " << (out / HostText(kImagesFileName)).string() << " (" << result.info.images_size

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "device_names.h"
 #include "device_path.h"
 #include "messages.h"
 #include "package_verification.h"
@@ -22,6 +23,7 @@ int RunVerify(const Arguments& arguments) {
             status = Fail(error);
             continue;
         }
+        WarnUnlessPackageName(package);
         UseHostRootAsDevice();
         Progress progress(arguments.quiet);
         std::string text;

@@ -2,20 +2,19 @@
 #include "zip_folder.h"
 
 #include <minizip/zip.h>
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <memory>
 #include <vector>
 
 #include <windows.h>
 
+#include "host_file.h"
 #include "messages.h"
+#include "minizip_stream.h"
 #include "ruvexa_host.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +31,9 @@ constexpr unsigned long kVersionMadeByMsDos = 0;
 // General purpose flag bit 11: the entry name is UTF-8.
 constexpr unsigned long kFlagUtf8Name = 0x800;
 constexpr int kMemoryLevel = 8;
-constexpr size_t kCopyChunk = 1 << 20;
+// One buffer serves every file: most are small, and a large buffer made per
+// file costs more than copying the file.
+constexpr size_t kCopyChunk = 64 << 10;
 // Without zip64 records an entry holds less than 4 GiB.
 constexpr uint64_t kLargestEntry = 0xFFFFFFFEull;
 
@@ -40,6 +41,8 @@ struct Entry {
     std::string name;  // relative, "/" separators, "/" at the end of a folder
     fs::path path;
     bool folder = false;
+    time_t modified = 0;
+    bool readOnly = false;  // no write permission bit at all, as the platform layer keeps it
 };
 
 // The MS-DOS date (high 16 bits) and time (low 16 bits) of a host time as
@@ -105,7 +108,15 @@ bool CollectEntries(const fs::path& folder, std::vector<Entry>* entries, std::st
             return false;
         }
         bool isFolder = fs::is_directory(status);
-        entries->push_back({isFolder ? name + "/" : name, path, isFolder});
+        fs::file_time_type modified = fs::last_write_time(path, statError);
+        if (statError) {
+            *error = "'" + path.string() + "': " + statError.message();
+            return false;
+        }
+        const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        entries->push_back({isFolder ? name + "/" : name, path, isFolder,
+                            std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(modified)),
+                            (status.permissions() & write) == fs::perms::none});
     }
     if (ec) {
         *error = "'" + folder.string() + "': " + ec.message();
@@ -115,16 +126,12 @@ bool CollectEntries(const fs::path& folder, std::vector<Entry>* entries, std::st
     return true;
 }
 
-bool CopyFileIntoEntry(zipFile zip, const Entry& entry, std::string* error) {
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(entry.path.c_str(), "rb"), std::fclose);
-    if (!in) {
-        *error = FileError(entry.path.string(), errno);
-        return false;
-    }
-    std::vector<unsigned char> buffer(kCopyChunk);
+bool CopyFileIntoEntry(zipFile zip, const Entry& entry, std::vector<unsigned char>& buffer, std::string* error) {
+    HostFile in;
+    if (!in.OpenForReading(entry.path.string(), error)) return false;
     uint64_t total = 0;
     for (;;) {
-        size_t count = std::fread(buffer.data(), 1, buffer.size(), in.get());
+        size_t count = in.Read(buffer.data(), buffer.size());
         if (count == 0) break;
         total += count;
         if (total > kLargestEntry) {
@@ -136,29 +143,18 @@ bool CopyFileIntoEntry(zipFile zip, const Entry& entry, std::string* error) {
             return false;
         }
     }
-    if (std::ferror(in.get())) {
-        *error = FileError(entry.path.string(), errno);
+    if (in.Failed()) {
+        *error = in.LastError();
         return false;
     }
     return true;
 }
 
-bool AddEntry(zipFile zip, const Entry& entry, std::string* error) {
-    struct stat st;
-    if (stat(entry.path.c_str(), &st) != 0) {
-        *error = FileError(entry.path.string(), errno);
-        return false;
-    }
+bool AddEntry(zipFile zip, const Entry& entry, std::vector<unsigned char>& buffer, std::string* error) {
     zip_fileinfo info{};
-    info.dosDate = DosDateTimeOf(st.st_mtime);
-    if (entry.folder) {
-        info.external_fa = kDosAttributeDirectory;
-    } else {
-        // Read-only is the absence of every write permission bit, as the
-        // platform layer keeps it.
-        bool readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-        info.external_fa = kDosAttributeArchive | (readOnly ? kDosAttributeReadOnly : 0);
-    }
+    info.dosDate = DosDateTimeOf(entry.modified);
+    info.external_fa = entry.folder ? kDosAttributeDirectory
+                                    : kDosAttributeArchive | (entry.readOnly ? kDosAttributeReadOnly : 0);
     int method = entry.folder ? 0 : Z_DEFLATED;
     int level = entry.folder ? 0 : Z_BEST_COMPRESSION;
     unsigned long flags = HasNonAscii(entry.name) ? kFlagUtf8Name : 0;
@@ -168,7 +164,7 @@ bool AddEntry(zipFile zip, const Entry& entry, std::string* error) {
         *error = "cannot add the archive entry '" + entry.name + "'";
         return false;
     }
-    bool copied = entry.folder || CopyFileIntoEntry(zip, entry, error);
+    bool copied = entry.folder || CopyFileIntoEntry(zip, entry, buffer, error);
     if (zipCloseFileInZip(zip) != ZIP_OK && copied) {
         *error = "cannot finish the archive entry '" + entry.name + "'";
         return false;
@@ -198,24 +194,29 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
         }
     }
 
-    zipFile zip = zipOpen64(zipPath.c_str(), APPEND_STATUS_CREATE);
+    HostFile out;
+    if (!out.OpenForWriting(zipPath, false, 0, error)) return false;
+    MinizipStream stream{&out};
+    zlib_filefunc64_def functions = MinizipFunctions(&stream);
+    zipFile zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &functions);
     if (!zip) {
-        *error = FileError(zipPath, errno);
+        *error = "cannot start the archive '" + zipPath + "'";
         return false;
     }
+    std::vector<unsigned char> buffer(kCopyChunk);
     bool ok = true;
     for (const Entry& entry : entries) {
-        if (!AddEntry(zip, entry, error)) {
+        if (!AddEntry(zip, entry, buffer, error)) {
             ok = false;
             break;
         }
         ++(entry.folder ? summary->folders : summary->files);
     }
     if (zipClose(zip, nullptr) != ZIP_OK && ok) {
-        *error = "cannot finish the archive '" + zipPath + "'";
+        *error = out.Failed() ? out.LastError() : "cannot finish the archive '" + zipPath + "'";
         ok = false;
     }
-    if (!ok) std::remove(zipPath.c_str());
+    if (!out.Close(error)) ok = false;
     return ok;
 }
 

@@ -1,0 +1,59 @@
+// `ruvexa-pack list`: what installing a package puts on the device, read
+// from the package's own archive sections once it passes the device's checks.
+#include <cstdio>
+
+#include "commands.h"
+#include "device_names.h"
+#include "device_path.h"
+#include "install_constants.h"
+#include "messages.h"
+#include "package_check.h"
+#include "package_constants.h"
+#include "ruvexa_host.h"
+#include "verdict.h"
+#include "zip_listing.h"
+
+namespace pack {
+namespace {
+
+void PrintLine(const std::string& size, const std::string& devicePath) {
+    std::printf("%12s  %s\n", size.c_str(), devicePath.c_str());
+}
+
+}  // namespace
+
+int RunList(const Arguments& arguments) {
+    const std::string& package = arguments.packages.front();
+    std::wstring devicePath;
+    std::string error;
+    if (!OpenableDevicePath(package, &devicePath, &error)) return Fail(error);
+    UseHostRootAsDevice();
+    CheckResult check = CheckPackage(devicePath);
+    if (!check.ok && check.hostFileProblem) return Fail(check.reason);
+    if (!check.ok) {
+        std::printf("%s\n", RejectionText(check).c_str());
+        return Fail("'" + package + "' not listed");
+    }
+    const PackageInfo& info = check.info;
+    const struct {
+        ArchiveKind kind;
+        uint64_t offset;
+        uint64_t size;
+    } archives[] = {{ArchiveKind::Images, uint64_t{kExeSectionOffset} + info.exe_size, info.images_size},
+                    {ArchiveKind::Fonts, uint64_t{kExeSectionOffset} + info.exe_size + info.images_size,
+                     info.fonts_size}};
+    PrintLine(std::to_string(info.exe_size), host::WideToUtf8(kInstalledExe));
+    for (const auto& archive : archives) {
+        if (archive.size == 0) continue;
+        std::vector<ZipEntry> entries;
+        if (!ListZip(package, archive.offset, archive.size, &entries, &error)) return Fail(error);
+        WarnIfAllInOneFolder(entries, archive.kind);
+        PrintLine("", InstalledFolder(archive.kind) + "\\");
+        for (const ZipEntry& entry : entries) {
+            PrintLine(entry.folder ? "" : std::to_string(entry.size), InstalledPath(archive.kind, entry));
+        }
+    }
+    return kExitSuccess;
+}
+
+}  // namespace pack
