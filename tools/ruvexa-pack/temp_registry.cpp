@@ -10,6 +10,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -93,6 +94,9 @@ int RegisterTemporary(const std::string& path, bool folder) {
         if (g_slots[i].used) continue;
         std::memcpy(g_slots[i].path, path.c_str(), path.size() + 1);
         g_slots[i].folder = folder;
+        // The handler may run between any two statements: the path must be
+        // whole before the slot counts as used.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
         g_slots[i].used = 1;
         return i;
     }
