@@ -67,11 +67,15 @@ void SwitchOffAfter(unsigned long deviceMs) {
         SwitchOffAfter(options.powerOffAfterMs);
     } else {
         // Without a set time to switch off, a run nobody watches would wait
-        // for ever on a device that has stopped: it ends, saying what the
-        // screen shows. A window keeps the device up for its user.
+        // for ever on a device that has stopped: it ends, naming the message
+        // box it stopped on, else what the screen shows. A window keeps the
+        // device up for its user.
         host::SetHaltedHook([] {
+            std::string box = host::WideToUtf8(host::MessageBoxSaidLast());
             std::string shown = host::WideToUtf8(host::LatestScreenText());
-            host::EndBoot(host::kExitHalted, shown.empty() ? "device halted" : "device halted: " + shown);
+            host::EndBoot(host::kExitHalted, !box.empty()     ? "device halted after the message box " + box
+                                             : shown.empty() ? "device halted"
+                                                             : "device halted: " + shown);
         });
     }
     if (!options.callCountsFile.empty()) {

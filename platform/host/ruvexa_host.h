@@ -155,6 +155,11 @@ void SetHaltedHook(std::function<void()> hook);
 // error line, say); empty when the screen shows none.
 std::wstring LatestScreenText();
 
+// The message box shown last, as "CAPTION: TEXT", when the screen has shown
+// no new text since it came up: the box is then what the device stopped on.
+// Empty otherwise, and when no box was shown.
+std::wstring MessageBoxSaidLast();
+
 // Forgets every window, window class, posted message, timer and scheduled
 // action, and the pointer's position and show count (tests, between cases).
 void ResetWindowManager();

@@ -15,6 +15,7 @@
 #include "handle.h"
 #include "path.h"
 #include "ruvexa_host.h"
+#include "search_report.h"
 
 namespace host {
 namespace {
@@ -96,11 +97,13 @@ HANDLE FailFind(DWORD code) {
 }  // namespace
 }  // namespace host
 
+namespace host {
+namespace {
+
 // A pattern that ends in "\" matches folders only: "\Storage Card\Download\"
 // probes that the folder exists and "\Hard Disk*\" finds a volume by the
 // start of its name.
-extern "C" HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
-    if (host::ShouldFail(host::Op::FindFirstFileW)) return INVALID_HANDLE_VALUE;
+HANDLE FindFirst(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
     if (!lpFindFileData) return host::FailFind(ERROR_INVALID_PARAMETER);
     if (!lpFileName || !*lpFileName) return host::FailFind(ERROR_PATH_NOT_FOUND);
     if (!host::FitsDevicePath(lpFileName)) return INVALID_HANDLE_VALUE;
@@ -144,6 +147,20 @@ extern "C" HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW l
     auto search = std::make_shared<host::FindObject>(std::move(entries));
     search->Next(lpFindFileData);
     return host::RegisterHandle(search);
+}
+
+}  // namespace
+}  // namespace host
+
+extern "C" HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
+    if (host::ShouldFail(host::Op::FindFirstFileW)) return INVALID_HANDLE_VALUE;
+    HANDLE search = host::FindFirst(lpFileName, lpFindFileData);
+    DWORD error = GetLastError();
+    if (lpFileName &&
+        (search != INVALID_HANDLE_VALUE || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+        host::NoteSearchOutcome(lpFileName, search != INVALID_HANDLE_VALUE);
+    }
+    return search;
 }
 
 extern "C" BOOL WINAPI FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData) {

@@ -4,11 +4,13 @@
 // with one, Enter, Escape, the OK button or closing the window answer it.
 #include <algorithm>
 #include <iterator>
+#include <mutex>
 #include <string>
 
 #include "display_backend.h"
 #include "error.h"
 #include "popup.h"
+#include "ruvexa_host.h"
 
 namespace host {
 namespace {
@@ -19,6 +21,12 @@ constexpr int kMinTextWidth = 168;
 constexpr int kMaxTextWidth = kDesktopWidth - 4 * kMargin;
 constexpr int kButtonWidth = 72;
 constexpr int kButtonHeight = 24;
+
+// The box shown last, as "CAPTION: TEXT", and the screen's latest text when
+// it came up.
+std::mutex g_lastBoxMutex;
+std::wstring g_lastBox;
+std::wstring g_screenTextUnderLastBox;
 
 LRESULT CALLBACK MessageBoxWindowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -78,6 +86,12 @@ int DefaultButtonOf(UINT type) {
 }
 
 }  // namespace
+
+std::wstring MessageBoxSaidLast() {
+    std::lock_guard<std::mutex> lock(g_lastBoxMutex);
+    return LatestScreenText() == g_screenTextUnderLastBox ? g_lastBox : std::wstring();
+}
+
 }  // namespace host
 
 extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
@@ -104,6 +118,11 @@ extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, 
     host::CreatePopupControl(box, L"BUTTON", L"OK", 0,
                              RECT{buttonLeft, buttonTop, buttonLeft + host::kButtonWidth, buttonTop + host::kButtonHeight},
                              WS_VISIBLE | BS_DEFPUSHBUTTON, IDOK);
+    {
+        std::lock_guard<std::mutex> lock(host::g_lastBoxMutex);
+        host::g_lastBox = caption + L": " + text;
+        host::g_screenTextUnderLastBox = host::LatestScreenText();
+    }
     host::ShowPopup(box);
     host::ReportToHost(L"message box: " + caption + L": " + text);
     // Without a display the box closes at once, as if Enter were pressed.

@@ -3,7 +3,6 @@
 // testing their buttons, and the modal message loop.
 #include "popup.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "casefold.h"
@@ -256,12 +255,6 @@ INT_PTR RunModalLoop(HWND popup) {
     // below, which repaint it.
     DestroyWindow(popup);
     return result;
-}
-
-void ReportToHost(const std::wstring& line) {
-    std::string utf8 = WideToUtf8(line);
-    std::fprintf(stderr, "%s\n", utf8.c_str());
-    std::fflush(stderr);
 }
 
 }  // namespace host

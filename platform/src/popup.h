@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "host_report.h"
 #include "window_registry.h"
 
 namespace host {
@@ -44,8 +45,5 @@ bool EndPopup(HWND popup, INT_PTR result);
 // popup has ended; then destroys it and returns its result. A quit message
 // ends the popup too and is posted again for the loop outside.
 INT_PTR RunModalLoop(HWND popup);
-
-// Writes one line of the host's own to standard error (never the debug log).
-void ReportToHost(const std::wstring& line);
 
 }  // namespace host

@@ -20,7 +20,9 @@
 
 #include "error.h"
 #include "handle.h"
+#include "host_report.h"
 #include "ruvexa_host.h"
+#include "search_report.h"
 
 extern char** environ;
 
@@ -122,9 +124,17 @@ int InMemoryCopyOf(const std::string& hostPath) {
 namespace host {
 namespace {
 
+// A file the host cannot start fails as the device's loader fails on a
+// foreign executable; the host says why on standard error.
+BOOL FailAsNoProgram(const std::wstring& devicePath, const std::wstring& why) {
+    ReportToHost(L"ruvexa-host: cannot start " + devicePath + L": " + why);
+    return Fail(ERROR_BAD_EXE_FORMAT);
+}
+
 BOOL Launch(LPSHELLEXECUTEINFOW info) {
+    const std::wstring devicePath = host::DevicePathOf(info->lpFile);
     std::string hostPath;
-    if (!host::HostPathOf(host::DevicePathOf(info->lpFile), &hostPath)) return FALSE;
+    if (!host::HostPathOf(devicePath, &hostPath)) return FALSE;
 
     struct stat st;
     if (stat(hostPath.c_str(), &st) != 0) return host::FailWithErrno(errno);
@@ -133,14 +143,16 @@ BOOL Launch(LPSHELLEXECUTEINFOW info) {
     const std::string firstLine = host::FirstLineOf(hostPath);
     bool isScript = firstLine.rfind("#!", 0) == 0;
     bool isElf = firstLine.rfind("\x7f" "ELF", 0) == 0;
-    if (!isScript && !isElf) return host::Fail(ERROR_BAD_EXE_FORMAT);
+    if (!isScript && !isElf) {
+        return FailAsNoProgram(devicePath, L"it is no program the host can run (no #! line, not ELF)");
+    }
 
     // The command line is made here, not in the child, which must not fail
     // on anything but the exec itself.
     std::vector<std::string> words;
     if (isScript) {
         words = host::InterpreterOf(firstLine);
-        if (words.empty()) return host::Fail(ERROR_BAD_EXE_FORMAT);
+        if (words.empty()) return FailAsNoProgram(devicePath, L"its #! line names no interpreter");
     }
     words.push_back(hostPath);
     for (auto& word : host::SplitParameters(info->lpParameters)) words.push_back(std::move(word));
@@ -173,9 +185,14 @@ BOOL Launch(LPSHELLEXECUTEINFOW info) {
     waitpid(child, nullptr, 0);
     if (got == sizeof(childError)) {
         // An interpreter that cannot be found makes the file unrunnable here.
-        return host::Fail(childError == ENOENT || childError == ENOEXEC ? ERROR_BAD_EXE_FORMAT
-                                                                         : host::ErrorFromErrno(childError));
+        if (childError == ENOENT || childError == ENOEXEC) {
+            return FailAsNoProgram(devicePath, isScript ? L"its interpreter " + host::Utf8ToWide(words[0]) +
+                                                              L" cannot be run on the host"
+                                                        : L"the host cannot run this ELF file");
+        }
+        return host::FailWithErrno(childError);
     }
+    host::NoteStartedProgram(devicePath);
     info->hInstApp = reinterpret_cast<HINSTANCE>(42);  // > 32: success
     info->hProcess = (info->fMask & SEE_MASK_NOCLOSEPROCESS)
                          ? host::RegisterHandle(std::make_shared<host::Process>())

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
 
 #include "ruvexa_host.h"
 #include "test_support.h"
@@ -59,15 +60,21 @@ TEST(Launch, WhatCannotRunFailsWithItsCode) {
     device.WriteFile(L"\\NandFlash\\nointerpreter.exe", "#!/no/such/interpreter\n");
     device.WriteFile(L"\\NandFlash\\empty.exe", "#!\n");
 
-    // The last error, and hInstApp as a value of 32 or less.
+    // The last error, hInstApp as a value of 32 or less, and the host's line
+    // on standard error.
     const struct {
         const wchar_t* file;
         DWORD error;
         ULONG_PTR instance;
+        std::string reported = "";
     } rows[] = {
-        {L"\\NandFlash\\text.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT},
-        {L"\\NandFlash\\nointerpreter.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT},
-        {L"\\NandFlash\\empty.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT},
+        {L"\\NandFlash\\text.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT,
+         "ruvexa-host: cannot start \\NandFlash\\text.exe: it is no program the host can run (no #! line, not ELF)\n"},
+        {L"\\NandFlash\\nointerpreter.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT,
+         "ruvexa-host: cannot start \\NandFlash\\nointerpreter.exe: its interpreter /no/such/interpreter cannot be "
+         "run on the host\n"},
+        {L"\\NandFlash\\empty.exe", ERROR_BAD_EXE_FORMAT, ERROR_BAD_FORMAT,
+         "ruvexa-host: cannot start \\NandFlash\\empty.exe: its #! line names no interpreter\n"},
         {L"\\NandFlash\\missing.exe", ERROR_FILE_NOT_FOUND, SE_ERR_FNF},
         {L"\\NandFlash\\Missing\\app.exe", ERROR_PATH_NOT_FOUND, SE_ERR_PNF},
         {L"\\NandFlash", ERROR_ACCESS_DENIED, SE_ERR_ACCESSDENIED},
@@ -75,7 +82,9 @@ TEST(Launch, WhatCannotRunFailsWithItsCode) {
     for (const auto& row : rows) {
         ULONG_PTR instance = 0xdeadbeef;
         SetLastError(0xdeadbeef);
+        testing::internal::CaptureStderr();
         EXPECT_FALSE(Launch(row.file, &instance)) << row.file;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), row.reported);
         EXPECT_EQ(GetLastError(), row.error) << row.file;
         EXPECT_EQ(instance, row.instance) << row.file;
     }

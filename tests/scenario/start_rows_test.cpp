@@ -33,6 +33,12 @@ const std::string kRemoteFlag = "CheckUpgrade(): found remote upgrade flag, at=[
 const std::string kNoSourceDirectory = "CheckUpgrade(): !!! Not found upgrade source directory, at=[*]";
 const std::string kNoSource = "CheckUpgrade(): !!! Not found upgrade source, at=[*]";
 const std::string kMainMissing = "ExecuteFile(): !!! File not exist=[\\NandFlash\\Merrow\\Orvane3.exe], at=[*]";
+const std::string kInitializationFailed =
+    "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]";
+const std::string kHaltedAfterTheBox =
+    "ruvexa-host: device halted after the message box ERROR: Initialization Failed (exit 6)";
+const std::string kSearchFor = "ruvexa-host: the search for ";
+const std::string kStartedMain = "ruvexa-host: the boot started \\NandFlash\\Merrow\\Orvane3.exe";
 
 struct Row {
     std::string name;
@@ -45,7 +51,9 @@ struct Row {
     // count waits this way run at a scale where the host's own work between
     // the waits stays small in device time.
     long minLogSpanMs = 0;
-    Lines hostReports{};                  // texts the host layer writes to stderr
+    // Texts the host layer writes to stderr; the account of searches that
+    // found nothing has to be there whole, or not at all.
+    Lines hostReports{};
     std::vector<std::wstring> created{};  // marker files that appear
     std::vector<std::wstring> absent{};   // files that do not exist afterwards
 };
@@ -82,6 +90,8 @@ const std::vector<Row>& Rows() {
          .files = {{kMainApplication, "MZ not a program for this machine"}, {kShell, kShellScript}},
          .log = {kNoFlag,
                  "ExecuteFile(): !!! Failed to execute app=[\\NandFlash\\Merrow\\Orvane3.exe], error=[193], at=[*]"},
+         .hostReports = {"ruvexa-host: cannot start \\NandFlash\\Merrow\\Orvane3.exe: it is no program the host can "
+                         "run (no #! line, not ELF)"},
          .created = {kShellMarker}},
         // The program stays up after the message box: only switching the
         // device off ends it, long after its quit timer would have.
@@ -89,18 +99,20 @@ const std::vector<Row>& Rows() {
          .folders = {L"\\NandFlash\\Merrow", L"\\Windows"},
          .options = {"--time-scale", "100", "--power-off-after", "30000"},
          .exitStatus = 5,
-         .log = {kNoFlag, kMainMissing,
-                 "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
+         .log = {kNoFlag, kMainMissing, kInitializationFailed},
          .hostReports = {"message box: ERROR: Initialization Failed", "ruvexa-host: switched off (exit 5)"}},
         // Headless, with no time set to switch off, the run ends once the
-        // device can do nothing more, naming the text the screen shows last.
+        // device can do nothing more, naming the message box it stopped on.
         {.name = "BothLaunchesFailingHaltAHeadlessRun",
          .folders = {L"\\NandFlash\\Merrow", L"\\Windows"},
          .exitStatus = 6,
+         .log = {kNoFlag, kMainMissing, kInitializationFailed},
+         .hostReports = {"message box: ERROR: Initialization Failed", kHaltedAfterTheBox}},
+        {.name = "EmptyDeviceFolderHaltsAfterTheMessageBox",
+         .exitStatus = 6,
          .log = {kNoFlag, kMainMissing,
-                 "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[2], at=[*]"},
-         .hostReports = {"message box: ERROR: Initialization Failed",
-                         "ruvexa-host: device halted: Версия адаптации 2.07 (exit 6)"}},
+                 "Initialize(): !!! Initialization Failed. Unable to execute app=[explorer.exe], error=[3], at=[*]"},
+         .hostReports = {kHaltedAfterTheBox}},
         {.name = "DamagedPackageHaltsWithItsCodeOnScreen",
          .files = {{L"\\NandFlash\\RemoteUpgrade.flag", ""},
                    {L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_1.BIN", "garbage"}},
@@ -116,12 +128,34 @@ const std::vector<Row>& Rows() {
          .files = {{L"\\NandFlash\\Upgrade.flag", ""}, {kMainApplication, kMainScript}},
          .log = {kUsbFlag, kNoSourceDirectory},
          .minLogSpanMs = 20000,
+         .hostReports = {kSearchFor + "the folder \\Hard Disk* found nothing; the root holds NandFlash", kStartedMain},
+         .created = {kMainMarker}},
+        {.name = "UsbFolderMisnamedIsListedWithTheRoot",
+         .files = {{L"\\NandFlash\\Upgrade.flag", ""},
+                   {kMainApplication, kMainScript},
+                   {L"\\USB Disk\\OV3_UPGRADE_1.BIN", "never looked at"}},
+         .options = {"--time-scale", "1000"},
+         .log = {kUsbFlag, kNoSourceDirectory},
+         .hostReports = {kSearchFor + "the folder \\Hard Disk* found nothing; the root holds USB Disk, NandFlash",
+                         kStartedMain},
          .created = {kMainMarker}},
         {.name = "RemoteFlagWithoutDownloadFolderProbesTwentyTimesThenLaunches",
          .files = {{L"\\NandFlash\\RemoteUpgrade.flag", ""}, {kMainApplication, kMainScript}},
          .folders = {L"\\Storage Card"},
          .log = {kRemoteFlag, kNoSourceDirectory},
          .minLogSpanMs = 20000,
+         .hostReports = {kSearchFor + "the folder \\Storage Card\\OV3_Download found nothing; \\Storage Card is empty",
+                         kStartedMain},
+         .created = {kMainMarker}},
+        {.name = "MisspelledPackageIsNamedCloseToThePattern",
+         .files = {{L"\\NandFlash\\RemoteUpgrade.flag", ""},
+                   {kMainApplication, kMainScript},
+                   {L"\\Storage Card\\OV3_Download\\OV3_UPGRAED_X.BIN", "a package under a mistyped name"}},
+         .options = {"--time-scale", "1000"},
+         .log = Concat({kRemoteFlag}, TenEmptyAttempts("\\Storage Card\\OV3_Download\\")),
+         .hostReports = {kSearchFor + "\\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN found nothing; that folder "
+                                      "holds OV3_UPGRAED_X.BIN (close to the pattern)",
+                         kStartedMain, "ruvexa-host: the program ended (exit 0)"},
          .created = {kMainMarker}},
         // Neither name matches OV3_UPGRADE_*.BIN.
         {.name = "UsbDiskWithoutPackageTriesTenTimesThenLaunches",
@@ -132,6 +166,9 @@ const std::vector<Row>& Rows() {
          .options = {"--time-scale", "1000"},
          .log = Concat({kUsbFlag}, TenEmptyAttempts("Hard Disk")),
          .minLogSpanMs = 10000,
+         .hostReports = {kSearchFor + "\\Hard Disk\\OV3_UPGRADE_*.BIN found nothing; that folder holds "
+                                      "OV3_UPGRADE.BIN (close to the pattern), OV3_UPGRADE_1.ZIP (close to the pattern)",
+                         kStartedMain},
          .created = {kMainMarker}},
         // The package on the USB disk is never looked at.
         {.name = "BothFlagsTheRemoteSourceWins",
@@ -143,6 +180,9 @@ const std::vector<Row>& Rows() {
          .options = {"--time-scale", "1000"},
          .log = Concat({kUsbFlag, kRemoteFlag}, TenEmptyAttempts("\\Storage Card\\OV3_Download\\")),
          .minLogSpanMs = 10000,
+         .hostReports = {kSearchFor + "\\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN found nothing; that folder "
+                                      "is empty",
+                         kStartedMain},
          .created = {kMainMarker},
          .absent = {L"\\Hard Disk\\AppExecute.ex"}},
     };
@@ -175,6 +215,14 @@ TEST_P(StartScenario, Runs) {
     }
     std::string missing;
     EXPECT_TRUE(InOrder(reports, row.hostReports, &missing)) << "no report \"" << missing << "\" in:\n" << run.err;
+    auto searchAccount = [](const Lines& lines) {
+        Lines account;
+        for (const auto& line : lines) {
+            if (line.starts_with(kSearchFor) || line.starts_with("ruvexa-host: the boot started")) account.push_back(line);
+        }
+        return account;
+    };
+    EXPECT_EQ(searchAccount(reports), searchAccount(row.hostReports)) << run.err;
     for (const auto& marker : row.created) EXPECT_TRUE(AppearsSoon(device, marker)) << host::WideToUtf8(marker);
     for (const auto& path : row.absent) EXPECT_FALSE(device.Exists(path));
     EXPECT_EQ(scenario::ReadHostFile(scratch.Path("screen.png")).substr(1, 3), "PNG");

@@ -134,6 +134,7 @@ TEST_P(WholeUpgrade, Runs) {
 
     EXPECT_EQ(WhyNotUpgraded(device, run, content_, row.remote, /*requestCleared=*/true, row.exitStatus), "") << run.err;
     EXPECT_EQ(Missing(run.MaskedLog(), row.log), "") << run.log;
+    EXPECT_EQ(run.err.find("ruvexa-host: the search for"), std::string::npos) << "every search found its file";
     if (row.remote) {
         EXPECT_FALSE(device.Exists(kRemotePackage));
     } else {
