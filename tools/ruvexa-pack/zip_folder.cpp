@@ -196,7 +196,8 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
 
     HostFile out;
     if (!out.OpenForWriting(zipPath, false, 0, error)) return false;
-    MinizipStream stream{&out};
+    MinizipStream stream;
+    stream.file = &out;
     zlib_filefunc64_def functions = MinizipFunctions(&stream);
     zipFile zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &functions);
     if (!zip) {

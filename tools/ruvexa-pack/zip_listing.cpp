@@ -32,7 +32,10 @@ bool ListZip(const std::string& hostFile, uint64_t offset, uint64_t size, std::v
              std::string* error) {
     HostFile file;
     if (!file.OpenForReading(hostFile, error)) return false;
-    MinizipStream stream{&file, offset, size};
+    MinizipStream stream;
+    stream.file = &file;
+    stream.offset = offset;
+    stream.size = size;
     zlib_filefunc64_def functions = MinizipFunctions(&stream);
     unzFile zip = unzOpen2_64("", &functions);
     if (!zip) {
