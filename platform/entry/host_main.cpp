@@ -64,6 +64,7 @@ void SwitchOffAfter(unsigned long deviceMs) {
     if (logFd >= 0) SendLogTo(logFd);
     host::EndOnTerminationSignals();
     host::ForwardTerminationSignalsTo(0);
+    host::HoldTerminationSignals(false);
     host::SetUpScreen(options);
     if (options.powerOff) {
         SwitchOffAfter(options.powerOffAfterMs);
@@ -85,7 +86,7 @@ void SwitchOffAfter(unsigned long deviceMs) {
     host::EndBoot(exitCode, "the program ended");
 }
 
-// Why a boot after the first starts: the way the one before it ended.
+// Why a boot starts: power-on, or the way the one before it ended.
 std::string WhyBootStarts(int previousStatus, const host::HostOptions& options) {
     switch (previousStatus) {
         case 0: return "power-on";
@@ -121,6 +122,7 @@ int Supervise(const host::HostOptions& options, int logFd) {
             std::fprintf(stderr, "ruvexa-host: boot %lu: %s\n", boot, WhyBootStarts(status, options).c_str());
         }
         std::fflush(nullptr);
+        host::HoldTerminationSignals(true);
         pid_t child = fork();
         if (child < 0) {
             std::perror("ruvexa: fork");
@@ -128,6 +130,7 @@ int Supervise(const host::HostOptions& options, int logFd) {
         }
         if (child == 0) RunBoot(options, logFd);
         host::ForwardTerminationSignalsTo(child);
+        host::HoldTerminationSignals(false);
         int waitStatus = 0;
         while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
         }

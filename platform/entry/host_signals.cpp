@@ -47,4 +47,12 @@ void EndOnTerminationSignals() {
 
 void ForwardTerminationSignalsTo(pid_t boot) { g_boot = boot; }
 
+void HoldTerminationSignals(bool hold) {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &signals, nullptr);
+}
+
 }  // namespace host

@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The switch-off timer may come while a power cut ends a boot, or while the
 // program ends by itself: whichever comes first ends the boot, alone, and
 // the run's last line states the status the run ends with.
-TEST(HostReports, EveryBootEndsOnceAndTheLastLineIsTheStatus) {
+TEST(HostOptions, EveryBootEndsOnceAndTheLastLineIsTheStatus) {
     Scratch scratch;
     const scenario::BuiltPackage package = scenario::BuildUpgradePackage(scenario::StandardUpgrade(), scratch);
     for (const char* offAfter : {"1", "20", "60000"}) {
@@ -113,7 +113,7 @@ TEST(HostReports, EveryBootEndsOnceAndTheLastLineIsTheStatus) {
 
 // While one run waits (for a USB disk that never comes), a second on the
 // same folder refuses at once, naming the first, and changes nothing.
-TEST(HostReports, ASecondRunOnAFolderInUseIsRefused) {
+TEST(HostOptions, ASecondRunOnAFolderInUseIsRefused) {
     Scratch scratch;
     TempDevice device;
     device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
