@@ -4,9 +4,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "ruvexa_host.h"
 

@@ -2,7 +2,7 @@
 // headers define, for the failure hook's command line.
 #include <strings.h>
 
-#include <iterator>
+#include <string>
 
 #include "ruvexa_host.h"
 
