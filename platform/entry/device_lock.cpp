@@ -1,7 +1,7 @@
-// The lock is flock(2) on the device folder itself, held through a
-// descriptor that forked boots share and that programs the device launches
-// do not inherit (close-on-exec). The holder's process is read from
-// /proc/locks, which lists every lock with its file's device and inode.
+// The lock is flock(2) on the device folder itself, held through the
+// supervisor's descriptor (close-on-exec; a forked boot closes its copy).
+// The holder's process is read from /proc/locks, which lists every lock with
+// its file's device and inode.
 #include "device_lock.h"
 
 #include <fcntl.h>
@@ -18,6 +18,8 @@
 
 namespace host {
 namespace {
+
+int g_lockFd = -1;
 
 // The process that holds a flock on the file, or 0 when none is listed.
 // A line reads "1: FLOCK  ADVISORY  WRITE 22639 fe:00:10960917 0 EOF".
@@ -49,7 +51,10 @@ bool LockDeviceFolder(const std::string& root, std::string* error) {
         *error = "cannot open the device root " + root + ": " + std::strerror(errno);
         return false;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;  // the descriptor stays open for the run
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        g_lockFd = fd;  // open for the run
+        return true;
+    }
     const int reason = errno;
     struct stat st {};
     const long holder = reason == EWOULDBLOCK && fstat(fd, &st) == 0 ? HolderOf(st) : 0;
@@ -61,6 +66,11 @@ bool LockDeviceFolder(const std::string& root, std::string* error) {
                             : "device folder in use by another process";
     }
     return false;
+}
+
+void LeaveDeviceFolderLockToSupervisor() {
+    if (g_lockFd >= 0) close(g_lockFd);
+    g_lockFd = -1;
 }
 
 }  // namespace host

@@ -54,6 +54,7 @@ void SwitchOffAfter(unsigned long deviceMs) {
 }
 
 [[noreturn]] void RunBoot(const host::HostOptions& options, int logFd) {
+    host::LeaveDeviceFolderLockToSupervisor();
     host::RestartDeviceClock();
     host::SetDeviceRoot(options.deviceRoot);
     host::SetTimeScale(options.timeScale);
