@@ -134,4 +134,16 @@ TEST(HostOptions, ASecondRunOnAFolderInUseIsRefused) {
     EXPECT_EQ(testing_support::WaitFor(first), 143);
 }
 
+// The application a run starts outlives it, but does not keep the folder:
+// the next run starts at once.
+TEST(HostOptions, AProgramTheRunStartedDoesNotHoldTheFolder) {
+    Scratch scratch;
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\Merrow\\Orvane3.exe", "#!/bin/sh\ntouch started\nsleep 5\n");
+    EXPECT_EQ(scenario::RunRuvexa(device.Root(), {"--time-scale", "100"}, scratch).status, 0);
+    ASSERT_TRUE(testing_support::AppearsSoon(device, L"\\NandFlash\\Merrow\\started"));
+    const scenario::RuvexaRun next = scenario::RunRuvexa(device.Root(), {"--time-scale", "100"}, scratch);
+    EXPECT_EQ(next.status, 0) << next.err;
+}
+
 }  // namespace
