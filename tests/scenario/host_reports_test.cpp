@@ -1,6 +1,6 @@
 // What build/ruvexa reports beside the program's log: a --fail or
 // --power-cut-after that never fired, what a lossy power cut discarded, one
-// ending per boot, and a device folder that another run holds.
+// ending per boot; and one run at a time on a device folder.
 #include <gtest/gtest.h>
 #include <signal.h>
 
