@@ -52,6 +52,9 @@ void EndBoot(int exitStatus, const std::string& reason) {
     // the handles and the memory show a leak over many boots.
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
+    // Held until the exit: a thread still running (the UI thread showing a
+    // message box, say) prints nothing after the boot's ending.
+    flockfile(stderr);
     std::fprintf(stderr, "ruvexa-host: %lu file-system changes in this boot, %zu handles open, peak memory %ld KiB\n",
                  FileSystemChangeCount(), OpenHandleCount(), usage.ru_maxrss);
     std::fprintf(stderr, "ruvexa-host: %s (exit %d)\n", reason.c_str(), exitStatus);
