@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,15 +20,19 @@ std::mutex g_lock;
 std::string g_screenPath;
 std::string g_framesFolder;
 unsigned g_frameNumber = 0;
-// The screen as last presented; empty when the next present must write.
-std::vector<uint32_t> g_presented;
+// The screen as last presented, whole. The final write at the end of a boot
+// writes this copy: it may come from another thread (the switch-off timer)
+// while the UI thread draws on the screen itself.
+std::optional<Surface> g_presented;
+// The next present writes even an unchanged screen (to a new output).
+bool g_mustWrite = true;
 
 }  // namespace
 
 void SetScreenPng(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_lock);
     g_screenPath = path;
-    g_presented.clear();
+    g_mustWrite = true;
 }
 
 // The highest frame number already in `folder`: a later boot of the same run
@@ -53,19 +58,20 @@ void SetFramesFolder(const std::string& folder) {
     if (error) std::fprintf(stderr, "ruvexa: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
     g_framesFolder = folder;
     g_frameNumber = folder.empty() ? 0 : LastFrameNumber(folder);
-    g_presented.clear();
+    g_mustWrite = true;
 }
 
 bool WriteScreenPng(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_lock);
-    return WritePngFile(path, *ScreenSurface());
+    return WritePngFile(path, g_presented ? *g_presented : *ScreenSurface());
 }
 
 void PresentScreen() {
     std::lock_guard<std::mutex> lock(g_lock);
     const Surface& screen = *ScreenSurface();
-    if (g_presented == screen.Pixels()) return;
-    g_presented = screen.Pixels();
+    if (!g_mustWrite && g_presented && g_presented->Pixels() == screen.Pixels()) return;
+    g_mustWrite = false;
+    g_presented = screen;
     if (!g_screenPath.empty()) WritePngFile(g_screenPath, screen);
     if (!g_framesFolder.empty()) {
         char name[32];
