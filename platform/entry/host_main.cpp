@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "device_clock.h"
+#include "device_lock.h"
 #include "host_exit_status.h"
 #include "host_options.h"
 #include "host_screen_setup.h"
@@ -62,6 +64,7 @@ void SwitchOffAfter(unsigned long deviceMs) {
     if (logFd >= 0) SendLogTo(logFd);
     host::EndOnTerminationSignals();
     host::ForwardTerminationSignalsTo(0);
+    host::HoldTerminationSignals(false);
     host::SetUpScreen(options);
     if (options.powerOff) {
         SwitchOffAfter(options.powerOffAfterMs);
@@ -83,10 +86,43 @@ void SwitchOffAfter(unsigned long deviceMs) {
     host::EndBoot(exitCode, "the program ended");
 }
 
+// Why a boot starts: power-on, or the way the one before it ended.
+std::string WhyBootStarts(int previousStatus, const host::HostOptions& options) {
+    switch (previousStatus) {
+        case 0: return "power-on";
+        case host::kExitResetDriver: return "after a reset through AIP1:";
+        case host::kExitPowerStateReset: return "after a forced power-state reset";
+        default: return "after a power cut at change " + std::to_string(options.powerCutAfter);
+    }
+}
+
+// A --fail or --power-cut-after the run never came to, with what the run did
+// instead: the option was aimed past its end.
+void ReportWhatNeverFired(const host::HostOptions& options) {
+    for (const auto& failure : options.failures) {
+        const unsigned long calls = host::CallsInRun(failure.op);
+        if (calls >= failure.nth) continue;
+        std::fprintf(stderr, "ruvexa-host: --fail %s never fired: the run made %lu %s calls\n", failure.text.c_str(),
+                     calls, std::string(host::OpName(failure.op)).c_str());
+    }
+    const unsigned long changes = host::FileSystemChangesInRun();
+    if (options.powerCutAfter > 0 && changes < options.powerCutAfter) {
+        std::fprintf(stderr, "ruvexa-host: --power-cut-after %lu never fired: the run made %lu file-system changes\n",
+                     options.powerCutAfter, changes);
+    }
+}
+
+// Runs the boots, each a forked process, and returns the status of the
+// last. A boot reports its own ending; one ended by a signal cannot.
 int Supervise(const host::HostOptions& options, int logFd) {
     int status = 0;
-    for (unsigned long boot = 1; boot <= options.boots; ++boot) {
+    unsigned long boot = 1;
+    for (;; ++boot) {
+        if (options.boots > 1) {
+            std::fprintf(stderr, "ruvexa-host: boot %lu: %s\n", boot, WhyBootStarts(status, options).c_str());
+        }
         std::fflush(nullptr);
+        host::HoldTerminationSignals(true);
         pid_t child = fork();
         if (child < 0) {
             std::perror("ruvexa: fork");
@@ -94,17 +130,25 @@ int Supervise(const host::HostOptions& options, int logFd) {
         }
         if (child == 0) RunBoot(options, logFd);
         host::ForwardTerminationSignalsTo(child);
+        host::HoldTerminationSignals(false);
         int waitStatus = 0;
         while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
         }
         host::ForwardTerminationSignalsTo(0);
-        status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : host::kExitSignalBase + WTERMSIG(waitStatus);
+        if (WIFEXITED(waitStatus)) {
+            status = WEXITSTATUS(waitStatus);
+        } else {
+            status = host::kExitSignalBase + WTERMSIG(waitStatus);
+            std::fprintf(stderr, "ruvexa-host: boot %lu ended by signal %d (exit %d)\n", boot, WTERMSIG(waitStatus),
+                         status);
+        }
         // After a reset, or when power returns after a cut, the device boots again.
         bool bootsAgain = status == host::kExitResetDriver || status == host::kExitPowerStateReset ||
                           status == host::kExitPowerCut;
-        if (!bootsAgain) break;
-        if (boot < options.boots) std::fprintf(stderr, "ruvexa-host: boot %lu\n", boot + 1);
+        if (!bootsAgain || boot == options.boots) break;
     }
+    ReportWhatNeverFired(options);
+    if (options.boots > 1) std::fprintf(stderr, "ruvexa-host: the run ended after boot %lu (exit %d)\n", boot, status);
     return status;
 }
 
@@ -115,11 +159,11 @@ int main(int argc, char** argv) {
     bool help = false;
     std::string error;
     if (!host::ParseHostOptions(argc, argv, &options, &help, &error)) {
-        std::fprintf(stderr, "ruvexa: %s\n\n%s", error.c_str(), host::kHostUsage);
+        std::fprintf(stderr, "ruvexa: %s\n\n%s", error.c_str(), host::HostUsage().c_str());
         return host::kExitBadOptions;
     }
     if (help) {
-        std::fputs(host::kHostUsage, stdout);
+        std::fputs(host::HostUsage().c_str(), stdout);
         return 0;
     }
     if (options.version) {
@@ -129,7 +173,11 @@ int main(int argc, char** argv) {
     struct stat st;
     if (stat(options.deviceRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         std::fprintf(stderr, "ruvexa: the device root %s is not a folder\n\n%s", options.deviceRoot.c_str(),
-                     host::kHostUsage);
+                     host::HostUsage().c_str());
+        return host::kExitBadOptions;
+    }
+    if (!host::LockDeviceFolder(options.deviceRoot, &error)) {
+        std::fprintf(stderr, "ruvexa: %s\n", error.c_str());
         return host::kExitBadOptions;
     }
     int logFd = -1;
@@ -160,7 +208,7 @@ int main(int argc, char** argv) {
         host::FailCallInRun(failure.op, static_cast<DWORD>(failure.error), failure.nth);
     }
     host::SetLoseUnflushedData(options.loseUnflushed);
+    host::SetSyncFlushes(options.syncFlushes);
     host::EndOnTerminationSignals();
-    if (options.boots > 1) return Supervise(options, logFd);
-    RunBoot(options, logFd);
+    return Supervise(options, logFd);
 }

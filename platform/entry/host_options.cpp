@@ -1,42 +1,36 @@
-// Parsing of the host options of build/ruvexa.
+// Parsing of the host options of build/ruvexa, on CLI11: each option is
+// defined once, with its value's name and its line of the usage.
 #include "host_options.h"
 
-#include <algorithm>
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 
 #include "ruvexa_host.h"
 
 namespace host {
+namespace {
 
-const char* const kHostUsage =
+constexpr const char* kUsageHead =
     "usage: ruvexa --device-root DIR [options]\n"
     "Runs the launcher against DIR, a host folder that stands for the device's file system.\n"
-    "\n"
-    "  --device-root DIR     the device's file system (required)\n"
-    "  --log FILE            the debug log, UTF-8 (default: standard error)\n"
-    "  --time-scale N        device time runs N times faster than real time (default 1)\n"
-    "  --screen FILE.png     the screen as PNG, rewritten whenever it changes and at exit\n"
-    "  --frames DIR          every changed screen as DIR/0001.png, 0002.png, ...\n"
-    "  --headless            no window; message boxes and dialogs close as if OK were pressed\n"
-    "  --no-reset-driver     the board has no \"AIP1:\" reset driver\n"
-    "  --media NAME=MS       root folder NAME stays invisible until MS device-ms after start\n"
-    "  --power-cut-after N   the device loses power right before its N-th file-system change\n"
-    "  --lose-unflushed      at that power cut, files lose the data written since their last flush\n"
-    "  --power-off-after MS  the device is switched off MS device-ms after start\n"
-    "  --boots N             after a reset, boot again, up to N boots (default 1)\n"
-    "  --fail OP:ERROR:NTH   the NTH call of OP (CreateFileW, WriteFile, ...) fails with Win32\n"
-    "                        error ERROR, once; calls count from the first boot; repeatable\n"
-    "  --call-counts FILE    after each boot, FILE lists the calls of each such OP so far\n"
-    "  --zoom N              the window shows each screen pixel N times as large\n"
-    "                        (default 2, or 1 when twice would not fit the display)\n"
-    "  --version             print the version and exit\n"
+    "\n";
+
+constexpr const char* kUsageTail =
     "\n"
     "Exit status: 0 the program ended by itself; 3 reset through \"AIP1:\"; 4 forced\n"
     "power-state reset; 5 switched off; 6 halted (headless, nothing left to do by\n"
     "itself); 9 power cut; 130/143 ended by SIGINT/SIGTERM; 2 bad options.\n";
 
-namespace {
+// The usage's column where the options' descriptions start.
+constexpr size_t kDescriptionColumn = 24;
+
+// A value the option does not take; the message says why.
+struct BadValue {
+    std::string message;
+};
 
 bool ParseNumber(const std::string& text, unsigned long* value) {
     if (text.empty() || text[0] == '-') return false;
@@ -53,113 +47,167 @@ bool ParseScale(const std::string& text, double* value) {
     return errno == 0 && end && *end == '\0' && *value > 0;
 }
 
-// OP:ERROR:NTH, with OP a platform function the failure hook knows.
-bool ParseFailure(const std::string& text, InjectedFailure* failure) {
-    size_t first = text.find(':');
-    size_t second = first == std::string::npos ? std::string::npos : text.find(':', first + 1);
-    if (second == std::string::npos) return false;
-    return OpFromName(text.substr(0, first), &failure->op) &&
-           ParseNumber(text.substr(first + 1, second - first - 1), &failure->error) &&
-           ParseNumber(text.substr(second + 1), &failure->nth) && failure->nth > 0;
+// A count of 1 or more, or the option's own message.
+unsigned long Count(const std::string& option, const std::string& value) {
+    unsigned long number = 0;
+    if (!ParseNumber(value, &number) || number == 0) {
+        throw BadValue{option + " needs a count of 1 or more, not " + value};
+    }
+    return number;
+}
+
+// OP:ERROR:NTH, with OP a function the failure hook knows (in any case) and
+// ERROR a number or an ERROR_* name. A bad one is told what is accepted.
+InjectedFailure ParseFailure(const std::string& text) {
+    const std::string bad = "--fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not " + text;
+    const std::string knownOps = "; OP is one of " + OpNames();
+    const std::string knownErrors = "; ERROR is a number or one of " + ErrorNames();
+    const size_t first = text.find(':');
+    const size_t second = first == std::string::npos ? std::string::npos : text.find(':', first + 1);
+    if (second == std::string::npos) throw BadValue{bad + knownOps + knownErrors};
+    InjectedFailure failure{};
+    failure.text = text;
+    if (!OpFromName(text.substr(0, first), &failure.op)) throw BadValue{bad + knownOps};
+    const std::string error = text.substr(first + 1, second - first - 1);
+    DWORD named = 0;
+    if (ErrorFromName(error, &named)) {
+        failure.error = named;
+    } else if (!ParseNumber(error, &failure.error)) {
+        throw BadValue{bad + knownErrors};
+    }
+    if (!ParseNumber(text.substr(second + 1), &failure.nth) || failure.nth == 0) throw BadValue{bad};
+    return failure;
+}
+
+// An option with a value; `take` gets each value given. A value never starts
+// with "--": that is the next option, and the value was forgotten.
+void AddValueOption(CLI::App& app, const std::string& name, const std::string& valueName, const std::string& help,
+                    std::function<void(const std::string&)> take) {
+    app.add_option(name, help)->type_name(valueName)->each([name, take](const std::string& value) {
+        if (value.rfind("--", 0) == 0) throw BadValue{name + " needs a value, not the option " + value};
+        take(value);
+    });
+}
+
+void DefineOptions(CLI::App& app, HostOptions* options) {
+    app.set_help_flag("-h,--help");
+    app.allow_extras();
+    // Given twice, an option takes its last value, as --media and --fail add each.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    HostOptions& o = *options;
+    AddValueOption(app, "--device-root", "DIR", "the device's file system (required)",
+                   [&o](const std::string& value) { o.deviceRoot = value; });
+    AddValueOption(app, "--log", "FILE", "the debug log, UTF-8 (default: standard error)",
+                   [&o](const std::string& value) { o.logFile = value; });
+    AddValueOption(app, "--time-scale", "N", "device time runs N times faster than real time (default 1)",
+                   [&o](const std::string& value) {
+                       if (!ParseScale(value, &o.timeScale)) {
+                           throw BadValue{"--time-scale needs a positive number, not " + value};
+                       }
+                   });
+    AddValueOption(app, "--screen", "FILE.png", "the screen as PNG, rewritten whenever it changes and at exit",
+                   [&o](const std::string& value) { o.screenPng = value; });
+    AddValueOption(app, "--frames", "DIR", "every changed screen as DIR/0001.png, 0002.png, ...",
+                   [&o](const std::string& value) { o.framesFolder = value; });
+    app.add_flag("--headless", o.headless, "no window; message boxes and dialogs close as if OK were pressed");
+    app.add_flag_callback("--no-reset-driver", [&o] { o.resetDriver = false; },
+                          "the board has no \"AIP1:\" reset driver");
+    AddValueOption(app, "--media", "NAME=MS", "root folder NAME stays invisible until MS device-ms after start",
+                   [&o](const std::string& value) {
+                       const size_t equals = value.rfind('=');
+                       unsigned long ms = 0;
+                       if (equals == std::string::npos || equals == 0 || !ParseNumber(value.substr(equals + 1), &ms)) {
+                           throw BadValue{"--media needs NAME=MS, not " + value};
+                       }
+                       o.media.emplace_back(Utf8ToWide(value.substr(0, equals)), ms);
+                   });
+    AddValueOption(app, "--power-cut-after", "N", "the device loses power right before its N-th file-system change",
+                   [&o](const std::string& value) { o.powerCutAfter = Count("--power-cut-after", value); });
+    app.add_flag("--lose-unflushed", o.loseUnflushed,
+                 "at that power cut, files lose the data written since their last flush");
+    app.add_flag("--sync-flushes", o.syncFlushes, "FlushFileBuffers also syncs the host file to disk");
+    AddValueOption(app, "--power-off-after", "MS", "the device is switched off MS device-ms after start",
+                   [&o](const std::string& value) {
+                       if (!ParseNumber(value, &o.powerOffAfterMs)) {
+                           throw BadValue{"--power-off-after needs device milliseconds, not " + value};
+                       }
+                       o.powerOff = true;
+                   });
+    AddValueOption(app, "--boots", "N", "after a reset, boot again, up to N boots (default 1)",
+                   [&o](const std::string& value) { o.boots = Count("--boots", value); });
+    AddValueOption(app, "--fail", "OP:ERROR:NTH",
+                   "the NTH call of OP (CreateFileW, WriteFile, ...) fails with Win32\n"
+                   "error ERROR (a number or its ERROR_* name), once; calls count from\n"
+                   "the first boot; repeatable",
+                   [&o](const std::string& value) { o.failures.push_back(ParseFailure(value)); });
+    AddValueOption(app, "--call-counts", "FILE", "after each boot, FILE lists the calls of each such OP so far",
+                   [&o](const std::string& value) { o.callCountsFile = value; });
+    AddValueOption(app, "--zoom", "N",
+                   "the window shows each screen pixel N times as large\n"
+                   "(default 2, or 1 when twice would not fit the display)",
+                   [&o](const std::string& value) {
+                       unsigned long number = 0;
+                       if (!ParseNumber(value, &number) || number == 0 || number > kMaximumZoom) {
+                           throw BadValue{"--zoom needs a whole number from 1 to " + std::to_string(kMaximumZoom) +
+                                          ", not " + value};
+                       }
+                       o.zoom = static_cast<int>(number);
+                   });
+    app.add_flag("--version", o.version, "print the version and exit");
+}
+
+// The option an error message of CLI11 begins with ("--log: 1 required ...").
+std::string OptionOf(const CLI::Error& error) {
+    const std::string text = error.what();
+    return text.substr(0, text.find(':'));
 }
 
 }  // namespace
 
+std::string HostUsage() {
+    CLI::App app;
+    HostOptions unused;
+    DefineOptions(app, &unused);
+    std::string usage = kUsageHead;
+    for (const CLI::Option* option : app.get_options()) {
+        if (option == app.get_help_ptr()) continue;
+        std::string name = option->get_name();
+        if (!option->get_type_name().empty()) name += " " + option->get_type_name();
+        std::string line = "  " + name;
+        line.resize(std::max(line.size() + 2, kDescriptionColumn), ' ');
+        for (char c : option->get_description()) {
+            line += c;
+            if (c == '\n') line += std::string(kDescriptionColumn, ' ');
+        }
+        usage += line + "\n";
+    }
+    return usage + kUsageTail;
+}
+
 bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, std::string* error) {
     *help = false;
-    static const char* const kValueOptions[] = {"--device-root", "--log",   "--time-scale",      "--screen",
-                                                 "--frames",      "--media", "--power-cut-after", "--power-off-after",
-                                                 "--boots",       "--zoom",  "--fail",            "--call-counts"};
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option == "--help" || option == "-h") {
-            *help = true;
-            return true;
-        }
-        if (option == "--version") {
-            options->version = true;
-            return true;
-        }
-        if (option == "--headless") {
-            options->headless = true;
-            continue;
-        }
-        if (option == "--no-reset-driver") {
-            options->resetDriver = false;
-            continue;
-        }
-        if (option == "--lose-unflushed") {
-            options->loseUnflushed = true;
-            continue;
-        }
-        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) == std::end(kValueOptions)) {
-            *error = option.rfind("-", 0) == 0 ? "unknown option " + option : "unknown argument " + option;
-            return false;
-        }
-        // A value never starts with "--": that is the next option, and the
-        // value was forgotten.
-        if (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0) {
-            *error = option + " needs a value";
-            if (i + 1 < argc) *error += ", not the option " + std::string(argv[i + 1]);
-            return false;
-        }
-        std::string value = argv[++i];
-        unsigned long number = 0;
-        if (option == "--device-root") {
-            options->deviceRoot = value;
-        } else if (option == "--log") {
-            options->logFile = value;
-        } else if (option == "--time-scale") {
-            if (!ParseScale(value, &options->timeScale)) {
-                *error = "--time-scale needs a positive number, not " + value;
-                return false;
-            }
-        } else if (option == "--screen") {
-            options->screenPng = value;
-        } else if (option == "--frames") {
-            options->framesFolder = value;
-        } else if (option == "--media") {
-            size_t equals = value.rfind('=');
-            if (equals == std::string::npos || equals == 0 || !ParseNumber(value.substr(equals + 1), &number)) {
-                *error = "--media needs NAME=MS, not " + value;
-                return false;
-            }
-            options->media.emplace_back(Utf8ToWide(value.substr(0, equals)), number);
-        } else if (option == "--power-cut-after") {
-            if (!ParseNumber(value, &number) || number == 0) {
-                *error = "--power-cut-after needs a count of 1 or more, not " + value;
-                return false;
-            }
-            options->powerCutAfter = number;
-        } else if (option == "--power-off-after") {
-            if (!ParseNumber(value, &number)) {
-                *error = "--power-off-after needs device milliseconds, not " + value;
-                return false;
-            }
-            options->powerOffAfterMs = number;
-            options->powerOff = true;
-        } else if (option == "--fail") {
-            InjectedFailure failure{};
-            if (!ParseFailure(value, &failure)) {
-                *error = "--fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not " + value;
-                return false;
-            }
-            options->failures.push_back(failure);
-        } else if (option == "--call-counts") {
-            options->callCountsFile = value;
-        } else if (option == "--zoom") {
-            if (!ParseNumber(value, &number) || number == 0 || number > kMaximumZoom) {
-                *error = "--zoom needs a whole number from 1 to " + std::to_string(kMaximumZoom) + ", not " + value;
-                return false;
-            }
-            options->zoom = static_cast<int>(number);
-        } else if (option == "--boots") {
-            if (!ParseNumber(value, &number) || number == 0) {
-                *error = "--boots needs a count of 1 or more, not " + value;
-                return false;
-            }
-            options->boots = number;
-        }
+    CLI::App app;
+    DefineOptions(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        *help = true;
+        return true;
+    } catch (const CLI::ArgumentMismatch& mismatch) {
+        *error = OptionOf(mismatch) + " needs a value";
+        return false;
+    } catch (const CLI::ParseError& failure) {
+        *error = failure.what();
+        return false;
+    } catch (const BadValue& bad) {
+        *error = bad.message;
+        return false;
+    }
+    if (options->version) return true;
+    if (const std::vector<std::string> extras = app.remaining(); !extras.empty()) {
+        const std::string& extra = extras.front();
+        *error = (extra.rfind("-", 0) == 0 ? "unknown option " : "unknown argument ") + extra;
+        return false;
     }
     if (options->deviceRoot.empty()) {
         *error = "--device-root is required";

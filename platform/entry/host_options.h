@@ -9,11 +9,12 @@
 
 namespace host {
 
-// One --fail OP:ERROR:NTH.
+// One --fail OP:ERROR:NTH, and its text as given.
 struct InjectedFailure {
     Op op;
     unsigned long error;
     unsigned long nth;
+    std::string text;
 };
 
 struct HostOptions {
@@ -27,6 +28,7 @@ struct HostOptions {
     std::vector<std::pair<std::wstring, unsigned long>> media;  // volume, device ms
     unsigned long powerCutAfter = 0;                              // 0: never
     bool loseUnflushed = false;
+    bool syncFlushes = false;
     unsigned long powerOffAfterMs = 0;
     bool powerOff = false;
     unsigned long boots = 1;
@@ -42,6 +44,7 @@ constexpr unsigned long kMaximumZoom = 8;
 // `help` is set for --help.
 bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, std::string* error);
 
-extern const char* const kHostUsage;
+// The usage, printed by --help and after a bad option.
+std::string HostUsage();
 
 }  // namespace host

@@ -3,8 +3,10 @@
 #include "host_signals.h"
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "host_exit_status.h"
@@ -17,8 +19,12 @@ volatile sig_atomic_t g_boot = 0;
 // Only async-signal-safe calls: the program's threads may hold any lock.
 void EndOnSignal(int signal) {
     if (g_boot > 0) {
-        // The boot's process reports it; the supervisor ends with the same status.
-        kill(static_cast<pid_t>(g_boot), signal);
+        // The boot's process reports it; the supervisor ends with the same
+        // status once it has, so that its report is written when the run ends.
+        const auto boot = static_cast<pid_t>(g_boot);
+        kill(boot, signal);
+        while (waitpid(boot, nullptr, 0) < 0 && errno == EINTR) {
+        }
     } else {
         const char* text = signal == SIGINT ? "ruvexa-host: interrupted by SIGINT (exit 130)\n"
                                             : "ruvexa-host: terminated by SIGTERM (exit 143)\n";
@@ -40,5 +46,13 @@ void EndOnTerminationSignals() {
 }
 
 void ForwardTerminationSignalsTo(pid_t boot) { g_boot = boot; }
+
+void HoldTerminationSignals(bool hold) {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &signals, nullptr);
+}
 
 }  // namespace host

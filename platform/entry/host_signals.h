@@ -10,5 +10,8 @@ namespace host {
 // supervisor waiting for a boot's process), the signal is passed on to it.
 void EndOnTerminationSignals();
 void ForwardTerminationSignalsTo(pid_t boot);
+// Holds the signals back while a boot's process is forked, until the
+// supervisor knows it, and the boot has its own handlers.
+void HoldTerminationSignals(bool hold);
 
 }  // namespace host

@@ -66,8 +66,16 @@ enum class Op {
     Count  // not an operation: the number of them
 };
 
-// The operation of a function name ("CreateFileW").
+// The operation of a function name ("CreateFileW", in any case), and back.
 bool OpFromName(std::string_view name, Op* op);
+std::string_view OpName(Op op);
+// Every operation's name, separated by ", ".
+std::string OpNames();
+
+// The Win32 error code of its name ("ERROR_DISK_FULL", in any case), for
+// each code the layer's headers define; every such name, separated by ", ".
+bool ErrorFromName(std::string_view name, DWORD* error);
+std::string ErrorNames();
 
 // The nth call of `op` from now (1 = the next one) fails with `error`,
 // without touching anything. Several failures may be armed at once.
@@ -79,7 +87,9 @@ void ClearFailures();
 // nth call of `op` fails with `error`, once. Call before the first boot.
 void CountCallsAcrossBoots();
 void FailCallInRun(Op op, DWORD error, unsigned long nth);
-// One "OP COUNT" line per operation: its calls so far in this run.
+// The calls of `op` so far in this run, and one "OP COUNT" line per
+// operation.
+unsigned long CallsInRun(Op op);
 std::string CallCountsReport();
 // Used by the layer: true when this call of `op` is to fail; the error is
 // then already set with SetLastError.
@@ -103,6 +113,9 @@ void SetResetDriverPresent(bool present);
 // N-th change to its file system, counted across the boots of one run.
 // Call it before the first boot starts.
 void SetPowerCutAfter(unsigned long changes);
+// The file-system changes begun in this run so far, counted only once a
+// power cut is set.
+unsigned long FileSystemChangesInRun();
 
 // The lossy model of that power cut: each file loses the data written to it
 // since its last FlushFileBuffers (CloseHandle flushes nothing); a file never
@@ -110,6 +123,12 @@ void SetPowerCutAfter(unsigned long changes);
 // Creations, deletions, renames, folder and attribute changes made before
 // the cut are kept. Off by default: everything written before the cut stays.
 void SetLoseUnflushedData(bool lose);
+
+// FlushFileBuffers makes a file's data durable in that model; it also syncs
+// the host file to the host's disk (fsync) only when this is set. Off by
+// default: thousands of small files would wait on the host disk for
+// nothing the simulated device needs.
+void SetSyncFlushes(bool sync);
 
 // ---- screen and display -------------------------------------------------------
 // The screen is a 480 x 272 framebuffer. Every drawing call that changes it

@@ -1,7 +1,10 @@
 // The end of a boot: reset, power cut or power off end the process at once.
+#include "boot.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -16,6 +19,11 @@ namespace {
 std::mutex g_mutex;
 std::vector<std::function<void()>> g_hooks;
 
+// Several threads may end a boot at once (the switch-off timer while a power
+// cut ends it, say): the first one ends it, alone.
+std::atomic<bool> g_ending{false};
+thread_local bool t_endsTheBoot = false;
+
 }  // namespace
 
 void AddEndOfBootHook(std::function<void()> hook) {
@@ -23,7 +31,17 @@ void AddEndOfBootHook(std::function<void()> hook) {
     g_hooks.push_back(std::move(hook));
 }
 
+void ClaimEndOfBoot() {
+    if (t_endsTheBoot) return;
+    if (g_ending.exchange(true)) {
+        // The process is about to exit; a signal still ends it at once.
+        for (;;) pause();
+    }
+    t_endsTheBoot = true;
+}
+
 void EndBoot(int exitStatus, const std::string& reason) {
+    ClaimEndOfBoot();
     std::vector<std::function<void()>> hooks;
     {
         std::lock_guard<std::mutex> lock(g_mutex);

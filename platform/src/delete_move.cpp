@@ -68,7 +68,7 @@ bool CopyContents(int in, int out) {
 void FlushFolder(const std::string& hostFolder) {
     int fd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    fsync(fd);  // best effort: the entry's own flush already succeeded
+    SyncHostFileIfAsked(fd);  // best effort: the entry's own flush already succeeded
     close(fd);
 }
 
@@ -91,7 +91,7 @@ BOOL CopyAcrossVolumes(const DevicePath& source, const DevicePath& target) {
         const struct timespec times[2] = {source.st.st_atim, source.st.st_mtim};
         ok = futimens(out, times) == 0 || FailWithErrno(errno);
     }
-    ok = ok && !ShouldFail(Op::FlushFileBuffers) && (fsync(out) == 0 || FailWithErrno(errno));
+    ok = ok && !ShouldFail(Op::FlushFileBuffers) && (SyncHostFileIfAsked(out) || FailWithErrno(errno));
     if (ok) AfterDataFlushed(out);
     ok = (close(out) == 0 || FailWithErrno(errno)) && ok;
     close(in);

@@ -2,6 +2,7 @@
 // chosen error code, for faults that real files cannot provoke. Failures
 // armed by a test count from the arming; those of a run (--fail) count from
 // the first boot, in memory the boots share.
+#include <strings.h>
 #include <sys/mman.h>
 
 #include <array>
@@ -69,12 +70,20 @@ bool RunFailureDue(Op op) {
 
 bool OpFromName(std::string_view name, Op* op) {
     for (size_t i = 0; i < kOpCount; ++i) {
-        if (name == kOpNames[i]) {
+        if (strcasecmp(std::string(name).c_str(), kOpNames[i]) == 0) {
             *op = static_cast<Op>(i);
             return true;
         }
     }
     return false;
+}
+
+std::string_view OpName(Op op) { return kOpNames[static_cast<size_t>(op)]; }
+
+std::string OpNames() {
+    std::string names;
+    for (const char* name : kOpNames) names += (names.empty() ? "" : ", ") + std::string(name);
+    return names;
 }
 
 void FailCall(Op op, DWORD error, unsigned nth) {
@@ -99,11 +108,12 @@ void FailCallInRun(Op op, DWORD error, unsigned long nth) {
     g_run->failures[g_run->failureCount++] = {op, error, nth};
 }
 
+unsigned long CallsInRun(Op op) { return g_run ? g_run->calls[static_cast<size_t>(op)].load() : 0; }
+
 std::string CallCountsReport() {
     std::string report;
     for (size_t i = 0; i < kOpCount; ++i) {
-        const unsigned long calls = g_run ? g_run->calls[i].load() : 0;
-        report += std::string(kOpNames[i]) + " " + std::to_string(calls) + "\n";
+        report += std::string(kOpNames[i]) + " " + std::to_string(CallsInRun(static_cast<Op>(i))) + "\n";
     }
     return report;
 }

@@ -144,7 +144,7 @@ extern "C" BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
     auto file = host::LookupFile(hFile);
     if (!file) return FALSE;
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
-    if (fsync(file->Descriptor()) != 0) return host::FailWithErrno(errno);
+    if (!host::SyncHostFileIfAsked(file->Descriptor())) return host::FailWithErrno(errno);
     host::AfterDataFlushed(file->Descriptor());
     return TRUE;
 }

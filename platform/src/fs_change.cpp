@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 
+#include "boot.h"
 #include "host_exit_status.h"
 #include "ruvexa_host.h"
 #include "unflushed_data.h"
@@ -44,11 +46,18 @@ void BeforeFileSystemChange() {
     ++g_changeCount;
     if (g_powerCut && ++g_powerCut->changesSeen == g_powerCut->cutAt) {
         g_powerGone = true;
-        LoseUnflushedData();
+        // A boot that is ending otherwise (switched off) never sees the cut.
+        ClaimEndOfBoot();
+        if (const auto discarded = LoseUnflushedData()) {
+            std::fprintf(stderr, "ruvexa-host: the power cut discarded %llu unflushed bytes of %zu %s\n",
+                         discarded->bytes, discarded->files, discarded->files == 1 ? "file" : "files");
+        }
         EndBoot(kExitPowerCut, "power cut before file-system change " + std::to_string(g_powerCut->cutAt));
     }
 }
 
 unsigned long FileSystemChangeCount() { return g_changeCount; }
+
+unsigned long FileSystemChangesInRun() { return g_powerCut ? g_powerCut->changesSeen.load() : 0; }
 
 }  // namespace host

@@ -1,5 +1,7 @@
-// SetLoseUnflushedData, BeforeDataChange, AfterDataFlushed, LoseUnflushedData:
-// keeps, per file, the data a power cut would leave on the media.
+// SetLoseUnflushedData, SetSyncFlushes, BeforeDataChange, AfterDataFlushed,
+// LoseUnflushedData: keeps, per file, the data a power cut would leave on the
+// media. The simulated media's durability is this model's, not the host
+// disk's: a flush syncs the host file only when asked.
 #include "unflushed_data.h"
 
 #include <fcntl.h>
@@ -7,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -32,6 +35,7 @@ using FileKey = std::pair<dev_t, ino_t>;
 std::mutex g_mutex;
 // Read without the lock: with the model off, a write costs nothing more.
 std::atomic<bool> g_enabled{false};
+std::atomic<bool> g_syncFlushes{false};
 std::map<FileKey, UnflushedFile> g_files;
 
 bool KeyOf(int fd, FileKey* key) {
@@ -87,6 +91,10 @@ void SetLoseUnflushedData(bool lose) {
     if (lose) RaiseDescriptorLimit();
 }
 
+void SetSyncFlushes(bool sync) { g_syncFlushes = sync; }
+
+bool SyncHostFileIfAsked(int fd) { return !g_syncFlushes || fsync(fd) == 0; }
+
 void BeforeDataChange(int fd) {
     if (!g_enabled) return;
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -108,9 +116,20 @@ void AfterDataFlushed(int fd) {
     g_files.erase(file);
 }
 
-void LoseUnflushedData() {
+std::optional<DiscardedData> LoseUnflushedData() {
+    if (!g_enabled) return std::nullopt;
     std::lock_guard<std::mutex> lock(g_mutex);
-    for (const auto& [key, file] : g_files) PutBack(file);
+    DiscardedData discarded;
+    for (const auto& [key, file] : g_files) {
+        // What the file holds beyond the part it shares with its durable data.
+        const std::string current = ContentsOf(file.fd);
+        if (current == file.durable) continue;
+        const auto kept = std::mismatch(current.begin(), current.end(), file.durable.begin(), file.durable.end());
+        discarded.bytes += static_cast<unsigned long long>(current.end() - kept.first);
+        ++discarded.files;
+        PutBack(file);
+    }
+    return discarded;
 }
 
 }  // namespace host

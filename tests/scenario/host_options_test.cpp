@@ -23,6 +23,20 @@ struct BadOptionsRow {
     bool usage;             // the usage follows
 };
 
+// What --fail accepts, as a bad value lists it.
+const std::string kFailHead = "ruvexa: --fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not ";
+const std::string kKnownOps =
+    "; OP is one of CreateFileW, ReadFile, WriteFile, SetFilePointer, GetFileSize, FlushFileBuffers, CloseHandle, "
+    "DeleteFileW, MoveFileW, CreateDirectoryW, RemoveDirectoryW, GetFileAttributesW, SetFileAttributesW, GetFileTime, "
+    "SetFileTime, FindFirstFileW, FindNextFileW, CreateThread, LocalAlloc, ShellExecuteExW";
+const std::string kKnownErrors =
+    "; ERROR is a number or one of ERROR_INVALID_FUNCTION, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, "
+    "ERROR_TOO_MANY_OPEN_FILES, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_FORMAT, "
+    "ERROR_OUTOFMEMORY, ERROR_NOT_SAME_DEVICE, ERROR_NO_MORE_FILES, ERROR_WRITE_PROTECT, ERROR_GEN_FAILURE, "
+    "ERROR_SHARING_VIOLATION, ERROR_HANDLE_EOF, ERROR_NOT_SUPPORTED, ERROR_FILE_EXISTS, ERROR_INVALID_PARAMETER, "
+    "ERROR_BROKEN_PIPE, ERROR_DISK_FULL, ERROR_INVALID_NAME, ERROR_NEGATIVE_SEEK, ERROR_DIR_NOT_EMPTY, ERROR_BUSY, "
+    "ERROR_ALREADY_EXISTS, ERROR_BAD_EXE_FORMAT, ERROR_FILENAME_EXCED_RANGE, ERROR_DIRECTORY, ERROR_IO_DEVICE";
+
 // Bad options end with 2 and one line that says why; a mistyped command
 // line also gets the usage, an output that cannot be written does not.
 TEST(HostOptions, BadOptionsEndWithStatusTwoAndOneLineWhy) {
@@ -42,10 +56,12 @@ TEST(HostOptions, BadOptionsEndWithStatusTwoAndOneLineWhy) {
         {{"--device-root", root, "--power-cut-after", "0"}, "ruvexa: --power-cut-after needs a count of 1 or more, not 0",
          true},
         {{"--device-root", root, "--lose-unflushed"}, "ruvexa: --lose-unflushed needs --power-cut-after", true},
-        {{"--device-root", root, "--fail", "WriteFile:112:0"},
-         "ruvexa: --fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not WriteFile:112:0", true},
-        {{"--device-root", root, "--fail", "Write:112:1"},
-         "ruvexa: --fail needs OP:ERROR:NTH with a known OP and NTH of 1 or more, not Write:112:1", true},
+        {{"--device-root", root, "--fail", "WriteFile:112:0"}, kFailHead + "WriteFile:112:0", true},
+        {{"--device-root", root, "--fail", "Write:112:1"}, kFailHead + "Write:112:1" + kKnownOps, true},
+        {{"--device-root", root, "--fail", "WriteFile:DISK_FULL:2"},
+         kFailHead + "WriteFile:DISK_FULL:2" + kKnownErrors, true},
+        {{"--device-root", root, "--fail", "WriteFile:112"}, kFailHead + "WriteFile:112" + kKnownOps + kKnownErrors,
+         true},
         {{"--device-root", root, "--boots", "-1"}, "ruvexa: --boots needs a count of 1 or more, not -1", true},
         {{"--device-root", root, "--zoom", "0"}, "ruvexa: --zoom needs a whole number from 1 to 8, not 0", true},
         {{"--device-root", root, "--colour"}, "ruvexa: unknown option --colour", true},
@@ -99,7 +115,8 @@ TEST(HostOptions, TerminationSignalsEndTheRunWithTheirStatus) {
 // The power goes while the extraction writes its first file. The flag and
 // the package stay, so the second boot extracts and installs anew (the
 // partly written file is replaced) and resets; the third starts the new
-// program and quits by itself.
+// program and quits by itself. Each boot says why it starts, and the run's
+// last line its status.
 TEST(HostOptions, BootsAfterAPowerCutFinishTheUpgrade) {
     Scratch scratch;
     testing_support::TempDevice device;
@@ -111,13 +128,20 @@ TEST(HostOptions, BootsAfterAPowerCutFinishTheUpgrade) {
 
     const std::string log = scratch.Path("boots.log");
     scenario::RuvexaRun run = RunRuvexaExactly({"--device-root", device.Root(), "--headless", "--time-scale", "200",
-                                                "--log", log, "--power-cut-after", "2", "--boots", "3",
-                                                "--power-off-after", "60000"},
+                                                "--log", log, "--power-cut-after", "2", "--boots", "3"},
                                                scratch);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find("power cut before file-system change 2 (exit 9)"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("reset through AIP1: (exit 3)"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("boot 3"), std::string::npos) << run.err;
+    std::string missing;
+    EXPECT_TRUE(scenario::InOrder(run.ErrLines(),
+                                  {"ruvexa-host: boot 1: power-on",
+                                   "ruvexa-host: power cut before file-system change 2 (exit 9)",
+                                   "ruvexa-host: boot 2: after a power cut at change 2",
+                                   "ruvexa-host: reset through AIP1: (exit 3)",
+                                   "ruvexa-host: boot 3: after a reset through AIP1:",
+                                   "ruvexa-host: the program ended (exit 0)"},
+                                  &missing))
+        << missing << " is not in:\n" << run.err;
+    EXPECT_EQ(run.ErrLines().back(), "ruvexa-host: the run ended after boot 3 (exit 0)") << run.err;
 
     // Each boot appends to the one log: two extractions, one installation.
     const std::string text = scenario::ReadHostFile(log);

@@ -11,6 +11,14 @@ namespace fs = std::filesystem;
 
 std::vector<std::string> RuvexaRun::LogLines() const { return testing_support::SplitLogLines(log); }
 
+std::vector<std::string> RuvexaRun::ErrLines() const {
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = err.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(err.substr(start, end - start));
+    }
+    return lines;
+}
+
 std::vector<std::string> RuvexaRun::MaskedLog() const {
     std::vector<std::string> lines = LogLines();
     for (auto& line : lines) line = testing_support::MaskTicks(line);

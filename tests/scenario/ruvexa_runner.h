@@ -18,6 +18,8 @@ struct RuvexaRun {
     // masked.
     std::vector<std::string> MaskedLog() const;
     std::vector<std::string> LogLines() const;
+    // The host layer's reports, one per line, without the "\n".
+    std::vector<std::string> ErrLines() const;
     bool LogHas(const std::string& maskedLine) const;
 };
 
