@@ -3,8 +3,9 @@
 #include "path.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
-#include <memory>
 #include <filesystem>
 #include <mutex>
 #include <vector>
@@ -16,6 +17,8 @@
 
 namespace host {
 namespace {
+
+constexpr size_t kListingBufferSize = 32768;
 
 std::mutex g_rootMutex;
 std::string g_deviceRoot;
@@ -46,11 +49,14 @@ std::vector<std::wstring_view> SplitComponents(std::wstring_view path) {
 }
 
 // The first entry of `folder` (in byte order, so that the choice is stable)
-// whose name folds to the same text as `name`.
+// whose name folds to the same text as `name`. `opened`, when not -1, is
+// `folder` open for reading, and is closed here.
 bool FindEntryIgnoringCase(const std::string& folder, std::wstring_view name, bool isDeviceRoot,
-                           std::string* onDisk, struct stat* st) {
+                           std::string* onDisk, struct stat* st, int opened = -1) {
     std::vector<std::string> names;
-    if (!ListHostFolder(folder, isDeviceRoot, &names)) return false;
+    const bool listed = opened >= 0 ? ListOpenHostFolder(opened, folder, isDeviceRoot, &names)
+                                    : ListHostFolder(folder, isDeviceRoot, &names);
+    if (!listed) return false;
     const std::string* best = nullptr;
     for (const auto& entry : names) {
         if (NamesEqualIgnoringCase(Utf8ToWide(entry), name) && (!best || entry < *best)) {
@@ -97,11 +103,13 @@ bool ResolveAsSpelled(const std::string& root, const std::vector<std::wstring_vi
     bool exists = false;
     switch (StatBeneathDeviceRoot(relative, &st)) {
         case Lookup::Found: exists = true; break;
-        case Lookup::Missing:
-            if (!parent.empty() && !IsFolderBeneathDeviceRoot(parent)) return false;
-            exists = FindEntryIgnoringCase(parentHost, components.back(), parent.empty(), &onDisk, &st);
+        case Lookup::Missing: {
+            const int folder = parent.empty() ? -1 : OpenFolderBeneathDeviceRoot(parent);
+            if (!parent.empty() && folder < 0) return false;
+            exists = FindEntryIgnoringCase(parentHost, components.back(), parent.empty(), &onDisk, &st, folder);
             if (exists && S_ISLNK(st.st_mode)) return false;
             break;
+        }
         case Lookup::Undecided: return false;
     }
     out->exists = exists;
@@ -163,23 +171,37 @@ bool FitsDevicePath(LPCWSTR path) {
 
 bool ListHostFolder(const std::string& hostFolder, bool isDeviceRoot,
                     std::vector<std::string>* names) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(hostFolder.c_str()), closedir);
-    if (!dir) return false;
+    const int folder = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return folder >= 0 && ListOpenHostFolder(folder, hostFolder, isDeviceRoot, names);
+}
+
+bool ListOpenHostFolder(int folder, const std::string& hostFolder, bool isDeviceRoot,
+                        std::vector<std::string>* names) {
+    // getdents64 on a plain descriptor: opendir would also fstat the folder,
+    // once more per listing, and the unzipper lists a folder for every file.
     names->clear();
-    while (const dirent* entry = readdir(dir.get())) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st;
-            if (lstat((hostFolder + "/" + name).c_str(), &st) != 0) continue;
-            if (S_ISLNK(st.st_mode)) type = DT_LNK;
+    std::vector<char> buffer(kListingBufferSize);
+    // A read that fails ends the listing with what it found, as readdir does.
+    ssize_t filled;
+    while ((filled = getdents64(folder, buffer.data(), buffer.size())) > 0) {
+        for (ssize_t offset = 0; offset < filled;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.data() + offset);
+            offset += entry->d_reclen;
+            std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat st;
+                if (lstat((hostFolder + "/" + name).c_str(), &st) != 0) continue;
+                if (S_ISLNK(st.st_mode)) type = DT_LNK;
+            }
+            // The device has no links; one found here could lead out of the root.
+            if (type == DT_LNK) continue;
+            if (isDeviceRoot && !IsVolumeVisible(Utf8ToWide(name))) continue;
+            names->push_back(std::move(name));
         }
-        // The device has no links; one found here could lead out of the root.
-        if (type == DT_LNK) continue;
-        if (isDeviceRoot && !IsVolumeVisible(Utf8ToWide(name))) continue;
-        names->push_back(std::move(name));
     }
+    close(folder);
     return true;
 }
 

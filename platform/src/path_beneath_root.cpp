@@ -1,4 +1,4 @@
-// StatBeneathDeviceRoot, IsFolderBeneathDeviceRoot: openat2 below the held
+// StatBeneathDeviceRoot, OpenFolderBeneathDeviceRoot: openat2 below the held
 // device root.
 #include "path_beneath_root.h"
 
@@ -22,9 +22,9 @@ bool g_unsupported = false;  // a kernel without openat2, or one that forbids it
 
 constexpr int kMissing = -2;
 
-// An O_PATH descriptor, kMissing, or -1 for anything else. A link at the
-// end is opened as the link.
-int OpenBeneathDeviceRoot(const std::string& relative, bool folder) {
+// A descriptor, kMissing, or -1 for anything else. An O_PATH one opens a
+// link at the end as the link.
+int OpenBeneathDeviceRoot(const std::string& relative, int flags) {
     std::lock_guard<std::mutex> lock(g_handleMutex);
     if (g_unsupported) return -1;
     const std::string& root = DeviceRoot();
@@ -35,7 +35,7 @@ int OpenBeneathDeviceRoot(const std::string& relative, bool folder) {
         if (g_rootHandle < 0) return -1;
     }
     open_how how{};
-    how.flags = O_PATH | O_NOFOLLOW | O_CLOEXEC | (folder ? O_DIRECTORY : 0);
+    how.flags = flags | O_NOFOLLOW | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     const int handle = static_cast<int>(syscall(SYS_openat2, g_rootHandle, relative.c_str(), &how, sizeof how));
     if (handle >= 0) return handle;
@@ -47,7 +47,7 @@ int OpenBeneathDeviceRoot(const std::string& relative, bool folder) {
 }  // namespace
 
 Lookup StatBeneathDeviceRoot(const std::string& relative, struct stat* st) {
-    const int handle = OpenBeneathDeviceRoot(relative, false);
+    const int handle = OpenBeneathDeviceRoot(relative, O_PATH);
     if (handle == kMissing) return Lookup::Missing;
     if (handle < 0) return Lookup::Undecided;
     const bool found = fstat(handle, st) == 0 && !S_ISLNK(st->st_mode);
@@ -55,11 +55,9 @@ Lookup StatBeneathDeviceRoot(const std::string& relative, struct stat* st) {
     return found ? Lookup::Found : Lookup::Undecided;
 }
 
-bool IsFolderBeneathDeviceRoot(const std::string& relative) {
-    const int handle = OpenBeneathDeviceRoot(relative, true);
-    if (handle < 0) return false;
-    close(handle);
-    return true;
+int OpenFolderBeneathDeviceRoot(const std::string& relative) {
+    const int handle = OpenBeneathDeviceRoot(relative, O_RDONLY | O_DIRECTORY);
+    return handle < 0 ? -1 : handle;
 }
 
 void ForgetDeviceRootHandle() {

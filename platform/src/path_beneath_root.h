@@ -19,8 +19,9 @@ enum class Lookup {
 // when it is found.
 Lookup StatBeneathDeviceRoot(const std::string& relative, struct stat* st);
 
-// True when `relative` is a folder reached through no link.
-bool IsFolderBeneathDeviceRoot(const std::string& relative);
+// A descriptor open for reading the folder `relative`, reached through no
+// link, or -1.
+int OpenFolderBeneathDeviceRoot(const std::string& relative);
 
 // Drops the held root: SetDeviceRoot names another.
 void ForgetDeviceRootHandle();
