@@ -62,10 +62,21 @@ bool Unzipper::ComposeOutputPath(LPCWSTR folder, const EntryInfo& info, WCHAR* o
     return true;
 }
 
+bool Unzipper::EnsureFolderOnce(LPCWSTR folder) {
+    const size_t length = wcslen(folder);
+    if (length > 0 && ensuredFolder[0] && wcsncmp(ensuredFolder, folder, length) == 0 &&
+        (ensuredFolder[length] == L'\0' || ensuredFolder[length] == L'\\')) {
+        return true;
+    }
+    if (!EnsureFolder(folder)) return false;
+    if (FAILED(StringCchCopyW(ensuredFolder, kPathCapacity, folder))) ensuredFolder[0] = L'\0';
+    return true;
+}
+
 bool Unzipper::UnzipFile(LPCWSTR folder) {
     if (!archive) return false;
     if (!folder) folder = outputFolder;
-    if (!EnsureFolder(folder)) return false;
+    if (!EnsureFolderOnce(folder)) return false;
 
     EntryInfo info;
     // Not consulted: the library has read this entry's record already when
@@ -81,12 +92,12 @@ bool Unzipper::UnzipFile(LPCWSTR folder) {
             NKDbgPrintfW(L"UnzipFile(): Data of folder entry ignored, folder=[%s], size=[%ld], at=[%ld]\r\n",
                          outputPath, info.uncompressedSize, GetTickCount());
         }
-        return EnsureFolder(outputPath);
+        return EnsureFolderOnce(outputPath);
     }
 
     WCHAR parent[kPathCapacity];
     ParentOf(outputPath, parent);
-    if (!EnsureFolder(parent)) return false;
+    if (!EnsureFolderOnce(parent)) return false;
 
     if (FileExists(outputPath) && !DeleteFileW(outputPath)) {
         const DWORD error = GetLastError();

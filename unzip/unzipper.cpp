@@ -12,6 +12,7 @@ Unzipper::Unzipper()
       transferBuffer(static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, kEntryBufferSize))),
       entryCount(0) {
     outputFolder[0] = L'\0';
+    ensuredFolder[0] = L'\0';
 }
 
 Unzipper::~Unzipper() {
@@ -21,6 +22,7 @@ Unzipper::~Unzipper() {
 }
 
 void Unzipper::Release() {
+    ensuredFolder[0] = L'\0';
     if (!archive) return;
     unzCloseCurrentFile(archive);
     unzClose(archive);
@@ -121,6 +123,7 @@ bool Unzipper::UnzipAll() {
 
 bool Unzipper::Close() {
     outputFolder[0] = L'\0';
+    ensuredFolder[0] = L'\0';
     if (!archive) return false;
     unzCloseCurrentFile(archive);
     const int status = unzClose(archive);

@@ -65,11 +65,16 @@ private:
     // Copies the current entry's data into the newly created `file` and closes
     // it; the entry's times and attributes follow a sound copy.
     bool WriteCurrentEntry(HANDLE file, LPCWSTR outputPath, const EntryInfo& info);
+    // EnsureFolder, skipped for the folder ensured last and the folders
+    // that hold it: an archive lists the entries of one folder together,
+    // and each would otherwise query the same folders again.
+    bool EnsureFolderOnce(LPCWSTR folder);
 
     unzFile archive;
     WCHAR outputFolder[kOutputFolderCapacity];
     BYTE* transferBuffer;
     DWORD entryCount;
+    WCHAR ensuredFolder[kPathCapacity];  // empty after Open and Close
 };
 
 // Creates `path` and its missing parents, top down. True when it is a

@@ -73,23 +73,23 @@ DWORD AttributesOf(const std::string& hostPath, const struct stat& st) {
     return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
-bool StoreAttributes(int fd, DWORD attributes) {
+bool StoreAttributes(int fd, DWORD attributes, const struct stat* known) {
     struct stat st;
-    if (fstat(fd, &st) != 0) return FailWithErrno(errno);
+    if (!known && fstat(fd, &st) != 0) return FailWithErrno(errno);
     return Store(
-        attributes, st.st_mode, [fd](mode_t mode) { return fchmod(fd, mode); },
+        attributes, (known ? *known : st).st_mode, [fd](mode_t mode) { return fchmod(fd, mode); },
         [fd](const std::string& value) {
             return fsetxattr(fd, kAttributeName, value.data(), value.size(), 0);
         },
         [fd] { return fremovexattr(fd, kAttributeName); });
 }
 
-bool StoreAttributesAt(const std::string& hostPath, DWORD attributes) {
+bool StoreAttributesAt(const std::string& hostPath, DWORD attributes, const struct stat* known) {
     struct stat st;
-    if (lstat(hostPath.c_str(), &st) != 0) return FailWithErrno(errno);
+    if (!known && lstat(hostPath.c_str(), &st) != 0) return FailWithErrno(errno);
     const char* path = hostPath.c_str();
     return Store(
-        attributes, st.st_mode, [path](mode_t mode) { return chmod(path, mode); },
+        attributes, (known ? *known : st).st_mode, [path](mode_t mode) { return chmod(path, mode); },
         [path](const std::string& value) {
             return lsetxattr(path, kAttributeName, value.data(), value.size(), 0);
         },
@@ -120,5 +120,5 @@ extern "C" BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttrib
     // archive fills with the host's own mode bits) are dropped, as the device drops them;
     // FILE_ATTRIBUTE_NORMAL alone therefore clears every bit.
     host::BeforeFileSystemChange();
-    return host::StoreAttributesAt(path.host, dwFileAttributes & host::kSettableAttributeBits);
+    return host::StoreAttributesAt(path.host, dwFileAttributes & host::kSettableAttributeBits, &path.st);
 }

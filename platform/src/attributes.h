@@ -24,7 +24,9 @@ DWORD AttributesOf(const std::string& hostPath, const struct stat& st);
 // Stores the settable bits of `attributes` on an open file or on a path.
 // False with the last error set on failure; a host file system without
 // extended attributes silently keeps only the read-only bit.
-bool StoreAttributes(int fd, DWORD attributes);
-bool StoreAttributesAt(const std::string& hostPath, DWORD attributes);
+// `known`, when given, is the file's status as just read, which spares
+// reading it again.
+bool StoreAttributes(int fd, DWORD attributes, const struct stat* known = nullptr);
+bool StoreAttributesAt(const std::string& hostPath, DWORD attributes, const struct stat* known = nullptr);
 
 }  // namespace host

@@ -54,13 +54,8 @@ int OpenFlags(DWORD access, bool truncates) {
     return flags | (write ? O_WRONLY : O_RDONLY);
 }
 
-HANDLE Register(int fd, DWORD access, DWORD shareMode, uint64_t* token) {
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        DWORD error = ErrorFromErrno(errno);
-        close(fd);
-        return FailOpen(error);
-    }
+// `st` is the descriptor's own status.
+HANDLE Register(int fd, const struct stat& st, DWORD access, DWORD shareMode, uint64_t* token) {
     *token = RegisterOpen(FileId{st.st_dev, st.st_ino}, access, shareMode);
     if (*token == 0) {
         close(fd);
@@ -92,7 +87,7 @@ HANDLE OpenExisting(const DevicePath& path, DWORD access, DWORD shareMode, DWORD
         return FailOpen(ERROR_ACCESS_DENIED);
     }
     uint64_t token = 0;
-    HANDLE handle = Register(fd, access, shareMode, &token);
+    HANDLE handle = Register(fd, st, access, shareMode, &token);
     if (handle == INVALID_HANDLE_VALUE) return handle;
     if (truncates) {
         BeforeFileSystemChange();
@@ -119,14 +114,17 @@ HANDLE CreateNew(const DevicePath& path, DWORD access, DWORD shareMode, DWORD at
     if (fd < 0) return FailOpen(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
     // A new file always carries the archive bit; a read-only one becomes
     // read-only now, while this handle keeps the access it asked for.
-    if (!StoreAttributes(fd, (attributes & kSettableAttributeBits) | FILE_ATTRIBUTE_ARCHIVE)) {
+    struct stat st;
+    const bool stored = (fstat(fd, &st) == 0 || FailWithErrno(errno)) &&
+                        StoreAttributes(fd, (attributes & kSettableAttributeBits) | FILE_ATTRIBUTE_ARCHIVE, &st);
+    if (!stored) {
         DWORD error = GetLastError();
         close(fd);
         unlink(path.host.c_str());
         return FailOpen(error);
     }
     uint64_t token = 0;
-    HANDLE handle = Register(fd, access, shareMode, &token);
+    HANDLE handle = Register(fd, st, access, shareMode, &token);
     if (handle != INVALID_HANDLE_VALUE) SetLastError(ERROR_SUCCESS);
     return handle;
 }

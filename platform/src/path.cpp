@@ -3,18 +3,22 @@
 #include "path.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
-#include <memory>
 #include <filesystem>
 #include <mutex>
 #include <vector>
 
 #include "casefold.h"
 #include "error.h"
+#include "path_beneath_root.h"
 #include "ruvexa_host.h"
 
 namespace host {
 namespace {
+
+constexpr size_t kListingBufferSize = 32768;
 
 std::mutex g_rootMutex;
 std::string g_deviceRoot;
@@ -44,19 +48,15 @@ std::vector<std::wstring_view> SplitComponents(std::wstring_view path) {
     return components;
 }
 
-// The on-disk name of `name` in `folder`: the exact spelling when it exists,
-// else the first entry (in byte order, so that the choice is stable) whose
-// name folds to the same text.
-bool FindEntry(const std::string& folder, std::wstring_view name, bool isDeviceRoot,
-               std::string* onDisk, struct stat* st) {
-    std::string exact = WideToUtf8(name);
-    if (lstat((folder + "/" + exact).c_str(), st) == 0 &&
-        (!isDeviceRoot || IsVolumeVisible(std::wstring(name)))) {
-        *onDisk = exact;
-        return true;
-    }
+// The first entry of `folder` (in byte order, so that the choice is stable)
+// whose name folds to the same text as `name`. `opened`, when not -1, is
+// `folder` open for reading, and is closed here.
+bool FindEntryIgnoringCase(const std::string& folder, std::wstring_view name, bool isDeviceRoot,
+                           std::string* onDisk, struct stat* st, int opened = -1) {
     std::vector<std::string> names;
-    if (!ListHostFolder(folder, isDeviceRoot, &names)) return false;
+    const bool listed = opened >= 0 ? ListOpenHostFolder(opened, folder, isDeviceRoot, &names)
+                                    : ListHostFolder(folder, isDeviceRoot, &names);
+    if (!listed) return false;
     const std::string* best = nullptr;
     for (const auto& entry : names) {
         if (NamesEqualIgnoringCase(Utf8ToWide(entry), name) && (!best || entry < *best)) {
@@ -68,16 +68,73 @@ bool FindEntry(const std::string& folder, std::wstring_view name, bool isDeviceR
     return true;
 }
 
+// The on-disk name of `name` in `folder`: the exact spelling when it exists,
+// else the first entry whose name folds to the same text.
+bool FindEntry(const std::string& folder, std::wstring_view name, bool isDeviceRoot,
+               std::string* onDisk, struct stat* st) {
+    std::string exact = WideToUtf8(name);
+    if (lstat((folder + "/" + exact).c_str(), st) == 0 &&
+        (!isDeviceRoot || IsVolumeVisible(std::wstring(name)))) {
+        *onDisk = exact;
+        return true;
+    }
+    return FindEntryIgnoringCase(folder, name, isDeviceRoot, onDisk, st);
+}
+
+// The common case in a few system calls: the path exists as spelled, or its
+// folder does and the last component is new or differs only in case. What
+// the component walk would find then is exactly this. False when the walk
+// must decide (a link, a missing or hidden folder, a folder of another case).
+bool ResolveAsSpelled(const std::string& root, const std::vector<std::wstring_view>& components,
+                      DevicePath* out) {
+    if (!IsVolumeVisible(std::wstring(components[0]))) return false;
+    std::string relative;
+    size_t parentLength = 0;
+    for (auto component : components) {
+        parentLength = relative.size();
+        if (!relative.empty()) relative += '/';
+        relative += WideToUtf8(component);
+    }
+    const std::string parent = relative.substr(0, parentLength);
+    const std::string leaf = relative.substr(parentLength == 0 ? 0 : parentLength + 1);
+    const std::string parentHost = parent.empty() ? root : root + "/" + parent;
+    struct stat st;
+    std::string onDisk = leaf;
+    bool exists = false;
+    switch (StatBeneathDeviceRoot(relative, &st)) {
+        case Lookup::Found: exists = true; break;
+        case Lookup::Missing: {
+            const int folder = parent.empty() ? -1 : OpenFolderBeneathDeviceRoot(parent);
+            if (!parent.empty() && folder < 0) return false;
+            exists = FindEntryIgnoringCase(parentHost, components.back(), parent.empty(), &onDisk, &st, folder);
+            if (exists && S_ISLNK(st.st_mode)) return false;
+            break;
+        }
+        case Lookup::Undecided: return false;
+    }
+    out->exists = exists;
+    if (exists) out->st = st;
+    if (components.size() > 1) out->volume = WideToUtf8(components[0]);
+    out->parentHost = parentHost;
+    out->leafGiven = leaf;
+    out->host = out->parentHost + "/" + onDisk;
+    return true;
+}
+
 }  // namespace
 
 void SetDeviceRoot(const std::string& hostFolder) {
-    std::lock_guard<std::mutex> lock(g_rootMutex);
-    // Absolute, so that a started program, which runs in its own folder,
-    // sees the same host paths.
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(hostFolder, error);
-    g_deviceRoot = error ? hostFolder : absolute.lexically_normal().string();
-    while (g_deviceRoot.size() > 1 && g_deviceRoot.back() == '/') g_deviceRoot.pop_back();
+    {
+        std::lock_guard<std::mutex> lock(g_rootMutex);
+        // Absolute, so that a started program, which runs in its own folder,
+        // sees the same host paths.
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(hostFolder, error);
+        g_deviceRoot = error ? hostFolder : absolute.lexically_normal().string();
+        while (g_deviceRoot.size() > 1 && g_deviceRoot.back() == '/') g_deviceRoot.pop_back();
+    }
+    // Even under the same name: the folder may have been made anew.
+    ForgetDeviceRootHandle();
 }
 
 const std::string& DeviceRoot() {
@@ -114,23 +171,37 @@ bool FitsDevicePath(LPCWSTR path) {
 
 bool ListHostFolder(const std::string& hostFolder, bool isDeviceRoot,
                     std::vector<std::string>* names) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(hostFolder.c_str()), closedir);
-    if (!dir) return false;
+    const int folder = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return folder >= 0 && ListOpenHostFolder(folder, hostFolder, isDeviceRoot, names);
+}
+
+bool ListOpenHostFolder(int folder, const std::string& hostFolder, bool isDeviceRoot,
+                        std::vector<std::string>* names) {
+    // getdents64 on a plain descriptor: opendir would also fstat the folder,
+    // once more per listing, and the unzipper lists a folder for every file.
     names->clear();
-    while (const dirent* entry = readdir(dir.get())) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st;
-            if (lstat((hostFolder + "/" + name).c_str(), &st) != 0) continue;
-            if (S_ISLNK(st.st_mode)) type = DT_LNK;
+    std::vector<char> buffer(kListingBufferSize);
+    // A read that fails ends the listing with what it found, as readdir does.
+    ssize_t filled;
+    while ((filled = getdents64(folder, buffer.data(), buffer.size())) > 0) {
+        for (ssize_t offset = 0; offset < filled;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.data() + offset);
+            offset += entry->d_reclen;
+            std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat st;
+                if (lstat((hostFolder + "/" + name).c_str(), &st) != 0) continue;
+                if (S_ISLNK(st.st_mode)) type = DT_LNK;
+            }
+            // The device has no links; one found here could lead out of the root.
+            if (type == DT_LNK) continue;
+            if (isDeviceRoot && !IsVolumeVisible(Utf8ToWide(name))) continue;
+            names->push_back(std::move(name));
         }
-        // The device has no links; one found here could lead out of the root.
-        if (type == DT_LNK) continue;
-        if (isDeviceRoot && !IsVolumeVisible(Utf8ToWide(name))) continue;
-        names->push_back(std::move(name));
     }
+    close(folder);
     return true;
 }
 
@@ -154,6 +225,7 @@ bool ResolveDevicePath(LPCWSTR path, DevicePath* out) {
         if (!out->exists) return Fail(ERROR_PATH_NOT_FOUND);
         return true;
     }
+    if (ResolveAsSpelled(current, components, out)) return true;
     for (size_t i = 0; i < components.size(); ++i) {
         const bool last = i + 1 == components.size();
         std::string onDisk;

@@ -51,4 +51,9 @@ bool FitsDevicePath(LPCWSTR path);
 bool ListHostFolder(const std::string& hostFolder, bool isDeviceRoot,
                     std::vector<std::string>* names);
 
+// The same for `folder`, a descriptor of `hostFolder` open for reading,
+// which it closes.
+bool ListOpenHostFolder(int folder, const std::string& hostFolder, bool isDeviceRoot,
+                        std::vector<std::string>* names);
+
 }  // namespace host

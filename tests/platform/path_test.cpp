@@ -1,6 +1,8 @@
 // Device path resolution: case-insensitive components, refused names and
-// lengths, missing folders, and volumes that appear later.
+// lengths, missing folders, volumes that appear later, and host links.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "fs_test_helpers.h"
 #include "ruvexa_host.h"
@@ -168,4 +170,33 @@ TEST(DevicePath, TrailingDotsAndSpacesOfEachComponentAreDropped) {
         EXPECT_EQ(GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES) << path;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME)) << path;
     }
+}
+
+// The device has no links: a host link in the device folder, at the end of a
+// path or on its way, is refused as spelled and unseen in another case.
+TEST(DevicePath, HostLinksAreNeverFollowed) {
+    TempDevice device;
+    device.WriteFile(L"\\NandFlash\\Real\\file.txt", "f");
+    std::filesystem::create_directory_symlink(device.Host(L"\\NandFlash\\Real"), device.Host(L"\\NandFlash\\Link"));
+    std::filesystem::create_symlink("file.txt", device.Host(L"\\NandFlash\\Real\\alias.txt"));
+    const struct {
+        const wchar_t* path;
+        DWORD error;
+    } rows[] = {
+        {L"\\NandFlash\\Link", ERROR_ACCESS_DENIED},
+        {L"\\NandFlash\\Link\\file.txt", ERROR_ACCESS_DENIED},
+        {L"\\NandFlash\\Link\\new.txt", ERROR_ACCESS_DENIED},
+        {L"\\NandFlash\\Real\\alias.txt", ERROR_ACCESS_DENIED},
+        {L"\\NandFlash\\LINK\\file.txt", ERROR_PATH_NOT_FOUND},
+        {L"\\NandFlash\\Real\\ALIAS.TXT", ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& row : rows) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(GetFileAttributesW(row.path), INVALID_FILE_ATTRIBUTES) << row.path;
+        EXPECT_EQ(GetLastError(), row.error) << row.path;
+    }
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(fs_test::Open(L"\\NandFlash\\Link\\new.txt", GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(device.Exists(L"\\NandFlash\\Real\\new.txt"));
 }
