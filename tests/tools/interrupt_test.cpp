@@ -18,9 +18,9 @@ namespace {
 
 struct Interruption {
     const char* name;
-    bool verify;  // else build
-    int signal;
-    int status;
+    bool verify = false;  // else build
+    int signal = 0;
+    int status = 0;
 };
 
 void PrintTo(const Interruption& row, std::ostream* out) { *out << row.name; }
