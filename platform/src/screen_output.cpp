@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "display_window.h"
 #include "framebuffer.h"
@@ -19,15 +18,19 @@ std::mutex g_lock;
 std::string g_screenPath;
 std::string g_framesFolder;
 unsigned g_frameNumber = 0;
-// The screen as last presented; empty when the next present must write.
-std::vector<uint32_t> g_presented;
+// The screen as last presented. The final write at exit takes this copy, not
+// the screen itself: a boot may end on another thread (a power cut in a
+// worker, the switch-off) while the UI thread is half way through a drawing.
+Surface g_presented(kScreenWidth, kScreenHeight);
+// A new output is set: the next present writes even an unchanged screen.
+bool g_outputsBehind = true;
 
 }  // namespace
 
 void SetScreenPng(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_lock);
     g_screenPath = path;
-    g_presented.clear();
+    g_outputsBehind = true;
 }
 
 // The highest frame number already in `folder`: a later boot of the same run
@@ -53,19 +56,20 @@ void SetFramesFolder(const std::string& folder) {
     if (error) std::fprintf(stderr, "ruvexa: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
     g_framesFolder = folder;
     g_frameNumber = folder.empty() ? 0 : LastFrameNumber(folder);
-    g_presented.clear();
+    g_outputsBehind = true;
 }
 
 bool WriteScreenPng(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_lock);
-    return WritePngFile(path, *ScreenSurface());
+    return WritePngFile(path, g_presented);
 }
 
 void PresentScreen() {
     std::lock_guard<std::mutex> lock(g_lock);
     const Surface& screen = *ScreenSurface();
-    if (g_presented == screen.Pixels()) return;
-    g_presented = screen.Pixels();
+    if (!g_outputsBehind && g_presented.Pixels() == screen.Pixels()) return;
+    g_outputsBehind = false;
+    g_presented = screen;
     if (!g_screenPath.empty()) WritePngFile(g_screenPath, screen);
     if (!g_framesFolder.empty()) {
         char name[32];
