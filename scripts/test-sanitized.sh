@@ -23,9 +23,10 @@ RUVEXA_FAULT_STRIDE=5 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=
     LSAN_OPTIONS=suppressions="$PWD/tests/sanitizers/lsan.supp" ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600 -E '^DeviceSources\.'
 
 # The message queue and timers, threads, the debug output from several
-# threads, both workers on their own threads, the power-off watchdog and
-# the launches of build/ruvexa's boots.
-threaded='^(MessageTest|Thread|DebugOutput|ExtractionPrepareTest|TimerSequenceTest|ResultMessageTest|Launch|LateUsbDisk|HostOptions|Rows/StartScenario|Rows/WholeUpgrade)\.|RunsOnAThreadOfItsOwn'
+# threads, both workers on their own threads, the screen written at exit from
+# another thread, the power-off watchdog and the launches of build/ruvexa's
+# boots.
+threaded='^(MessageTest|Thread|DebugOutput|ScreenPngTest|ExtractionPrepareTest|TimerSequenceTest|ResultMessageTest|Launch|LateUsbDisk|HostOptions|Rows/StartScenario|Rows/WholeUpgrade)\.|RunsOnAThreadOfItsOwn'
 echo "== ThreadSanitizer: the tests that involve threads"
 configure build-tsan thread
 cmake --build build-tsan -j"$jobs" --target ruvexa platform_tests package_tests install_tests shell_tests scenario_tests

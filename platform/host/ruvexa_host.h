@@ -141,7 +141,8 @@ void SetScreenPng(const std::string& path);
 // (empty: none), created if missing. Numbering goes on after the frames
 // already there, so the boots of one run fill one sequence.
 void SetFramesFolder(const std::string& folder);
-// Writes the screen as it is now to `path` (for the final write at exit).
+// Writes the screen as last presented to `path` (for the final write at
+// exit, which may come from any thread).
 bool WriteScreenPng(const std::string& path);
 
 // Headless: no window is ever opened, and an open one is closed.

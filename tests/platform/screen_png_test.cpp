@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "display_backend.h"
@@ -126,6 +127,20 @@ TEST_F(ScreenPngTest, EveryChangeIsOnDiskWhenTheCallReturns) {
     ASSERT_TRUE(host::WriteScreenPng(last));
     EXPECT_EQ(ReadPng(last).At(479, 271), RGB(12, 34, 56));
     EXPECT_FALSE(host::WriteScreenPng((folder_ / "missing" / "x.png").string()));
+}
+
+// A boot may end on another thread (a power cut, the switch-off) while the
+// UI thread draws: the write at exit takes a whole presented frame.
+TEST_F(ScreenPngTest, TheWriteAtExitFromAnotherThreadTakesAWholeFrame) {
+    const std::string last = (folder_ / "last.png").string();
+    FillScreen(RGB(0, 0, 255));
+    std::thread ending([&] {
+        for (int i = 0; i < 20; ++i) ASSERT_TRUE(host::WriteScreenPng(last));
+    });
+    for (int i = 0; i < 20; ++i) FillScreen(i % 2 ? RGB(255, 0, 0) : RGB(0, 0, 255));
+    ending.join();
+    const Decoded frame = ReadPng(last);
+    EXPECT_EQ(std::count(frame.pixels.begin(), frame.pixels.end(), frame.At(0, 0)), 480 * 272);
 }
 
 TEST_F(ScreenPngTest, FramesAreNumberedAndWrittenOnlyOnChange) {

@@ -116,7 +116,9 @@ TEST(HostOptions, TerminationSignalsEndTheRunWithTheirStatus) {
 // the package stay, so the second boot extracts and installs anew (the
 // partly written file is replaced) and resets; the third starts the new
 // program and quits by itself. Each boot says why it starts, and the run's
-// last line its status.
+// last line its status. No --power-off-after: its watchdog runs on real time
+// and would switch a slow boot off before the cut it waits for; a boot that
+// stops for good ends as halted (6) instead.
 TEST(HostOptions, BootsAfterAPowerCutFinishTheUpgrade) {
     Scratch scratch;
     testing_support::TempDevice device;

@@ -67,10 +67,8 @@ TEST_F(UpgradeScenario, ARemotePackageIsSplitIntoItsThreeSectionsBesideIt) {
     for (int cut = 1; cut <= 60; ++cut) {
         testing_support::TempDevice device;
         MakeUpgradeDevice(device, package_, true);
-        auto run = RunRuvexa(device.Root(),
-                             {"--time-scale", "100", "--power-cut-after", std::to_string(cut), "--power-off-after",
-                              "100000"},
-                             scratch_);
+        auto run =
+            RunRuvexa(device.Root(), {"--time-scale", "100", "--power-cut-after", std::to_string(cut)}, scratch_);
         if (!run.LogHas("=== Extraction Complete ===")) {
             ASSERT_EQ(run.status, 9) << "the run ended otherwise before the extraction completed:\n" << run.log;
             continue;
