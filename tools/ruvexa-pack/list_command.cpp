@@ -8,7 +8,6 @@
 #include "install_constants.h"
 #include "messages.h"
 #include "package_check.h"
-#include "package_constants.h"
 #include "ruvexa_host.h"
 #include "verdict.h"
 #include "zip_listing.h"
@@ -39,9 +38,8 @@ int RunList(const Arguments& arguments) {
         ArchiveKind kind;
         uint64_t offset;
         uint64_t size;
-    } archives[] = {{ArchiveKind::Images, uint64_t{kExeSectionOffset} + info.exe_size, info.images_size},
-                    {ArchiveKind::Fonts, uint64_t{kExeSectionOffset} + info.exe_size + info.images_size,
-                     info.fonts_size}};
+    } archives[] = {{ArchiveKind::Images, ImagesSectionOffset(info), info.images_size},
+                    {ArchiveKind::Fonts, FontsSectionOffset(info), info.fonts_size}};
     PrintLine(std::to_string(info.exe_size), host::WideToUtf8(kInstalledExe));
     for (const auto& archive : archives) {
         if (archive.size == 0) continue;

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "package_info.h"
@@ -44,6 +45,11 @@ CheckResult CheckPackage(const std::wstring& packagePath, const std::wstring& tr
 // failure the files written so far are deleted again.
 CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& outputs,
                            const std::wstring& trustedKey = L"");
+
+// Where the images and the fonts section start: the sections follow the
+// head end to end, as the tail's sizes say.
+inline uint64_t ImagesSectionOffset(const PackageInfo& info) { return uint64_t{kExeSectionOffset} + info.exe_size; }
+inline uint64_t FontsSectionOffset(const PackageInfo& info) { return ImagesSectionOffset(info) + info.images_size; }
 
 // The code text of a failure index, such as "Err0F".
 std::string FailureCodeText(DWORD failureIndex);

@@ -256,8 +256,8 @@ int RunInspect(const Arguments& arguments) {
     report.expectedLength = uint64_t{info.data_size} + kPackageFrameSize;
     report.sections = {
         {"exe", kExeSectionOffset, info.exe_size},
-        {"images", uint64_t{kExeSectionOffset} + info.exe_size, info.images_size},
-        {"fonts", uint64_t{kExeSectionOffset} + info.exe_size + info.images_size, info.fonts_size},
+        {"images", ImagesSectionOffset(info), info.images_size},
+        {"fonts", FontsSectionOffset(info), info.fonts_size},
         {"tail", uint64_t{kPackageHeadSize} + info.data_size, kPackageTailSize},
     };
     report.covered = uint64_t{kPackageHeadSize} + info.data_size;
