@@ -74,16 +74,6 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
     return true;
 }
 
-// An archive the dry run unpacked; a listing that fails here only costs the
-// warning.
-void WarnAboutLayout(const SectionSource& archive, ArchiveKind kind) {
-    std::vector<ZipEntry> entries;
-    std::string ignored;
-    if (archive.size > 0 && ListZip(archive.path, 0, archive.size, &entries, &ignored)) {
-        WarnIfAllInOneFolder(entries, kind);
-    }
-}
-
 // By device and inode when both exist (links, other spellings), else by
 // the path the host resolves each to.
 bool SameFile(const std::string& a, const std::string& b) {
@@ -135,14 +125,14 @@ int RunBuild(const Arguments& arguments) {
         return Fail("'" + arguments.images + "' is empty: the device refuses a package whose images section is empty (Err23)");
     }
     if (!ArchiveUnpacks(images.path, ArchiveKind::Images, progress, &error)) return Fail(error);
-    WarnAboutLayout(images, ArchiveKind::Images);
+    WarnAboutArchiveLayout(images.path, images.size, ArchiveKind::Images);
     if (!arguments.fonts.empty()) {
         if (!PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, progress,
                             &error)) {
             return Fail(error);
         }
         if (fonts.size > 0 && !ArchiveUnpacks(fonts.path, ArchiveKind::Fonts, progress, &error)) return Fail(error);
-        WarnAboutLayout(fonts, ArchiveKind::Fonts);
+        WarnAboutArchiveLayout(fonts.path, fonts.size, ArchiveKind::Fonts);
     }
     uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
     if (total > 0xFFFFFFFFull) {

@@ -21,7 +21,7 @@ struct SectionFiles {
     std::wstring fonts;
     // The folder of the three as the user named it, for messages; empty:
     // the host path of each.
-    std::string shownFolder;
+    std::string shownFolder{};
 };
 
 struct CheckResult {

@@ -21,8 +21,9 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         return Verification::HostProblem;
     }
     progress.Step("checking the sections and the checksum");
-    SectionFiles outputs{folder + L"\\" + kExeFileName, folder + L"\\" + kImagesFileName,
-                         folder + L"\\" + kFontsFileName};
+    SectionFiles outputs{.exe = folder + L"\\" + kExeFileName,
+                         .images = folder + L"\\" + kImagesFileName,
+                         .fonts = folder + L"\\" + kFontsFileName};
     CheckResult result = ExtractPackage(packagePath, outputs, trustedKey);
     if (!result.ok) {
         *text = result.hostFileProblem ? result.reason : RejectionText(result);
@@ -37,9 +38,7 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
     for (const auto& archive : archives) {
         if (archive.size == 0) continue;
         const std::string file = sections.Path() + "/" + HostText(archive.name);
-        std::vector<ZipEntry> entries;
-        std::string ignored;
-        if (ListZip(file, 0, archive.size, &entries, &ignored)) WarnIfAllInOneFolder(entries, archive.kind);
+        WarnAboutArchiveLayout(file, archive.size, archive.kind);
         if (!ArchiveUnpacks(file, archive.kind, progress, text)) return Verification::Rejected;
     }
     return Verification::Sound;

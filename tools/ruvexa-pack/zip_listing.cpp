@@ -83,4 +83,10 @@ void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind
          top + "...");
 }
 
+void WarnAboutArchiveLayout(const std::string& hostFile, uint64_t size, ArchiveKind kind) {
+    std::vector<ZipEntry> entries;
+    std::string ignored;
+    if (size > 0 && ListZip(hostFile, 0, size, &entries, &ignored)) WarnIfAllInOneFolder(entries, kind);
+}
+
 }  // namespace pack

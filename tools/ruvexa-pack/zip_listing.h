@@ -32,5 +32,9 @@ std::string InstalledPath(ArchiveKind kind, const ZipEntry& entry);
 // of a folder named on its command line: the device installs that folder
 // too, one level deeper than the application looks.
 void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind);
+// The same for the archive file `hostFile` of `size` bytes (none: nothing to
+// say); an archive that cannot be listed only costs the warning, since the
+// dry run judges it.
+void WarnAboutArchiveLayout(const std::string& hostFile, uint64_t size, ArchiveKind kind);
 
 }  // namespace pack
