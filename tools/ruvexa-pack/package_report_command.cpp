@@ -13,11 +13,13 @@
 #include "crc32.h"
 #include "device_names.h"
 #include "device_path.h"
+#include "extract_section.h"
 #include "host_file.h"
 #include "messages.h"
 #include "package_check.h"
 #include "package_constants.h"
 #include "package_info.h"
+#include "package_sections.h"
 #include "signature_format.h"
 #include "signing_keys.h"
 
@@ -33,23 +35,26 @@ std::string MagicText(const BYTE* bytes, size_t count) {
     return text;
 }
 
-// CRC-32 of bytes [0, length) with the program's accumulator; false when a
-// read comes up short.
-bool ChecksumOf(HostFile& file, uint64_t length, DWORD* crc) {
-    std::vector<BYTE> buffer(kSectionBufferSize);
+// CRC-32 of the head and the `dataSize` bytes after it, read through the
+// device layer as the device reads them; false with the reason when the file
+// cannot be read there.
+bool ChecksumOf(const std::string& path, DWORD dataSize, DWORD* crc, std::string* error) {
+    std::wstring devicePath;
+    if (!OpenableDevicePath(path, &devicePath, error)) return false;
+    UseHostRootAsDevice();
+    HANDLE file = CreateFileW(devicePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     Crc32Init(crc);
-    for (uint64_t offset = 0; offset < length;) {
-        size_t chunk = static_cast<size_t>(std::min<uint64_t>(length - offset, buffer.size()));
-        if (file.ReadAt(offset, buffer.data(), chunk) != chunk) return false;
-        Crc32Update(crc, buffer.data(), static_cast<DWORD>(chunk));
-        offset += chunk;
-    }
+    bool read = file != INVALID_HANDLE_VALUE && ExtractSection(nullptr, file, kPackageHeadSize, crc) &&
+                ExtractSection(nullptr, file, dataSize, crc);
+    if (!read) *error = "'" + path + "': " + Win32ErrorText(GetLastError());
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     Crc32Final(crc);
-    return true;
+    return read;
 }
 
 struct Section {
-    const char* name;
+    std::string name;
     uint64_t offset;
     uint64_t size;
 };
@@ -152,7 +157,7 @@ void PrintText(const Report& report) {
                     report.expectedLength == report.length ? "equals" : "differs from");
         std::printf("sections:\n");
         for (const Section& section : report.sections) {
-            std::printf("  %-8s offset %llu, size %llu\n", section.name, static_cast<unsigned long long>(section.offset),
+            std::printf("  %-8s offset %llu, size %llu\n", section.name.c_str(), static_cast<unsigned long long>(section.offset),
                         static_cast<unsigned long long>(section.size));
         }
         std::printf("checksum:\n");
@@ -254,15 +259,15 @@ int RunInspect(const Arguments& arguments) {
     report.magicValid = report.headBytes >= 4 && info.signature == kPackageSignature;
     report.sum = uint64_t{info.exe_size} + info.images_size + info.fonts_size;
     report.expectedLength = uint64_t{info.data_size} + kPackageFrameSize;
-    report.sections = {
-        {"exe", kExeSectionOffset, info.exe_size},
-        {"images", ImagesSectionOffset(info), info.images_size},
-        {"fonts", FontsSectionOffset(info), info.fonts_size},
-        {"tail", uint64_t{kPackageHeadSize} + info.data_size, kPackageTailSize},
-    };
+    uint64_t offset = kExeSectionOffset;
+    for (const PackageSection& section : kPackageSections) {
+        report.sections.push_back({HostText(section.name), offset, info.*section.size});
+        offset += info.*section.size;
+    }
     report.covered = uint64_t{kPackageHeadSize} + info.data_size;
+    report.sections.push_back({"tail", report.covered, kPackageTailSize});
     if (report.hasTail && report.covered <= report.length) {
-        if (!ChecksumOf(file, report.covered, &report.computedChecksum)) return Fail(file.LastError());
+        if (!ChecksumOf(report.path, info.data_size, &report.computedChecksum, &error)) return Fail(error);
         report.computed = true;
     }
     FindProblems(&report);
