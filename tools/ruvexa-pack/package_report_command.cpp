@@ -36,18 +36,15 @@ std::string MagicText(const BYTE* bytes, size_t count) {
 }
 
 // CRC-32 of the head and the `dataSize` bytes after it, read through the
-// device layer as the device reads them; false with the reason when the file
-// cannot be read there.
-bool ChecksumOf(const std::string& path, DWORD dataSize, DWORD* crc, std::string* error) {
-    std::wstring devicePath;
-    if (!OpenableDevicePath(path, &devicePath, error)) return false;
-    UseHostRootAsDevice();
+// device layer as the device reads them; false with the reason when a read
+// fails or comes up short.
+bool ChecksumOf(const std::wstring& devicePath, DWORD dataSize, DWORD* crc, std::string* error) {
     HANDLE file = CreateFileW(devicePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     Crc32Init(crc);
     bool read = file != INVALID_HANDLE_VALUE && ExtractSection(nullptr, file, kPackageHeadSize, crc) &&
                 ExtractSection(nullptr, file, dataSize, crc);
-    if (!read) *error = "'" + path + "': " + Win32ErrorText(GetLastError());
+    if (!read) *error = "'" + ShownHostPath(devicePath) + "': " + Win32ErrorText(GetLastError());
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     Crc32Final(crc);
     return read;
@@ -157,8 +154,8 @@ void PrintText(const Report& report) {
                     report.expectedLength == report.length ? "equals" : "differs from");
         std::printf("sections:\n");
         for (const Section& section : report.sections) {
-            std::printf("  %-8s offset %llu, size %llu\n", section.name.c_str(), static_cast<unsigned long long>(section.offset),
-                        static_cast<unsigned long long>(section.size));
+            std::printf("  %-8s offset %llu, size %llu\n", section.name.c_str(),
+                        static_cast<unsigned long long>(section.offset), static_cast<unsigned long long>(section.size));
         }
         std::printf("checksum:\n");
         std::printf("  stored:        %s\n", Hex(info.checksum).c_str());
@@ -220,12 +217,8 @@ void PrintJson(const Report& report) {
 }
 
 // The code the device shows for the package, by its own checks; empty when
-// it would accept it or the path is one the device layer cannot take.
-std::string DeviceCode(const std::string& path, std::string* reason) {
-    std::wstring devicePath;
-    std::string ignored;
-    if (!OpenableDevicePath(path, &devicePath, &ignored)) return "";
-    UseHostRootAsDevice();
+// it would accept it or the failure lies with the host file.
+std::string DeviceCode(const std::wstring& devicePath, std::string* reason) {
     CheckResult check = CheckPackage(devicePath);
     if (check.ok || check.hostFileProblem) return "";
     *reason = check.reason;
@@ -239,10 +232,13 @@ int RunInspect(const Arguments& arguments) {
     report.path = arguments.packages.front();
     HostFile file;
     std::string error;
-    if (!file.OpenForReading(report.path, &error)) {
+    // The device layer reads the sections, so it must be able to take the path.
+    std::wstring devicePath;
+    if (!file.OpenForReading(report.path, &error) || !OpenableDevicePath(report.path, &devicePath, &error)) {
         if (arguments.json) std::printf("%s\n", Dumped(json{{"file", report.path}, {"error", error}}).c_str());
         return Fail(error);
     }
+    UseHostRootAsDevice();
     report.length = file.Size();
 
     // Read as the device does: the head from the front, the tail from the
@@ -267,12 +263,12 @@ int RunInspect(const Arguments& arguments) {
     report.covered = uint64_t{kPackageHeadSize} + info.data_size;
     report.sections.push_back({"tail", report.covered, kPackageTailSize});
     if (report.hasTail && report.covered <= report.length) {
-        if (!ChecksumOf(report.path, info.data_size, &report.computedChecksum, &error)) return Fail(error);
+        if (!ChecksumOf(devicePath, info.data_size, &report.computedChecksum, &error)) return Fail(error);
         report.computed = true;
     }
     FindProblems(&report);
     std::string deviceReason;
-    report.deviceCode = DeviceCode(report.path, &deviceReason);
+    report.deviceCode = DeviceCode(devicePath, &deviceReason);
     // The device's checks are the last word: what they find is a problem too.
     if (report.problems.empty() && !report.deviceCode.empty()) report.problems.push_back(deviceReason);
     if (report.problems.empty()) report.deviceCode.clear();
