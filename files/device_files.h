@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "fixed_path.h"
+
 constexpr const WCHAR* kUpgradeFlag = L"\\NandFlash\\Upgrade.flag";
 constexpr const WCHAR* kRemoteUpgradeFlag = L"\\NandFlash\\RemoteUpgrade.flag";
 
@@ -17,22 +19,6 @@ constexpr const WCHAR* kSignatureSuffix = L".SIG";
 constexpr WCHAR kExeFileName[] = L"AppExecute.ex";
 constexpr WCHAR kImagesFileName[] = L"AppImages.zi";
 constexpr WCHAR kFontsFileName[] = L"AppFonts.zi";
-
-// A fixed path joined from a folder and a name when compiled, so that each
-// is spelt once.
-template <size_t Length>
-struct FixedPath {
-    WCHAR text[Length];
-};
-
-template <size_t FolderLength, size_t NameLength>
-constexpr FixedPath<FolderLength + NameLength - 1> JoinFixedPath(const WCHAR (&folder)[FolderLength],
-                                                                 const WCHAR (&name)[NameLength]) {
-    FixedPath<FolderLength + NameLength - 1> path{};
-    for (size_t i = 0; i + 1 < FolderLength; ++i) path.text[i] = folder[i];
-    for (size_t i = 0; i < NameLength; ++i) path.text[FolderLength - 1 + i] = name[i];
-    return path;
-}
 
 // The download folder, the packages searched for in it, and the section
 // files of a package found there.

@@ -1,3 +1,4 @@
+// Logged opening and closing of the extraction worker's files.
 #include "logged_files.h"
 
 HANDLE CreateFileLogged(LPCWSTR path, DWORD access, DWORD disposition, DWORD attributes) {

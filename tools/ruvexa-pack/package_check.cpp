@@ -225,7 +225,8 @@ CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& 
 }
 
 SectionFiles SectionFilesIn(const std::wstring& folder, const std::string& shownFolder) {
-    SectionFiles files{.shownFolder = shownFolder};
+    SectionFiles files;
+    files.shownFolder = shownFolder;
     for (DWORD i = 0; i < kPackageSectionCount; ++i) files.paths[i] = folder + L"\\" + kSectionFileNames[i];
     return files;
 }
