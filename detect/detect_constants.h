@@ -7,7 +7,6 @@
 
 // A root folder whose name begins with "Hard Disk" is a USB disk.
 constexpr const WCHAR* kUsbDiskPattern = L"\\Hard Disk*\\";
-constexpr const WCHAR* kRemotePackagePattern = L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN";
 
 constexpr int kPackageSearchAttempts = 10;
 constexpr int kSourceDirProbes = 20;

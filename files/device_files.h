@@ -6,20 +6,28 @@
 
 #include <windows.h>
 
+#include "fixed_path.h"
+
 constexpr const WCHAR* kUpgradeFlag = L"\\NandFlash\\Upgrade.flag";
 constexpr const WCHAR* kRemoteUpgradeFlag = L"\\NandFlash\\RemoteUpgrade.flag";
 
-constexpr const WCHAR* kPackageName = L"OV3_UPGRADE_*.BIN";
+constexpr WCHAR kPackageName[] = L"OV3_UPGRADE_*.BIN";
 // A package's signature lies beside it, under its name followed by this.
 constexpr const WCHAR* kSignatureSuffix = L".SIG";
 
 // The sections are written beside the package under these names.
-constexpr const WCHAR* kExeFileName = L"AppExecute.ex";
-constexpr const WCHAR* kImagesFileName = L"AppImages.zi";
-constexpr const WCHAR* kFontsFileName = L"AppFonts.zi";
+constexpr WCHAR kExeFileName[] = L"AppExecute.ex";
+constexpr WCHAR kImagesFileName[] = L"AppImages.zi";
+constexpr WCHAR kFontsFileName[] = L"AppFonts.zi";
 
-// The download folder, and the section files of a package found in it.
-constexpr const WCHAR* kRemoteSourceDir = L"\\Storage Card\\OV3_Download\\";
-constexpr const WCHAR* kRemoteExeFile = L"\\Storage Card\\OV3_Download\\AppExecute.ex";
-constexpr const WCHAR* kRemoteImagesFile = L"\\Storage Card\\OV3_Download\\AppImages.zi";
-constexpr const WCHAR* kRemoteFontsFile = L"\\Storage Card\\OV3_Download\\AppFonts.zi";
+// The download folder, the packages searched for in it, and the section
+// files of a package found there.
+constexpr WCHAR kRemoteSourceDir[] = L"\\Storage Card\\OV3_Download\\";
+inline constexpr auto kRemotePackagePath = JoinFixedPath(kRemoteSourceDir, kPackageName);
+inline constexpr auto kRemoteExePath = JoinFixedPath(kRemoteSourceDir, kExeFileName);
+inline constexpr auto kRemoteImagesPath = JoinFixedPath(kRemoteSourceDir, kImagesFileName);
+inline constexpr auto kRemoteFontsPath = JoinFixedPath(kRemoteSourceDir, kFontsFileName);
+constexpr const WCHAR* kRemotePackagePattern = kRemotePackagePath.text;
+constexpr const WCHAR* kRemoteExeFile = kRemoteExePath.text;
+constexpr const WCHAR* kRemoteImagesFile = kRemoteImagesPath.text;
+constexpr const WCHAR* kRemoteFontsFile = kRemoteFontsPath.text;

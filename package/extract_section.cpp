@@ -8,13 +8,16 @@ namespace {
 
 bool IsOpenHandle(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
-// Moves `chunk` bytes from the package to the output through `buffer`; a
-// short transfer counts as a failure, since the section would be incomplete.
+// Moves `chunk` bytes from the package to the output (if any) through
+// `buffer`; a short transfer counts as a failure, since the section would be
+// incomplete.
 bool CopyChunk(HANDLE output, HANDLE package, BYTE* buffer, DWORD chunk, DWORD* crc, crypto_sign_state* signing) {
     DWORD bytesRead = 0;
     if (!ReadFile(package, buffer, chunk, &bytesRead, nullptr) || bytesRead != chunk) return false;
-    DWORD bytesWritten = 0;
-    if (!WriteFile(output, buffer, chunk, &bytesWritten, nullptr) || bytesWritten != chunk) return false;
+    if (output) {
+        DWORD bytesWritten = 0;
+        if (!WriteFile(output, buffer, chunk, &bytesWritten, nullptr) || bytesWritten != chunk) return false;
+    }
     Crc32Update(crc, buffer, chunk);
     if (signing) crypto_sign_update(signing, buffer, chunk);
     return true;
@@ -23,7 +26,7 @@ bool CopyChunk(HANDLE output, HANDLE package, BYTE* buffer, DWORD chunk, DWORD* 
 }  // namespace
 
 BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing) {
-    if (!IsOpenHandle(output) || !IsOpenHandle(package)) {
+    if (output == INVALID_HANDLE_VALUE || !IsOpenHandle(package)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

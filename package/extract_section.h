@@ -1,5 +1,6 @@
 // ExtractSection: copies one section of an upgrade package into its output
-// file while it feeds the CRC-32 accumulator and the signature check.
+// file, or only reads it, while it feeds the CRC-32 accumulator and the
+// signature check.
 #pragma once
 
 #include <sodium.h>
@@ -7,7 +8,8 @@
 
 // Copies exactly `count` bytes from the package's current read position to
 // the output's current write position and folds each copied byte into *crc,
-// and into the package's signature check when `signing` is given.
+// and into the package's signature check when `signing` is given. A null
+// `output` makes it a read-only pass: the bytes are checksummed, not written.
 // Both handles stay open and are not repositioned beyond the copy.
 //
 // FALSE at the first failed or short read or write, when the transfer buffer

@@ -13,6 +13,8 @@
 #include "extraction.h"
 #include "extraction_constants.h"
 #include "file_helpers.h"
+#include "logged_files.h"
+#include "package_sections.h"
 #include "preverify.h"
 #include "signature_check.h"
 
@@ -40,71 +42,65 @@ private:
     bool succeeded_ = false;
 };
 
-void ClosePackage(const Preparer* preparer, HANDLE package) {
-    if (!CloseHandle(package)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to close file handler=[%s], error=[%ld], at=[%ld]\r\n",
-                     preparer->upgrade_file, GetLastError(), GetTickCount());
-    }
-}
-
-void CloseOutput(HANDLE output, LPCWSTR path) {
-    if (!CloseHandle(output)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to close file handler=[%s], error=[%ld], at=[%ld]\r\n", path,
-                     GetLastError(), GetTickCount());
-    }
+// The output paths in the order of kPackageSections.
+LPCWSTR SectionFile(const Preparer* preparer, DWORD index) {
+    const LPCWSTR files[] = {preparer->exe_file, preparer->images_file, preparer->fonts_file};
+    static_assert(sizeof(files) / sizeof(files[0]) == kPackageSectionCount, "one output per section");
+    return files[index];
 }
 
 // Clean-up deletions: a failure is logged and changes nothing else.
-void DeleteOutput(LPCWSTR path) {
-    if (!DeleteFileW(path)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
-                     GetLastError(), GetTickCount());
-    }
-}
-
-// Ends a failed run: the failure recorded, the package closed and the given
-// outputs deleted in order; the result goes out as the worker returns.
-DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, LPCWSTR firstToDelete = NULL,
-                     LPCWSTR secondToDelete = NULL) {
-    preparer->error = index;
-    ClosePackage(preparer, package);
-    if (firstToDelete) DeleteOutput(firstToDelete);
-    if (secondToDelete) DeleteOutput(secondToDelete);
-    return 0;
-}
-
-// Deletes a file an earlier run left at an output path; FALSE (logged) when
-// one is there and cannot be deleted.
-BOOL DeleteLeftover(LPCWSTR path) {
-    if (!FileExists(path) || DeleteFileW(path)) return TRUE;
+BOOL DeleteOutput(LPCWSTR path) {
+    if (DeleteFileW(path)) return TRUE;
     NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
                  GetLastError(), GetTickCount());
     return FALSE;
 }
 
+// Deletes the outputs of the first `count` sections in file order; an
+// optional section's only when one is there.
+void DeleteSections(const Preparer* preparer, DWORD count) {
+    for (DWORD i = 0; i < count; ++i) {
+        LPCWSTR path = SectionFile(preparer, i);
+        if (!IsOptional(kPackageSections[i]) || (path && FileExists(path))) DeleteOutput(path);
+    }
+}
+
+// Ends a failed run: the failure recorded, the package closed and the
+// outputs of the first `sectionsWritten` sections deleted; the result goes
+// out as the worker returns.
+DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, DWORD sectionsWritten = 0) {
+    preparer->error = index;
+    CloseFileLogged(package, preparer->upgrade_file);
+    DeleteSections(preparer, sectionsWritten);
+    return 0;
+}
+
+// Deletes a file an earlier run left at an output path; FALSE (logged) when
+// one is there and cannot be deleted.
+BOOL DeleteLeftover(LPCWSTR path) { return !FileExists(path) || DeleteOutput(path); }
+
 // Writes one section to `path`. A file already there is deleted first; when
 // that fails the create-new below fails too and its index replaces the
 // delete's. FALSE with preparer->error set when the output could not be
 // created or the copy failed (a partly written output stays).
-BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_state* signing, LPCWSTR path,
-                  DWORD size, DWORD deleteIndex, DWORD createIndex, DWORD copyIndex, LPCWSTR extractedLine,
-                  LPCWSTR failedLine) {
-    if (!DeleteLeftover(path)) preparer->error = deleteIndex;
-    HANDLE output = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, NULL);
+BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_state* signing,
+                  const PackageSection& section, LPCWSTR path) {
+    if (!DeleteLeftover(path)) preparer->error = section.deleteIndex;
+    HANDLE output = CreateFileLogged(path, GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE);
     if (output == INVALID_HANDLE_VALUE) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld], at=[%ld]\r\n", path,
-                     GetLastError(), GetTickCount());
-        preparer->error = createIndex;
+        preparer->error = section.createIndex;
         return FALSE;
     }
-    BOOL copied = ExtractSection(output, package, size, crc, signing);
+    BOOL copied = ExtractSection(output, package, preparer->package.*section.size, crc, signing);
     if (copied) {
-        NKDbgPrintfW(extractedLine, GetTickCount());
+        NKDbgPrintfW(L"ExtractThreadProc(): extracted %s, at=[%ld]\r\n", section.extractedNoun, GetTickCount());
     } else {
-        NKDbgPrintfW(failedLine, path, GetLastError(), GetTickCount());
-        preparer->error = copyIndex;
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to extract %s=[%s], error=[%ld], at=[%ld]\r\n", section.logNoun,
+                     path, GetLastError(), GetTickCount());
+        preparer->error = section.copyIndex;
     }
-    CloseOutput(output, path);
+    CloseFileLogged(output, path);
     return copied;
 }
 
@@ -130,42 +126,23 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     }
     crypto_sign_state* signing = SignatureState(&signature);
 
-    if (info.exe_size == 0 || !preparer->exe_file) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! No exe to extract, at=[%ld]\r\n", GetTickCount());
-        return EndWithFailure(preparer, package, kExtractNoExe);
-    }
-    if (!WriteSection(preparer, package, &crc, signing, preparer->exe_file, info.exe_size, kExtractDeleteExe,
-                      kExtractCreateExe, kExtractCopyExe, L"ExtractThreadProc(): extracted exe, at=[%ld]\r\n",
-                      L"ExtractThreadProc(): !!! Failed to extract exe=[%s], error=[%ld], at=[%ld]\r\n")) {
-        // An exe output that was not created, or is partly written, is not
-        // deleted: the next extraction replaces it.
-        return EndWithFailure(preparer, package, preparer->error);
-    }
-
-    if (info.images_size == 0 || !preparer->images_file) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! No image to extract, at=[%ld]\r\n", GetTickCount());
-        return EndWithFailure(preparer, package, kExtractNoImages, preparer->exe_file);
-    }
-    if (!WriteSection(preparer, package, &crc, signing, preparer->images_file, info.images_size,
-                      kExtractDeleteImages, kExtractCreateImages, kExtractCopyImages,
-                      L"ExtractThreadProc(): extracted images, at=[%ld]\r\n",
-                      L"ExtractThreadProc(): !!! Failed to extract image=[%s], error=[%ld], at=[%ld]\r\n")) {
-        return EndWithFailure(preparer, package, preparer->error, preparer->exe_file);
-    }
-
-    // The fonts section is optional. Without one, a fonts archive left by an
-    // earlier run must go: the installation would take it for this
-    // package's fonts. One that stays fails as if it could not be created.
-    if (info.fonts_size == 0 || !preparer->fonts_file) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! No font to extract (optional), at=[%ld]\r\n", GetTickCount());
-        if (preparer->fonts_file && !DeleteLeftover(preparer->fonts_file)) {
-            return EndWithFailure(preparer, package, kExtractCreateFonts, preparer->exe_file, preparer->images_file);
+    // A failure deletes the outputs of the sections before it. The failing
+    // section's own output, not created or partly written, stays: the next
+    // extraction replaces it. An optional section may be empty; then a file
+    // an earlier run left at its path must go, or the installation would take
+    // it for this package's, and one that stays fails as if it could not be
+    // created.
+    for (DWORD i = 0; i < kPackageSectionCount; ++i) {
+        const PackageSection& section = kPackageSections[i];
+        LPCWSTR path = SectionFile(preparer, i);
+        if (info.*section.size == 0 || !path) {
+            NKDbgPrintfW(L"ExtractThreadProc(): !!! No %s to extract%s, at=[%ld]\r\n", section.logNoun,
+                         IsOptional(section) ? L" (optional)" : L"", GetTickCount());
+            if (!IsOptional(section)) return EndWithFailure(preparer, package, section.emptyIndex, i);
+            if (path && !DeleteLeftover(path)) return EndWithFailure(preparer, package, section.createIndex, i);
+        } else if (!WriteSection(preparer, package, &crc, signing, section, path)) {
+            return EndWithFailure(preparer, package, preparer->error, i);
         }
-    } else if (!WriteSection(preparer, package, &crc, signing, preparer->fonts_file, info.fonts_size,
-                             kExtractDeleteFonts, kExtractCreateFonts, kExtractCopyFonts,
-                             L"ExtractThreadProc(): extracted font, at=[%ld]\r\n",
-                             L"ExtractThreadProc(): !!! Failed to extract font=[%s], error=[%ld], at=[%ld]\r\n")) {
-        return EndWithFailure(preparer, package, preparer->error, preparer->exe_file, preparer->images_file);
     }
 
     Crc32Final(&crc);
@@ -179,14 +156,10 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // A damaged package is reported as damaged; only an intact one can be
     // judged by its signature.
     if (intact && FinishSignatureCheck(&signature, info)) {
-        ClosePackage(preparer, package);
+        CloseFileLogged(package, preparer->upgrade_file);
         result.MarkSucceeded();
         return 0;
     }
-    preparer->error = intact ? kExtractUntrustedPackage : kExtractBadChecksum;
-    ClosePackage(preparer, package);
-    DeleteOutput(preparer->exe_file);
-    DeleteOutput(preparer->images_file);
-    if (preparer->fonts_file && FileExists(preparer->fonts_file)) DeleteOutput(preparer->fonts_file);
-    return 0;
+    return EndWithFailure(preparer, package, intact ? kExtractUntrustedPackage : kExtractBadChecksum,
+                          kPackageSectionCount);
 }

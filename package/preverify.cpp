@@ -4,6 +4,7 @@
 
 #include "crc32.h"
 #include "extract_codes.h"
+#include "logged_files.h"
 #include "package_constants.h"
 
 namespace {
@@ -27,14 +28,8 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
                       DWORD* failureIndex) {
     *info = PackageInfo{};
 
-    *package = CreateFileW(upgradeFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (*package == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld], at=[%ld]\r\n",
-                     upgradeFile, error, GetTickCount());
-        return Reject(kExtractOpenPackage, failureIndex);
-    }
+    *package = CreateFileLogged(upgradeFile, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    if (*package == INVALID_HANDLE_VALUE) return Reject(kExtractOpenPackage, failureIndex);
 
     // A short read is not a failure by itself: the bytes not delivered stay
     // zero and the checks below reject what is missing (a file of fewer than

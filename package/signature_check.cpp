@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "device_files.h"
+#include "logged_files.h"
 
 namespace {
 
@@ -30,10 +31,7 @@ SmallFileRead ReadSmallFile(LPCWSTR path, BYTE* bytes, DWORD size, DWORD* error)
     } else if (bytesRead != size) {
         result = kSmallFileWrongSize;
     }
-    if (!CloseHandle(file)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to close file handler=[%s], error=[%ld], at=[%ld]\r\n", path,
-                     GetLastError(), GetTickCount());
-    }
+    CloseFileLogged(file, path);
     return result;
 }
 

@@ -154,17 +154,30 @@ TEST_F(ExtractSectionTest, BufferThatCannotBeObtainedReadsNothing) {
     EXPECT_EQ(Written(), "");
 }
 
+// A null output is no failure: it asks for a read-only pass.
 TEST_F(ExtractSectionTest, InvalidHandlesAreRefused) {
     Open("some section data");
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(ExtractSection(INVALID_HANDLE_VALUE, source, 4, &crc));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     for (HANDLE bad : {INVALID_HANDLE_VALUE, static_cast<HANDLE>(nullptr)}) {
         SetLastError(0xdeadbeef);
-        EXPECT_FALSE(ExtractSection(bad, source, 4, &crc));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
         EXPECT_FALSE(ExtractSection(output, bad, 4, &crc));
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     }
     EXPECT_EQ(SetFilePointer(source, 0, nullptr, FILE_CURRENT), 0u);
     EXPECT_EQ(crc, 0xFFFFFFFFu);
+    EXPECT_EQ(Written(), "");
+}
+
+TEST_F(ExtractSectionTest, NullOutputReadsAndChecksumsOnly) {
+    Open(RandomBytes(2 * kMiB + 16, 6));
+    EXPECT_TRUE(ExtractSection(nullptr, source, kMiB + 1, &crc));
+    EXPECT_EQ(SetFilePointer(source, 0, nullptr, FILE_CURRENT), kMiB + 1);
+    EXPECT_EQ(FinishedCrc(), ReferenceCrc32(sourceData.substr(0, kMiB + 1)));
+    host::FailCall(host::Op::ReadFile, ERROR_IO_DEVICE);
+    EXPECT_FALSE(ExtractSection(nullptr, source, 4, &crc));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_DEVICE));
     EXPECT_EQ(Written(), "");
 }
 

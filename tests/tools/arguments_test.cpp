@@ -153,15 +153,27 @@ TEST(PackArgumentsTest, MistakenInputsAreRefused) {
               "{\"file\":\"" + p + "missing.BIN\",\"error\":\"'" + p + "missing.BIN': No such file or directory\"}\n");
 }
 
-TEST(PackArgumentsTest, PathTooLongForTheDeviceLayerIsRefused) {
+// verify and inspect read through the device layer, which takes no path of
+// 260 characters or more and no "\" in a name.
+TEST(PackArgumentsTest, PathsTheDeviceLayerCannotTakeAreRefused) {
     Workspace space;
-    std::string deep = space.Path(std::string(120, 'd') + "/" + std::string(120, 'e'));
-    std::filesystem::create_directories(deep);
-    std::string package = deep + "/OV3_UPGRADE_1.BIN";
-    space.Write(package.substr(space.Path("").size()), "3-VO");
-    ToolRun run = space.Pack({"verify", package});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("characters long"), std::string::npos) << run.err;
+    const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e');
+    std::filesystem::create_directories(space.Path(deep));
+    std::filesystem::create_directories(space.Path("we\\ird"));
+    const struct {
+        std::string package;
+        const char* message;
+    } rows[] = {{deep + "/OV3_UPGRADE_1.BIN", "characters long"},
+                {"we\\ird/OV3_UPGRADE_1.BIN", "the path holds a \"\\\""}};
+    for (const auto& row : rows) {
+        space.Write(row.package, "3-VO");
+        for (const char* command : {"verify", "inspect"}) {
+            SCOPED_TRACE(std::string(command) + " " + row.message);
+            ToolRun run = space.Pack({command, space.Path(row.package)});
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+        }
+    }
 }
 
 }  // namespace

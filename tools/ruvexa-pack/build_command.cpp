@@ -135,7 +135,7 @@ int RunBuild(const Arguments& arguments) {
         WarnAboutArchiveLayout(fonts.path, fonts.size, ArchiveKind::Fonts);
     }
     uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
-    if (total > 0xFFFFFFFFull) {
+    if (total > kLargestPackageSize) {
         return Fail("the package would be " + std::to_string(total) + " bytes; it must stay below 4 GiB");
     }
 

@@ -8,8 +8,14 @@
 #include <string>
 
 #include "device_files.h"
+#include "package_sections.h"
 
 namespace pack {
+
+// The names the sections are written under, in the order of kPackageSections.
+constexpr LPCWSTR kSectionFileNames[] = {kExeFileName, kImagesFileName, kFontsFileName};
+static_assert(sizeof(kSectionFileNames) / sizeof(kSectionFileNames[0]) == kPackageSectionCount,
+              "one file name per section");
 
 // The device's fixed names are plain ASCII: each unit becomes one byte.
 std::string HostText(LPCWSTR deviceText);

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "crc32.h"
+#include "device_names.h"
 #include "device_path.h"
 #include "extract_codes.h"
 #include "extract_section.h"
 #include "messages.h"
 #include "package_constants.h"
+#include "package_sections.h"
 #include "preverify.h"
 #include "program_log.h"
 #include "ruvexa_host.h"
@@ -75,30 +77,6 @@ std::string SignatureReason(const SignatureCheck& check) {
     return "the signature is refused";
 }
 
-struct Section {
-    const char* name;
-    DWORD size;
-    const std::wstring* output;  // null: read only
-    DWORD emptyIndex;            // ExtractFailure when the size is 0, or kExtractFailureCount if optional
-    DWORD createIndex;
-    DWORD copyIndex;
-};
-
-// Reads `count` bytes from the package into the accumulator (and the
-// signature check, when given), 1 MiB at a time.
-bool ReadSection(HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing) {
-    std::vector<BYTE> buffer(kSectionBufferSize);
-    while (count > 0) {
-        DWORD chunk = count < kSectionBufferSize ? count : kSectionBufferSize;
-        DWORD bytesRead = 0;
-        if (!ReadFile(package, buffer.data(), chunk, &bytesRead, nullptr) || bytesRead != chunk) return false;
-        Crc32Update(crc, buffer.data(), chunk);
-        if (signing) crypto_sign_update(signing, buffer.data(), chunk);
-        count -= chunk;
-    }
-    return true;
-}
-
 class Checker {
 public:
     Checker(const std::wstring& packagePath, const SectionFiles* outputs, const std::wstring& trustedKey)
@@ -126,23 +104,16 @@ private:
         }
         const PackageInfo& info = result.info;
         if (!trustedKey_.empty() && !StartSignature(&result)) return result;
-        const Section sections[] = {
-            {"exe", info.exe_size, outputs_ ? &outputs_->exe : nullptr, kExtractNoExe, kExtractCreateExe,
-             kExtractCopyExe},
-            {"images", info.images_size, outputs_ ? &outputs_->images : nullptr, kExtractNoImages,
-             kExtractCreateImages, kExtractCopyImages},
-            {"fonts", info.fonts_size, outputs_ ? &outputs_->fonts : nullptr, kExtractFailureCount,
-             kExtractCreateFonts, kExtractCopyFonts},
-        };
-        for (const Section& section : sections) {
-            if (section.size == 0) {
-                if (section.emptyIndex == kExtractFailureCount) continue;
+        for (DWORD i = 0; i < kPackageSectionCount; ++i) {
+            const PackageSection& section = kPackageSections[i];
+            const std::string name = HostText(section.name);
+            if (info.*section.size == 0) {
+                if (IsOptional(section)) continue;
                 result.failureIndex = section.emptyIndex;
-                result.reason = std::string(section.name) + "_size is 0: the package has no " + section.name +
-                                " section, which the device requires";
+                result.reason = name + "_size is 0: the package has no " + name + " section, which the device requires";
                 return result;
             }
-            if (!PassSection(section, &crc, &result)) return result;
+            if (!PassSection(section, outputs_ ? &outputs_->paths[i] : nullptr, &crc, &result)) return result;
         }
         Crc32Final(&crc);
         result.computedChecksum = crc;
@@ -161,41 +132,44 @@ private:
         return result;
     }
 
-    bool PassSection(const Section& section, DWORD* crc, CheckResult* result) {
+    // `output` null: the section is only read.
+    bool PassSection(const PackageSection& section, const std::wstring* output, DWORD* crc, CheckResult* result) {
+        const std::string name = HostText(section.name);
+        const DWORD size = result->info.*section.size;
         // Sizes that add up only past 4 GiB pass the length check, and a
         // section then runs past the end of the file.
         DWORD position = SetFilePointer(package_, 0, nullptr, FILE_CURRENT);
         DWORD fileSize = GetFileSize(package_, nullptr);
-        if (position > fileSize || fileSize - position < section.size) {
+        if (position > fileSize || fileSize - position < size) {
             result->failureIndex = section.copyIndex;
-            result->reason = std::string("the file ends inside the ") + section.name + " section of " +
-                             std::to_string(section.size) + " bytes (the sizes add up only past 4 GiB)";
+            result->reason = "the file ends inside the " + name + " section of " + std::to_string(size) +
+                             " bytes (the sizes add up only past 4 GiB)";
             return false;
         }
-        if (!section.output) {
-            if (ReadSection(package_, section.size, crc, SignatureState(&signature_))) return true;
+        if (!output) {
+            if (ExtractSection(nullptr, package_, size, crc, SignatureState(&signature_))) return true;
             result->failureIndex = section.copyIndex;
             result->reason = std::string("the package cannot be read: ") + Win32ErrorText(GetLastError());
             result->hostFileProblem = true;
             return false;
         }
-        const std::wstring& path = *section.output;
-        HANDLE output =
+        const std::wstring& path = *output;
+        HANDLE file =
             CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-        if (output == INVALID_HANDLE_VALUE) {
+        if (file == INVALID_HANDLE_VALUE) {
             result->failureIndex = section.createIndex;
             result->hostFileProblem = true;
             result->reason = "cannot create '" + Shown(path) + "': " + Win32ErrorText(GetLastError());
             return false;
         }
         written_.push_back(path);
-        BOOL copied = ExtractSection(output, package_, section.size, crc, SignatureState(&signature_));
+        BOOL copied = ExtractSection(file, package_, size, crc, SignatureState(&signature_));
         DWORD copyError = GetLastError();
-        BOOL closed = CloseHandle(output);
+        BOOL closed = CloseHandle(file);
         if (!copied || !closed) {
             result->failureIndex = section.copyIndex;
             result->hostFileProblem = true;
-            result->reason = std::string("cannot copy the ") + section.name + " section to '" + Shown(path) +
+            result->reason = "cannot copy the " + name + " section to '" + Shown(path) +
                              "': " + Win32ErrorText(copied ? GetLastError() : copyError);
             return false;
         }
@@ -248,6 +222,13 @@ CheckResult CheckPackage(const std::wstring& packagePath, const std::wstring& tr
 CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& outputs,
                            const std::wstring& trustedKey) {
     return Checker(packagePath, &outputs, trustedKey).Run();
+}
+
+SectionFiles SectionFilesIn(const std::wstring& folder, const std::string& shownFolder) {
+    SectionFiles files;
+    files.shownFolder = shownFolder;
+    for (DWORD i = 0; i < kPackageSectionCount; ++i) files.paths[i] = folder + L"\\" + kSectionFileNames[i];
+    return files;
 }
 
 std::string FailureCodeText(DWORD failureIndex) {

@@ -12,17 +12,19 @@
 #include <string>
 
 #include "package_info.h"
+#include "package_sections.h"
 
 namespace pack {
 
 struct SectionFiles {
-    std::wstring exe;
-    std::wstring images;
-    std::wstring fonts;
-    // The folder of the three as the user named it, for messages; empty:
+    std::wstring paths[kPackageSectionCount];  // in the order of kPackageSections
+    // The folder of the files as the user named it, for messages; empty:
     // the host path of each.
     std::string shownFolder{};
 };
+
+// The section files in `folder` (a device path) under the device's names.
+SectionFiles SectionFilesIn(const std::wstring& folder, const std::string& shownFolder = "");
 
 struct CheckResult {
     bool ok = false;

@@ -13,11 +13,13 @@
 #include "crc32.h"
 #include "device_names.h"
 #include "device_path.h"
+#include "extract_section.h"
 #include "host_file.h"
 #include "messages.h"
 #include "package_check.h"
 #include "package_constants.h"
 #include "package_info.h"
+#include "package_sections.h"
 #include "signature_format.h"
 #include "signing_keys.h"
 
@@ -33,23 +35,23 @@ std::string MagicText(const BYTE* bytes, size_t count) {
     return text;
 }
 
-// CRC-32 of bytes [0, length) with the program's accumulator; false when a
-// read comes up short.
-bool ChecksumOf(HostFile& file, uint64_t length, DWORD* crc) {
-    std::vector<BYTE> buffer(kSectionBufferSize);
+// CRC-32 of the head and the `dataSize` bytes after it, read through the
+// device layer as the device reads them; false with the reason when a read
+// fails or comes up short.
+bool ChecksumOf(const std::wstring& devicePath, DWORD dataSize, DWORD* crc, std::string* error) {
+    HANDLE file = CreateFileW(devicePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     Crc32Init(crc);
-    for (uint64_t offset = 0; offset < length;) {
-        size_t chunk = static_cast<size_t>(std::min<uint64_t>(length - offset, buffer.size()));
-        if (file.ReadAt(offset, buffer.data(), chunk) != chunk) return false;
-        Crc32Update(crc, buffer.data(), static_cast<DWORD>(chunk));
-        offset += chunk;
-    }
+    bool read = file != INVALID_HANDLE_VALUE && ExtractSection(nullptr, file, kPackageHeadSize, crc) &&
+                ExtractSection(nullptr, file, dataSize, crc);
+    if (!read) *error = "'" + ShownHostPath(devicePath) + "': " + Win32ErrorText(GetLastError());
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     Crc32Final(crc);
-    return true;
+    return read;
 }
 
 struct Section {
-    const char* name;
+    std::string name;
     uint64_t offset;
     uint64_t size;
 };
@@ -152,8 +154,8 @@ void PrintText(const Report& report) {
                     report.expectedLength == report.length ? "equals" : "differs from");
         std::printf("sections:\n");
         for (const Section& section : report.sections) {
-            std::printf("  %-8s offset %llu, size %llu\n", section.name, static_cast<unsigned long long>(section.offset),
-                        static_cast<unsigned long long>(section.size));
+            std::printf("  %-8s offset %llu, size %llu\n", section.name.c_str(),
+                        static_cast<unsigned long long>(section.offset), static_cast<unsigned long long>(section.size));
         }
         std::printf("checksum:\n");
         std::printf("  stored:        %s\n", Hex(info.checksum).c_str());
@@ -215,12 +217,8 @@ void PrintJson(const Report& report) {
 }
 
 // The code the device shows for the package, by its own checks; empty when
-// it would accept it or the path is one the device layer cannot take.
-std::string DeviceCode(const std::string& path, std::string* reason) {
-    std::wstring devicePath;
-    std::string ignored;
-    if (!OpenableDevicePath(path, &devicePath, &ignored)) return "";
-    UseHostRootAsDevice();
+// it would accept it or the failure lies with the host file.
+std::string DeviceCode(const std::wstring& devicePath, std::string* reason) {
     CheckResult check = CheckPackage(devicePath);
     if (check.ok || check.hostFileProblem) return "";
     *reason = check.reason;
@@ -234,10 +232,13 @@ int RunInspect(const Arguments& arguments) {
     report.path = arguments.packages.front();
     HostFile file;
     std::string error;
-    if (!file.OpenForReading(report.path, &error)) {
+    // The device layer reads the sections, so it must be able to take the path.
+    std::wstring devicePath;
+    if (!file.OpenForReading(report.path, &error) || !OpenableDevicePath(report.path, &devicePath, &error)) {
         if (arguments.json) std::printf("%s\n", Dumped(json{{"file", report.path}, {"error", error}}).c_str());
         return Fail(error);
     }
+    UseHostRootAsDevice();
     report.length = file.Size();
 
     // Read as the device does: the head from the front, the tail from the
@@ -254,20 +255,20 @@ int RunInspect(const Arguments& arguments) {
     report.magicValid = report.headBytes >= 4 && info.signature == kPackageSignature;
     report.sum = uint64_t{info.exe_size} + info.images_size + info.fonts_size;
     report.expectedLength = uint64_t{info.data_size} + kPackageFrameSize;
-    report.sections = {
-        {"exe", kExeSectionOffset, info.exe_size},
-        {"images", ImagesSectionOffset(info), info.images_size},
-        {"fonts", FontsSectionOffset(info), info.fonts_size},
-        {"tail", uint64_t{kPackageHeadSize} + info.data_size, kPackageTailSize},
-    };
+    uint64_t offset = kExeSectionOffset;
+    for (const PackageSection& section : kPackageSections) {
+        report.sections.push_back({HostText(section.name), offset, info.*section.size});
+        offset += info.*section.size;
+    }
     report.covered = uint64_t{kPackageHeadSize} + info.data_size;
+    report.sections.push_back({"tail", report.covered, kPackageTailSize});
     if (report.hasTail && report.covered <= report.length) {
-        if (!ChecksumOf(file, report.covered, &report.computedChecksum)) return Fail(file.LastError());
+        if (!ChecksumOf(devicePath, info.data_size, &report.computedChecksum, &error)) return Fail(error);
         report.computed = true;
     }
     FindProblems(&report);
     std::string deviceReason;
-    report.deviceCode = DeviceCode(report.path, &deviceReason);
+    report.deviceCode = DeviceCode(devicePath, &deviceReason);
     // The device's checks are the last word: what they find is a problem too.
     if (report.problems.empty() && !report.deviceCode.empty()) report.problems.push_back(deviceReason);
     if (report.problems.empty()) report.deviceCode.clear();

@@ -21,10 +21,7 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         return Verification::HostProblem;
     }
     progress.Step("checking the sections and the checksum");
-    SectionFiles outputs{.exe = folder + L"\\" + kExeFileName,
-                         .images = folder + L"\\" + kImagesFileName,
-                         .fonts = folder + L"\\" + kFontsFileName};
-    CheckResult result = ExtractPackage(packagePath, outputs, trustedKey);
+    CheckResult result = ExtractPackage(packagePath, SectionFilesIn(folder), trustedKey);
     if (!result.ok) {
         *text = result.hostFileProblem ? result.reason : RejectionText(result);
         return result.hostFileProblem ? Verification::HostProblem : Verification::Rejected;

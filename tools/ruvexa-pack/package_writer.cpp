@@ -44,7 +44,7 @@ bool AppendSection(HostFile& out, const SectionSource& section, std::vector<BYTE
 bool WritePackage(const SectionSource& exe, const SectionSource& images, const SectionSource& fonts,
                   const std::string& packagePath, DWORD* checksum, std::string* error) {
     uint64_t dataSize = exe.size + images.size + fonts.size;
-    if (dataSize + kPackageFrameSize > 0xFFFFFFFFull) {
+    if (dataSize + kPackageFrameSize > kLargestPackageSize) {
         *error = "the package would be 4 GiB or larger";
         return false;
     }

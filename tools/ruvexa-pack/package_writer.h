@@ -9,6 +9,9 @@
 
 namespace pack {
 
+// A package's length is a DWORD on the device, so a package stays below 4 GiB.
+constexpr uint64_t kLargestPackageSize = 0xFFFFFFFFull;
+
 struct SectionSource {
     std::string path;   // empty for an absent (empty) section
     uint64_t size = 0;  // the bytes expected from the file

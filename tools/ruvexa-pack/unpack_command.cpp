@@ -58,13 +58,12 @@ int RunUnpack(const Arguments& arguments) {
     std::wstring folderPath;
     std::string reason;
     if (!DevicePathOf(folder, &folderPath, &reason)) return Fail("'" + folder + "': " + reason);
-    SectionFiles outputs{folderPath + L"\\" + kExeFileName, folderPath + L"\\" + kImagesFileName,
-                         folderPath + L"\\" + kFontsFileName, folder};
-    if (outputs.exe.size() >= MAX_PATH) {
-        return Fail("'" + folder + "': the paths of the files in it would be too long for the device layer");
-    }
-    for (LPCWSTR name : {kExeFileName, kImagesFileName, kFontsFileName}) {
-        const fs::path file = out / HostText(name);
+    const SectionFiles outputs = SectionFilesIn(folderPath, folder);
+    for (DWORD i = 0; i < kPackageSectionCount; ++i) {
+        if (outputs.paths[i].size() >= MAX_PATH) {
+            return Fail("'" + folder + "': the paths of the files in it would be too long for the device layer");
+        }
+        const fs::path file = out / HostText(kSectionFileNames[i]);
         if (fs::is_directory(file, ec)) return Fail("cannot write '" + file.string() + "': it is a folder");
     }
 
@@ -76,17 +75,18 @@ int RunUnpack(const Arguments& arguments) {
         std::cout << RejectionText(result) << "\n";
         return Fail("'" + package + "' not unpacked");
     }
-    const fs::path fontsFile = out / HostText(kFontsFileName);
-    std::cout << "wrote " << (out / HostText(kExeFileName)).string() << " (" << result.info.exe_size << " bytes)\n";
-    std::cout << "wrote " << (out / HostText(kImagesFileName)).string() << " (" << result.info.images_size
-              << " bytes)\n";
-    if (result.info.fonts_size > 0) {
-        std::cout << "wrote " << fontsFile.string() << " (" << result.info.fonts_size << " bytes)\n";
-    } else {
-        std::cout << "no fonts section (fonts_size is 0): " << HostText(kFontsFileName) << " not written\n";
-        if (fs::exists(fontsFile, ec)) {
-            Warn("'" + fontsFile.string() + "' is left from before; it is not part of this package");
+    // Only an optional section can be empty in a package that passed.
+    for (DWORD i = 0; i < kPackageSectionCount; ++i) {
+        const std::string name = HostText(kPackageSections[i].name);
+        const fs::path file = out / HostText(kSectionFileNames[i]);
+        const DWORD size = result.info.*kPackageSections[i].size;
+        if (size > 0) {
+            std::cout << "wrote " << file.string() << " (" << size << " bytes)\n";
+            continue;
         }
+        std::cout << "no " << name << " section (" << name << "_size is 0): " << HostText(kSectionFileNames[i])
+                  << " not written\n";
+        if (fs::exists(file, ec)) Warn("'" + file.string() + "' is left from before; it is not part of this package");
     }
     return kExitSuccess;
 }
