@@ -1,10 +1,10 @@
 // WndProc: the timers, the commands and the workers' result messages.
 #include "about_dialog.h"
 #include "app_state.h"
+#include "fonts.h"
 #include "launcher.h"
 #include "resource.h"
 #include "shell_constants.h"
-#include "status_screen.h"
 
 namespace {
 
@@ -22,27 +22,6 @@ void OnTimer(HWND window, UINT_PTR timer) {
             KillTimer(window, IDT_RESET);
             ResetDevice();
             break;
-    }
-}
-
-void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
-    if (succeeded) {
-        NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
-        StartInstallation(window);
-    } else {
-        NKDbgPrintfW(L"=== !!! Extraction Failed ===\r\n\r\n");
-        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), L"Preparation failed");
-    }
-}
-
-void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
-    if (succeeded) {
-        NKDbgPrintfW(L"=== Upgrade Complete ===\r\n\r\n");
-        DrawStatusText(L"Upgrade complete. Rebooting...");
-        SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
-    } else {
-        NKDbgPrintfW(L"=== !!! Upgrade Failed ===\r\n\r\n");
-        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), L"Upgrade failed");
     }
 }
 
