@@ -5,10 +5,9 @@
 // failure the package is closed first, then the sections already completed
 // are deleted (exe, images, fonts), then the result is posted.
 //
-// Every run ends through one exit: the ExtractResult guard posts the result
+// Every run ends through one exit: the WorkerResult guard posts the result
 // when the worker returns, whichever return that is.
 #include "crc32.h"
-#include "extract_codes.h"
 #include "extract_section.h"
 #include "extraction.h"
 #include "extraction_constants.h"
@@ -17,28 +16,6 @@
 #include "signature_check.h"
 
 namespace {
-
-// Posts the run's one result as the worker returns: success once the run is
-// marked sound, else the failure index recorded in the record.
-class ExtractResult {
-public:
-    explicit ExtractResult(Preparer* preparer) : preparer_(preparer) {}
-    ~ExtractResult() {
-        if (succeeded_) {
-            ReportExtractSuccess(preparer_);
-        } else {
-            ReportExtractFailure(preparer_, preparer_->error);
-        }
-    }
-    ExtractResult(const ExtractResult&) = delete;
-    ExtractResult& operator=(const ExtractResult&) = delete;
-
-    void MarkSucceeded() { succeeded_ = true; }
-
-private:
-    Preparer* preparer_;
-    bool succeeded_ = false;
-};
 
 void ClosePackage(const Preparer* preparer, HANDLE package) {
     if (!CloseHandle(package)) {
@@ -64,9 +41,9 @@ void DeleteOutput(LPCWSTR path) {
 
 // Ends a failed run: the failure recorded, the package closed and the given
 // outputs deleted in order; the result goes out as the worker returns.
-DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, LPCWSTR firstToDelete = NULL,
+DWORD EndWithFailure(Preparer* preparer, HANDLE package, ExtractFailure failure, LPCWSTR firstToDelete = NULL,
                      LPCWSTR secondToDelete = NULL) {
-    preparer->error = index;
+    preparer->error = failure;
     ClosePackage(preparer, package);
     if (firstToDelete) DeleteOutput(firstToDelete);
     if (secondToDelete) DeleteOutput(secondToDelete);
@@ -87,8 +64,8 @@ BOOL DeleteLeftover(LPCWSTR path) {
 // delete's. FALSE with preparer->error set when the output could not be
 // created or the copy failed (a partly written output stays).
 BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_state* signing, LPCWSTR path,
-                  DWORD size, DWORD deleteIndex, DWORD createIndex, DWORD copyIndex, LPCWSTR extractedLine,
-                  LPCWSTR failedLine) {
+                  DWORD size, ExtractFailure deleteIndex, ExtractFailure createIndex, ExtractFailure copyIndex,
+                  LPCWSTR extractedLine, LPCWSTR failedLine) {
     if (!DeleteLeftover(path)) preparer->error = deleteIndex;
     HANDLE output = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, NULL);
     if (output == INVALID_HANDLE_VALUE) {
@@ -111,10 +88,10 @@ BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_st
 }  // namespace
 
 DWORD ExtractThreadProc(Preparer* preparer) {
-    ExtractResult result(preparer);
+    WorkerResult<Preparer> result(preparer);
     HANDLE package = INVALID_HANDLE_VALUE;
     DWORD crc = 0;
-    DWORD failure = 0;
+    ExtractFailure failure = ExtractFailure::kOpenPackage;
     if (!PreVerifyPackage(preparer->upgrade_file, &package, &preparer->package, &crc, &failure)) {
         preparer->error = failure;
         if (package == INVALID_HANDLE_VALUE) return 0;
@@ -126,16 +103,17 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // sharing until the verdict, so the bytes checked are the bytes used.
     SignatureCheck signature;
     if (!StartSignatureCheck(kTrustedKeyFile, preparer->upgrade_file, info, &signature)) {
-        return EndWithFailure(preparer, package, kExtractUntrustedPackage);
+        return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
     }
     crypto_sign_state* signing = SignatureState(&signature);
 
     if (info.exe_size == 0 || !preparer->exe_file) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! No exe to extract, at=[%ld]\r\n", GetTickCount());
-        return EndWithFailure(preparer, package, kExtractNoExe);
+        return EndWithFailure(preparer, package, ExtractFailure::kNoExe);
     }
-    if (!WriteSection(preparer, package, &crc, signing, preparer->exe_file, info.exe_size, kExtractDeleteExe,
-                      kExtractCreateExe, kExtractCopyExe, L"ExtractThreadProc(): extracted exe, at=[%ld]\r\n",
+    if (!WriteSection(preparer, package, &crc, signing, preparer->exe_file, info.exe_size,
+                      ExtractFailure::kDeleteExe, ExtractFailure::kCreateExe, ExtractFailure::kCopyExe,
+                      L"ExtractThreadProc(): extracted exe, at=[%ld]\r\n",
                       L"ExtractThreadProc(): !!! Failed to extract exe=[%s], error=[%ld], at=[%ld]\r\n")) {
         // An exe output that was not created, or is partly written, is not
         // deleted: the next extraction replaces it.
@@ -144,10 +122,10 @@ DWORD ExtractThreadProc(Preparer* preparer) {
 
     if (info.images_size == 0 || !preparer->images_file) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! No image to extract, at=[%ld]\r\n", GetTickCount());
-        return EndWithFailure(preparer, package, kExtractNoImages, preparer->exe_file);
+        return EndWithFailure(preparer, package, ExtractFailure::kNoImages, preparer->exe_file);
     }
     if (!WriteSection(preparer, package, &crc, signing, preparer->images_file, info.images_size,
-                      kExtractDeleteImages, kExtractCreateImages, kExtractCopyImages,
+                      ExtractFailure::kDeleteImages, ExtractFailure::kCreateImages, ExtractFailure::kCopyImages,
                       L"ExtractThreadProc(): extracted images, at=[%ld]\r\n",
                       L"ExtractThreadProc(): !!! Failed to extract image=[%s], error=[%ld], at=[%ld]\r\n")) {
         return EndWithFailure(preparer, package, preparer->error, preparer->exe_file);
@@ -159,10 +137,11 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     if (info.fonts_size == 0 || !preparer->fonts_file) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! No font to extract (optional), at=[%ld]\r\n", GetTickCount());
         if (preparer->fonts_file && !DeleteLeftover(preparer->fonts_file)) {
-            return EndWithFailure(preparer, package, kExtractCreateFonts, preparer->exe_file, preparer->images_file);
+            return EndWithFailure(preparer, package, ExtractFailure::kCreateFonts, preparer->exe_file,
+                                  preparer->images_file);
         }
     } else if (!WriteSection(preparer, package, &crc, signing, preparer->fonts_file, info.fonts_size,
-                             kExtractDeleteFonts, kExtractCreateFonts, kExtractCopyFonts,
+                             ExtractFailure::kDeleteFonts, ExtractFailure::kCreateFonts, ExtractFailure::kCopyFonts,
                              L"ExtractThreadProc(): extracted font, at=[%ld]\r\n",
                              L"ExtractThreadProc(): !!! Failed to extract font=[%s], error=[%ld], at=[%ld]\r\n")) {
         return EndWithFailure(preparer, package, preparer->error, preparer->exe_file, preparer->images_file);
@@ -183,7 +162,7 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         result.MarkSucceeded();
         return 0;
     }
-    preparer->error = intact ? kExtractUntrustedPackage : kExtractBadChecksum;
+    preparer->error = intact ? ExtractFailure::kUntrustedPackage : ExtractFailure::kBadChecksum;
     ClosePackage(preparer, package);
     DeleteOutput(preparer->exe_file);
     DeleteOutput(preparer->images_file);

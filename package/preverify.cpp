@@ -8,8 +8,8 @@
 
 namespace {
 
-BOOL Reject(DWORD index, DWORD* failureIndex) {
-    *failureIndex = index;
+BOOL Reject(ExtractFailure failure, ExtractFailure* failureIndex) {
+    *failureIndex = failure;
     return FALSE;
 }
 
@@ -24,7 +24,7 @@ bool HasPackageSignature(const BYTE (&head)[kPackageHeadSize]) {
 }  // namespace
 
 BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, DWORD* crc,
-                      DWORD* failureIndex) {
+                      ExtractFailure* failureIndex) {
     *info = PackageInfo{};
 
     *package = CreateFileW(upgradeFile, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -33,7 +33,7 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
         DWORD error = GetLastError();
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld], at=[%ld]\r\n",
                      upgradeFile, error, GetTickCount());
-        return Reject(kExtractOpenPackage, failureIndex);
+        return Reject(ExtractFailure::kOpenPackage, failureIndex);
     }
 
     // A short read is not a failure by itself: the bytes not delivered stay
@@ -45,14 +45,14 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
         DWORD error = GetLastError();
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld], at=[%ld]\r\n",
                      upgradeFile, error, GetTickCount());
-        return Reject(kExtractReadHead, failureIndex);
+        return Reject(ExtractFailure::kReadHead, failureIndex);
     }
     DecodePackageHead(head, info);
 
     if (!HasPackageSignature(head)) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid file signature=[%lX], at=[%ld]\r\n",
                      info->signature, GetTickCount());
-        return Reject(kExtractBadSignature, failureIndex);
+        return Reject(ExtractFailure::kBadSignature, failureIndex);
     }
 
     Crc32Init(crc);
@@ -62,7 +62,7 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     if (SetFilePointer(*package, -static_cast<LONG>(kPackageTailSize), nullptr, FILE_END) ==
         INVALID_SET_FILE_POINTER) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point tail, at=[%ld]\r\n", GetTickCount());
-        return Reject(kExtractPointTail, failureIndex);
+        return Reject(ExtractFailure::kPointTail, failureIndex);
     }
 
     BYTE tail[kPackageTailSize] = {};
@@ -71,13 +71,13 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
         DWORD error = GetLastError();
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld], at=[%ld]\r\n",
                      upgradeFile, error, GetTickCount());
-        return Reject(kExtractReadTail, failureIndex);
+        return Reject(ExtractFailure::kReadTail, failureIndex);
     }
     DecodePackageTail(tail, info);
 
     if (SetFilePointer(*package, kExeSectionOffset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point exe, at=[%ld]\r\n", GetTickCount());
-        return Reject(kExtractPointExe, failureIndex);
+        return Reject(ExtractFailure::kPointExe, failureIndex);
     }
 
     // Sizes add with 32-bit wrap-around; a wrapped sum that matches passes
@@ -86,7 +86,7 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     if (info->data_size != sectionsTotal) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong data size, head=[%ld], tail=[%ld], at=[%ld]\r\n",
                      info->data_size, sectionsTotal, GetTickCount());
-        return Reject(kExtractWrongDataSize, failureIndex);
+        return Reject(ExtractFailure::kWrongDataSize, failureIndex);
     }
 
     DWORD fileSize = GetFileSize(*package, nullptr);
@@ -94,7 +94,7 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     if (fileSize != expectedSize) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong file size, actual=[%ld], expected=[%ld], at=[%ld]\r\n",
                      fileSize, expectedSize, GetTickCount());
-        return Reject(kExtractWrongFileSize, failureIndex);
+        return Reject(ExtractFailure::kWrongFileSize, failureIndex);
     }
 
     NKDbgPrintfW(L"ExtractThreadProc(): pre-verification ok, at=[%ld]\r\n", GetTickCount());

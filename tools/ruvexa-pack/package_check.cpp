@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "crc32.h"
@@ -21,29 +22,44 @@
 namespace pack {
 namespace {
 
-std::string PreVerifyReason(DWORD index, const PackageInfo& info, DWORD fileSize) {
+std::string PreVerifyReason(ExtractFailure index, const PackageInfo& info, DWORD fileSize) {
     switch (index) {
-    case kExtractOpenPackage:
+    case ExtractFailure::kOpenPackage:
         return "the package cannot be opened";
-    case kExtractReadHead:
+    case ExtractFailure::kReadHead:
         return "the head (the first 8 bytes) cannot be read";
-    case kExtractBadSignature:
+    case ExtractFailure::kBadSignature:
         return fileSize < sizeof(kPackageSignatureBytes)
                    ? "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the magic \"3-VO\""
                    : "the file does not start with the magic \"3-VO\" (bytes 33 2D 56 4F)";
-    case kExtractPointTail:
+    case ExtractFailure::kPointTail:
         return "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the 16-byte tail";
-    case kExtractReadTail:
+    case ExtractFailure::kReadTail:
         return "the tail (the last 16 bytes) cannot be read";
-    case kExtractPointExe:
+    case ExtractFailure::kPointExe:
         return "the read position cannot be moved to the exe section";
-    case kExtractWrongDataSize:
+    case ExtractFailure::kWrongDataSize:
         return "data_size in the head (" + std::to_string(info.data_size) +
                ") differs from exe_size + images_size + fonts_size in the tail (" +
                std::to_string(static_cast<DWORD>(info.exe_size + info.images_size + info.fonts_size)) + ")";
-    case kExtractWrongFileSize:
+    case ExtractFailure::kWrongFileSize:
         return "the file is " + std::to_string(fileSize) + " bytes long, but data_size + 24 is " +
                std::to_string(static_cast<DWORD>(info.data_size + kPackageFrameSize));
+    case ExtractFailure::kNoUpgradeFile:
+    case ExtractFailure::kBadChecksum:
+    case ExtractFailure::kDeleteExe:
+    case ExtractFailure::kCreateExe:
+    case ExtractFailure::kCopyExe:
+    case ExtractFailure::kNoExe:
+    case ExtractFailure::kDeleteImages:
+    case ExtractFailure::kCreateImages:
+    case ExtractFailure::kCopyImages:
+    case ExtractFailure::kNoImages:
+    case ExtractFailure::kDeleteFonts:
+    case ExtractFailure::kCreateFonts:
+    case ExtractFailure::kCopyFonts:
+    case ExtractFailure::kUntrustedPackage:
+        break;
     }
     return "pre-verification failed";
 }
@@ -79,9 +95,9 @@ struct Section {
     const char* name;
     DWORD size;
     const std::wstring* output;  // null: read only
-    DWORD emptyIndex;            // ExtractFailure when the size is 0, or kExtractFailureCount if optional
-    DWORD createIndex;
-    DWORD copyIndex;
+    std::optional<ExtractFailure> emptyIndex;  // the failure when the size is 0; none if optional
+    ExtractFailure createIndex;
+    ExtractFailure copyIndex;
 };
 
 // Reads `count` bytes from the package into the accumulator (and the
@@ -127,17 +143,17 @@ private:
         const PackageInfo& info = result.info;
         if (!trustedKey_.empty() && !StartSignature(&result)) return result;
         const Section sections[] = {
-            {"exe", info.exe_size, outputs_ ? &outputs_->exe : nullptr, kExtractNoExe, kExtractCreateExe,
-             kExtractCopyExe},
-            {"images", info.images_size, outputs_ ? &outputs_->images : nullptr, kExtractNoImages,
-             kExtractCreateImages, kExtractCopyImages},
-            {"fonts", info.fonts_size, outputs_ ? &outputs_->fonts : nullptr, kExtractFailureCount,
-             kExtractCreateFonts, kExtractCopyFonts},
+            {"exe", info.exe_size, outputs_ ? &outputs_->exe : nullptr, ExtractFailure::kNoExe,
+             ExtractFailure::kCreateExe, ExtractFailure::kCopyExe},
+            {"images", info.images_size, outputs_ ? &outputs_->images : nullptr, ExtractFailure::kNoImages,
+             ExtractFailure::kCreateImages, ExtractFailure::kCopyImages},
+            {"fonts", info.fonts_size, outputs_ ? &outputs_->fonts : nullptr, std::nullopt,
+             ExtractFailure::kCreateFonts, ExtractFailure::kCopyFonts},
         };
         for (const Section& section : sections) {
             if (section.size == 0) {
-                if (section.emptyIndex == kExtractFailureCount) continue;
-                result.failureIndex = section.emptyIndex;
+                if (!section.emptyIndex) continue;
+                result.failureIndex = *section.emptyIndex;
                 result.reason = std::string(section.name) + "_size is 0: the package has no " + section.name +
                                 " section, which the device requires";
                 return result;
@@ -147,13 +163,13 @@ private:
         Crc32Final(&crc);
         result.computedChecksum = crc;
         if (crc != info.checksum) {
-            result.failureIndex = kExtractBadChecksum;
+            result.failureIndex = ExtractFailure::kBadChecksum;
             result.reason = "the checksum computed over head and sections is " + Hex(crc) + ", the tail holds " +
                             Hex(info.checksum) + ": the data changed after the package was built";
             return result;
         }
         if (!FinishSignatureCheck(&signature_, info)) {
-            result.failureIndex = kExtractUntrustedPackage;
+            result.failureIndex = ExtractFailure::kUntrustedPackage;
             result.reason = SignatureReason(signature_);
             return result;
         }
@@ -216,7 +232,7 @@ private:
             return true;
         }
         const std::string keyFile = "'" + ShownHostPath(trustedKey_) + "'";
-        result->failureIndex = kExtractUntrustedPackage;
+        result->failureIndex = ExtractFailure::kUntrustedPackage;
         result->hostFileProblem = !signature_.required || signature_.problem == kTrustedKeyUnreadable ||
                                   signature_.problem == kTrustedKeyInvalid;
         if (!signature_.required) {
@@ -250,9 +266,6 @@ CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& 
     return Checker(packagePath, &outputs, trustedKey).Run();
 }
 
-std::string FailureCodeText(DWORD failureIndex) {
-    LPCWSTR code = ExtractFailureCode(failureIndex);
-    return code ? host::WideToUtf8(code) : "Err??";
-}
+std::string FailureCodeText(ExtractFailure failureIndex) { return host::WideToUtf8(FailureCode(failureIndex)); }
 
 }  // namespace pack

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "extract_codes.h"
 #include "package_info.h"
 
 namespace pack {
@@ -26,7 +27,7 @@ struct SectionFiles {
 
 struct CheckResult {
     bool ok = false;
-    DWORD failureIndex = 0;   // an ExtractFailure index when !ok
+    ExtractFailure failureIndex{};  // what failed when !ok
     std::string reason;       // one line of plain English
     std::string programLine;  // the program's own log line for the failure, if it logged one
     // The failure lies with a host file written on the way, not with the
@@ -52,6 +53,6 @@ inline uint64_t ImagesSectionOffset(const PackageInfo& info) { return uint64_t{k
 inline uint64_t FontsSectionOffset(const PackageInfo& info) { return ImagesSectionOffset(info) + info.images_size; }
 
 // The code text of a failure index, such as "Err0F".
-std::string FailureCodeText(DWORD failureIndex);
+std::string FailureCodeText(ExtractFailure failureIndex);
 
 }  // namespace pack
