@@ -11,7 +11,6 @@
 
 #include "extraction.h"
 #include "package_builder.h"
-#include "result_messages.h"
 #include "ruvexa_host.h"
 #include "worker_fixture.h"
 
