@@ -13,6 +13,16 @@ BOOL Reject(ExtractFailure failure, ExtractFailure* failureIndex) {
     return FALSE;
 }
 
+// Reads `size` bytes at the file position; a failing read is logged with
+// `failedLine`, which takes the package's path, the error and the tick count.
+BOOL ReadPackagePart(HANDLE package, BYTE* part, DWORD size, LPCWSTR upgradeFile, LPCWSTR failedLine) {
+    DWORD bytesRead = 0;
+    if (ReadFile(package, part, size, &bytesRead, nullptr)) return TRUE;
+    DWORD error = GetLastError();
+    NKDbgPrintfW(failedLine, upgradeFile, error, GetTickCount());
+    return FALSE;
+}
+
 // Compared byte by byte, as stored, so no host byte order is involved.
 bool HasPackageSignature(const BYTE (&head)[kPackageHeadSize]) {
     for (DWORD i = 0; i < sizeof(kPackageSignatureBytes); ++i) {
@@ -40,11 +50,8 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     // zero and the checks below reject what is missing (a file of fewer than
     // 4 bytes fails the signature, one of fewer than 16 the tail seek).
     BYTE head[kPackageHeadSize] = {};
-    DWORD bytesRead = 0;
-    if (!ReadFile(*package, head, kPackageHeadSize, &bytesRead, nullptr)) {
-        DWORD error = GetLastError();
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld], at=[%ld]\r\n",
-                     upgradeFile, error, GetTickCount());
+    if (!ReadPackagePart(*package, head, kPackageHeadSize, upgradeFile,
+                         L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld], at=[%ld]\r\n")) {
         return Reject(ExtractFailure::kReadHead, failureIndex);
     }
     DecodePackageHead(head, info);
@@ -66,11 +73,8 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     }
 
     BYTE tail[kPackageTailSize] = {};
-    bytesRead = 0;
-    if (!ReadFile(*package, tail, kPackageTailSize, &bytesRead, nullptr)) {
-        DWORD error = GetLastError();
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld], at=[%ld]\r\n",
-                     upgradeFile, error, GetTickCount());
+    if (!ReadPackagePart(*package, tail, kPackageTailSize, upgradeFile,
+                         L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld], at=[%ld]\r\n")) {
         return Reject(ExtractFailure::kReadTail, failureIndex);
     }
     DecodePackageTail(tail, info);
