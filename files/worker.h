@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <iterator>
 
 // The code posted for a failure that has no row in its stage's table; no
 // step produces one.
@@ -29,10 +30,21 @@ constexpr bool ListsEveryFailure(const FailureCodeRow<Failure> (&rows)[N], Failu
     return true;
 }
 
-template <typename Failure, size_t N>
-constexpr LPCWSTR CodeInTable(const FailureCodeRow<Failure> (&rows)[N], Failure failure) {
+// A stage's failures and their code texts: each stage specialises it with
+// `kLast`, its last failure, and `kCodes`, one row per failure.
+template <typename Failure>
+struct FailureCodes;
+
+// The constant code text of `failure`, valid for the whole process (a
+// receiver of a posted result may keep the pointer); kUnknownFailureCode
+// past the table.
+template <typename Failure>
+constexpr LPCWSTR FailureCode(Failure failure) {
+    using Table = FailureCodes<Failure>;
+    static_assert(ListsEveryFailure(Table::kCodes, Table::kLast),
+                  "every failure needs exactly one code, in the enum's order");
     const size_t row = static_cast<size_t>(failure);
-    return row < N ? rows[row].code : kUnknownFailureCode;
+    return row < std::size(Table::kCodes) ? Table::kCodes[row].code : kUnknownFailureCode;
 }
 
 // What every stage's record holds: where the result goes and the files the
@@ -67,7 +79,7 @@ void PostWorkerResult(HWND window, UINT message, BOOL succeeded, LPCWSTR text);
 
 // Posts the run's one result as the worker returns, whichever return that
 // is: success once the run is marked so, else the code of the failure
-// recorded in the record. `FailureCode` is the stage's table lookup.
+// recorded in the record.
 template <typename Record>
 class WorkerResult {
 public:

@@ -19,16 +19,15 @@ enum class InstallFailure : DWORD {
     kNoExe,
 };
 
-// The codes the device shows.
-constexpr FailureCodeRow<InstallFailure> kInstallFailureCodes[] = {
-    {InstallFailure::kUnzipImages, L"Err40"}, {InstallFailure::kRemoveImages, L"Err41"},
-    {InstallFailure::kMoveImages, L"Err42"},  {InstallFailure::kNoImages, L"Err43"},
-    {InstallFailure::kUnzipFont, L"Err50"},   {InstallFailure::kRemoveFont, L"Err51"},
-    {InstallFailure::kMoveFont, L"Err52"},    {InstallFailure::kDeleteExe, L"Err68"},
-    {InstallFailure::kMoveExe, L"Err69"},     {InstallFailure::kNoExe, L"Err6A"},
+template <>
+struct FailureCodes<InstallFailure> {
+    static constexpr InstallFailure kLast = InstallFailure::kNoExe;
+    // The codes the device shows.
+    static constexpr FailureCodeRow<InstallFailure> kCodes[] = {
+        {InstallFailure::kUnzipImages, L"Err40"}, {InstallFailure::kRemoveImages, L"Err41"},
+        {InstallFailure::kMoveImages, L"Err42"},  {InstallFailure::kNoImages, L"Err43"},
+        {InstallFailure::kUnzipFont, L"Err50"},   {InstallFailure::kRemoveFont, L"Err51"},
+        {InstallFailure::kMoveFont, L"Err52"},    {InstallFailure::kDeleteExe, L"Err68"},
+        {InstallFailure::kMoveExe, L"Err69"},     {InstallFailure::kNoExe, L"Err6A"},
+    };
 };
-static_assert(ListsEveryFailure(kInstallFailureCodes, InstallFailure::kNoExe),
-              "every installation failure needs exactly one code, in the enum's order");
-
-// The constant code text of a failure, valid for the whole process.
-constexpr LPCWSTR FailureCode(InstallFailure failure) { return CodeInTable(kInstallFailureCodes, failure); }

@@ -10,29 +10,17 @@
 
 namespace {
 
-struct CodeRow {
-    ExtractFailure failure;
-    const wchar_t* code;
-};
-
 TEST(ExtractCodesTest, EachFailureHasItsCodeAndNoneAfterTheLast) {
-    const CodeRow rows[] = {
-        {ExtractFailure::kNoUpgradeFile, L"Err01"}, {ExtractFailure::kOpenPackage, L"Err02"},
-        {ExtractFailure::kReadHead, L"Err03"},      {ExtractFailure::kBadSignature, L"Err04"},
-        {ExtractFailure::kPointTail, L"Err05"},     {ExtractFailure::kReadTail, L"Err06"},
-        {ExtractFailure::kPointExe, L"Err07"},      {ExtractFailure::kWrongDataSize, L"Err08"},
-        {ExtractFailure::kWrongFileSize, L"Err09"}, {ExtractFailure::kBadChecksum, L"Err0F"},
-        {ExtractFailure::kDeleteExe, L"Err0A"},     {ExtractFailure::kCreateExe, L"Err0B"},
-        {ExtractFailure::kCopyExe, L"Err0C"},       {ExtractFailure::kNoExe, L"Err0D"},
-        {ExtractFailure::kDeleteImages, L"Err20"},  {ExtractFailure::kCreateImages, L"Err21"},
-        {ExtractFailure::kCopyImages, L"Err22"},    {ExtractFailure::kNoImages, L"Err23"},
-        {ExtractFailure::kDeleteFonts, L"Err30"},   {ExtractFailure::kCreateFonts, L"Err31"},
-        {ExtractFailure::kCopyFonts, L"Err32"},     {ExtractFailure::kUntrustedPackage, L"Err0E"},
-    };
-    for (const CodeRow& row : rows) {
-        EXPECT_EQ(std::wstring(FailureCode(row.failure)), row.code) << static_cast<DWORD>(row.failure);
+    // In the enum's order, from kNoUpgradeFile to kUntrustedPackage.
+    const wchar_t* expected[] = {L"Err01", L"Err02", L"Err03", L"Err04", L"Err05", L"Err06", L"Err07",
+                                 L"Err08", L"Err09", L"Err0F", L"Err0A", L"Err0B", L"Err0C", L"Err0D",
+                                 L"Err20", L"Err21", L"Err22", L"Err23", L"Err30", L"Err31", L"Err32",
+                                 L"Err0E"};
+    for (DWORD index = 0; index < std::size(expected); ++index) {
+        EXPECT_EQ(std::wstring(FailureCode(static_cast<ExtractFailure>(index))), expected[index]) << index;
     }
-    EXPECT_EQ(std::wstring(FailureCode(static_cast<ExtractFailure>(std::size(rows)))), L"ErrFF");
+    EXPECT_EQ(std::wstring(FailureCode(ExtractFailure::kUntrustedPackage)), expected[std::size(expected) - 1]);
+    EXPECT_EQ(std::wstring(FailureCode(static_cast<ExtractFailure>(std::size(expected)))), L"ErrFF");
     EXPECT_EQ(std::wstring(FailureCode(static_cast<ExtractFailure>(0xFFFFFFFF))), L"ErrFF");
 }
 

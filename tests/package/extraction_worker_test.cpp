@@ -180,7 +180,7 @@ TEST_F(ExtractionWorkerTest, FailurePostsTheConstantCodeOnlyWithAWindow) {
 
     EndFailedRun(&preparer, ExtractFailure::kCopyFonts);
     EndFailedRun(&preparer, ExtractFailure::kBadChecksum);
-    EndFailedRun(&preparer, static_cast<ExtractFailure>(std::size(kExtractFailureCodes)));  // past the table
+    EndFailedRun(&preparer, static_cast<ExtractFailure>(std::size(FailureCodes<ExtractFailure>::kCodes)));  // past the table
     std::vector<Result> results = DrainResults();
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].wParam, 0u);
