@@ -1,5 +1,5 @@
 // Process-wide state of the launcher shell, owned by the UI thread and
-// defined beside WinMain.
+// defined beside the window procedure.
 #pragma once
 
 #include <windows.h>

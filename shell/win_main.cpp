@@ -1,13 +1,8 @@
-// WinMain and InitInstance: the one full-screen window and its message loop,
-// and the process-wide state they set up.
+// WinMain and InitInstance: the one full-screen window and its message loop.
 #include "app_state.h"
 #include "launcher.h"
 #include "resource.h"
 #include "shell_constants.h"
-
-HINSTANCE g_hInstance = NULL;
-HWND g_hWnd = NULL;
-COLORREF g_bkColor = RGB(255, 255, 255);
 
 BOOL InitInstance(HINSTANCE instance, int showCommand) {
     g_hInstance = instance;

@@ -1,10 +1,17 @@
-// WndProc: the timers, the commands and the workers' result messages.
+// WndProc: the timers, the commands and the workers' result messages; and
+// the process-wide state of the window it serves. The state is defined here
+// rather than beside WinMain, so that a build without WinMain (the
+// installation worker on its own) still links every other file.
 #include "about_dialog.h"
 #include "app_state.h"
 #include "fonts.h"
 #include "launcher.h"
 #include "resource.h"
 #include "shell_constants.h"
+
+HINSTANCE g_hInstance = NULL;
+HWND g_hWnd = NULL;
+COLORREF g_bkColor = RGB(255, 255, 255);
 
 namespace {
 
