@@ -1,9 +1,9 @@
 // StartUpgradeThread, UpgradeThreadProc: the installation worker and its
 // thread. Images, then fonts, then the executable are switched over; a
 // failing step stops the installation at once and what earlier steps
-// switched over stays. Archives are unpacked
-// into a temporary folder beside the installed one, which is then removed
-// and replaced by the temporary folder.
+// switched over stays. Archives are unpacked into a temporary folder beside
+// the installed one, which is then removed and replaced by the temporary
+// folder.
 //
 // Every run ends through one exit: the WorkerResult guard posts the result
 // when the worker returns, whichever return that is.
@@ -22,7 +22,7 @@ bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
 }
 
 // The switch-over of one archive's folder: the installed folder, the
-// failure index of each step and the step's own log lines (a line with a
+// failure of each step and the step's own log lines (a line with a
 // path takes it before the tick count).
 struct FolderSwitch {
     LPCWSTR installed;

@@ -52,7 +52,7 @@ CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& 
 inline uint64_t ImagesSectionOffset(const PackageInfo& info) { return uint64_t{kExeSectionOffset} + info.exe_size; }
 inline uint64_t FontsSectionOffset(const PackageInfo& info) { return ImagesSectionOffset(info) + info.images_size; }
 
-// The code text of a failure index, such as "Err0F".
+// The code text of a failure, such as "Err0F".
 std::string FailureCodeText(ExtractFailure failureIndex);
 
 }  // namespace pack
