@@ -19,18 +19,13 @@ void EndRun(Installer* installer, bool succeeded) {
 
 TEST_F(UpgradeResultTest, FailuresMapToTheirCodes) {
     const std::pair<InstallFailure, const wchar_t*> rows[] = {
-        {InstallFailure::kUnzipImages, L"Err40"},
-        {InstallFailure::kRemoveImages, L"Err41"},
-        {InstallFailure::kMoveImages, L"Err42"},
-        {InstallFailure::kNoImages, L"Err43"},
-        {InstallFailure::kUnzipFont, L"Err50"},
-        {InstallFailure::kRemoveFont, L"Err51"},
-        {InstallFailure::kMoveFont, L"Err52"},
-        {InstallFailure::kDeleteExe, L"Err68"},
-        {InstallFailure::kMoveExe, L"Err69"},
-        {InstallFailure::kNoExe, L"Err6A"},
-        {static_cast<InstallFailure>(10), L"ErrFF"},  // past the table
-        {static_cast<InstallFailure>(0xFFFFFFFF), L"ErrFF"},
+        {InstallFailure::kUnzipImages, L"Err40"}, {InstallFailure::kRemoveImages, L"Err41"},
+        {InstallFailure::kMoveImages, L"Err42"},  {InstallFailure::kNoImages, L"Err43"},
+        {InstallFailure::kUnzipFont, L"Err50"},   {InstallFailure::kRemoveFont, L"Err51"},
+        {InstallFailure::kMoveFont, L"Err52"},    {InstallFailure::kDeleteExe, L"Err68"},
+        {InstallFailure::kMoveExe, L"Err69"},     {InstallFailure::kNoExe, L"Err6A"},
+        // Past the table.
+        {static_cast<InstallFailure>(10), L"ErrFF"}, {static_cast<InstallFailure>(0xFFFFFFFF), L"ErrFF"},
     };
     for (const auto& [failure, code] : rows) {
         SCOPED_TRACE(static_cast<DWORD>(failure));
