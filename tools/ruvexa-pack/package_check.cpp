@@ -45,6 +45,7 @@ std::string PreVerifyReason(ExtractFailure index, const PackageInfo& info, DWORD
     case ExtractFailure::kWrongFileSize:
         return "the file is " + std::to_string(fileSize) + " bytes long, but data_size + 24 is " +
                std::to_string(static_cast<DWORD>(info.data_size + kPackageFrameSize));
+    // Not steps of pre-verification.
     case ExtractFailure::kNoUpgradeFile:
     case ExtractFailure::kBadChecksum:
     case ExtractFailure::kDeleteExe:
