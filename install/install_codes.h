@@ -1,21 +1,33 @@
-// Installation failure indexes and their code texts.
+// Installation failures and their code texts.
 #pragma once
 
 #include <windows.h>
 
-enum InstallFailure : DWORD {
-    kInstallUnzipImages = 0,       // "Err40"
-    kInstallRemoveImages = 1,      // "Err41"
-    kInstallMoveImages = 2,        // "Err42"
-    kInstallNoImages = 3,          // "Err43"
-    kInstallUnzipFont = 4,         // "Err50"
-    kInstallRemoveFont = 5,        // "Err51"
-    kInstallMoveFont = 6,          // "Err52"
-    kInstallDeleteExe = 15,        // "Err68"
-    kInstallMoveExe = 16,          // "Err69"
-    kInstallNoExe = 17,            // "Err6A"
-    kInstallFailureCount = 20
+#include "worker.h"
+
+// What failed; the worker records it and posts its code.
+enum class InstallFailure : DWORD {
+    kUnzipImages,
+    kRemoveImages,
+    kMoveImages,
+    kNoImages,
+    kUnzipFont,
+    kRemoveFont,
+    kMoveFont,
+    kDeleteExe,
+    kMoveExe,
+    kNoExe,
 };
 
-// The constant code text of an index; "ErrFF" for any index outside the table.
-LPCWSTR InstallFailureCode(DWORD index);
+template <>
+struct FailureCodes<InstallFailure> {
+    static constexpr InstallFailure kLast = InstallFailure::kNoExe;
+    // The codes the device shows.
+    static constexpr FailureCodeRow<InstallFailure> kCodes[] = {
+        {InstallFailure::kUnzipImages, L"Err40"}, {InstallFailure::kRemoveImages, L"Err41"},
+        {InstallFailure::kMoveImages, L"Err42"},  {InstallFailure::kNoImages, L"Err43"},
+        {InstallFailure::kUnzipFont, L"Err50"},   {InstallFailure::kRemoveFont, L"Err51"},
+        {InstallFailure::kMoveFont, L"Err52"},    {InstallFailure::kDeleteExe, L"Err68"},
+        {InstallFailure::kMoveExe, L"Err69"},     {InstallFailure::kNoExe, L"Err6A"},
+    };
+};

@@ -1,4 +1,5 @@
-// Installed paths of the device's main application and its folders.
+// Installed paths of the device's main application and its folders. The
+// shell starts the application from the same path.
 #pragma once
 
 #include <windows.h>

@@ -5,10 +5,9 @@
 // failure the package is closed first, then the sections already completed
 // are deleted (exe, images, fonts), then the result is posted.
 //
-// Every run ends through one exit: the ExtractResult guard posts the result
+// Every run ends through one exit: the WorkerResult guard posts the result
 // when the worker returns, whichever return that is.
 #include "crc32.h"
-#include "extract_codes.h"
 #include "extract_section.h"
 #include "extraction.h"
 #include "extraction_constants.h"
@@ -19,28 +18,6 @@
 #include "signature_check.h"
 
 namespace {
-
-// Posts the run's one result as the worker returns: success once the run is
-// marked sound, else the failure index recorded in the record.
-class ExtractResult {
-public:
-    explicit ExtractResult(Preparer* preparer) : preparer_(preparer) {}
-    ~ExtractResult() {
-        if (succeeded_) {
-            ReportExtractSuccess(preparer_);
-        } else {
-            ReportExtractFailure(preparer_, preparer_->error);
-        }
-    }
-    ExtractResult(const ExtractResult&) = delete;
-    ExtractResult& operator=(const ExtractResult&) = delete;
-
-    void MarkSucceeded() { succeeded_ = true; }
-
-private:
-    Preparer* preparer_;
-    bool succeeded_ = false;
-};
 
 // The output paths in the order of kPackageSections.
 LPCWSTR SectionFile(const Preparer* preparer, DWORD index) {
@@ -69,8 +46,8 @@ void DeleteSections(const Preparer* preparer, DWORD count) {
 // Ends a failed run: the failure recorded, the package closed and the
 // outputs of the first `sectionsWritten` sections deleted; the result goes
 // out as the worker returns.
-DWORD EndWithFailure(Preparer* preparer, HANDLE package, DWORD index, DWORD sectionsWritten = 0) {
-    preparer->error = index;
+DWORD EndWithFailure(Preparer* preparer, HANDLE package, ExtractFailure failure, DWORD sectionsWritten = 0) {
+    preparer->error = failure;
     CloseFileLogged(package, preparer->upgrade_file);
     DeleteSections(preparer, sectionsWritten);
     return 0;
@@ -107,10 +84,10 @@ BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_st
 }  // namespace
 
 DWORD ExtractThreadProc(Preparer* preparer) {
-    ExtractResult result(preparer);
+    WorkerResult<Preparer> result(preparer);
     HANDLE package = INVALID_HANDLE_VALUE;
     DWORD crc = 0;
-    DWORD failure = 0;
+    ExtractFailure failure = ExtractFailure::kOpenPackage;
     if (!PreVerifyPackage(preparer->upgrade_file, &package, &preparer->package, &crc, &failure)) {
         preparer->error = failure;
         if (package == INVALID_HANDLE_VALUE) return 0;
@@ -122,7 +99,7 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // sharing until the verdict, so the bytes checked are the bytes used.
     SignatureCheck signature;
     if (!StartSignatureCheck(kTrustedKeyFile, preparer->upgrade_file, info, &signature)) {
-        return EndWithFailure(preparer, package, kExtractUntrustedPackage);
+        return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
     }
     crypto_sign_state* signing = SignatureState(&signature);
 
@@ -138,7 +115,7 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         if (info.*section.size == 0 || !path) {
             NKDbgPrintfW(L"ExtractThreadProc(): !!! No %s to extract%s, at=[%ld]\r\n", section.logNoun,
                          IsOptional(section) ? L" (optional)" : L"", GetTickCount());
-            if (!IsOptional(section)) return EndWithFailure(preparer, package, section.emptyIndex, i);
+            if (!IsOptional(section)) return EndWithFailure(preparer, package, *section.emptyIndex, i);
             if (path && !DeleteLeftover(path)) return EndWithFailure(preparer, package, section.createIndex, i);
         } else if (!WriteSection(preparer, package, &crc, signing, section, path)) {
             return EndWithFailure(preparer, package, preparer->error, i);
@@ -160,6 +137,6 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         result.MarkSucceeded();
         return 0;
     }
-    return EndWithFailure(preparer, package, intact ? kExtractUntrustedPackage : kExtractBadChecksum,
+    return EndWithFailure(preparer, package, intact ? ExtractFailure::kUntrustedPackage : ExtractFailure::kBadChecksum,
                           kPackageSectionCount);
 }

@@ -4,20 +4,13 @@
 
 #include <windows.h>
 
+#include "extract_codes.h"
 #include "package_info.h"
+#include "worker.h"
 
-// One record per run, filled completely before the worker starts and only
-// touched by the worker afterwards. The paths are constants or process-wide
-// buffers that outlive the run.
-struct Preparer {
-    HWND notify_window;  // null: no result is posted
-    UINT notify_message;
+// One record per run (see WorkerRecord), with the package's head and tail.
+struct Preparer : WorkerRecord<ExtractFailure> {
     PackageInfo package;  // head then tail, in file order
-    LPCWSTR upgrade_file;
-    LPCWSTR exe_file;
-    LPCWSTR images_file;
-    LPCWSTR fonts_file;
-    DWORD error;  // an ExtractFailure index
 };
 
 // UI thread: removes the stale start-up folder, creates the record and
@@ -35,10 +28,3 @@ BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgra
 // checksum and, on a device with a trusted key, the signature, cleans up
 // after a failure and posts exactly one result.
 DWORD ExtractThreadProc(Preparer* preparer);
-
-// Posts the success result (nothing without a window).
-void ReportExtractSuccess(const Preparer* preparer);
-
-// Posts the failure result of `index` (nothing above the table, nothing
-// without a window).
-void ReportExtractFailure(const Preparer* preparer, DWORD index);

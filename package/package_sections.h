@@ -6,15 +6,17 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "extract_codes.h"
 #include "package_info.h"
 
 struct PackageSection {
     LPCWSTR name;              // "exe": also the tail field "exe_size"
     DWORD PackageInfo::*size;  // its size field in the tail
-    // Recorded when the section is empty; kExtractFailureCount: the section
-    // is optional, and an empty one is no failure.
-    ExtractFailure emptyIndex;
+    // Recorded when the section is empty; none: the section is optional,
+    // and an empty one is no failure.
+    std::optional<ExtractFailure> emptyIndex;
     ExtractFailure deleteIndex;  // an earlier run's output cannot be deleted
     ExtractFailure createIndex;  // the output cannot be created
     ExtractFailure copyIndex;    // the copy failed or came up short
@@ -23,14 +25,14 @@ struct PackageSection {
 };
 
 constexpr PackageSection kPackageSections[] = {
-    {L"exe", &PackageInfo::exe_size, kExtractNoExe, kExtractDeleteExe, kExtractCreateExe, kExtractCopyExe, L"exe",
+    {L"exe", &PackageInfo::exe_size, ExtractFailure::kNoExe, ExtractFailure::kDeleteExe, ExtractFailure::kCreateExe, ExtractFailure::kCopyExe, L"exe",
      L"exe"},
-    {L"images", &PackageInfo::images_size, kExtractNoImages, kExtractDeleteImages, kExtractCreateImages,
-     kExtractCopyImages, L"image", L"images"},
-    {L"fonts", &PackageInfo::fonts_size, kExtractFailureCount, kExtractDeleteFonts, kExtractCreateFonts,
-     kExtractCopyFonts, L"font", L"font"},
+    {L"images", &PackageInfo::images_size, ExtractFailure::kNoImages, ExtractFailure::kDeleteImages, ExtractFailure::kCreateImages,
+     ExtractFailure::kCopyImages, L"image", L"images"},
+    {L"fonts", &PackageInfo::fonts_size, std::nullopt, ExtractFailure::kDeleteFonts, ExtractFailure::kCreateFonts,
+     ExtractFailure::kCopyFonts, L"font", L"font"},
 };
 
 constexpr DWORD kPackageSectionCount = sizeof(kPackageSections) / sizeof(kPackageSections[0]);
 
-constexpr bool IsOptional(const PackageSection& section) { return section.emptyIndex == kExtractFailureCount; }
+constexpr bool IsOptional(const PackageSection& section) { return !section.emptyIndex; }

@@ -9,8 +9,18 @@
 
 namespace {
 
-BOOL Reject(DWORD index, DWORD* failureIndex) {
-    *failureIndex = index;
+BOOL Reject(ExtractFailure failure, ExtractFailure* failureIndex) {
+    *failureIndex = failure;
+    return FALSE;
+}
+
+// Reads `size` bytes at the file position; a failing read is logged with
+// `failedLine`, which takes the package's path, the error and the tick count.
+BOOL ReadPackagePart(HANDLE package, BYTE* part, DWORD size, LPCWSTR upgradeFile, LPCWSTR failedLine) {
+    DWORD bytesRead = 0;
+    if (ReadFile(package, part, size, &bytesRead, nullptr)) return TRUE;
+    DWORD error = GetLastError();
+    NKDbgPrintfW(failedLine, upgradeFile, error, GetTickCount());
     return FALSE;
 }
 
@@ -25,29 +35,26 @@ bool HasPackageSignature(const BYTE (&head)[kPackageHeadSize]) {
 }  // namespace
 
 BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, DWORD* crc,
-                      DWORD* failureIndex) {
+                      ExtractFailure* failureIndex) {
     *info = PackageInfo{};
 
     *package = CreateFileLogged(upgradeFile, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-    if (*package == INVALID_HANDLE_VALUE) return Reject(kExtractOpenPackage, failureIndex);
+    if (*package == INVALID_HANDLE_VALUE) return Reject(ExtractFailure::kOpenPackage, failureIndex);
 
     // A short read is not a failure by itself: the bytes not delivered stay
     // zero and the checks below reject what is missing (a file of fewer than
     // 4 bytes fails the signature, one of fewer than 16 the tail seek).
     BYTE head[kPackageHeadSize] = {};
-    DWORD bytesRead = 0;
-    if (!ReadFile(*package, head, kPackageHeadSize, &bytesRead, nullptr)) {
-        DWORD error = GetLastError();
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld], at=[%ld]\r\n",
-                     upgradeFile, error, GetTickCount());
-        return Reject(kExtractReadHead, failureIndex);
+    if (!ReadPackagePart(*package, head, kPackageHeadSize, upgradeFile,
+                         L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld], at=[%ld]\r\n")) {
+        return Reject(ExtractFailure::kReadHead, failureIndex);
     }
     DecodePackageHead(head, info);
 
     if (!HasPackageSignature(head)) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid file signature=[%lX], at=[%ld]\r\n",
                      info->signature, GetTickCount());
-        return Reject(kExtractBadSignature, failureIndex);
+        return Reject(ExtractFailure::kBadSignature, failureIndex);
     }
 
     Crc32Init(crc);
@@ -57,22 +64,19 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     if (SetFilePointer(*package, -static_cast<LONG>(kPackageTailSize), nullptr, FILE_END) ==
         INVALID_SET_FILE_POINTER) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point tail, at=[%ld]\r\n", GetTickCount());
-        return Reject(kExtractPointTail, failureIndex);
+        return Reject(ExtractFailure::kPointTail, failureIndex);
     }
 
     BYTE tail[kPackageTailSize] = {};
-    bytesRead = 0;
-    if (!ReadFile(*package, tail, kPackageTailSize, &bytesRead, nullptr)) {
-        DWORD error = GetLastError();
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld], at=[%ld]\r\n",
-                     upgradeFile, error, GetTickCount());
-        return Reject(kExtractReadTail, failureIndex);
+    if (!ReadPackagePart(*package, tail, kPackageTailSize, upgradeFile,
+                         L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld], at=[%ld]\r\n")) {
+        return Reject(ExtractFailure::kReadTail, failureIndex);
     }
     DecodePackageTail(tail, info);
 
     if (SetFilePointer(*package, kExeSectionOffset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point exe, at=[%ld]\r\n", GetTickCount());
-        return Reject(kExtractPointExe, failureIndex);
+        return Reject(ExtractFailure::kPointExe, failureIndex);
     }
 
     // Sizes add with 32-bit wrap-around; a wrapped sum that matches passes
@@ -81,7 +85,7 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     if (info->data_size != sectionsTotal) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong data size, head=[%ld], tail=[%ld], at=[%ld]\r\n",
                      info->data_size, sectionsTotal, GetTickCount());
-        return Reject(kExtractWrongDataSize, failureIndex);
+        return Reject(ExtractFailure::kWrongDataSize, failureIndex);
     }
 
     DWORD fileSize = GetFileSize(*package, nullptr);
@@ -89,7 +93,7 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     if (fileSize != expectedSize) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong file size, actual=[%ld], expected=[%ld], at=[%ld]\r\n",
                      fileSize, expectedSize, GetTickCount());
-        return Reject(kExtractWrongFileSize, failureIndex);
+        return Reject(ExtractFailure::kWrongFileSize, failureIndex);
     }
 
     NKDbgPrintfW(L"ExtractThreadProc(): pre-verification ok, at=[%ld]\r\n", GetTickCount());

@@ -1,4 +1,5 @@
-// Process-wide state of the launcher shell, owned by the UI thread.
+// Process-wide state of the launcher shell, owned by the UI thread and
+// defined beside the window procedure.
 #pragma once
 
 #include <windows.h>

@@ -2,7 +2,6 @@
 #include "fonts.h"
 
 #include "screen_layout.h"
-#include "status_screen.h"
 
 HFONT g_hFontLarge = NULL;
 HFONT g_hFontSmall = NULL;

@@ -5,3 +5,6 @@
 
 extern HFONT g_hFontLarge;
 extern HFONT g_hFontSmall;
+
+// Both fonts; TRUE when both exist.
+BOOL CreateFonts();

@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include "file_helpers.h"
+#include "install_constants.h"
 #include "launcher.h"
 #include "shell_constants.h"
 #include "status_screen.h"
@@ -50,7 +51,7 @@ void Initialize(HWND window) {
         return;
     }
 
-    if (ExecuteFile(kMainApplication, NULL) || Launch(kFallbackShell, NULL)) {
+    if (ExecuteFile(kInstalledExe, NULL) || Launch(kFallbackShell, NULL)) {
         SetTimer(window, IDT_QUIT, kQuitDelayMs, NULL);
         return;
     }

@@ -11,4 +11,7 @@ BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters);
 // worker and, when the worker cannot start, ends the stage on screen.
 void StartExtraction(HWND window);
 void StartInstallation(HWND window);
+// The workers' result messages: wParam 1 = success, lParam the code text.
+void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText);
+void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText);
 void ResetDevice();

@@ -1,4 +1,6 @@
-// Messages, timers, commands and fixed paths of the launcher shell.
+// Messages, timers, commands and fixed paths of the launcher shell; the main
+// application it starts is the one the installation puts in place
+// (kInstalledExe).
 #pragma once
 
 #include <windows.h>
@@ -13,7 +15,6 @@ constexpr UINT kInitializeDelayMs = 100;
 constexpr UINT kQuitDelayMs = 5000;
 constexpr UINT kResetDelayMs = 3000;
 
-constexpr const WCHAR* kMainApplication = L"\\NandFlash\\Merrow\\Orvane3.exe";
 constexpr const WCHAR* kFallbackShell = L"explorer.exe";
 
 constexpr int kScreenWidth = 480;

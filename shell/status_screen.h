@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-BOOL CreateFonts();
 void ShowStartScreen();
 // A null text is skipped.
 void DrawVersionText(LPCWSTR line1, LPCWSTR line2, LPCWSTR line3);

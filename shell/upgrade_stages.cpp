@@ -1,13 +1,22 @@
 // StartExtraction, StartInstallation: the upgrade's two worker stages as the
-// UI thread starts them. The screen is the UI's: each stage shows itself
+// UI thread starts them; OnExtractionResult, OnUpgradeResult: what it does
+// with their results. The screen is the UI's: each stage shows itself
 // before its worker starts, and a worker that cannot start leaves no result
 // to wait for, so the stage ends on screen at once.
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
-#include "result_messages.h"
+#include "shell_constants.h"
 #include "status_screen.h"
 #include "upgrade_state.h"
+
+namespace {
+
+// Each stage's failure, on its own or after the code its worker posted.
+constexpr const WCHAR* kPreparationFailed = L"Preparation failed";
+constexpr const WCHAR* kUpgradeFailed = L"Upgrade failed";
+
+}  // namespace
 
 void StartExtraction(HWND window) {
     DrawTitleText(L"UI APP UPGRADE");
@@ -15,7 +24,7 @@ void StartExtraction(HWND window) {
     SectionFiles sections = FoundSectionFiles();
     if (!PrepareUpgrade(window, WM_EXTRACTION_RESULT, g_upgradeFile, sections.exe_file, sections.images_file,
                         sections.fonts_file)) {
-        DrawStatusText(L"Preparation failed");
+        DrawStatusText(kPreparationFailed);
     }
 }
 
@@ -24,6 +33,27 @@ void StartInstallation(HWND window) {
     SectionFiles sections = FoundSectionFiles();
     if (!StartUpgradeThread(window, WM_UPGRADE_RESULT, g_remoteUpgrade, g_upgradeFile, sections.exe_file,
                             sections.images_file, sections.fonts_file)) {
-        DrawStatusText(L"Upgrade failed");
+        DrawStatusText(kUpgradeFailed);
+    }
+}
+
+void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
+    if (succeeded) {
+        NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
+        StartInstallation(window);
+    } else {
+        NKDbgPrintfW(L"=== !!! Extraction Failed ===\r\n\r\n");
+        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kPreparationFailed);
+    }
+}
+
+void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
+    if (succeeded) {
+        NKDbgPrintfW(L"=== Upgrade Complete ===\r\n\r\n");
+        DrawStatusText(L"Upgrade complete. Rebooting...");
+        SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
+    } else {
+        NKDbgPrintfW(L"=== !!! Upgrade Failed ===\r\n\r\n");
+        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kUpgradeFailed);
     }
 }

@@ -1,10 +1,17 @@
-// WndProc: the timers, the commands and the workers' result messages.
+// WndProc: the timers, the commands and the workers' result messages; and
+// the process-wide state of the window it serves. The state is defined here
+// rather than beside WinMain, so that a build without WinMain (the
+// installation worker on its own) still links every other file.
 #include "about_dialog.h"
 #include "app_state.h"
+#include "fonts.h"
 #include "launcher.h"
 #include "resource.h"
 #include "shell_constants.h"
-#include "status_screen.h"
+
+HINSTANCE g_hInstance = NULL;
+HWND g_hWnd = NULL;
+COLORREF g_bkColor = RGB(255, 255, 255);
 
 namespace {
 
@@ -22,27 +29,6 @@ void OnTimer(HWND window, UINT_PTR timer) {
             KillTimer(window, IDT_RESET);
             ResetDevice();
             break;
-    }
-}
-
-void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
-    if (succeeded) {
-        NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
-        StartInstallation(window);
-    } else {
-        NKDbgPrintfW(L"=== !!! Extraction Failed ===\r\n\r\n");
-        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), L"Preparation failed");
-    }
-}
-
-void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
-    if (succeeded) {
-        NKDbgPrintfW(L"=== Upgrade Complete ===\r\n\r\n");
-        DrawStatusText(L"Upgrade complete. Rebooting...");
-        SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
-    } else {
-        NKDbgPrintfW(L"=== !!! Upgrade Failed ===\r\n\r\n");
-        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), L"Upgrade failed");
     }
 }
 

@@ -8,12 +8,6 @@
 namespace fs = std::filesystem;
 
 namespace install_testing {
-namespace {
-
-constexpr double kTimeScale = 1000;
-
-}  // namespace
-
 Source UsbSource() {
     return Source{L"\\NandFlash\\Upgrade.flag",
                   L"Hard Disk\\OV3_UPGRADE_1.BIN",
@@ -65,25 +59,6 @@ Tree NewFonts() {
 // Larger than the platform's copy chunk, so a move across volumes copies it
 // in several pieces.
 std::string NewExe() { return unzip_testing::Noise(300000, 5); }
-
-void InstallTest::SetUp() {
-    host::ResetWindowManager();
-    host::ClearFailures();
-    host::SetTimeScale(kTimeScale);
-    results = std::make_unique<testing_support::ResultWindow>(kResultMessage);
-    window = results->Handle();
-    ASSERT_NE(window, nullptr);
-    installer = Installer{};
-    installer.notify_window = window;
-    installer.notify_message = kResultMessage;
-}
-
-void InstallTest::TearDown() {
-    results.reset();
-    host::ClearFailures();
-    host::ResetWindowManager();
-    host::SetTimeScale(1);
-}
 
 namespace {
 
@@ -144,37 +119,13 @@ void InstallTest::RemoveFolderOnHost(const std::wstring& path) const {
     ASSERT_GT(fs::remove_all(device.Host(path)), 0u);
 }
 
-void InstallTest::RunWorker() {
-    log.Clear();
-    EXPECT_EQ(UpgradeThreadProc(&installer), 0u);
-}
-
-std::vector<Result> InstallTest::DrainResults() { return results->Drain(); }
-
 bool InstallTest::RunWorkerThreadUntilResult() {
     log.Clear();
     if (!StartUpgradeThread(installer.notify_window, installer.notify_message, installer.remote_upgrade,
                             installer.upgrade_file, installer.exe_file, installer.images_file, installer.fonts_file)) {
         return false;
     }
-    return results->WaitForResult();
-}
-
-void InstallTest::ExpectOneFailure(const std::string& code) {
-    std::vector<Result> posted = DrainResults();
-    ASSERT_EQ(posted.size(), 1u);
-    EXPECT_TRUE(posted[0].toWindow);
-    EXPECT_EQ(posted[0].wParam, 0u);
-    EXPECT_EQ(host::WideToUtf8(posted[0].text), code);
-}
-
-void InstallTest::ExpectOneSuccess() {
-    std::vector<Result> posted = DrainResults();
-    ASSERT_EQ(posted.size(), 1u);
-    EXPECT_TRUE(posted[0].toWindow);
-    EXPECT_EQ(posted[0].wParam, 1u);
-    ASSERT_NE(posted[0].pointer, nullptr);
-    EXPECT_EQ(host::WideToUtf8(posted[0].text), "");
+    return WaitForResult();
 }
 
 Tree InstallTest::Snapshot() const { return testing_support::SnapshotOf(device.Root()); }

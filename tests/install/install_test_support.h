@@ -1,20 +1,19 @@
-// Test support for the installation worker: a device with an installed
-// application and the three extracted files of a local or remote upgrade, a
-// real window that records the results posted to it, and snapshots of the
-// device's files to compare what a run leaves on disk.
+// Test support for the installation worker, on the workers' shared fixture:
+// a device with an installed application and the three extracted files of a
+// local or remote upgrade, and snapshots of the device's files to compare
+// what a run leaves on disk.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive_support.h"
 #include "installation.h"
-#include "result_window.h"
 #include "test_support.h"
+#include "worker_fixture.h"
 
 namespace install_testing {
 
@@ -48,10 +47,12 @@ Tree NewImages();
 Tree NewFonts();
 std::string NewExe();
 
-class InstallTest : public ::testing::Test {
+// The message the worker is given to post its result with.
+constexpr UINT kResultMessage = WM_USER + 102;
+
+class InstallTest : public testing_support::WorkerFixture<Installer, UpgradeThreadProc> {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    InstallTest() : WorkerFixture(kResultMessage) {}
 
     // An installed application (exe, images with a subfolder, fonts), the
     // request flag and the package, and the three extracted files. Fills
@@ -66,10 +67,6 @@ protected:
     // A zip with the given entries; a name ending in "/" is a folder entry.
     void WriteArchive(const std::wstring& path, const Tree& entries) const;
 
-    // Runs the worker on this thread and checks it ends with 0.
-    void RunWorker();
-    // Every result posted so far, the queue handled up to a sentinel.
-    std::vector<Result> DrainResults();
     // Starts the worker with StartUpgradeThread, on a thread of its own, and
     // handles messages until a result comes (or a give-up timer fires, after
     // about a minute); whether a result came.
@@ -78,9 +75,6 @@ protected:
     void RemoveFile(const std::wstring& path) const;
     void RemoveFolderOnHost(const std::wstring& path) const;
 
-    void ExpectOneFailure(const std::string& code);
-    void ExpectOneSuccess();
-
     Tree Snapshot() const;
     // The device as a successful upgrade of `source` leaves it, from `before`.
     Tree AfterSuccess(const Tree& before, const Source& source, bool fonts = true) const;
@@ -88,18 +82,11 @@ protected:
     // The worker's own lines of a complete upgrade, up to the exe.
     static Lines SwitchedOverLines(bool fonts = true);
 
-    testing_support::TempDevice device;
-    testing_support::LogCapture log;
-    std::unique_ptr<testing_support::ResultWindow> results;
-    HWND window = nullptr;
     Source source;
     // The record the worker runs on: the window and message from SetUp, the
     // source's paths from Prepare.
-    Installer installer{};
+    Installer& installer = record;
 };
-
-// The message the worker is given to post its result with.
-constexpr UINT kResultMessage = WM_USER + 102;
 
 // Tree edits: a folder and everything below it removed, or replaced by
 // `contents` (relative to the folder).

@@ -53,7 +53,7 @@ struct FailureRow {
     bool remote = false;
     std::function<void(FailingUpgrade&)> arrange{};  // after Prepare
     std::vector<ArmedFailure> faults{};              // armed after the snapshot
-    std::string code;
+    std::wstring code;
     Switched switched = Switched::Nothing;
     Lines log;                        // after the switched folders' lines
     std::vector<std::string> gone{};  // keys that go besides the switched folders' edits
@@ -74,11 +74,11 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
     return {
         {.name = "Err43WithoutImagesArchiveTouchesNothing",
          .arrange = [](FailingUpgrade& test) { test.RemoveFile(test.source.images); },
-         .code = "Err43",
+         .code = L"Err43",
          .log = {"UpgradeThreadProc(): !!! No image to upgrade, at=[*]"}},
         {.name = "Err40ForNoZipRemovesTheArchiveAndTriesTheTemporaryFolder",
          .arrange = [](FailingUpgrade& test) { test.device.WriteFile(test.source.images, "this is no zip archive"); },
-         .code = "Err40",
+         .code = L"Err40",
          .log = {"UpgradeThreadProc(): unzip images, at=[*]",
                  "UnZipFile(): !!! Failed to open zip=[Hard Disk\\AppImages.zi], at=[*]",
                  "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]",
@@ -95,7 +95,7 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
                                                          "7z a -tzip -mm=Deflate64 -bd \"$A\" ."));
                  std::filesystem::remove_all(folder);
              },
-         .code = "Err40",
+         .code = L"Err40",
          .log = {"UpgradeThreadProc(): unzip images, at=[*]", "==> unzOpenCurrentFile Failed",
                  "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppImages.zi], at=[*]",
                  "UpgradeThreadProc(): !!! Failed to unzip images=[Hard Disk\\AppImages.zi], at=[*]"},
@@ -109,7 +109,7 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
                  test.device.MakeFolder(L"\\NandFlash\\Merrow\\Images");
                  test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Images", true);
              },
-         .code = "Err41",
+         .code = L"Err41",
          .log = {"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
                  "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images], at=[*]",
                  "UpgradeThreadProc(): !!! Failed to remove outdated image folder=[\\NandFlash\\Merrow\\Images], "
@@ -121,7 +121,7 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
                  test.device.WriteFile(L"\\NandFlash\\Merrow\\Images\\Icons\\locked.png", "read-only icon");
                  test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Images\\Icons\\locked.png", true);
              },
-         .code = "Err42",
+         .code = L"Err42",
          .log = {"UpgradeThreadProc(): unzip images, at=[*]", "ok, at=[*]",
                  "RemoveFolder(): !!! Failed to delete file=[\\NandFlash\\Merrow\\Images\\Icons\\locked.png], at=[*]",
                  "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Images\\Icons], at=[*]",
@@ -130,7 +130,7 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
          .gone = {usb.imagesKey, "NandFlash/Merrow/Images/back.bmp", "NandFlash/Merrow/Images/Icons/old.png"}},
         {.name = "Err50ForNoZipKeepsTheFontsAfterTheImagesWentIn",
          .arrange = [](FailingUpgrade& test) { test.device.WriteFile(test.source.fonts, "this is no zip archive"); },
-         .code = "Err50",
+         .code = L"Err50",
          .switched = Switched::Images,
          .log = {"UnZipFile(): !!! Failed to open zip=[Hard Disk\\AppFonts.zi], at=[*]",
                  "UpgradeThreadProc(): !!! Failed to unzip font file=[Hard Disk\\AppFonts.zi], at=[*]",
@@ -150,7 +150,7 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
                  damaged.uncompressedSize = 5000;
                  ASSERT_TRUE(unzip_testing::MakeMinizipZip(test.device.Host(test.source.fonts), {good, damaged}));
              },
-         .code = "Err50",
+         .code = L"Err50",
          .switched = Switched::Images,
          .log = {"Unzip [\\NandFlash\\Merrow\\Font_\\damaged.ttf]==> Failed [-3]!!",
                  "UnZipFile(): !!! Failed to unzip file=[Hard Disk\\AppFonts.zi], at=[*]",
@@ -162,7 +162,7 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
                  test.device.MakeFolder(L"\\NandFlash\\Merrow\\Font");
                  test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Font", true);
              },
-         .code = "Err51",
+         .code = L"Err51",
          .switched = Switched::Images,
          .log = {"UpgradeThreadProc(): unzipped font, at=[*]",
                  "RemoveFolder(): !!! Failed to delete folder=[\\NandFlash\\Merrow\\Font], at=[*]",
@@ -173,7 +173,7 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
                  test.device.WriteFile(L"\\NandFlash\\Merrow\\Font\\locked.ttf", "read-only font");
                  test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Font\\locked.ttf", true);
              },
-         .code = "Err52",
+         .code = L"Err52",
          .switched = Switched::Images,
          .log = {"UpgradeThreadProc(): unzipped font, at=[*]",
                  "RemoveFolder(): !!! Failed to delete file=[\\NandFlash\\Merrow\\Font\\locked.ttf], at=[*]",
@@ -182,20 +182,20 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
          .gone = {"NandFlash/Merrow/Font/old.ttf"}},
         {.name = "Err6AWithoutExtractedExeKeepsTheOldExeBehindNewFolders",
          .arrange = [](FailingUpgrade& test) { test.RemoveFile(test.source.exe); },
-         .code = "Err6A",
+         .code = L"Err6A",
          .switched = Switched::Folders,
          .log = {"UpgradeThreadProc(): !!! No exe to upgrade, at=[*]"},
          .kept = {{L"\\NandFlash\\Merrow\\Orvane3.exe", "old main application"}}},
         {.name = "Err68WhenTheInstalledExeCannotBeDeletedDropsTheExtractedOne",
          .arrange = [](FailingUpgrade& test) { test.device.SetReadOnly(L"\\NandFlash\\Merrow\\Orvane3.exe", true); },
-         .code = "Err68",
+         .code = L"Err68",
          .switched = Switched::Folders,
          .log = {"UpgradeThreadProc(): !!! Failed to delete old exe=[\\NandFlash\\Merrow\\Orvane3.exe], at=[*]"},
          .gone = {usb.exeKey}},
         // The images and font folders take the first two moves.
         {.name = "Err69WhenTheMoveFailsLeavesNoMainExe",
          .faults = {{host::Op::MoveFileW, ERROR_DISK_FULL, 3}},
-         .code = "Err69",
+         .code = L"Err69",
          .switched = Switched::Folders,
          .log = {"UpgradeThreadProc(): !!! Failed to move file=[Hard Disk\\AppExecute.ex], at=[*]"},
          .gone = {usb.exeKey, kExeKey}},
@@ -204,14 +204,14 @@ std::vector<FailureRow> FailingUpgrade::Rows() {
         {.name = "Err69WhenTheCopyAcrossVolumesFailsLeavesNothingHalfWritten",
          .remote = true,
          .faults = {{host::Op::FlushFileBuffers, ERROR_DISK_FULL, 6}},
-         .code = "Err69",
+         .code = L"Err69",
          .switched = Switched::Folders,
          .log = {"UpgradeThreadProc(): !!! Failed to move file=[\\Storage Card\\OV3_Download\\AppExecute.ex], at=[*]"},
          .gone = {download.exeKey, kExeKey}},
         {.name = "Err69WithUndeletableExtractedExeLogsItAndKeepsIt",
          .arrange = [](FailingUpgrade& test) { test.device.SetReadOnly(test.source.exe, true); },
          .faults = {{host::Op::MoveFileW, ERROR_DISK_FULL, 3}},
-         .code = "Err69",
+         .code = L"Err69",
          .switched = Switched::Folders,
          .log = {"UpgradeThreadProc(): !!! Failed to move file=[Hard Disk\\AppExecute.ex], at=[*]",
                  "UpgradeThreadProc(): !!! Failed to delete file=[Hard Disk\\AppExecute.ex], at=[*]"},
@@ -227,7 +227,7 @@ TEST_P(FailingUpgrade, PostsItsCodeAndLeavesTheDevice) {
     const Tree before = Snapshot();
     for (const ArmedFailure& fault : row.faults) host::FailCall(fault.op, fault.error, fault.nth);
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
 
     Lines lines;
     Tree expected = before;
@@ -244,7 +244,7 @@ TEST_P(FailingUpgrade, PostsItsCodeAndLeavesTheDevice) {
             break;
     }
     EXPECT_EQ(log.MaskedLines(), Concat(lines, row.log));
-    ExpectOneFailure(row.code);
+    ExpectOneFailure(DrainResults(), row.code);
     for (const std::string& key : row.gone) EraseFile(&expected, key);
     ExpectSameTree(Snapshot(), expected);
     for (const auto& [path, bytes] : row.kept) EXPECT_EQ(device.ReadFile(path), bytes);
@@ -259,7 +259,7 @@ TEST_F(UpgradeFailureTest, FailureIsPostedAfterTheCleanUp) {
     device.SetReadOnly(source.images, true);
     PostedLogLines posted(window);
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
     DrainResults();
 
     const Lines sequence = PostedLogLines::Sequence();
@@ -274,7 +274,7 @@ TEST_F(UpgradeFailureTest, FailureWithoutWindowPostsNothing) {
     RemoveFile(source.images);
     installer.notify_window = nullptr;
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
 
     EXPECT_EQ(log.MaskedLines(), Lines{"UpgradeThreadProc(): !!! No image to upgrade, at=[*]"});
     EXPECT_TRUE(DrainResults().empty());

@@ -1,5 +1,5 @@
-// ReportInstallFailure and PostUpgradeResult: the code of each failure index
-// and the one message they post to the main window, or none without one.
+// The installation's one result as the worker's result guard posts it: the
+// code of each failure, an empty text on success, none without a window.
 #include <gtest/gtest.h>
 
 #include "install_test_support.h"
@@ -11,28 +11,40 @@ namespace {
 
 using UpgradeResultTest = InstallTest;
 
-TEST_F(UpgradeResultTest, FailureIndexesMapToTheirCodes) {
-    const std::pair<DWORD, const char*> cases[] = {
-        {0, "Err40"},  {1, "Err41"},  {2, "Err42"},  {3, "Err43"},  {4, "Err50"},
-        {6, "Err52"},  {7, "Err60"},  {14, "Err67"}, {15, "Err68"}, {16, "Err69"},
-        {17, "Err6A"}, {19, "Err71"}, {20, "ErrFF"}, {0xFFFFFFFF, "ErrFF"},
+// The guard posts as it goes out of scope, as at the worker's return.
+void EndRun(Installer* installer, bool succeeded) {
+    WorkerResult<Installer> result(installer);
+    if (succeeded) result.MarkSucceeded();
+}
+
+TEST_F(UpgradeResultTest, FailuresMapToTheirCodes) {
+    const std::pair<InstallFailure, const wchar_t*> rows[] = {
+        {InstallFailure::kUnzipImages, L"Err40"}, {InstallFailure::kRemoveImages, L"Err41"},
+        {InstallFailure::kMoveImages, L"Err42"},  {InstallFailure::kNoImages, L"Err43"},
+        {InstallFailure::kUnzipFont, L"Err50"},   {InstallFailure::kRemoveFont, L"Err51"},
+        {InstallFailure::kMoveFont, L"Err52"},    {InstallFailure::kDeleteExe, L"Err68"},
+        {InstallFailure::kMoveExe, L"Err69"},     {InstallFailure::kNoExe, L"Err6A"},
+        // Past the table.
+        {static_cast<InstallFailure>(10), L"ErrFF"}, {static_cast<InstallFailure>(0xFFFFFFFF), L"ErrFF"},
     };
-    for (const auto& [index, code] : cases) {
-        SCOPED_TRACE(index);
-        ReportInstallFailure(&installer, index);
-        ExpectOneFailure(code);
+    for (const auto& [failure, code] : rows) {
+        SCOPED_TRACE(static_cast<DWORD>(failure));
+        installer.error = failure;
+        EndRun(&installer, false);
+        ExpectOneFailure(DrainResults(), code);
     }
 }
 
 TEST_F(UpgradeResultTest, SuccessCarriesAnEmptyText) {
-    PostUpgradeResult(&installer, 1, L"");
-    ExpectOneSuccess();
+    EndRun(&installer, true);
+    ExpectOneSuccess(DrainResults());
 }
 
 TEST_F(UpgradeResultTest, WithoutWindowNothingIsPosted) {
     installer.notify_window = nullptr;
-    PostUpgradeResult(&installer, 1, L"");
-    ReportInstallFailure(&installer, 3);
+    EndRun(&installer, true);
+    installer.error = InstallFailure::kNoImages;
+    EndRun(&installer, false);
     EXPECT_TRUE(DrainResults().empty());
 }
 

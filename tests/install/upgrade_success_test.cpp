@@ -22,10 +22,10 @@ TEST_F(UpgradeSuccessTest, CompleteLocalUpgradeSwitchesEverythingOverAndKeepsThe
     PrepareLocal();
     const Tree before = Snapshot();
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
 
     EXPECT_EQ(log.MaskedLines(), Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]"}));
-    ExpectOneSuccess();
+    ExpectOneSuccess(DrainResults());
     ExpectSameTree(Snapshot(), AfterSuccess(before, source));
     // The same, spelled out: the exe crossed from the USB disk to the flash
     // whole, the sources and the flag are gone, the package stays.
@@ -43,7 +43,7 @@ TEST_F(UpgradeSuccessTest, SuccessIsPostedAfterTheLastLine) {
     PrepareLocal();
     PostedLogLines posted(window);
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
     DrainResults();
 
     EXPECT_EQ(PostedLogLines::Sequence(), Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]",
@@ -55,11 +55,11 @@ TEST_F(UpgradeSuccessTest, RemoteUpgradeDeletesItsFlagAndPackageAndLeavesTheUsbF
     device.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
     const Tree before = Snapshot();
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
 
     EXPECT_EQ(log.MaskedLines(), Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted remote upgrade flag, at=[*]",
                                                               "UpgradeThreadProc(): deleted upgrade file, at=[*]"}));
-    ExpectOneSuccess();
+    ExpectOneSuccess(DrainResults());
     ExpectSameTree(Snapshot(), AfterSuccess(before, source));
     EXPECT_TRUE(device.ReadFile(L"\\NandFlash\\Merrow\\Orvane3.exe") == NewExe());
     EXPECT_FALSE(device.Exists(L"\\Storage Card\\OV3_Download\\AppExecute.ex"));
@@ -74,7 +74,7 @@ TEST_F(UpgradeSuccessTest, RunsOnAThreadOfItsOwn) {
 
     ASSERT_TRUE(RunWorkerThreadUntilResult());
 
-    ExpectOneSuccess();
+    ExpectOneSuccess(DrainResults());
     ExpectSameTree(Snapshot(), AfterSuccess(before, source));
 }
 
@@ -232,10 +232,10 @@ TEST_P(SucceedingUpgrade, SwitchesOverAndPostsSuccess) {
     if (HasFatalFailure()) return;
     const Tree before = Snapshot();
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
 
     EXPECT_EQ(log.MaskedLines(), row.log);
-    ExpectOneSuccess();
+    ExpectOneSuccess(DrainResults());
     Tree expected = AfterSuccess(before, source, row.fonts);
     if (row.treeEdit) row.treeEdit(&expected, before, source);
     ExpectSameTree(Snapshot(), expected);
@@ -250,7 +250,7 @@ TEST_F(UpgradeSuccessTest, WithoutWindowTheWorkIsDoneAndNothingPosted) {
     installer.notify_window = nullptr;
     const Tree before = Snapshot();
 
-    RunWorker();
+    EXPECT_EQ(RunWorker(), 0u);
 
     EXPECT_EQ(log.MaskedLines(), Concat(SwitchedOverLines(), {"UpgradeThreadProc(): deleted upgrade flag, at=[*]"}));
     EXPECT_TRUE(DrainResults().empty());

@@ -1,17 +1,10 @@
-// Starting the extraction stage as the UI thread does (StartExtraction,
-// which hands PrepareUpgrade the found package's paths) with a real worker
-// thread for either upgrade source, the stale start-up folder, and the
-// starts that fail (no package path, no record, no thread).
+// PrepareExtract, the extraction worker's start: no package path, and a
+// record filled with the paths and the message it is handed.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "extraction_test_support.h"
-#include "launcher.h"
-#include "status_screen.h"
-#include "upgrade_state.h"
 
 namespace {
 
@@ -19,176 +12,17 @@ using namespace extraction_testing;
 using package_testing::BuildPackage;
 using package_testing::PackageContents;
 
-const std::string kStartUpRemoved = "PrepareUpgrade(): !!! Deleted invalid Merrow folder in StartUp, at=[*]";
-
-std::vector<COLORREF> ScreenPixels() {
-    HDC screen = GetDC(nullptr);
-    std::vector<COLORREF> pixels;
-    pixels.reserve(480 * 272);
-    for (int y = 0; y < 272; ++y) {
-        for (int x = 0; x < 480; ++x) pixels.push_back(GetPixel(screen, x, y));
-    }
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-class ExtractionPrepareTest : public ExtractionTest {
-protected:
-    void SetUp() override {
-        ExtractionTest::SetUp();
-        UseDownloadFolder();
-    }
-
-    void UseDownloadFolder() {
-        g_remoteUpgrade = true;
-        SetPath(g_upgradeFile, kPackagePath);
-        // What a USB search would have left; the download folder ignores it.
-        SetPath(g_exeFile, L"Hard Disk\\AppExecute.ex");
-        SetPath(g_imagesFile, L"Hard Disk\\AppImages.zi");
-        SetPath(g_fontsFile, L"Hard Disk\\AppFonts.zi");
-    }
-
-    static void SetPath(WCHAR (&buffer)[MAX_PATH], const std::wstring& path) {
-        ASSERT_LT(path.size(), static_cast<size_t>(MAX_PATH));
-        std::copy(path.begin(), path.end(), buffer);
-        buffer[path.size()] = L'\0';
-    }
-
-    void MakeStartUpFolder() const {
-        device.WriteFile(L"\\NandFlash\\StartUp\\Merrow\\Orvane3.lnk", "old start-up link");
-        device.WriteFile(L"\\NandFlash\\StartUp\\Merrow\\cache\\state.bin", "old state");
-    }
-
-    // The status line shows `text`: drawing it again changes nothing on the
-    // screen, while another text would.
-    void ExpectStatusLine(const wchar_t* text) const {
-        std::vector<COLORREF> shown = ScreenPixels();
-        DrawStatusText(L"Preparing...");
-        EXPECT_NE(ScreenPixels(), shown) << "the status line still shows \"Preparing...\"";
-        DrawStatusText(text);
-        EXPECT_EQ(ScreenPixels(), shown);
-    }
-};
-
-TEST_F(ExtractionPrepareTest, DownloadedPackageIsExtractedOnAWorkerThread) {
-    const PackageContents small = SmallPackage();
-    const std::string bytes = BuildPackage(small);
-    device.WriteFile(kPackagePath, bytes);
-
-    StartExtraction(window);
-    ASSERT_TRUE(WaitForResult());
-
-    ExpectOneSuccess(DrainResults());
-    EXPECT_EQ(log.MaskedLines(), kValidRun);
-    ExpectLeft(kExePath, Left::Whole, "", small.exe);
-    ExpectLeft(kImagesPath, Left::Whole, "", small.images);
-    ExpectLeft(kFontsPath, Left::Whole, "", small.fonts);
-    ExpectPackageClosedAndUnchanged(bytes);
-    EXPECT_FALSE(device.Exists(L"\\Hard Disk"));
-}
-
-TEST_F(ExtractionPrepareTest, UsbPackageIsExtractedBesideItselfOnTheDisk) {
-    g_remoteUpgrade = false;
-    // As the USB search composes them: the disk's folder name, no leading separator.
-    SetPath(g_upgradeFile, L"Hard Disk\\OV3_UPGRADE_3.BIN");
-    SetPath(g_exeFile, L"Hard Disk\\AppExecute.ex");
-    SetPath(g_imagesFile, L"Hard Disk\\AppImages.zi");
-    SetPath(g_fontsFile, L"Hard Disk\\AppFonts.zi");
-    const PackageContents small = SmallPackage();
-    const std::string bytes = BuildPackage(small);
-    device.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_3.BIN", bytes);
-
-    StartExtraction(window);
-    ASSERT_TRUE(WaitForResult());
-
-    ExpectOneSuccess(DrainResults());
-    EXPECT_EQ(log.MaskedLines(), kValidRun);
-    EXPECT_TRUE(device.ReadFile(L"\\Hard Disk\\AppExecute.ex") == small.exe);
-    EXPECT_TRUE(device.ReadFile(L"\\Hard Disk\\AppImages.zi") == small.images);
-    EXPECT_TRUE(device.ReadFile(L"\\Hard Disk\\AppFonts.zi") == small.fonts);
-    EXPECT_TRUE(device.ReadFile(L"\\Hard Disk\\OV3_UPGRADE_3.BIN") == bytes);
-    EXPECT_FALSE(device.Exists(kExePath));
-}
-
-TEST_F(ExtractionPrepareTest, StartUpFolderGoesEvenWhenTheExtractionThenFails) {
-    PackageContents badSignature = SmallPackage();
-    badSignature.signature = 0x4F562D34;  // "4-VO"
-    const std::string bytes = BuildPackage(badSignature);
-    device.WriteFile(kPackagePath, bytes);
-    MakeStartUpFolder();
-
-    StartExtraction(window);
-    ASSERT_TRUE(WaitForResult());
-
-    ExpectOneFailure(DrainResults(), L"Err04");
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{kStartUpRemoved, "ExtractThreadProc(): !!! Invalid file signature=[4F562D34], at=[*]"}));
-    EXPECT_FALSE(device.Exists(L"\\NandFlash\\StartUp\\Merrow"));
-    EXPECT_TRUE(device.Exists(L"\\NandFlash\\StartUp"));
-    ExpectPackageClosedAndUnchanged(bytes);
-}
-
-// The result is the worker's last act: by the time it arrives the package is
-// closed and the outputs of a failed run are gone.
-TEST_F(ExtractionPrepareTest, CleanUpIsCompleteWhenTheFailureArrives) {
-    PackageContents badChecksum = LargePackage();
-    badChecksum.checksum = 1;
-    const std::string bytes = BuildPackage(badChecksum);
-    device.WriteFile(kPackagePath, bytes);
-
-    StartExtraction(window);
-    ASSERT_TRUE(WaitForResult());
-
-    ExpectLeft(kExePath, Left::Absent, "", "");
-    ExpectLeft(kImagesPath, Left::Absent, "", "");
-    ExpectLeft(kFontsPath, Left::Absent, "", "");
-    ExpectPackageClosedAndUnchanged(bytes);
-    ExpectOneFailure(DrainResults(), L"Err0F");
-}
-
-TEST_F(ExtractionPrepareTest, ThreadThatCannotStartIsReportedOnTheStatusLine) {
-    const std::string bytes = BuildPackage(SmallPackage());
-    device.WriteFile(kPackagePath, bytes);
-    host::FailCall(host::Op::CreateThread, ERROR_NOT_ENOUGH_MEMORY);
-
-    StartExtraction(window);
-
-    EXPECT_EQ(log.MaskedLines(), Lines{"PrepareExtract(): !!! Failed to create thread, error=[8], at=[*]"});
-    EXPECT_TRUE(DrainResults().empty());
-    ExpectStatusLine(L"Preparation failed");
-    EXPECT_FALSE(device.Exists(kExePath));
-    ExpectPackageClosedAndUnchanged(bytes);
-}
-
-TEST_F(ExtractionPrepareTest, PreparerThatCannotBeCreatedEndsTheStageWithoutAMessage) {
-    const std::string bytes = BuildPackage(SmallPackage());
-    device.WriteFile(kPackagePath, bytes);
-    MakeStartUpFolder();
-    // The removal of the start-up folder takes one allocation for each of
-    // its two folders; the third is the preparer's.
-    host::FailCall(host::Op::LocalAlloc, ERROR_NOT_ENOUGH_MEMORY, 3);
-
-    StartExtraction(window);
-
-    EXPECT_EQ(log.MaskedLines(),
-              (Lines{kStartUpRemoved, "PrepareUpgrade(): !!! Failed to create preparer, error=[8], at=[*]"}));
-    EXPECT_TRUE(DrainResults().empty());
-    ExpectStatusLine(L"Preparation failed");
-    EXPECT_FALSE(device.Exists(L"\\NandFlash\\StartUp\\Merrow"));
-    EXPECT_FALSE(device.Exists(kExePath));
-    ExpectPackageClosedAndUnchanged(bytes);
-}
+using ExtractionPrepareTest = ExtractionTest;
 
 TEST_F(ExtractionPrepareTest, NoPackagePathPostsErr01ToAWindowOnly) {
     SeedStaleOutputs();
-    Preparer record{};
 
-    EXPECT_FALSE(PrepareExtract(&record, window, WM_EXTRACTION_RESULT, nullptr, kExePath, kImagesPath, kFontsPath));
+    EXPECT_FALSE(PrepareExtract(&preparer, window, kResultMessage, nullptr, kExePath, kImagesPath, kFontsPath));
     ExpectOneFailure(DrainResults(), L"Err01");
     EXPECT_EQ(log.MaskedLines(), Lines{"PrepareExtract(): !!! Upgrade file is NULL"});
 
     log.Clear();
-    EXPECT_FALSE(PrepareExtract(&record, nullptr, WM_EXTRACTION_RESULT, nullptr, kExePath, kImagesPath, kFontsPath));
+    EXPECT_FALSE(PrepareExtract(&preparer, nullptr, kResultMessage, nullptr, kExePath, kImagesPath, kFontsPath));
     EXPECT_TRUE(DrainResults().empty());
     EXPECT_EQ(log.MaskedLines(), Lines{"PrepareExtract(): !!! Upgrade file is NULL"});
 
@@ -202,10 +36,10 @@ TEST_F(ExtractionPrepareTest, PrepareExtractHandsTheWorkerItsPathsAndMessage) {
     device.WriteFile(kPackagePath, BuildPackage(small));
     device.MakeFolder(L"\\NandFlash\\Work");
     // Outlives the worker, which may still be returning after it posted.
-    static Preparer record;
-    record = Preparer{};
+    static Preparer lasting;
+    lasting = Preparer{};
 
-    EXPECT_TRUE(PrepareExtract(&record, window, WM_EXTRACTION_RESULT, kPackagePath, L"\\NandFlash\\Work\\a.ex",
+    EXPECT_TRUE(PrepareExtract(&lasting, window, kResultMessage, kPackagePath, L"\\NandFlash\\Work\\a.ex",
                                L"\\NandFlash\\Work\\b.zi", L"\\NandFlash\\Work\\c.zi"));
     ASSERT_TRUE(WaitForResult());
 

@@ -1,21 +1,18 @@
-// Test support for the extraction worker: a real window that records the
-// results posted to it, a download folder with a package and stale outputs,
-// and checks of what a run leaves on disk.
+// Test support for the extraction worker, on the workers' shared fixture: a
+// download folder with a package and stale outputs, and checks of what a run
+// leaves on disk.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "extraction.h"
 #include "package_builder.h"
-#include "result_messages.h"
-#include "result_window.h"
 #include "ruvexa_host.h"
-#include "test_support.h"
+#include "worker_fixture.h"
 
 namespace extraction_testing {
 
@@ -53,7 +50,8 @@ const std::string kStaleExe = "stale exe of an earlier run";
 const std::string kStaleImages = "stale images of an earlier run";
 const std::string kStaleFonts = "stale fonts of an earlier run";
 
-constexpr double kTimeScale = 1000;
+// The message the worker is given to post its result with.
+constexpr UINT kResultMessage = WM_USER + 101;
 
 using Result = testing_support::PostedResult;
 using testing_support::PostedLogLines;
@@ -68,24 +66,14 @@ enum class Left {
 
 inline std::string Utf8(const std::wstring& text) { return host::WideToUtf8(text); }
 
-class ExtractionTest : public ::testing::Test {
+class ExtractionTest : public testing_support::WorkerFixture<Preparer, ExtractThreadProc> {
 protected:
+    ExtractionTest() : WorkerFixture(kResultMessage) {}
+
     void SetUp() override {
-        host::ResetWindowManager();
-        host::ClearFailures();
-        host::SetTimeScale(kTimeScale);
-        results = std::make_unique<testing_support::ResultWindow>(WM_EXTRACTION_RESULT);
-        window = results->Handle();
-        ASSERT_NE(window, nullptr);
+        WorkerFixture::SetUp();
         device.MakeFolder(L"\\Storage Card\\OV3_Download");
         device.MakeFolder(L"\\NandFlash");
-    }
-
-    void TearDown() override {
-        results.reset();
-        host::ClearFailures();
-        host::ResetWindowManager();
-        host::SetTimeScale(1);
     }
 
     // A package with all three sections, each a little over 1 MiB, so that a
@@ -117,32 +105,14 @@ protected:
 
     // Runs the worker on this thread for the download folder's paths.
     DWORD RunWorker(HWND notify) {
-        preparer = Preparer{};
+        AimRecordAtWindow();
         preparer.notify_window = notify;
-        preparer.notify_message = WM_EXTRACTION_RESULT;
         preparer.upgrade_file = kPackagePath;
         preparer.exe_file = kExePath;
         preparer.images_file = kImagesPath;
         preparer.fonts_file = kFontsPath;
-        preparer.error = 0xDEADBEEF;
-        log.Clear();
-        return ExtractThreadProc(&preparer);
-    }
-
-    std::vector<Result> DrainResults() { return results->Drain(); }
-    bool WaitForResult() { return results->WaitForResult(); }
-
-    void ExpectOneFailure(const std::vector<Result>& results, const std::wstring& code) const {
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_EQ(results[0].wParam, 0u);
-        EXPECT_EQ(Utf8(results[0].text), Utf8(code));
-    }
-
-    void ExpectOneSuccess(const std::vector<Result>& results) const {
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_EQ(results[0].wParam, 1u);
-        ASSERT_NE(results[0].pointer, nullptr);
-        EXPECT_EQ(Utf8(results[0].text), "");
+        preparer.error = static_cast<ExtractFailure>(0xDEADBEEF);
+        return WorkerFixture::RunWorker();
     }
 
     void ExpectLeft(const wchar_t* path, Left left, const std::string& stale, const std::string& section) const {
@@ -177,11 +147,7 @@ protected:
         if (exclusive != INVALID_HANDLE_VALUE) CloseHandle(exclusive);
     }
 
-    testing_support::TempDevice device;
-    testing_support::LogCapture log;
-    std::unique_ptr<testing_support::ResultWindow> results;
-    HWND window = nullptr;
-    Preparer preparer{};
+    Preparer& preparer = record;
 };
 
 }  // namespace extraction_testing

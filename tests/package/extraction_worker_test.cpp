@@ -3,6 +3,7 @@
 // missing output paths, sizes that wrap, and the failure report itself.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 #include "extract_codes.h"
@@ -107,7 +108,7 @@ TEST_F(ExtractionWorkerTest, MissingOutputPathsCountAsMissingSections) {
     // No exe path: nothing written, nothing deleted.
     preparer = Preparer{};
     preparer.notify_window = window;
-    preparer.notify_message = WM_EXTRACTION_RESULT;
+    preparer.notify_message = kResultMessage;
     preparer.upgrade_file = kPackagePath;
     preparer.images_file = kImagesPath;
     preparer.fonts_file = kFontsPath;
@@ -168,23 +169,28 @@ TEST_F(ExtractionWorkerTest, WrappedSizesFailInTheOversizedSection) {
     ExpectPackageClosedAndUnchanged(bytes);
 }
 
-TEST_F(ExtractionWorkerTest, FailureReportPostsTheConstantCodeOnlyWithAWindowAndAKnownIndex) {
-    preparer = Preparer{};
-    preparer.notify_window = window;
-    preparer.notify_message = WM_EXTRACTION_RESULT;
+// The guard posts as it goes out of scope, as at the worker's return.
+void EndFailedRun(Preparer* preparer, ExtractFailure failure) {
+    preparer->error = failure;
+    WorkerResult<Preparer> result(preparer);
+}
 
-    ReportExtractFailure(&preparer, kExtractCopyFonts);
-    ReportExtractFailure(&preparer, kExtractBadChecksum);
-    ReportExtractFailure(&preparer, kExtractFailureCount);  // above the table
+TEST_F(ExtractionWorkerTest, FailurePostsTheConstantCodeOnlyWithAWindow) {
+    AimRecordAtWindow();
+
+    EndFailedRun(&preparer, ExtractFailure::kCopyFonts);
+    EndFailedRun(&preparer, ExtractFailure::kBadChecksum);
+    EndFailedRun(&preparer, static_cast<ExtractFailure>(std::size(FailureCodes<ExtractFailure>::kCodes)));  // past the table
     std::vector<Result> results = DrainResults();
-    ASSERT_EQ(results.size(), 2u);
+    ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].wParam, 0u);
-    EXPECT_EQ(results[0].pointer, ExtractFailureCode(kExtractCopyFonts));
+    EXPECT_EQ(results[0].pointer, FailureCode(ExtractFailure::kCopyFonts));
     EXPECT_EQ(Utf8(results[0].text), "Err32");
     EXPECT_EQ(Utf8(results[1].text), "Err0F");
+    EXPECT_EQ(Utf8(results[2].text), "ErrFF");
 
     preparer.notify_window = nullptr;
-    ReportExtractFailure(&preparer, kExtractOpenPackage);
+    EndFailedRun(&preparer, ExtractFailure::kOpenPackage);
     EXPECT_TRUE(DrainResults().empty());
     EXPECT_TRUE(log.Lines().empty());
 }

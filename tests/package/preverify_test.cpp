@@ -44,7 +44,7 @@ protected:
         package = nullptr;
         info = PackageInfo{0xAAAAAAAA, 0xAAAAAAAA, 0xAAAAAAAA, 0xAAAAAAAA, 0xAAAAAAAA, 0xAAAAAAAA};
         crc = 0;
-        failureIndex = 0xDEADBEEF;
+        failureIndex = static_cast<ExtractFailure>(0xDEADBEEF);
         return PreVerifyPackage(path, &package, &info, &crc, &failureIndex);
     }
 
@@ -62,7 +62,7 @@ protected:
     HANDLE package = nullptr;
     PackageInfo info{};
     DWORD crc = 0;
-    DWORD failureIndex = 0;
+    ExtractFailure failureIndex{};
 };
 
 TEST_F(PreVerifyTest, AcceptsValidPackagesWithAndWithoutFonts) {
@@ -108,7 +108,7 @@ TEST_F(PreVerifyTest, RejectsWrongSignatureBeforeTheTail) {
         host::FailCall(host::Op::SetFilePointer, ERROR_IO_DEVICE);
         ASSERT_FALSE(Run(c.bytes));
         host::ClearFailures();
-        EXPECT_EQ(failureIndex, kExtractBadSignature);
+        EXPECT_EQ(failureIndex, ExtractFailure::kBadSignature);
         EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Invalid file signature=[" + c.logged + "], at=[*]"});
         // Failed after the open: the handle is the caller's to close.
         EXPECT_NE(package, INVALID_HANDLE_VALUE);
@@ -118,19 +118,19 @@ TEST_F(PreVerifyTest, RejectsWrongSignatureBeforeTheTail) {
 TEST_F(PreVerifyTest, RejectsFilesTooShortForHeadOrTail) {
     // Empty: nothing is read, so the signature stays 0.
     ASSERT_FALSE(Run(""));
-    EXPECT_EQ(failureIndex, kExtractBadSignature);
+    EXPECT_EQ(failureIndex, ExtractFailure::kBadSignature);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Invalid file signature=[0], at=[*]"});
 
     // Three bytes of a signature: the missing fourth byte reads as zero.
     ASSERT_FALSE(Run("3-V"));
-    EXPECT_EQ(failureIndex, kExtractBadSignature);
+    EXPECT_EQ(failureIndex, ExtractFailure::kBadSignature);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Invalid file signature=[562D33], at=[*]"});
 
     // A valid signature but no room for a 16-byte tail.
     for (std::string bytes : {std::string("3-VO"), std::string("3-VO") + std::string(11, '\0')}) {
         SCOPED_TRACE(bytes.size());
         ASSERT_FALSE(Run(bytes));
-        EXPECT_EQ(failureIndex, kExtractPointTail);
+        EXPECT_EQ(failureIndex, ExtractFailure::kPointTail);
         EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Failed to point tail, at=[*]"});
     }
 }
@@ -140,21 +140,21 @@ TEST_F(PreVerifyTest, RejectsSizesThatDisagree) {
     // data_size one too large; the file length still matches the sections.
     contents.dataSize = 28;
     ASSERT_FALSE(Run(BuildPackage(contents)));
-    EXPECT_EQ(failureIndex, kExtractWrongDataSize);
+    EXPECT_EQ(failureIndex, ExtractFailure::kWrongDataSize);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Wrong data size, head=[28], tail=[27], at=[*]"});
 
     // The tail's fonts size one too small, so the file length matches the head.
     contents = SmallPackage();
     contents.fontsSize = 8;
     ASSERT_FALSE(Run(BuildPackage(contents)));
-    EXPECT_EQ(failureIndex, kExtractWrongDataSize);
+    EXPECT_EQ(failureIndex, ExtractFailure::kWrongDataSize);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Wrong data size, head=[27], tail=[26], at=[*]"});
 
     // A byte inserted into the exe section: head and tail agree, the length does not.
     std::string bytes = BuildPackage(SmallPackage());
     bytes.insert(10, 1, 'Z');
     ASSERT_FALSE(Run(bytes));
-    EXPECT_EQ(failureIndex, kExtractWrongFileSize);
+    EXPECT_EQ(failureIndex, ExtractFailure::kWrongFileSize);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Wrong file size, actual=[52], expected=[51], at=[*]"});
 }
 
@@ -163,7 +163,7 @@ TEST_F(PreVerifyTest, ByteAppendedAfterTheTailShiftsTheTail) {
     // Tail bytes 03000000 02000000 01000000 44332211, then 00: the last 16
     // bytes read as 0x02000000, 0x01000000, 0x44000000 and 0x00112233.
     ASSERT_FALSE(Run(BuildPackage(contents) + std::string(1, '\0')));
-    EXPECT_EQ(failureIndex, kExtractWrongDataSize);
+    EXPECT_EQ(failureIndex, ExtractFailure::kWrongDataSize);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Wrong data size, head=[6], tail=[1191182336], at=[*]"});
     EXPECT_EQ(info.exe_size, 0x02000000u);
     EXPECT_EQ(info.checksum, 0x00112233u);
@@ -198,7 +198,7 @@ TEST_F(PreVerifyTest, OpenFailuresLeaveNoHandle) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.logged);
         ASSERT_FALSE(RunOnPath(c.path));
-        EXPECT_EQ(failureIndex, kExtractOpenPackage);
+        EXPECT_EQ(failureIndex, ExtractFailure::kOpenPackage);
         EXPECT_EQ(package, INVALID_HANDLE_VALUE);
         EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Failed to create file handler=[" + c.logged +
                                            "], error=[" + std::to_string(c.error) + "], at=[*]"});
@@ -211,7 +211,7 @@ TEST_F(PreVerifyTest, PackageOpenedElsewhereCannotBeOpened) {
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(RunOnPath(kPackagePath));
     EXPECT_TRUE(CloseHandle(other));
-    EXPECT_EQ(failureIndex, kExtractOpenPackage);
+    EXPECT_EQ(failureIndex, ExtractFailure::kOpenPackage);
     EXPECT_EQ(package, INVALID_HANDLE_VALUE);
     EXPECT_EQ(log.MaskedLines(), Lines{"ExtractThreadProc(): !!! Failed to create file handler=[" + kPackageLogPath +
                                        "], error=[32], at=[*]"});
@@ -229,19 +229,19 @@ TEST_F(PreVerifyTest, PlatformCallFailuresEndAtTheirStep) {
         host::Op op;
         unsigned nth;
         DWORD error;
-        DWORD index;
+        ExtractFailure index;
         std::string line;
     };
     const Case cases[] = {
-        {host::Op::CreateFileW, 1, ERROR_ACCESS_DENIED, kExtractOpenPackage,
+        {host::Op::CreateFileW, 1, ERROR_ACCESS_DENIED, ExtractFailure::kOpenPackage,
          "ExtractThreadProc(): !!! Failed to create file handler=[" + kPackageLogPath + "], error=[5], at=[*]"},
-        {host::Op::ReadFile, 1, ERROR_IO_DEVICE, kExtractReadHead,
+        {host::Op::ReadFile, 1, ERROR_IO_DEVICE, ExtractFailure::kReadHead,
          "ExtractThreadProc(): !!! Failed to read header=[" + kPackageLogPath + "], error=[1117], at=[*]"},
-        {host::Op::SetFilePointer, 1, ERROR_IO_DEVICE, kExtractPointTail,
+        {host::Op::SetFilePointer, 1, ERROR_IO_DEVICE, ExtractFailure::kPointTail,
          "ExtractThreadProc(): !!! Failed to point tail, at=[*]"},
-        {host::Op::ReadFile, 2, ERROR_IO_DEVICE, kExtractReadTail,
+        {host::Op::ReadFile, 2, ERROR_IO_DEVICE, ExtractFailure::kReadTail,
          "ExtractThreadProc(): !!! Failed to read tail=[" + kPackageLogPath + "], error=[1117], at=[*]"},
-        {host::Op::SetFilePointer, 2, ERROR_IO_DEVICE, kExtractPointExe,
+        {host::Op::SetFilePointer, 2, ERROR_IO_DEVICE, ExtractFailure::kPointExe,
          "ExtractThreadProc(): !!! Failed to point exe, at=[*]"},
     };
     std::string bytes = BuildPackage(SmallPackage());
@@ -253,7 +253,7 @@ TEST_F(PreVerifyTest, PlatformCallFailuresEndAtTheirStep) {
         host::ClearFailures();
         EXPECT_EQ(failureIndex, c.index);
         EXPECT_EQ(log.MaskedLines(), Lines{c.line});
-        if (c.index == kExtractOpenPackage) {
+        if (c.index == ExtractFailure::kOpenPackage) {
             EXPECT_EQ(package, INVALID_HANDLE_VALUE);
         } else {
             EXPECT_NE(package, INVALID_HANDLE_VALUE);

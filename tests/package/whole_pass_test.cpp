@@ -30,7 +30,7 @@ protected:
         HANDLE package = nullptr;
         PackageInfo info{};
         DWORD crc = 0;
-        DWORD failureIndex = 0;
+        ExtractFailure failureIndex{};
         ASSERT_TRUE(PreVerifyPackage(kPackagePath, &package, &info, &crc, &failureIndex));
         const DWORD sizes[] = {info.exe_size, info.images_size, info.fonts_size};
         for (int section = 0; section < 3; ++section) {

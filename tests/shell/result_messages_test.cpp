@@ -1,8 +1,12 @@
 // The workers' result messages as the window handles them: the log line,
 // the status line, and what each starts (the installation worker, the reset
 // timer, the reset itself).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "result_messages.h"
 #include "ruvexa_host.h"
@@ -41,67 +45,89 @@ protected:
     }
 };
 
-TEST_F(ResultMessageTest, ExtractionFailureShowsTheCodeAndPreparationFailed) {
-    Deliver(WM_EXTRACTION_RESULT, 0, reinterpret_cast<LPARAM>(L"Err0A"));
+// What the window does after the status line.
+enum class Then {
+    Nothing,
+    InstallationReports,  // the installation worker started and reports once
+    ResetTimerSet,
+};
 
-    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"=== !!! Extraction Failed ===", ""}));
+struct ResultRow {
+    const char* name;
+    UINT message;
+    WPARAM wParam;
+    LPCWSTR text;  // lParam
+    bool threadFails = false;
+    // The log as the handler leaves it (tick masked); with a worker started,
+    // only its first lines.
+    std::vector<std::string> log{};
+    LPCWSTR status = nullptr;
+    Then then = Then::Nothing;
+};
+
+void PrintTo(const ResultRow& row, std::ostream* out) { *out << row.name; }
+
+class ResultRowTest : public ResultMessageTest, public ::testing::WithParamInterface<ResultRow> {};
+
+TEST_P(ResultRowTest, LogsShowsTheStatusLineAndGoesOn) {
+    const ResultRow& row = GetParam();
+    if (row.threadFails) host::FailCall(host::Op::CreateThread, ERROR_NOT_ENOUGH_MEMORY);
+    Deliver(row.message, row.wParam, reinterpret_cast<LPARAM>(row.text));
+
+    std::vector<std::string> lines = log_.MaskedLines();
+    if (row.then == Then::InstallationReports) lines.resize(std::min(lines.size(), row.log.size()));
+    EXPECT_EQ(lines, row.log);
     Snapshot shown = Capture(kStatusArea);
     ExpectCentredAtTheTop(shown);
-    EXPECT_TRUE(SamePixels(shown, StatusBandOf(L"Err0A Preparation failed")));
+    EXPECT_TRUE(SamePixels(shown, StatusBandOf(row.status)));
     EXPECT_TRUE(IsWindow(g_hWnd));
-}
 
-TEST_F(ResultMessageTest, UpgradeFailureShowsTheCodeAndUpgradeFailed) {
-    Deliver(WM_UPGRADE_RESULT, 0, reinterpret_cast<LPARAM>(L"Err41"));
-
-    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"=== !!! Upgrade Failed ===", ""}));
-    Snapshot shown = Capture(kStatusArea);
-    ExpectCentredAtTheTop(shown);
-    EXPECT_TRUE(SamePixels(shown, StatusBandOf(L"Err41 Upgrade failed")));
-}
-
-// Success is told by wParam alone: lParam is not read.
-TEST_F(ResultMessageTest, ExtractionSuccessShowsUpgradingAndStartsTheInstallationWorker) {
-    Deliver(WM_EXTRACTION_RESULT, 1, 0);
-
-    ASSERT_FALSE(log_.Lines().empty());
-    EXPECT_EQ(log_.Lines().front(), "=== Extraction Complete ===");
-    Snapshot shown = Capture(kStatusArea);
-    ExpectCentredAtTheTop(shown);
-    EXPECT_TRUE(SamePixels(shown, StatusBandOf(L"Upgrading...")));
-
-    // The worker reports once, whatever it makes of this empty device.
-    RunLoop([](const MSG& message) { return message.message == WM_UPGRADE_RESULT; });
-    auto lines = log_.Lines();
-    bool reported = false;
-    for (const auto& line : lines) {
-        reported = reported || line == "=== Upgrade Complete ===" || line == "=== !!! Upgrade Failed ===";
+    switch (row.then) {
+        case Then::Nothing:
+            break;
+        case Then::InstallationReports: {
+            // The worker reports once, whatever it makes of this empty device.
+            RunLoop([](const MSG& message) { return message.message == WM_UPGRADE_RESULT; });
+            bool reported = false;
+            for (const auto& line : log_.Lines()) {
+                reported = reported || line == "=== Upgrade Complete ===" || line == "=== !!! Upgrade Failed ===";
+            }
+            EXPECT_TRUE(reported) << "no result from the installation worker";
+            break;
+        }
+        case Then::ResetTimerSet:
+            // Killing it here keeps this process alive: the timer ends the boot.
+            EXPECT_TRUE(KillTimer(g_hWnd, IDT_RESET));
+            break;
     }
-    EXPECT_TRUE(reported) << "no result from the installation worker";
 }
 
-// Without its worker no result would ever come: the stage ends with a
-// failure on the status line instead of "Upgrading..." for ever.
-TEST_F(ResultMessageTest, InstallationWorkerThatCannotStartShowsUpgradeFailed) {
-    host::FailCall(host::Op::CreateThread, ERROR_NOT_ENOUGH_MEMORY);
-    Deliver(WM_EXTRACTION_RESULT, 1, 0);
-
-    EXPECT_EQ(log_.MaskedLines(), (std::vector<std::string>{
-                                      "=== Extraction Complete ===", "",
-                                      "StartUpgradeThread(): !!! Failed to create thread, error=[8], at=[*]"}));
-    EXPECT_TRUE(SamePixels(Capture(kStatusArea), StatusBandOf(L"Upgrade failed")));
-}
-
-TEST_F(ResultMessageTest, UpgradeSuccessShowsRebootingAndSetsTheResetTimer) {
-    Deliver(WM_UPGRADE_RESULT, 1, reinterpret_cast<LPARAM>(L""));
-
-    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"=== Upgrade Complete ===", ""}));
-    Snapshot shown = Capture(kStatusArea);
-    ExpectCentredAtTheTop(shown);
-    EXPECT_TRUE(SamePixels(shown, StatusBandOf(L"Upgrade complete. Rebooting...")));
-    // Killing it here keeps this process alive: the timer ends the boot.
-    EXPECT_TRUE(KillTimer(g_hWnd, IDT_RESET));
-}
+// Success is told by wParam alone: lParam is not read. Without its worker no
+// result would ever come: the stage ends with a failure on the status line
+// instead of "Upgrading..." for ever.
+INSTANTIATE_TEST_SUITE_P(
+    Results, ResultRowTest,
+    ::testing::Values(
+        ResultRow{.name = "ExtractionFailureShowsTheCodeAndPreparationFailed",
+                  .message = WM_EXTRACTION_RESULT, .wParam = 0, .text = L"Err0A",
+                  .log = {"=== !!! Extraction Failed ===", ""}, .status = L"Err0A Preparation failed"},
+        ResultRow{.name = "UpgradeFailureShowsTheCodeAndUpgradeFailed",
+                  .message = WM_UPGRADE_RESULT, .wParam = 0, .text = L"Err41",
+                  .log = {"=== !!! Upgrade Failed ===", ""}, .status = L"Err41 Upgrade failed"},
+        ResultRow{.name = "ExtractionSuccessShowsUpgradingAndStartsTheInstallationWorker",
+                  .message = WM_EXTRACTION_RESULT, .wParam = 1, .text = nullptr,
+                  .log = {"=== Extraction Complete ==="}, .status = L"Upgrading...",
+                  .then = Then::InstallationReports},
+        ResultRow{.name = "InstallationWorkerThatCannotStartShowsUpgradeFailed",
+                  .message = WM_EXTRACTION_RESULT, .wParam = 1, .text = nullptr, .threadFails = true,
+                  .log = {"=== Extraction Complete ===", "",
+                          "StartUpgradeThread(): !!! Failed to create thread, error=[8], at=[*]"},
+                  .status = L"Upgrade failed"},
+        ResultRow{.name = "UpgradeSuccessShowsRebootingAndSetsTheResetTimer",
+                  .message = WM_UPGRADE_RESULT, .wParam = 1, .text = L"",
+                  .log = {"=== Upgrade Complete ===", ""}, .status = L"Upgrade complete. Rebooting...",
+                  .then = Then::ResetTimerSet}),
+    [](const ::testing::TestParamInfo<ResultRow>& info) { return std::string(info.param.name); });
 
 // The reset ends the process, so it is watched from a death test. The log
 // goes to standard error there, followed by a verdict on the wait.

@@ -55,7 +55,7 @@ ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind) {
     const bool images = kind == ArchiveKind::Images;
     const std::string what = images ? "images" : "fonts";
     ArchiveCheck result;
-    result.code = host::WideToUtf8(InstallFailureCode(images ? kInstallUnzipImages : kInstallUnzipFont));
+    result.code = host::WideToUtf8(FailureCode(images ? InstallFailure::kUnzipImages : InstallFailure::kUnzipFont));
     TempFolder root;
     if (!root.Create(&result.reason)) return result;
     std::error_code failure;

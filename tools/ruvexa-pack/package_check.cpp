@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "crc32.h"
@@ -23,29 +24,45 @@
 namespace pack {
 namespace {
 
-std::string PreVerifyReason(DWORD index, const PackageInfo& info, DWORD fileSize) {
+std::string PreVerifyReason(ExtractFailure index, const PackageInfo& info, DWORD fileSize) {
     switch (index) {
-    case kExtractOpenPackage:
+    case ExtractFailure::kOpenPackage:
         return "the package cannot be opened";
-    case kExtractReadHead:
+    case ExtractFailure::kReadHead:
         return "the head (the first 8 bytes) cannot be read";
-    case kExtractBadSignature:
+    case ExtractFailure::kBadSignature:
         return fileSize < sizeof(kPackageSignatureBytes)
                    ? "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the magic \"3-VO\""
                    : "the file does not start with the magic \"3-VO\" (bytes 33 2D 56 4F)";
-    case kExtractPointTail:
+    case ExtractFailure::kPointTail:
         return "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the 16-byte tail";
-    case kExtractReadTail:
+    case ExtractFailure::kReadTail:
         return "the tail (the last 16 bytes) cannot be read";
-    case kExtractPointExe:
+    case ExtractFailure::kPointExe:
         return "the read position cannot be moved to the exe section";
-    case kExtractWrongDataSize:
+    case ExtractFailure::kWrongDataSize:
         return "data_size in the head (" + std::to_string(info.data_size) +
                ") differs from exe_size + images_size + fonts_size in the tail (" +
                std::to_string(static_cast<DWORD>(info.exe_size + info.images_size + info.fonts_size)) + ")";
-    case kExtractWrongFileSize:
+    case ExtractFailure::kWrongFileSize:
         return "the file is " + std::to_string(fileSize) + " bytes long, but data_size + 24 is " +
                std::to_string(static_cast<DWORD>(info.data_size + kPackageFrameSize));
+    // Not steps of pre-verification.
+    case ExtractFailure::kNoUpgradeFile:
+    case ExtractFailure::kBadChecksum:
+    case ExtractFailure::kDeleteExe:
+    case ExtractFailure::kCreateExe:
+    case ExtractFailure::kCopyExe:
+    case ExtractFailure::kNoExe:
+    case ExtractFailure::kDeleteImages:
+    case ExtractFailure::kCreateImages:
+    case ExtractFailure::kCopyImages:
+    case ExtractFailure::kNoImages:
+    case ExtractFailure::kDeleteFonts:
+    case ExtractFailure::kCreateFonts:
+    case ExtractFailure::kCopyFonts:
+    case ExtractFailure::kUntrustedPackage:
+        break;
     }
     return "pre-verification failed";
 }
@@ -109,7 +126,7 @@ private:
             const std::string name = HostText(section.name);
             if (info.*section.size == 0) {
                 if (IsOptional(section)) continue;
-                result.failureIndex = section.emptyIndex;
+                result.failureIndex = *section.emptyIndex;
                 result.reason = name + "_size is 0: the package has no " + name + " section, which the device requires";
                 return result;
             }
@@ -118,13 +135,13 @@ private:
         Crc32Final(&crc);
         result.computedChecksum = crc;
         if (crc != info.checksum) {
-            result.failureIndex = kExtractBadChecksum;
+            result.failureIndex = ExtractFailure::kBadChecksum;
             result.reason = "the checksum computed over head and sections is " + Hex(crc) + ", the tail holds " +
                             Hex(info.checksum) + ": the data changed after the package was built";
             return result;
         }
         if (!FinishSignatureCheck(&signature_, info)) {
-            result.failureIndex = kExtractUntrustedPackage;
+            result.failureIndex = ExtractFailure::kUntrustedPackage;
             result.reason = SignatureReason(signature_);
             return result;
         }
@@ -190,7 +207,7 @@ private:
             return true;
         }
         const std::string keyFile = "'" + ShownHostPath(trustedKey_) + "'";
-        result->failureIndex = kExtractUntrustedPackage;
+        result->failureIndex = ExtractFailure::kUntrustedPackage;
         result->hostFileProblem = !signature_.required || signature_.problem == kTrustedKeyUnreadable ||
                                   signature_.problem == kTrustedKeyInvalid;
         if (!signature_.required) {
@@ -231,9 +248,6 @@ SectionFiles SectionFilesIn(const std::wstring& folder, const std::string& shown
     return files;
 }
 
-std::string FailureCodeText(DWORD failureIndex) {
-    LPCWSTR code = ExtractFailureCode(failureIndex);
-    return code ? host::WideToUtf8(code) : "Err??";
-}
+std::string FailureCodeText(ExtractFailure failureIndex) { return host::WideToUtf8(FailureCode(failureIndex)); }
 
 }  // namespace pack

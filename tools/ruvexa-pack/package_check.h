@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "extract_codes.h"
 #include "package_info.h"
 #include "package_sections.h"
 
@@ -28,7 +29,7 @@ SectionFiles SectionFilesIn(const std::wstring& folder, const std::string& shown
 
 struct CheckResult {
     bool ok = false;
-    DWORD failureIndex = 0;   // an ExtractFailure index when !ok
+    ExtractFailure failureIndex{};  // what failed when !ok
     std::string reason;       // one line of plain English
     std::string programLine;  // the program's own log line for the failure, if it logged one
     // The failure lies with a host file written on the way, not with the
@@ -53,7 +54,7 @@ CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& 
 inline uint64_t ImagesSectionOffset(const PackageInfo& info) { return uint64_t{kExeSectionOffset} + info.exe_size; }
 inline uint64_t FontsSectionOffset(const PackageInfo& info) { return ImagesSectionOffset(info) + info.images_size; }
 
-// The code text of a failure index, such as "Err0F".
-std::string FailureCodeText(DWORD failureIndex);
+// The code text of a failure, such as "Err0F".
+std::string FailureCodeText(ExtractFailure failureIndex);
 
 }  // namespace pack

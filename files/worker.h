@@ -1,0 +1,134 @@
+// The skeleton both upgrade workers share: the record a stage hands its
+// worker, the way the worker's thread is started, the guard that posts the
+// run's one result, and the rule that turns a failure into its code text.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <iterator>
+
+// The code posted for a failure that has no row in its stage's table; no
+// step produces one.
+constexpr const WCHAR* kUnknownFailureCode = L"ErrFF";
+
+// One row of a stage's code table. A table lists every failure of its stage
+// once, in the enum's order, so that a failure's value is its row.
+template <typename Failure>
+struct FailureCodeRow {
+    Failure failure;
+    LPCWSTR code;  // a constant that outlives every worker
+};
+
+// True when `rows` lists every failure up to `last` once, in the enum's order.
+template <typename Failure, size_t N>
+constexpr bool ListsEveryFailure(const FailureCodeRow<Failure> (&rows)[N], Failure last) {
+    if (N != static_cast<size_t>(last) + 1) return false;
+    for (size_t row = 0; row < N; ++row) {
+        if (static_cast<size_t>(rows[row].failure) != row) return false;
+    }
+    return true;
+}
+
+// A stage's failures and their code texts: each stage specialises it with
+// `kLast`, its last failure, and `kCodes`, one row per failure.
+template <typename Failure>
+struct FailureCodes;
+
+// The constant code text of `failure`, valid for the whole process (a
+// receiver of a posted result may keep the pointer); kUnknownFailureCode
+// past the table.
+template <typename Failure>
+constexpr LPCWSTR FailureCode(Failure failure) {
+    using Table = FailureCodes<Failure>;
+    static_assert(ListsEveryFailure(Table::kCodes, Table::kLast),
+                  "every failure needs exactly one code, in the enum's order");
+    const size_t row = static_cast<size_t>(failure);
+    return row < std::size(Table::kCodes) ? Table::kCodes[row].code : kUnknownFailureCode;
+}
+
+// What every stage's record holds: where the result goes and the files the
+// stage works on. Filled completely before the worker starts and only
+// touched by the worker afterwards; the paths are constants or process-wide
+// buffers that outlive the run.
+template <typename Failure>
+struct WorkerRecord {
+    HWND notify_window;  // null: no result is posted
+    UINT notify_message;
+    LPCWSTR upgrade_file;
+    LPCWSTR exe_file;
+    LPCWSTR images_file;
+    LPCWSTR fonts_file;
+    Failure error;  // what failed, once a step fails
+};
+
+template <typename Failure>
+void FillWorkerRecord(WorkerRecord<Failure>* record, HWND window, UINT message, LPCWSTR upgradeFile,
+                      LPCWSTR exeFile, LPCWSTR imagesFile, LPCWSTR fontsFile) {
+    record->notify_window = window;
+    record->notify_message = message;
+    record->upgrade_file = upgradeFile;
+    record->exe_file = exeFile;
+    record->images_file = imagesFile;
+    record->fonts_file = fontsFile;
+}
+
+// Posts `succeeded` and the constant `text` as `message` to `window`; nothing
+// without a window. The worker never waits for it.
+void PostWorkerResult(HWND window, UINT message, BOOL succeeded, LPCWSTR text);
+
+// Posts the run's one result as the worker returns, whichever return that
+// is: success once the run is marked so, else the code of the failure
+// recorded in the record.
+template <typename Record>
+class WorkerResult {
+public:
+    explicit WorkerResult(Record* record) : record_(record) {}
+    ~WorkerResult() {
+        PostWorkerResult(record_->notify_window, record_->notify_message, succeeded_,
+                         succeeded_ ? L"" : FailureCode(record_->error));
+    }
+    WorkerResult(const WorkerResult&) = delete;
+    WorkerResult& operator=(const WorkerResult&) = delete;
+
+    void MarkSucceeded() { succeeded_ = TRUE; }
+
+private:
+    Record* record_;
+    BOOL succeeded_ = FALSE;
+};
+
+// A zeroed record from the process heap; null (with `failedLine` logged,
+// which takes the error and the tick count) when there is no memory.
+LPVOID AllocateWorkerRecord(SIZE_T size, LPCWSTR failedLine);
+
+template <typename Record>
+Record* NewWorkerRecord(LPCWSTR failedLine) {
+    return static_cast<Record*>(AllocateWorkerRecord(sizeof(Record), failedLine));
+}
+
+// After its run, a record is either kept to the end of the process (its
+// owner may still read it) or freed by the worker's thread.
+enum class RecordAfterRun { Kept, Freed };
+
+// Starts `entry` with `record` on a thread of its own; nobody joins it, and
+// its handle is left to the end of the process. FALSE (with `failedLine`
+// logged, which takes the error and the tick count) when the thread cannot
+// be created.
+BOOL StartWorkerThread(LPTHREAD_START_ROUTINE entry, LPVOID record, LPCWSTR failedLine);
+
+template <typename Record, DWORD (*Body)(Record*), RecordAfterRun after>
+DWORD WINAPI WorkerThreadEntry(LPVOID record) {
+    DWORD exitCode = Body(static_cast<Record*>(record));
+    if (after == RecordAfterRun::Freed) LocalFree(record);
+    return exitCode;
+}
+
+// Runs `Body(record)` on a worker thread. A record to be freed after the
+// run is freed here too when the thread cannot be created.
+template <typename Record, DWORD (*Body)(Record*), RecordAfterRun after>
+BOOL StartWorker(Record* record, LPCWSTR failedLine) {
+    if (StartWorkerThread(WorkerThreadEntry<Record, Body, after>, record, failedLine)) return TRUE;
+    if (after == RecordAfterRun::Freed) LocalFree(record);
+    return FALSE;
+}
