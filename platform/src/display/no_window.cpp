@@ -3,7 +3,6 @@
 // exists says once on standard error why it shows none. GetKeyState reports
 // every key up, for no keyboard reaches the program.
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 
 #include "display_backend.h"
@@ -15,12 +14,6 @@ namespace {
 
 bool g_headless = false;
 HWND g_inputWindow = nullptr;
-
-bool DisplayExists() {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
 
 }  // namespace
 

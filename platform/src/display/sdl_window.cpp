@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -37,12 +36,6 @@ void CloseDisplay() {
     g_texture = nullptr;
     g_renderer = nullptr;
     g_window = nullptr;
-}
-
-bool DisplayExists() {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
 }
 
 // Mouse positions arrive in framebuffer pixels (the renderer's logical
