@@ -29,6 +29,6 @@ RUVEXA_FAULT_STRIDE=5 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=
 threaded='^(MessageTest|Thread|DebugOutput|ScreenPngTest|ExtractionPrepareTest|TimerSequenceTest|ResultMessageTest|Launch|LateUsbDisk|HostOptions|Rows/StartScenario|Rows/WholeUpgrade)\.|RunsOnAThreadOfItsOwn'
 echo "== ThreadSanitizer: the tests that involve threads"
 configure build-tsan thread
-cmake --build build-tsan -j"$jobs" --target ruvexa platform_tests package_tests install_tests shell_tests scenario_tests
+cmake --build build-tsan -j"$jobs" --target ruvexa platform_core_tests platform_ui_tests package_tests install_tests shell_tests scenario_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600 -R "$threaded"

@@ -2,7 +2,8 @@
 // where the device's file system lives, where the debug log goes, how fast
 // device time runs, and the failure hook used by fault tests. Only the host's
 // entry point, the tools and the tests include this header; the program's
-// code never does.
+// code never does. The screen, display and window-manager controls at the
+// end come with the UI library (ruvexa_platform_ui), the rest with the core.
 #pragma once
 
 #include <windows.h>

@@ -7,6 +7,7 @@
 // L"..." literals and the C library's wide functions work unchanged.
 #pragma once
 
+#include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -169,6 +170,7 @@ typedef struct _WIN32_FIND_DATAW {
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_BROKEN_PIPE 109
 #define ERROR_DISK_FULL 112
+#define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_NEGATIVE_SEEK 131
 #define ERROR_DIR_NOT_EMPTY 145
 #define ERROR_BUSY 170
@@ -176,6 +178,7 @@ typedef struct _WIN32_FIND_DATAW {
 #define ERROR_BAD_EXE_FORMAT 193
 #define ERROR_FILENAME_EXCED_RANGE 206
 #define ERROR_DIRECTORY 267
+#define ERROR_MR_MID_NOT_FOUND 317
 #define ERROR_INVALID_NAME 123
 #define ERROR_IO_DEVICE 1117
 
@@ -236,6 +239,14 @@ BOOL WINAPI FindClose(HANDLE hFindFile);
 // ---- errors ---------------------------------------------------------------
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
+
+// The system's text for an error code, ending in "\r\n" as on the device.
+// Only FORMAT_MESSAGE_FROM_SYSTEM, optionally with
+// FORMAT_MESSAGE_IGNORE_INSERTS, into the caller's buffer.
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPWSTR lpBuffer, DWORD nSize, va_list* Arguments);
 
 // ---- time -----------------------------------------------------------------
 DWORD WINAPI GetTickCount(void);

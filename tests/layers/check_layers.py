@@ -2,9 +2,13 @@
 """Checks that the program's libraries form a stack in which every link
 points down: a library may link only to libraries of lower layers, never to
 one of its own layer, one above it, or a library of the repository outside
-the stack. So there can be no cycle either. The links are read from CMake's
-own dependency graph (--graphviz) of a fresh configuration, so that what is
-checked is what the build does.
+the stack. So there can be no cycle either. The platform layer is two
+libraries, the UI above the core; of the program, only the shell and the
+host's entry link the UI, and nothing the other folders or ruvexa-pack link,
+directly or not, draws: neither the UI library nor SDL2, FreeType,
+fontconfig or libpng. The links are read from CMake's own dependency graph
+(--graphviz) of a fresh configuration, so that what is checked is what the
+build does.
 
     check_layers.py SOURCE_DIR [CMAKE]
 """
@@ -20,8 +24,18 @@ LAYERS = [
     ["ruvexa_detect", "ruvexa_package", "ruvexa_install"],
     ["ruvexa_unzip"],
     ["ruvexa_files"],
-    ["ruvexa_platform"],
+    ["ruvexa_platform_ui"],
+    ["ruvexa_platform_core"],
 ]
+
+# The program's targets that may link the UI library: the shell, its
+# resource table and the host's entry. Tests link what they test.
+UI_LIBRARY = "ruvexa_platform_ui"
+UI_LINKERS = {"ruvexa_shell", "ruvexa_resources", "ruvexa_host_entry"}
+# What must not reach anything that draws, directly or through other links.
+DRAWING_FREE = ["ruvexa_detect", "ruvexa_package", "ruvexa_install", "ruvexa_unzip", "ruvexa_files",
+                "ruvexa_platform_core", "ruvexa_pack_commands", "ruvexa-pack"]
+DRAWING = re.compile(r"^(ruvexa_platform_ui$|PkgConfig::(SDL2|FREETYPE|FONTCONFIG|LIBPNG)$|.*/lib(SDL2|freetype|fontconfig|png)[^/]*$)")
 
 # CMake's ways around a link cycle between static libraries; none may stay.
 CYCLE_WORKAROUNDS = re.compile(r"LINK_GROUP|LINK_INTERFACE_MULTIPLICITY|--start-group|RESCAN")
@@ -68,6 +82,31 @@ def layer_problems(links):
     return problems
 
 
+def drawing_problems(links):
+    problems = []
+    for source, target in links:
+        if target == UI_LIBRARY and source.startswith("ruvexa") and not source.startswith("ruvexa_test") \
+                and source not in UI_LINKERS:
+            problems.append(f"{source} links to {UI_LIBRARY}; only {', '.join(sorted(UI_LINKERS))} may")
+    reached = {}
+    for source, target in links:
+        reached.setdefault(source, set()).add(target)
+    for start in DRAWING_FREE:
+        if start not in reached:
+            problems.append(f"{start} is missing from the build or links to nothing")
+            continue
+        seen, todo = set(), [start]
+        while todo:
+            for target in reached.get(todo.pop(), ()):
+                if target not in seen:
+                    seen.add(target)
+                    todo.append(target)
+        drawing = sorted(name for name in seen if DRAWING.match(name))
+        if drawing:
+            problems.append(f"{start} reaches what draws: {', '.join(drawing)}")
+    return problems
+
+
 def workaround_problems(source_dir):
     problems = []
     for folder, subfolders, files in os.walk(source_dir):
@@ -88,12 +127,14 @@ def main():
         sys.exit(__doc__.strip().splitlines()[-1].strip())
     source_dir = os.path.abspath(sys.argv[1])
     cmake = sys.argv[2] if len(sys.argv) == 3 else "cmake"
-    problems = layer_problems(read_links(source_dir, cmake)) + workaround_problems(source_dir)
+    links = read_links(source_dir, cmake)
+    problems = layer_problems(links) + drawing_problems(links) + workaround_problems(source_dir)
     for problem in problems:
         print("layers: " + problem, file=sys.stderr)
     if problems:
         sys.exit(1)
-    print("layers: " + " -> ".join(", ".join(layer) for layer in LAYERS) + ": every link points down")
+    print("layers: " + " -> ".join(", ".join(layer) for layer in LAYERS) + ": every link points down; "
+          + ", ".join(DRAWING_FREE) + " draw nothing")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 // Keys from the display window: the key state GetKeyState reports and the
-// key messages posted to the input window.
+// key messages posted to the input window, and a key combination that
+// becomes an accelerator's command.
 #include <windows.h>
 
 #include <SDL2/SDL_keycode.h>
@@ -7,6 +8,8 @@
 
 #include "display_window.h"
 #include "ruvexa_host.h"
+#include "ruvexa_resources.h"
+#include "window_test_support.h"
 
 namespace {
 
@@ -85,6 +88,57 @@ TEST_F(DisplayInputTest, RepeatsAndTogglesAreReported) {
     EXPECT_EQ(Next().message, static_cast<UINT>(WM_USER));
     EXPECT_EQ(GetKeyState(-1), 0);
     EXPECT_EQ(GetKeyState(256), 0);
+}
+
+const ACCEL kAccelerators[] = {
+    {FVIRTKEY | FNOINVERT | FCONTROL, 'A', 40002},
+    {0x80 | FVIRTKEY | FNOINVERT | FCONTROL, 'Q', IDOK},
+};
+const host::AcceleratorResource kAcceleratorTables[] = {{2, kAccelerators, 2}};
+const host::ResourceTable kResources{nullptr, 0, nullptr, 0, nullptr, 0, kAcceleratorTables, 1,
+                                     nullptr, 0, nullptr, 0};
+
+using MessageTest = window_test::WindowManagerTest;
+
+TEST_F(MessageTest, CtrlAFromTheKeyboardBecomesTheAcceleratorCommand) {
+    host::SetResourceTable(&kResources);
+    HWND hwnd = CreateMainWindow();
+    UpdateWindow(hwnd);
+    HACCEL accelerators = LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(2));
+    ASSERT_NE(accelerators, nullptr);
+
+    // Without Ctrl the key is no accelerator.
+    MSG plain{hwnd, WM_KEYDOWN, 'A', 1, 0, {}};
+    EXPECT_EQ(TranslateAcceleratorW(hwnd, accelerators, &plain), 0);
+    EXPECT_TRUE(window_test::ReceivedOf(WM_COMMAND).empty());
+
+    // The display's keyboard posts the keys to the window and holds Ctrl
+    // down until the loop has run.
+    host::HandleDisplayKey(SDLK_LCTRL, true, false);
+    host::HandleDisplayKey(SDLK_a, true, false);
+    PostQuitMessage(0);
+    MSG msg;
+    int translated = 0;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+            ++translated;
+        } else {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    host::HandleDisplayKey(SDLK_a, false, false);
+    host::HandleDisplayKey(SDLK_LCTRL, false, false);
+    EXPECT_EQ(translated, 1);
+    auto commands = window_test::ReceivedOf(WM_COMMAND);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(LOWORD(commands[0].wParam), 40002);
+    EXPECT_EQ(HIWORD(commands[0].wParam), 1);
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(3)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+    host::SetResourceTable(nullptr);
 }
 
 }  // namespace

@@ -1,29 +1,14 @@
 // The message queue: timers on the device clock, posts from other threads,
-// the quit message, scheduled host actions, keyboard translation and
-// accelerators.
+// the quit message, scheduled host actions and keyboard translation.
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "display_window.h"
-#include "ruvexa_resources.h"
 #include "window_test_support.h"
 
 using namespace window_test;
 
 namespace {
-
-// SDL key codes as the display back end receives them.
-constexpr int kSdlKeyA = 'a';
-constexpr int kSdlKeyLeftCtrl = 0x400000E0;
-
-const ACCEL kAccelerators[] = {
-    {FVIRTKEY | FNOINVERT | FCONTROL, 'A', 40002},
-    {0x80 | FVIRTKEY | FNOINVERT | FCONTROL, 'Q', IDOK},
-};
-const host::AcceleratorResource kAcceleratorTables[] = {{2, kAccelerators, 2}};
-const host::ResourceTable kResources{nullptr, 0, nullptr, 0, nullptr, 0, kAcceleratorTables, 1,
-                                     nullptr, 0, nullptr, 0};
 
 using MessageTest = WindowManagerTest;
 
@@ -175,47 +160,6 @@ TEST_F(MessageTest, KeyDownOfACharacterKeyIsFollowedByItsCharacter) {
     EXPECT_EQ(g_received[2].message, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(g_received[2].wParam, static_cast<WPARAM>(VK_F1));
     EXPECT_EQ(ReceivedOf(WM_CHAR).size(), 1u);
-}
-
-TEST_F(MessageTest, CtrlAFromTheKeyboardBecomesTheAcceleratorCommand) {
-    host::SetResourceTable(&kResources);
-    HWND hwnd = CreateMainWindow();
-    UpdateWindow(hwnd);
-    HACCEL accelerators = LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(2));
-    ASSERT_NE(accelerators, nullptr);
-
-    // Without Ctrl the key is no accelerator.
-    MSG plain{hwnd, WM_KEYDOWN, 'A', 1, 0, {}};
-    EXPECT_EQ(TranslateAcceleratorW(hwnd, accelerators, &plain), 0);
-    EXPECT_TRUE(ReceivedOf(WM_COMMAND).empty());
-
-    // The display's keyboard posts the keys to the window and holds Ctrl
-    // down until the loop has run.
-    host::HandleDisplayKey(kSdlKeyLeftCtrl, true, false);
-    host::HandleDisplayKey(kSdlKeyA, true, false);
-    PostQuitMessage(0);
-    MSG msg;
-    int translated = 0;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
-            ++translated;
-        } else {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    host::HandleDisplayKey(kSdlKeyA, false, false);
-    host::HandleDisplayKey(kSdlKeyLeftCtrl, false, false);
-    EXPECT_EQ(translated, 1);
-    auto commands = ReceivedOf(WM_COMMAND);
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(LOWORD(commands[0].wParam), 40002);
-    EXPECT_EQ(HIWORD(commands[0].wParam), 1);
-
-    SetLastError(0xdeadbeef);
-    EXPECT_EQ(LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(3)), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
-    host::SetResourceTable(nullptr);
 }
 
 TEST_F(MessageTest, PostingToAMissingWindowFails) {

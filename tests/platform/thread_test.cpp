@@ -1,4 +1,5 @@
-// CreateThread and the handle it returns; LocalAlloc and LocalFree.
+// CreateThread and the handle it returns; LocalAlloc and LocalFree; a
+// worker's PostMessageW in a program without the window manager.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -70,4 +71,14 @@ TEST(LocalMemory, ZeroFillsAndFailsWithTheArmedError) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
 #endif
     host::ClearFailures();
+}
+
+// These tests link only the core: no window exists to post to, nor a queue
+// for the thread's own messages.
+TEST(Thread, PostingWithoutTheWindowManagerFindsNoWindow) {
+    for (HWND window : {reinterpret_cast<HWND>(0x1234), static_cast<HWND>(nullptr)}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(PostMessageW(window, WM_USER, 0, 0));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    }
 }

@@ -3,10 +3,11 @@
 
 #include <windows.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+
+#include "ruvexa_host.h"
 
 namespace pack {
 
@@ -24,20 +25,13 @@ std::string FileError(const std::string& path, int errnoValue) {
 }
 
 std::string Win32ErrorText(unsigned long win32Error) {
-    // The host's words for the codes the layer makes of errno values.
-    switch (win32Error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return std::strerror(ENOENT);
-    case ERROR_ACCESS_DENIED: return std::strerror(EACCES);
-    case ERROR_SHARING_VIOLATION: return "the file is in use";
-    case ERROR_DISK_FULL: return std::strerror(ENOSPC);
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return std::strerror(EEXIST);
-    case ERROR_FILENAME_EXCED_RANGE: return std::strerror(ENAMETOOLONG);
-    case ERROR_DIRECTORY: return std::strerror(ENOTDIR);
-    case ERROR_WRITE_PROTECT: return std::strerror(EROFS);
-    }
-    return "error " + std::to_string(win32Error);
+    WCHAR text[256];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  static_cast<DWORD>(win32Error), 0, text, sizeof(text) / sizeof(text[0]), nullptr);
+    // The system's texts end in "\r\n".
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n')) --length;
+    if (length == 0) return "error " + std::to_string(win32Error);
+    return host::WideToUtf8(std::wstring_view(text, length));
 }
 
 std::string Hex(uint32_t value) {

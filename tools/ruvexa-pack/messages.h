@@ -16,8 +16,9 @@ void Warn(const std::string& text);
 int Fail(const std::string& text);
 // "'FILE': reason" for a host call that set errno.
 std::string FileError(const std::string& path, int errnoValue);
-// A Win32 error code from the platform layer in words, as the host says
-// them ("Permission denied"); "error N" for a code without words here.
+// A Win32 error code from the platform layer in the system's words
+// (FormatMessageW), as the host says them ("Permission denied"); "error N"
+// for a code without words.
 std::string Win32ErrorText(unsigned long win32Error);
 // A 32-bit value as "0x" and eight upper-case hexadecimal digits.
 std::string Hex(uint32_t value);

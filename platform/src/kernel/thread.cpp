@@ -8,7 +8,7 @@
 
 #include "error.h"
 #include "handle.h"
-#include "message_queue.h"
+#include "message_loop_hooks.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -57,7 +57,7 @@ extern "C" HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, 
         std::thread([lpStartAddress, lpParameter] {
             lpStartAddress(lpParameter);
             --host::g_runningThreads;
-            host::WakeMessageQueue();
+            host::WakeMessageLoop();
         }).detach();
     } catch (const std::system_error& error) {
         --host::g_runningThreads;

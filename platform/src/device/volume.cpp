@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "casefold.h"
-#include "message_queue.h"
+#include "message_loop_hooks.h"
 #include "ruvexa_host.h"
 
 namespace host {

@@ -1,5 +1,6 @@
 // ErrorFromName, ErrorNames: the names of the Win32 error codes the layer's
-// headers define, for the failure hook's command line.
+// headers define, for the failure hook's command line; all but the two
+// only FormatMessageW sets, which no operation of the hook can meet.
 #include <strings.h>
 
 #include <string>

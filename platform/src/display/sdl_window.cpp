@@ -1,10 +1,12 @@
 // The SDL2 display window: opening it when a display exists, showing the
 // framebuffer scaled, and turning its events into window messages
-// (PumpDisplayEvents, DisplayIsInteractive).
+// (PumpDisplayEvents, DisplayIsInteractive), also while the window's thread
+// sleeps.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -12,6 +14,7 @@
 #include "dc.h"
 #include "display_backend.h"
 #include "display_window.h"
+#include "message_loop_hooks.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -33,12 +36,6 @@ void CloseDisplay() {
     g_texture = nullptr;
     g_renderer = nullptr;
     g_window = nullptr;
-}
-
-bool DisplayExists() {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
 }
 
 // Mouse positions arrive in framebuffer pixels (the renderer's logical
@@ -65,6 +62,20 @@ void DisplayClosed() {
         g_closedHook();
     } else if (g_inputWindow) {
         PostMessageW(g_inputWindow, WM_CLOSE, 0, 0);
+    }
+}
+
+// The window's thread sleeping (between probes for a USB disk, say) still
+// takes the window's keys and clicks into its queue, as the device's input
+// driver does: they are handled once the thread fetches messages.
+bool SleepTakingInput(std::chrono::nanoseconds left) {
+    if (!DisplayIsInteractive() || !OnDisplayThread()) return false;
+    auto end = std::chrono::steady_clock::now() + left;
+    for (;;) {
+        PumpDisplayEvents();
+        auto now = std::chrono::steady_clock::now();
+        if (now >= end) return true;
+        std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(end - now, std::chrono::milliseconds(10)));
     }
 }
 
@@ -108,6 +119,7 @@ bool OpenDisplayIfAvailable(int scale) {
         return false;
     }
     g_displayThread = std::this_thread::get_id();
+    InstallSleepHook(SleepTakingInput);
     ShowOnDisplay(*ScreenSurface());
     return true;
 }

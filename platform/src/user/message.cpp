@@ -1,7 +1,8 @@
-// GetMessageW, PostMessageW, SendMessageW, DispatchMessageW, TranslateMessage,
-// PostQuitMessage: the UI thread's message queue. Posting is safe from any
-// thread; fetching belongs to the UI thread, which also runs the host's
-// scheduled actions (host::ScheduleAt) and pumps the display while it waits.
+// GetMessageW, SendMessageW, DispatchMessageW, TranslateMessage,
+// PostQuitMessage, and the queue behind the core's PostMessageW: the UI
+// thread's message queue. Posting is safe from any thread; fetching belongs
+// to the UI thread, which also runs the host's scheduled actions
+// (host::ScheduleAt) and pumps the display while it waits.
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -172,6 +173,23 @@ void Enqueue(const MSG& msg, bool front) {
     g_wake.notify_all();
 }
 
+BOOL PostToQueue(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    // A null window posts to the UI thread itself; such messages are fetched
+    // but dispatched nowhere.
+    if (hWnd && !WindowExists(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    MSG msg{hWnd, Msg, wParam, lParam, 0, {}};
+    Stamp(&msg);
+    Enqueue(msg, false);
+    return TRUE;
+}
+
+// Installed as the program is loaded, before main: the core's PostMessageW
+// reaches the queue through it from the first call on.
+[[maybe_unused]] const bool g_queueInstalled = (InstallMessageQueue({PostToQueue, WakeMessageQueue}), true);
+
 }  // namespace
 
 void WakeMessageQueue() {
@@ -226,19 +244,6 @@ extern "C" BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND, UINT, UINT) {
         if (host::TakeNextMessage(lpMsg, &generation)) return lpMsg->message != WM_QUIT;
         host::WaitForWork(generation);
     }
-}
-
-extern "C" BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    // A null window posts to the UI thread itself; such messages are fetched
-    // but dispatched nowhere.
-    if (hWnd && !host::WindowExists(hWnd)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    MSG msg{hWnd, Msg, wParam, lParam, 0, {}};
-    host::Stamp(&msg);
-    host::Enqueue(msg, false);
-    return TRUE;
 }
 
 extern "C" void WINAPI PostQuitMessage(int nExitCode) {

@@ -3,12 +3,11 @@
 // milliseconds in tests while their order and device-time lengths hold.
 #include "device_clock.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
-#include "display_backend.h"
+#include "message_loop_hooks.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -18,8 +17,11 @@ using Clock = std::chrono::steady_clock;
 
 Clock::time_point g_start = Clock::now();
 std::atomic<double> g_scale{1.0};
+std::atomic<SleepHook> g_sleepHook{nullptr};
 
 }  // namespace
+
+void InstallSleepHook(SleepHook hook) { g_sleepHook = hook; }
 
 void RestartDeviceClock() { g_start = Clock::now(); }
 
@@ -49,18 +51,7 @@ extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
         return;
     }
     auto left = host::RealDurationOf(dwMilliseconds);
-    if (!host::DisplayIsInteractive() || !host::OnDisplayThread()) {
-        std::this_thread::sleep_for(left);
-        return;
-    }
-    // The UI thread sleeping (between probes for a USB disk, say) still
-    // takes the window's keys and clicks into its queue, as the device's
-    // input driver does: they are handled once the thread fetches messages.
-    auto end = std::chrono::steady_clock::now() + left;
-    for (;;) {
-        host::PumpDisplayEvents();
-        auto now = std::chrono::steady_clock::now();
-        if (now >= end) return;
-        std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(end - now, std::chrono::milliseconds(10)));
-    }
+    auto sleepTakingInput = host::g_sleepHook.load();
+    if (sleepTakingInput && sleepTakingInput(left)) return;
+    std::this_thread::sleep_for(left);
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "message_loop_hooks.h"
+
 namespace host {
 
 // ---- queue (message.cpp) ------------------------------------------------------
@@ -25,13 +27,5 @@ bool TakeDueTimer(double nowMs, MSG* msg);
 bool NextTimerDue(double* dueMs);
 void KillTimersOf(HWND hwnd);
 void ClearTimers();
-
-// ---- what may still bring work (thread.cpp, volume.cpp) ------------------------
-// True while a routine started with CreateThread has not returned. A routine
-// that returns wakes the queue, so that a waiting GetMessageW looks again.
-bool WorkerThreadsRunning();
-// The device time at which the next invisible volume appears; false when
-// no volume is still to appear.
-bool NextVolumeArrival(double* atMs);
 
 }  // namespace host
