@@ -60,10 +60,10 @@ Box InkBounds(const Image& image, const Box& area, Rgb background) {
     for (int y = area.top; y < area.bottom; ++y) {
         for (int x = area.left; x < area.right; ++x) {
             if (image.At(x, y) == background) continue;
-            ink.left = std::min(ink.left, x);
-            ink.top = std::min(ink.top, y);
-            ink.right = std::max(ink.right, x + 1);
-            ink.bottom = std::max(ink.bottom, y + 1);
+            ink.left = std::min<LONG>(ink.left, x);
+            ink.top = std::min<LONG>(ink.top, y);
+            ink.right = std::max<LONG>(ink.right, x + 1);
+            ink.bottom = std::max<LONG>(ink.bottom, y + 1);
         }
     }
     return ink;

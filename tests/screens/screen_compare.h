@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -21,12 +22,10 @@ struct Image {
     const Rgb& At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-struct Box {
-    int left, top, right, bottom;  // right and bottom exclusive
-};
+// Right and bottom exclusive, as the bands of shell/screen_layout.h.
+using Box = RECT;
 
 constexpr Rgb kWhite{255, 255, 255};
-constexpr Box kStatusBand{0, 188, 480, 218};
 
 // Fails the test when the file is not an 8-bit RGB or RGBA PNG.
 Image ReadPng(const std::string& path);

@@ -16,6 +16,7 @@
 #include "launcher.h"
 #include "resource.h"
 #include "ruvexa_host.h"
+#include "screen_bands.h"
 #include "shell_constants.h"
 #include "test_support.h"
 
@@ -80,8 +81,8 @@ inline RECT InkBounds(const Snapshot& shot, COLORREF background) {
 }
 
 constexpr RECT kWholeScreen = {0, 0, 480, 272};
-constexpr RECT kStatusArea = {0, 188, 480, 218};
-constexpr RECT kVersionArea = {0, 0, 480, 52};
+constexpr RECT kStatusArea = kStatusBand;
+constexpr RECT kVersionArea = {0, 0, testing_support::kScreenWidth, kVersionBand3.bottom};
 
 class ShellTest : public ::testing::Test {
 protected:
