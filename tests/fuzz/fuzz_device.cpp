@@ -1,11 +1,9 @@
 #include "fuzz_device.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "ruvexa_host.h"
 
@@ -14,29 +12,24 @@ namespace fs = std::filesystem;
 namespace fuzzing {
 
 FuzzDevice::FuzzDevice(std::string writable) : writable_(std::move(writable)) {
-    std::string pattern = (fs::temp_directory_path() / "ruvexa-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    root_ = pattern;
-    host::SetDeviceRoot(root_);
+    host::SetDeviceRoot(Root());
     host::SetLogSink([](std::string_view) {});
     // Neighbours that an escaping write could overwrite or join.
-    fs::create_directories(root_ + "/" + writable_);
-    fs::create_directories(root_ + "/NandFlash/Work");
-    fs::create_directories(root_ + "/NandFlash/Merrow/Images");
-    std::ofstream(root_ + "/NandFlash/Merrow/Images/back.bmp") << "installed";
-    std::ofstream(root_ + "/NandFlash/Merrow/Orvane3.exe") << "installed";
-    fs::create_directories(root_ + "/Storage Card");
+    fs::create_directories(folder_.Path(writable_));
+    fs::create_directories(folder_.Path("NandFlash/Work"));
+    fs::create_directories(folder_.Path("Storage Card"));
+    folder_.Write("NandFlash/Merrow/Images/back.bmp", "installed");
+    folder_.Write("NandFlash/Merrow/Orvane3.exe", "installed");
 }
 
 void FuzzDevice::WriteFile(const std::string& relative, const unsigned char* data, size_t size) const {
-    std::ofstream out(root_ + "/" + relative, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    folder_.Write(relative, std::string(reinterpret_cast<const char*>(data), size));
 }
 
 Snapshot FuzzDevice::Take() const {
     Snapshot snapshot;
-    const fs::path writable = fs::path(root_) / writable_;
-    for (auto it = fs::recursive_directory_iterator(root_); it != fs::recursive_directory_iterator(); ++it) {
+    const fs::path writable = folder_.Path(writable_);
+    for (auto it = fs::recursive_directory_iterator(Root()); it != fs::recursive_directory_iterator(); ++it) {
         if (it->path() == writable) {
             it.disable_recursion_pending();
             continue;
@@ -49,13 +42,13 @@ Snapshot FuzzDevice::Take() const {
                                static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                                static_cast<long long>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
         }
-        snapshot[fs::relative(it->path(), root_).string()] = state;
+        snapshot[fs::relative(it->path(), Root()).string()] = state;
     }
     return snapshot;
 }
 
 void FuzzDevice::ClearWritable() const {
-    const fs::path writable = fs::path(root_) / writable_;
+    const fs::path writable = folder_.Path(writable_);
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(writable, ec); !ec && it != fs::recursive_directory_iterator();
          ++it) {

@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <regex>
-#include <stdexcept>
 
 namespace scenario {
 
@@ -30,17 +29,6 @@ bool RuvexaRun::LogHas(const std::string& maskedLine) const {
         if (line == maskedLine) return true;
     }
     return false;
-}
-
-Scratch::Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "ruvexa-scenario-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-}
-
-Scratch::~Scratch() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
 }
 
 RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string>& options, const Scratch& scratch) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "unzip_file.h"
 
 namespace unzip_testing {
@@ -22,7 +22,7 @@ constexpr const wchar_t* kSource = L"\\NandFlash\\Src";
 class ToolArchiveTest : public UnzipTest {
 protected:
     ToolArchiveTest() {
-        device.WriteFile(Source(L"back.bmp"), Noise(70000, 1));
+        device.WriteFile(Source(L"back.bmp"), RandomBytes(70000, 1));
         device.WriteFile(Source(L"Icons\\ok.png"), "ok");
         device.WriteFile(Source(L"Icons\\Small\\x.png"), std::string(100000, 'x'));
         device.WriteFile(Source(L"empty.txt"), "");

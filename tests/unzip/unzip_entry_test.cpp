@@ -2,7 +2,7 @@
 // unreadable data, a full volume, and the progress marks.
 #include <gtest/gtest.h>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "ruvexa_host.h"
 #include "unzip_file.h"
 
@@ -110,7 +110,7 @@ TEST_F(UnzipTest, DataThatFailsItsChecksumIsNotASuccess) {
     ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "wrong.txt",
                                                 .data = Deflate(text),
                                                 .raw = true,
-                                                .crc = Crc32Of(text) ^ 1,
+                                                .crc = ReferenceCrc32(text) ^ 1,
                                                 .uncompressedSize = static_cast<DWORD>(text.size())}}));
     EXPECT_EQ(Extract(), 0);
     EXPECT_EQ(log.MaskedLines(), (Lines{EntryLine("wrong.txt", "==> Failed [-105]!!"), UnzipFailedLine()}));
@@ -121,7 +121,7 @@ TEST_F(UnzipTest, DataThatFailsItsChecksumIsNotASuccess) {
     ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "wrong.txt",
                                                 .data = Deflate(text),
                                                 .raw = true,
-                                                .crc = Crc32Of(text),
+                                                .crc = ReferenceCrc32(text),
                                                 .uncompressedSize = static_cast<DWORD>(text.size())}}));
     log.Clear();
     EXPECT_EQ(Extract(), 1);
@@ -154,7 +154,7 @@ TEST_F(UnzipTest, EncryptedEntryIsReadUndecryptedAndFails) {
 
 TEST_F(UnzipTest, FullDiskInTheMiddleOfAnEntry) {
     ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "small.txt", .data = "small"},
-                                               {.name = "big.bin", .data = Noise(200000, 7)},
+                                               {.name = "big.bin", .data = RandomBytes(200000, 7)},
                                                {.name = "after.txt", .data = "after"}}));
     // small.txt takes the first write, big.bin's first chunk the second.
     host::FailCall(host::Op::WriteFile, ERROR_DISK_FULL, 3);
@@ -166,7 +166,7 @@ TEST_F(UnzipTest, FullDiskInTheMiddleOfAnEntry) {
                                      UnzipFailedLine(),
                                  }));
     EXPECT_EQ(device.ReadFile(Output(L"small.txt")), "small");
-    EXPECT_EQ(device.ReadFile(Output(L"big.bin")), Noise(200000, 7).substr(0, 65536));
+    EXPECT_EQ(device.ReadFile(Output(L"big.bin")), RandomBytes(200000, 7).substr(0, 65536));
     EXPECT_FALSE(device.Exists(Output(L"after.txt")));
 }
 

@@ -2,7 +2,7 @@
 // files, replacing what is there, names.
 #include <gtest/gtest.h>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "unzip_file.h"
 
 namespace unzip_testing {
@@ -86,7 +86,7 @@ TEST_F(UnzipTest, MissingParentsAreCreatedAndTrailingSeparatorIsNotDoubled) {
 }
 
 TEST_F(UnzipTest, InfoZipArchiveWithFoldersIsReproduced) {
-    device.WriteFile(L"\\NandFlash\\Src\\back.bmp", Noise(70000, 1));
+    device.WriteFile(L"\\NandFlash\\Src\\back.bmp", RandomBytes(70000, 1));
     device.WriteFile(L"\\NandFlash\\Src\\Icons\\ok.png", "ok");
     device.WriteFile(L"\\NandFlash\\Src\\Icons\\Small\\x.png", std::string(100000, 'x'));
     device.WriteFile(L"\\NandFlash\\Src\\empty.txt", "");
@@ -95,7 +95,7 @@ TEST_F(UnzipTest, InfoZipArchiveWithFoldersIsReproduced) {
 
     EXPECT_EQ(Extract(), 1);
     EXPECT_EQ(log.Text(), "");
-    EXPECT_EQ(device.ReadFile(Output(L"back.bmp")), Noise(70000, 1));
+    EXPECT_EQ(device.ReadFile(Output(L"back.bmp")), RandomBytes(70000, 1));
     EXPECT_EQ(device.ReadFile(Output(L"Icons\\ok.png")), "ok");
     EXPECT_EQ(device.ReadFile(Output(L"Icons\\Small\\x.png")), std::string(100000, 'x'));
     EXPECT_EQ(device.ReadFile(Output(L"empty.txt")), "");

@@ -3,7 +3,7 @@
 // had.
 #include <gtest/gtest.h>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "ruvexa_host.h"
 #include "unzip_file.h"
 
