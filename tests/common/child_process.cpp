@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 extern char** environ;
@@ -21,16 +22,14 @@ int Reap(pid_t process) {
 
 // Our environment with `extra` in place of the variables of the same names.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
-    std::vector<std::string> variables;
+    std::vector<std::string> variables = extra;
     for (char** variable = environ; *variable; ++variable) {
         const std::string entry = *variable;
-        bool replaced = false;
-        for (const std::string& added : extra) {
-            replaced = replaced || entry.compare(0, added.find('=') + 1, added, 0, added.find('=') + 1) == 0;
-        }
-        if (!replaced) variables.push_back(entry);
+        const auto named = [&](const std::string& added) {
+            return entry.rfind(added.substr(0, added.find('=') + 1), 0) == 0;
+        };
+        if (std::none_of(extra.begin(), extra.end(), named)) variables.push_back(entry);
     }
-    variables.insert(variables.end(), extra.begin(), extra.end());
     return variables;
 }
 

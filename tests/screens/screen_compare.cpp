@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "screen_bands.h"
+
 namespace screens {
 namespace {
 
@@ -56,17 +58,7 @@ void WritePng(const std::string& path, const Image& image) {
 }
 
 Box InkBounds(const Image& image, const Box& area, Rgb background) {
-    Box ink{area.right, area.bottom, area.left, area.top};
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            if (image.At(x, y) == background) continue;
-            ink.left = std::min<LONG>(ink.left, x);
-            ink.top = std::min<LONG>(ink.top, y);
-            ink.right = std::max<LONG>(ink.right, x + 1);
-            ink.bottom = std::max<LONG>(ink.bottom, y + 1);
-        }
-    }
-    return ink;
+    return testing_support::InkBounds(area, [&](LONG x, LONG y) { return !(image.At(x, y) == background); });
 }
 
 bool SameArea(const Image& a, const Image& b, const Box& area) {

@@ -111,6 +111,12 @@ TEST_F(UnzipTest, ProgressMarkAfterEveryHundredthEntry) {
 
 const std::string kInflatesWell = "inflates without complaint";
 
+// `data` deflated, stored with its right CRC-32 or one that is wrong.
+MinizipEntry Deflated(const std::string& data, bool rightCrc) {
+    return {.name = "wrong.txt", .data = Deflate(data), .raw = true, .crc = ReferenceCrc32(data) ^ (rightCrc ? 0 : 1),
+            .uncompressedSize = static_cast<DWORD>(data.size())};
+}
+
 // A method the library cannot unpack leaves an empty file: LZMA is refused
 // by the library itself; bzip2 would be handed out as its compressed bytes
 // by a minizip built without bzip2.
@@ -121,68 +127,49 @@ UnzipCase UnsupportedMethod(const char* name, const std::string& method) {
             .files = {{L"first.txt", "1"}, {L"packed.bin", ""}}};
 }
 
+// A failed write or flush of `name`: its lines and the archive's.
+Lines FailedEntry(const std::string& name, const std::string& call, const char* error) {
+    return {UnzipTest::EntryLine(name, "==> " + call + " Failed !! error = [" + error + "]"),
+            UnzipTest::EntryLine(name, "==> Failed [-1]!!"), UnzipTest::UnzipFailedLine()};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Entries, UnzipCaseTest,
     ::testing::Values(
         // Block type 3 does not exist: inflate reports Z_DATA_ERROR.
         UnzipCase{.name = "CorruptDeflateDataFailsWithTheLibraryStatus",
                   .entries = {{.name = "good.txt", .data = "good"},
-                              {.name = "bad.bin",
-                               .data = std::string("\x07\x00\x00\x00\x00\x00", 6),
-                               .raw = true,
-                               .crc = 0x12345678,
-                               .uncompressedSize = 100},
+                              {.name = "bad.bin", .data = std::string("\x07\x00\x00\x00\x00\x00", 6), .raw = true,
+                               .crc = 0x12345678, .uncompressedSize = 100},
                               {.name = "after.txt", .data = "after"}},
                   .log = {UnzipTest::EntryLine("bad.bin", "==> Failed [-3]!!"), UnzipTest::UnzipFailedLine()},
-                  .files = {{L"good.txt", "good"}},
-                  .present = {L"bad.bin"},
-                  .absent = {L"after.txt"}},
+                  .files = {{L"good.txt", "good"}}, .present = {L"bad.bin"}, .absent = {L"after.txt"}},
         // The written file stays, without the entry's times or attributes.
-        UnzipCase{.name = "DataThatFailsItsChecksumIsNotASuccess",
-                  .entries = {{.name = "wrong.txt",
-                               .data = Deflate(kInflatesWell),
-                               .raw = true,
-                               .crc = ReferenceCrc32(kInflatesWell) ^ 1,
-                               .uncompressedSize = static_cast<DWORD>(kInflatesWell.size())}},
+        UnzipCase{.name = "DataThatFailsItsChecksumIsNotASuccess", .entries = {Deflated(kInflatesWell, false)},
                   .log = {UnzipTest::EntryLine("wrong.txt", "==> Failed [-105]!!"), UnzipTest::UnzipFailedLine()},
                   .files = {{L"wrong.txt", kInflatesWell}}},
-        UnzipCase{.name = "TheSameDataWithItsRightChecksumIsASuccess",
-                  .entries = {{.name = "wrong.txt",
-                               .data = Deflate(kInflatesWell),
-                               .raw = true,
-                               .crc = ReferenceCrc32(kInflatesWell),
-                               .uncompressedSize = static_cast<DWORD>(kInflatesWell.size())}},
+        UnzipCase{.name = "TheSameDataWithItsRightChecksumIsASuccess", .entries = {Deflated(kInflatesWell, true)},
                   .result = 1},
         UnsupportedMethod("LzmaLeavesAnEmptyFile", "ZIP_LZMA"), UnsupportedMethod("Bzip2LeavesAnEmptyFile", "ZIP_BZIP2"),
         // small.txt takes the first write, big.bin's first chunk the second.
         UnzipCase{.name = "FullDiskInTheMiddleOfAnEntry",
-                  .entries = {{.name = "small.txt", .data = "small"},
-                              {.name = "big.bin", .data = RandomBytes(200000, 7)},
+                  .entries = {{.name = "small.txt", .data = "small"}, {.name = "big.bin", .data = RandomBytes(200000, 7)},
                               {.name = "after.txt", .data = "after"}},
-                  .failure = ERROR_DISK_FULL,
-                  .failingCall = 3,
+                  .failure = ERROR_DISK_FULL, .failingCall = 3,
                   .log = {UnzipTest::EntryLine("big.bin", "==> WriteFile Failed !! error = [112]"),
                           "There is not enough space on the disk.", UnzipTest::EntryLine("big.bin", "==> Failed [-1]!!"),
                           UnzipTest::UnzipFailedLine()},
                   .files = {{L"small.txt", "small"}, {L"big.bin", RandomBytes(200000, 7).substr(0, 65536)}},
                   .absent = {L"after.txt"}},
-        UnzipCase{.name = "OtherWriteFailureHasNoDiskFullLine",
-                  .entries = {{.name = "a.bin", .data = "a"}},
-                  .failure = ERROR_ACCESS_DENIED,
-                  .log = {UnzipTest::EntryLine("a.bin", "==> WriteFile Failed !! error = [5]"),
-                          UnzipTest::EntryLine("a.bin", "==> Failed [-1]!!"), UnzipTest::UnzipFailedLine()}},
+        UnzipCase{.name = "OtherWriteFailureHasNoDiskFullLine", .entries = {{.name = "a.bin", .data = "a"}},
+                  .failure = ERROR_ACCESS_DENIED, .log = FailedEntry("a.bin", "WriteFile", "5")},
         // Every file is flushed before it is closed; one whose data may not
         // have reached the media fails like a failed write.
         UnzipCase{.name = "FailedFlushFailsTheEntry",
-                  .entries = {{.name = "first.txt", .data = "first"},
-                              {.name = "second.txt", .data = "second"},
+                  .entries = {{.name = "first.txt", .data = "first"}, {.name = "second.txt", .data = "second"},
                               {.name = "third.txt", .data = "third"}},
-                  .failing = host::Op::FlushFileBuffers,
-                  .failure = ERROR_DISK_FULL,
-                  .failingCall = 2,
-                  .log = {UnzipTest::EntryLine("second.txt", "==> FlushFileBuffers Failed !! error = [112]"),
-                          UnzipTest::EntryLine("second.txt", "==> Failed [-1]!!"), UnzipTest::UnzipFailedLine()},
-                  .files = {{L"first.txt", "first"}},
+                  .failing = host::Op::FlushFileBuffers, .failure = ERROR_DISK_FULL, .failingCall = 2,
+                  .log = FailedEntry("second.txt", "FlushFileBuffers", "112"), .files = {{L"first.txt", "first"}},
                   .absent = {L"third.txt"}}),
     CaseName);
 

@@ -138,48 +138,36 @@ TEST_F(UnzipTest, ListingShorterThanItsCountFails) {
     EXPECT_EQ(device.ReadFile(Output(L"second.txt")), "2");
 }
 
-// A name that is no UTF-8 after a good entry: refused, nothing written after.
-UnzipCase NoUtf8(const char* name, const std::string& stored) {
-    return {.name = name,
-            .entries = {{.name = "ok.txt", .data = "ok"}, {.name = stored, .data = "bad"}},
-            .log = {"UnzipFile(): !!! Invalid entry name, error=[84], at=[*]", UnzipTest::UnzipFailedLine()},
-            .tree = kTreeWithOkOnly};
-}
+const std::string kNoUtf8 = "UnzipFile(): !!! Invalid entry name, error=[84], at=[*]";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, UnzipCaseTest,
     ::testing::Values(
         UnzipCase{.name = "SubFoldersWithoutFolderEntriesAreCreated",
                   .entries = {{.name = "Font/Bold/sans.ttf", .data = "ttf"},
-                              {.name = "Font/Bold/Big/serif.ttf", .data = "big"},
-                              {.name = "top.txt", .data = "top"}},
+                              {.name = "Font/Bold/Big/serif.ttf", .data = "big"}, {.name = "top.txt", .data = "top"}},
                   .result = 1,
                   .files = {{L"Font\\Bold\\sans.ttf", "ttf"}, {L"Font\\Bold\\Big\\serif.ttf", "big"}, {L"top.txt", "top"}}},
         UnzipCase{.name = "FolderEntryWhereAFileStandsFailsWithoutEntryLine",
                   .python = "add('first.txt', b'1')\nadd('Icons/', attr=0x10)\nadd('last.txt', b'3')",
-                  .before = {{L"Icons", "in the way"}},
-                  .log = {UnzipTest::UnzipFailedLine()},
-                  .files = {{L"first.txt", "1"}, {L"Icons", "in the way"}},
-                  .absent = {L"last.txt"}},
+                  .before = {{L"Icons", "in the way"}}, .log = {UnzipTest::UnzipFailedLine()},
+                  .files = {{L"first.txt", "1"}, {L"Icons", "in the way"}}, .absent = {L"last.txt"}},
         // Python sets the UTF-8 flag for such names; minizip's writer never does.
-        UnzipCase{.name = "Utf8NameWithTheFlag",
-                  .python = "add('Шрифты/Жирный.ttf', b'flagged')",
-                  .result = 1,
+        UnzipCase{.name = "Utf8NameWithTheFlag", .python = "add('Шрифты/Жирный.ttf', b'flagged')", .result = 1,
                   .files = {{L"Шрифты\\Жирный.ttf", "flagged"}}},
-        UnzipCase{.name = "Utf8NameWithoutTheFlag",
-                  .entries = {{.name = "Значок €.bmp", .data = "unflagged"}},
-                  .result = 1,
-                  .files = {{L"Значок €.bmp", "unflagged"}}},
+        UnzipCase{.name = "Utf8NameWithoutTheFlag", .entries = {{.name = "Значок €.bmp", .data = "unflagged"}},
+                  .result = 1, .files = {{L"Значок €.bmp", "unflagged"}}},
         // "Файл" in code page 866, as an old DOS tool stores it; the encoding
         // of a lone surrogate, which no wide path may hold; an overlong "/";
         // a sequence cut short at the end of the name.
-        NoUtf8("CodePage866NameIsRefused", "\x94\xa0\xa9\xab.txt"), NoUtf8("LoneSurrogateIsRefused", "\xED\xA0\x80.txt"),
-        NoUtf8("OverlongSlashIsRefused", "\xC0\xAF.txt"), NoUtf8("SequenceCutShortIsRefused", "cut\xF0\x9F\x98"),
+        RefusedAfterOk("CodePage866NameIsRefused", "\x94\xa0\xa9\xab.txt", kNoUtf8),
+        RefusedAfterOk("LoneSurrogateIsRefused", "\xED\xA0\x80.txt", kNoUtf8),
+        RefusedAfterOk("OverlongSlashIsRefused", "\xC0\xAF.txt", kNoUtf8),
+        RefusedAfterOk("SequenceCutShortIsRefused", "cut\xF0\x9F\x98", kNoUtf8),
         // A character beyond the basic plane is sound UTF-8 (a surrogate pair
         // on the device).
         UnzipCase{.name = "CharacterBeyondTheBasicPlaneIsAccepted",
-                  .entries = {{.name = "smile\xF0\x9F\x98\x80.bmp", .data = "pair"}},
-                  .result = 1}),
+                  .entries = {{.name = "smile\xF0\x9F\x98\x80.bmp", .data = "pair"}}, .result = 1}),
     CaseName);
 
 }  // namespace

@@ -1,12 +1,7 @@
 #include "unzip_fixture.h"
 
-#include <algorithm>
-#include <filesystem>
-
 #include "ruvexa_host.h"
 #include "unzip_file.h"
-
-namespace fs = std::filesystem;
 
 namespace unzip_testing {
 
@@ -18,11 +13,15 @@ int UnzipTest::UnZipFileInto(LPCWSTR folder) { return UnZipFile(kArchive, folder
 
 std::vector<std::string> UnzipTest::DeviceTree() const {
     std::vector<std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(device.Root())) {
-        tree.push_back(fs::relative(entry.path(), device.Root()).generic_string());
-    }
-    std::sort(tree.begin(), tree.end());
+    for (const auto& entry : testing_support::SnapshotOf(device.Root())) tree.push_back(entry.first);
     return tree;
+}
+
+UnzipCase RefusedAfterOk(const char* name, const std::string& stored, const std::string& line) {
+    return {.name = name,
+            .entries = {{.name = "ok.txt", .data = "ok"}, {.name = stored, .data = "refused"}},
+            .log = {line, UnzipTest::UnzipFailedLine()},
+            .tree = kTreeWithOkOnly};
 }
 
 void PrintTo(const UnzipCase& row, std::ostream* out) { *out << row.name; }

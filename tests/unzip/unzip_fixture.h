@@ -78,6 +78,9 @@ struct UnzipCase {
     Lines tree{};  // the whole DeviceTree()
 };
 
+// "ok.txt", then an entry named `stored` that is refused with `line`.
+UnzipCase RefusedAfterOk(const char* name, const std::string& stored, const std::string& line);
+
 void PrintTo(const UnzipCase& row, std::ostream* out);
 std::string CaseName(const ::testing::TestParamInfo<UnzipCase>& info);
 

@@ -95,21 +95,14 @@ TEST_F(UnzipTest, EntriesNestedBeyondThePathLimitOnASmallStack) {
 // as logged, nothing written but the entry before it.
 UnzipCase LeavesTheOutputFolder(const char* name, const std::string& stored, const std::string& logged,
                                 DWORD attributes = 0) {
-    return {.name = name,
-            .entries = {{.name = "ok.txt", .data = "ok"},
-                        {.name = stored, .data = "evil", .externalAttributes = attributes},
-                        {.name = "after.txt", .data = "after"}},
-            .log = {"UnzipFile(): !!! Unsafe entry name=[" + logged + "], at=[*]", UnzipTest::UnzipFailedLine()},
-            .tree = kTreeWithOkOnly};
+    UnzipCase row = RefusedAfterOk(name, stored, "UnzipFile(): !!! Unsafe entry name=[" + logged + "], at=[*]");
+    row.entries[1].externalAttributes = attributes;
+    row.entries.push_back({.name = "after.txt", .data = "after"});
+    return row;
 }
 
 // A name that does not fit its buffer is refused whole, not cut.
-UnzipCase BeyondItsBuffer(const char* name, const std::string& stored) {
-    return {.name = name,
-            .entries = {{.name = "ok.txt", .data = "ok"}, {.name = stored, .data = "x"}},
-            .log = {"UnzipFile(): !!! Invalid entry name, error=[34], at=[*]", UnzipTest::UnzipFailedLine()},
-            .tree = kTreeWithOkOnly};
-}
+const std::string kBeyondItsBuffer = "UnzipFile(): !!! Invalid entry name, error=[34], at=[*]";
 
 INSTANTIATE_TEST_SUITE_P(
     Safety, UnzipCaseTest,
@@ -126,19 +119,17 @@ INSTANTIATE_TEST_SUITE_P(
         LeavesTheOutputFolder("BareParentFolderIsRefused", "..", "..", FILE_ATTRIBUTE_DIRECTORY),
         // FAT drops a name's trailing dots: the folder "c.." is "c".
         UnzipCase{.name = "HarmlessDotsAreNotRefused",
-                  .entries = {{.name = "..b.txt", .data = "b"}, {.name = "c../d..txt", .data = "d"}},
-                  .result = 1,
+                  .entries = {{.name = "..b.txt", .data = "b"}, {.name = "c../d..txt", .data = "d"}}, .result = 1,
                   .files = {{L"..b.txt", "b"}, {L"c\\d..txt", "d"}}},
-        UnzipCase{.name = "TransferBufferThatCannotBeAllocated",
-                  .python = "add('a.txt', b'A')",
-                  .failing = host::Op::LocalAlloc,
-                  .failure = ERROR_NOT_ENOUGH_MEMORY,
+        UnzipCase{.name = "TransferBufferThatCannotBeAllocated", .python = "add('a.txt', b'A')",
+                  .failing = host::Op::LocalAlloc, .failure = ERROR_NOT_ENOUGH_MEMORY,
                   .log = {"UnZipFile(): !!! Failed to create unzipper, at=[*]"},
                   .tree = {"NandFlash", "NandFlash/Work", "NandFlash/Work/AppImages.zi"}},
         // 141 characters, 281 bytes: the library would hand out 260 bytes.
-        BeyondItsBuffer("StoredNameLongerThanItsBuffer", Repeat("Ж", 70) + "/" + Repeat("Ж", 70)),
+        RefusedAfterOk("StoredNameLongerThanItsBuffer", Repeat("Ж", 70) + "/" + Repeat("Ж", 70), kBeyondItsBuffer),
         // 260 bytes arrive whole, but 260 characters leave no room for the zero.
-        BeyondItsBuffer("ConvertedNameWithoutRoomForItsZero", std::string(100, 'a') + "/" + std::string(159, 'b'))),
+        RefusedAfterOk("ConvertedNameWithoutRoomForItsZero", std::string(100, 'a') + "/" + std::string(159, 'b'),
+                       kBeyondItsBuffer)),
     CaseName);
 
 }  // namespace
