@@ -1,9 +1,11 @@
 #include "fuzz_device.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "ruvexa_host.h"
 
@@ -59,7 +61,17 @@ void FuzzDevice::ClearWritable() const {
 
 int OpenDescriptors() {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        // The layer holds the device root as an O_PATH descriptor, opened at
+        // its first lookup and again after the root changes: no open file.
+        std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+        std::string field;
+        unsigned long flags = 0;
+        while (info >> field && field != "flags:") {
+        }
+        info >> std::oct >> flags;
+        if (!(flags & O_PATH)) ++count;
+    }
     return count;
 }
 
