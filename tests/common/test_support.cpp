@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <filesystem>
 #include <mutex>
@@ -49,6 +50,13 @@ void TempDevice::SetReadOnly(const std::wstring& devicePath, bool readOnly) cons
     } else {
         fs::permissions(Host(devicePath), fs::perms::owner_write, fs::perm_options::add);
     }
+}
+
+bool TempDevice::KeepsExtendedAttributes() const {
+    Write(".xattr-probe", "");
+    const bool kept = setxattr(Path(".xattr-probe").c_str(), "user.probe", "1", 1, 0) == 0;
+    fs::remove(Path(".xattr-probe"));
+    return kept;
 }
 
 namespace {

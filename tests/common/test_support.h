@@ -31,6 +31,9 @@ public:
     std::string ReadFile(const std::wstring& devicePath) const;
     bool Exists(const std::wstring& devicePath) const;
     void SetReadOnly(const std::wstring& devicePath, bool readOnly) const;
+    // Whether the host file system keeps user extended attributes, and so
+    // the attribute bits beside read-only (tmpfs on older kernels does not).
+    bool KeepsExtendedAttributes() const;
 };
 
 // Collects the debug log while it lives.

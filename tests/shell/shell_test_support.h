@@ -15,6 +15,7 @@
 #include "app_state.h"
 #include "launcher.h"
 #include "resource.h"
+#include "ink_bounds.h"
 #include "ruvexa_host.h"
 #include "screen_bands.h"
 #include "shell_constants.h"
