@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "temp_folder.h"
+
 extern char** environ;
 
 namespace testing_support {
@@ -81,6 +83,12 @@ int Interrupt(pid_t process, int signal) {
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
                const std::string& errPath) {
     return WaitFor(Start(program, arguments, outPath, errPath));
+}
+
+ChildRun RunCaptured(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& outPath, const std::string& errPath) {
+    const int status = RunAndWait(program, arguments, outPath, errPath);
+    return {status, ReadHostFile(outPath), ReadHostFile(errPath)};
 }
 
 }  // namespace testing_support

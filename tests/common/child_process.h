@@ -34,4 +34,15 @@ int Interrupt(pid_t process, int signal);
 int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
                const std::string& errPath);
 
+// How a child ended and what it wrote.
+struct ChildRun {
+    int status = -1;  // exit status, -1 when the process did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// RunAndWait, and the files of standard output and error read back.
+ChildRun RunCaptured(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& outPath, const std::string& errPath);
+
 }  // namespace testing_support

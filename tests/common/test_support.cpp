@@ -86,18 +86,20 @@ void LogCapture::Clear() {
 
 std::vector<std::string> LogCapture::Lines() const { return SplitLogLines(Text()); }
 
-std::vector<std::string> SplitLogLines(const std::string& text) {
+std::vector<std::string> SplitLogLines(const std::string& text, const std::string& separator) {
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + separator.size()) {
         lines.push_back(text.substr(start, end - start));
     }
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
 }
 
-std::vector<std::string> LogCapture::MaskedLines() const {
-    std::vector<std::string> lines = Lines();
+std::vector<std::string> LogCapture::MaskedLines() const { return MaskedLogLines(Text()); }
+
+std::vector<std::string> MaskedLogLines(const std::string& text) {
+    std::vector<std::string> lines = SplitLogLines(text);
     for (auto& line : lines) line = MaskTicks(line);
     return lines;
 }

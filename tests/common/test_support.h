@@ -54,8 +54,11 @@ public:
 
 std::string MaskTicks(const std::string& line);
 
-// A log split after every "\r\n", each line without it.
-std::vector<std::string> SplitLogLines(const std::string& text);
+// A text split after every `separator` (the log's "\r\n" unless given),
+// each line without it.
+std::vector<std::string> SplitLogLines(const std::string& text, const std::string& separator = "\r\n");
+// The log's lines with the tick values masked.
+std::vector<std::string> MaskedLogLines(const std::string& text);
 
 // `head` followed by `tail`: expected logs and command lines built from
 // shared pieces.

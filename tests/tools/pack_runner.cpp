@@ -8,12 +8,9 @@
 namespace pack_test {
 
 ToolRun RunProgram(const std::string& scratch, const std::string& program, const std::vector<std::string>& arguments) {
-    std::string outPath = scratch + "/.run-stdout";
-    std::string errPath = scratch + "/.run-stderr";
-    ToolRun run;
-    run.status = testing_support::RunAndWait(program, arguments, outPath, errPath);
-    run.out = testing_support::ReadHostFile(outPath);
-    run.err = testing_support::ReadHostFile(errPath);
+    const std::string outPath = scratch + "/.run-stdout";
+    const std::string errPath = scratch + "/.run-stderr";
+    ToolRun run = testing_support::RunCaptured(program, arguments, outPath, errPath);
     unlink(outPath.c_str());
     unlink(errPath.c_str());
     return run;

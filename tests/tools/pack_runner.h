@@ -14,11 +14,7 @@ using testing_support::LittleEndianAt;
 using testing_support::PutLittleEndian;
 using testing_support::RandomBytes;
 
-struct ToolRun {
-    int status = -1;  // exit status, or -1 when the process did not exit normally
-    std::string out;
-    std::string err;
-};
+using ToolRun = testing_support::ChildRun;
 
 // Runs `program` (looked up in PATH when it has no "/") with `arguments`,
 // standard output and error captured through files in `scratch`.
