@@ -5,7 +5,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "temp_folder.h"
@@ -22,26 +21,6 @@ int Reap(pid_t process) {
     return status;
 }
 
-// Our environment with `extra` in place of the variables of the same names.
-std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
-    std::vector<std::string> variables = extra;
-    for (char** variable = environ; *variable; ++variable) {
-        const std::string entry = *variable;
-        const auto named = [&](const std::string& added) {
-            return entry.rfind(added.substr(0, added.find('=') + 1), 0) == 0;
-        };
-        if (std::none_of(extra.begin(), extra.end(), named)) variables.push_back(entry);
-    }
-    return variables;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& words) {
-    std::vector<char*> pointers;
-    for (std::string& word : words) pointers.push_back(word.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 }  // namespace
 
 pid_t Start(const std::string& program, const std::vector<std::string>& arguments, const ChildIo& io) {
@@ -53,12 +32,11 @@ pid_t Start(const std::string& program, const std::vector<std::string>& argument
     } else {
         posix_spawn_file_actions_addopen(&actions, 2, io.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
-    std::vector<std::string> words = {program};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> variables = EnvironmentWith(io.environment);
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, Pointers(words).data(),
-                               Pointers(variables).data());
+    int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + program);
     return pid;

@@ -9,13 +9,11 @@
 
 namespace testing_support {
 
-// Where a child's standard output and error go, and what its environment
-// holds besides ours.
+// Where a child's standard output and error go.
 struct ChildIo {
     std::string outPath = "/dev/null";
     std::string errPath = "/dev/null";
-    int errDescriptor = -1;                  // standard error instead of errPath when >= 0
-    std::vector<std::string> environment{};  // "NAME=value", replacing ours of that name
+    int errDescriptor = -1;  // standard error instead of errPath when >= 0
 };
 
 // Starts `program` (looked up in PATH when it has no "/") with `arguments`.

@@ -31,8 +31,9 @@ HeldRun::HeldRun(const std::vector<std::string>& arguments, const std::string& t
     while (write(pipe_[1], filler.data(), filler.size()) > 0) {
     }
     fcntl(pipe_[1], F_SETFL, 0);
-    process_ = testing_support::Start(RUVEXA_PACK_PATH, arguments,
-                                      {.errDescriptor = pipe_[1], .environment = {"TMPDIR=" + tmp}});
+    // env replaces itself with ruvexa-pack: the process to signal keeps its id.
+    process_ = testing_support::Start(
+        "env", testing_support::Concat({"TMPDIR=" + tmp, RUVEXA_PACK_PATH}, arguments), {.errDescriptor = pipe_[1]});
 }
 
 HeldRun::~HeldRun() {
