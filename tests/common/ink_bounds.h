@@ -16,7 +16,8 @@ RECT InkBounds(const RECT& area, IsInk isInk) {
     for (LONG y = area.top; y < area.bottom; ++y) {
         for (LONG x = area.left; x < area.right; ++x) {
             if (isInk(x, y)) {
-                ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+                ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+                       std::max(ink.bottom, y + 1)};
             }
         }
     }

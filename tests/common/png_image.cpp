@@ -37,7 +37,9 @@ void WritePng(const std::string& path, const Image& image) {
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
     std::vector<png_byte> bytes;
-    for (COLORREF pixel : image.pixels) bytes.insert(bytes.end(), {GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)});
+    for (COLORREF pixel : image.pixels) {
+        bytes.insert(bytes.end(), {GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)});
+    }
     if (!png_image_write_to_file(&png, path.c_str(), 0, bytes.data(), 0, nullptr)) {
         ADD_FAILURE() << "cannot write " << path << ": " << png.message;
     }

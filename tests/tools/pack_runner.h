@@ -23,7 +23,7 @@ ToolRun RunProgram(const std::string& scratch, const std::string& program, const
 // A temporary folder with ruvexa-pack at hand.
 class Workspace : public testing_support::TempFolder {
 public:
-    Workspace() : TempFolder("ruvexa-pack-") {}
+    Workspace() : TempFolder("ruvexa-workspace-") {}
     ToolRun Pack(const std::vector<std::string>& arguments) const;
     ToolRun Tool(const std::string& program, const std::vector<std::string>& arguments) const;
 };

@@ -87,8 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
                   .result = 1,
                   .log = {"UnzipFile(): Data of folder entry ignored, folder=[" + UnzipTest::OutputText("Icons\\") +
                           "], size=[11], at=[*]"},
-                  .tree = {"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_", "NandFlash/Merrow/Images_/Icons",
-                           "NandFlash/Merrow/Images_/Icons/ok.png", "NandFlash/Work", "NandFlash/Work/AppImages.zi"}}),
+                  .tree = {"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_",
+                           "NandFlash/Merrow/Images_/Icons", "NandFlash/Merrow/Images_/Icons/ok.png", "NandFlash/Work",
+                           "NandFlash/Work/AppImages.zi"}}),
     CaseName);
 
 }  // namespace

@@ -54,8 +54,9 @@ protected:
 };
 
 // The device after only "ok.txt" was unpacked.
-inline const Lines kTreeWithOkOnly = {"NandFlash",      "NandFlash/Merrow", "NandFlash/Merrow/Images_",
-                                      "NandFlash/Merrow/Images_/ok.txt", "NandFlash/Work", "NandFlash/Work/AppImages.zi"};
+inline const Lines kTreeWithOkOnly = {"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_",
+                                      "NandFlash/Merrow/Images_/ok.txt", "NandFlash/Work",
+                                      "NandFlash/Work/AppImages.zi"};
 
 // One archive unpacked into the output folder as a row of data: how it is
 // made, what is there before, which platform call fails, and what must
