@@ -1,13 +1,10 @@
 #include "test_support.h"
 
-#include <fcntl.h>
 #include <pthread.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/xattr.h>
 
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <regex>
 #include <sstream>
@@ -18,25 +15,9 @@
 
 namespace fs = std::filesystem;
 
-extern char** environ;
-
 namespace testing_support {
 
-TempDevice::TempDevice() {
-    std::string pattern = (fs::temp_directory_path() / "ruvexa-device-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-    host::SetDeviceRoot(root_);
-}
-
-TempDevice::~TempDevice() {
-    std::error_code ec;
-    // Read-only files and folders must become writable before removal.
-    for (auto it = fs::recursive_directory_iterator(root_, ec); !ec && it != fs::end(it); ++it) {
-        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
-    }
-    fs::remove_all(root_, ec);
-}
+TempDevice::TempDevice() : TempFolder("ruvexa-device-") { host::SetDeviceRoot(Root()); }
 
 std::string TempDevice::Host(const std::wstring& devicePath) const {
     std::string path = host::WideToUtf8(devicePath);
@@ -44,7 +25,7 @@ std::string TempDevice::Host(const std::wstring& devicePath) const {
         if (c == '\\') c = '/';
     }
     if (path.empty() || path[0] != '/') path = "/" + path;
-    return root_ + path;
+    return Root() + path;
 }
 
 void TempDevice::MakeFolder(const std::wstring& devicePath) const {
@@ -69,6 +50,13 @@ void TempDevice::SetReadOnly(const std::wstring& devicePath, bool readOnly) cons
     } else {
         fs::permissions(Host(devicePath), fs::perms::owner_write, fs::perm_options::add);
     }
+}
+
+bool TempDevice::KeepsExtendedAttributes() const {
+    Write(".xattr-probe", "");
+    const bool kept = setxattr(Path(".xattr-probe").c_str(), "user.probe", "1", 1, 0) == 0;
+    fs::remove(Path(".xattr-probe"));
+    return kept;
 }
 
 namespace {
@@ -98,18 +86,20 @@ void LogCapture::Clear() {
 
 std::vector<std::string> LogCapture::Lines() const { return SplitLogLines(Text()); }
 
-std::vector<std::string> SplitLogLines(const std::string& text) {
+std::vector<std::string> SplitLogLines(const std::string& text, const std::string& separator) {
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + separator.size()) {
         lines.push_back(text.substr(start, end - start));
     }
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
 }
 
-std::vector<std::string> LogCapture::MaskedLines() const {
-    std::vector<std::string> lines = Lines();
+std::vector<std::string> LogCapture::MaskedLines() const { return MaskedLogLines(Text()); }
+
+std::vector<std::string> MaskedLogLines(const std::string& text) {
+    std::vector<std::string> lines = SplitLogLines(text);
     for (auto& line : lines) line = MaskTicks(line);
     return lines;
 }
@@ -172,50 +162,6 @@ std::string TreeDifference(const Tree& actual, const Tree& expected) {
         if (!expected.count(entry.first)) difference << "unexpected: " << entry.first << "\n";
     }
     return difference.str();
-}
-
-std::string ReadHostFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteHostFile(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-pid_t Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
-            const std::string& errPath) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error("cannot start " + program);
-    return pid;
-}
-
-int WaitFor(pid_t process) {
-    int status = 0;
-    while (waitpid(process, &status, 0) < 0) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
-               const std::string& errPath) {
-    return WaitFor(Start(program, arguments, outPath, errPath));
 }
 
 std::string MaskTicks(const std::string& line) {

@@ -1,11 +1,9 @@
 // Test support: a temporary device folder per test, a capture of the debug
-// log, snapshots of device trees, child processes and waits, and threads on
-// a small stack.
+// log, snapshots of device trees, waits, and threads on a small stack; the
+// temporary folders and child processes it builds on.
 #pragma once
 
 #include <windows.h>
-
-#include <sys/types.h>
 
 #include <chrono>
 #include <functional>
@@ -13,18 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
+#include "temp_folder.h"
+
 namespace testing_support {
 
-// A fresh host folder that stands for the device's root while the object
-// lives; removed (read-only files included) when it goes.
-class TempDevice {
+// A temporary folder that stands for the device's root while the object
+// lives.
+class TempDevice : public TempFolder {
 public:
     TempDevice();
-    ~TempDevice();
-    TempDevice(const TempDevice&) = delete;
-    TempDevice& operator=(const TempDevice&) = delete;
 
-    const std::string& Root() const { return root_; }
     // Host path of a device path written with "\" separators, exact case.
     std::string Host(const std::wstring& devicePath) const;
 
@@ -34,9 +31,9 @@ public:
     std::string ReadFile(const std::wstring& devicePath) const;
     bool Exists(const std::wstring& devicePath) const;
     void SetReadOnly(const std::wstring& devicePath, bool readOnly) const;
-
-private:
-    std::string root_;
+    // Whether the host file system keeps user extended attributes, and so
+    // the attribute bits beside read-only (tmpfs on older kernels does not).
+    bool KeepsExtendedAttributes() const;
 };
 
 // Collects the debug log while it lives.
@@ -57,8 +54,11 @@ public:
 
 std::string MaskTicks(const std::string& line);
 
-// A log split after every "\r\n", each line without it.
-std::vector<std::string> SplitLogLines(const std::string& text);
+// A text split after every `separator` (the log's "\r\n" unless given),
+// each line without it.
+std::vector<std::string> SplitLogLines(const std::string& text, const std::string& separator = "\r\n");
+// The log's lines with the tick values masked.
+std::vector<std::string> MaskedLogLines(const std::string& text);
 
 // `head` followed by `tail`: expected logs and command lines built from
 // shared pieces.
@@ -85,19 +85,5 @@ Tree SnapshotOf(const std::string& hostFolder);
 // Every path that is missing, unexpected or different, one per line, rather
 // than whole files; empty when the trees agree.
 std::string TreeDifference(const Tree& actual, const Tree& expected);
-
-// Whole host files, by host path; parents are created for a write.
-std::string ReadHostFile(const std::string& path);
-void WriteHostFile(const std::string& path, const std::string& bytes);
-
-// Runs `program` (looked up in PATH when it has no "/") with `arguments`,
-// its standard output and error written to the given files, and waits for
-// it. The exit status, or -1 when it did not exit normally.
-int RunAndWait(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
-               const std::string& errPath);
-// The same in two steps, for a test that acts on the process in between.
-pid_t Start(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
-            const std::string& errPath);
-int WaitFor(pid_t process);
 
 }  // namespace testing_support

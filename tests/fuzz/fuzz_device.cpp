@@ -1,6 +1,6 @@
 #include "fuzz_device.h"
 
-#include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -14,29 +14,24 @@ namespace fs = std::filesystem;
 namespace fuzzing {
 
 FuzzDevice::FuzzDevice(std::string writable) : writable_(std::move(writable)) {
-    std::string pattern = (fs::temp_directory_path() / "ruvexa-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    root_ = pattern;
-    host::SetDeviceRoot(root_);
+    host::SetDeviceRoot(Root());
     host::SetLogSink([](std::string_view) {});
     // Neighbours that an escaping write could overwrite or join.
-    fs::create_directories(root_ + "/" + writable_);
-    fs::create_directories(root_ + "/NandFlash/Work");
-    fs::create_directories(root_ + "/NandFlash/Merrow/Images");
-    std::ofstream(root_ + "/NandFlash/Merrow/Images/back.bmp") << "installed";
-    std::ofstream(root_ + "/NandFlash/Merrow/Orvane3.exe") << "installed";
-    fs::create_directories(root_ + "/Storage Card");
+    fs::create_directories(folder_.Path(writable_));
+    fs::create_directories(folder_.Path("NandFlash/Work"));
+    fs::create_directories(folder_.Path("Storage Card"));
+    folder_.Write("NandFlash/Merrow/Images/back.bmp", "installed");
+    folder_.Write("NandFlash/Merrow/Orvane3.exe", "installed");
 }
 
 void FuzzDevice::WriteFile(const std::string& relative, const unsigned char* data, size_t size) const {
-    std::ofstream out(root_ + "/" + relative, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    folder_.Write(relative, std::string(reinterpret_cast<const char*>(data), size));
 }
 
 Snapshot FuzzDevice::Take() const {
     Snapshot snapshot;
-    const fs::path writable = fs::path(root_) / writable_;
-    for (auto it = fs::recursive_directory_iterator(root_); it != fs::recursive_directory_iterator(); ++it) {
+    const fs::path writable = folder_.Path(writable_);
+    for (auto it = fs::recursive_directory_iterator(Root()); it != fs::recursive_directory_iterator(); ++it) {
         if (it->path() == writable) {
             it.disable_recursion_pending();
             continue;
@@ -49,13 +44,13 @@ Snapshot FuzzDevice::Take() const {
                                static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                                static_cast<long long>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
         }
-        snapshot[fs::relative(it->path(), root_).string()] = state;
+        snapshot[fs::relative(it->path(), Root()).string()] = state;
     }
     return snapshot;
 }
 
 void FuzzDevice::ClearWritable() const {
-    const fs::path writable = fs::path(root_) / writable_;
+    const fs::path writable = folder_.Path(writable_);
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(writable, ec); !ec && it != fs::recursive_directory_iterator();
          ++it) {
@@ -66,7 +61,17 @@ void FuzzDevice::ClearWritable() const {
 
 int OpenDescriptors() {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        // The layer holds the device root as an O_PATH descriptor, opened at
+        // its first lookup and again after the root changes: no open file.
+        std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+        std::string field;
+        unsigned long flags = 0;
+        while (info >> field && field != "flags:") {
+        }
+        info >> std::oct >> flags;
+        if (!(flags & O_PATH)) ++count;
+    }
     return count;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <tuple>
 
+#include "temp_folder.h"
+
 namespace fuzzing {
 
 // What is known of one entry of the device folder: type and mode, and for a
@@ -22,7 +24,7 @@ public:
     // that the code under test may change.
     explicit FuzzDevice(std::string writable);
 
-    const std::string& Root() const { return root_; }
+    const std::string& Root() const { return folder_.Root(); }
     void WriteFile(const std::string& relative, const unsigned char* data, size_t size) const;
     // Everything outside the writable folder.
     Snapshot Take() const;
@@ -30,7 +32,7 @@ public:
     void ClearWritable() const;
 
 private:
-    std::string root_;
+    testing_support::TempFolder folder_{"ruvexa-fuzz-"};
     std::string writable_;
 };
 

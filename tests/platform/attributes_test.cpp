@@ -36,7 +36,7 @@ TEST(FileAttributes, ReadOnlyIsKeptInTheWriteBits) {
 TEST(FileAttributes, OtherBitsSurviveWhereTheHostKeepsThem) {
     TempDevice device;
     device.WriteFile(L"\\NandFlash\\a.txt", "a");
-    if (!fs_test::HostKeepsExtendedAttributes(device)) GTEST_SKIP() << "no user xattrs on this host";
+    if (!device.KeepsExtendedAttributes()) GTEST_SKIP() << "no user xattrs on this host";
 
     // Bits the device does not keep, such as a zip entry's host mode in the
     // high word, are dropped.

@@ -126,7 +126,7 @@ TEST(CreateFile, AttributesOnlyOpenTakesNoPartInSharing) {
 
 TEST(CreateFile, OverwritingAHiddenOrSystemFileMustKeepThatAttribute) {
     TempDevice device;
-    if (!fs_test::HostKeepsExtendedAttributes(device)) GTEST_SKIP() << "no user xattrs on this host";
+    if (!device.KeepsExtendedAttributes()) GTEST_SKIP() << "no user xattrs on this host";
     const struct {
         DWORD existing;
         DWORD given;

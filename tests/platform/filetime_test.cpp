@@ -125,7 +125,7 @@ TEST(LocalFileTimeToFileTime, BothWaysUseTheBiasInForceNow) {
 TEST(FileTime, TimesAreKeptInTheStepsOfFatAndZeroLeavesATimeAlone) {
     TempDevice device;
     device.WriteFile(L"\\NandFlash\\Images\\a.png", "png");
-    const bool keepsCreation = fs_test::HostKeepsExtendedAttributes(device);
+    const bool keepsCreation = device.KeepsExtendedAttributes();
     HANDLE file = fs_test::Open(L"\\NandFlash\\Images\\a.png", GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     FILETIME creation, access, write;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #include <windows.h>
 
@@ -35,16 +34,6 @@ inline struct stat HostStat(const testing_support::TempDevice& device, const std
     struct stat st {};
     lstat(device.Host(path).c_str(), &st);
     return st;
-}
-
-// Whether the host file system under the device root keeps user extended
-// attributes (tmpfs on older kernels does not).
-inline bool HostKeepsExtendedAttributes(const testing_support::TempDevice& device) {
-    std::string probe = device.Root() + "/.xattr-probe";
-    device.WriteFile(L"\\.xattr-probe", "");
-    bool kept = setxattr(probe.c_str(), "user.probe", "1", 1, 0) == 0;
-    unlink(probe.c_str());
-    return kept;
 }
 
 }  // namespace fs_test

@@ -60,7 +60,7 @@ TEST(MoveFile, MovesAFileAcrossVolumesWithItsAttributesAndTime) {
     TempDevice device;
     device.WriteFile(L"\\Hard Disk\\AppExecute.ex", std::string(200000, 'e'));
     device.MakeFolder(L"\\NandFlash\\Merrow");
-    const bool extraBits = fs_test::HostKeepsExtendedAttributes(device);
+    const bool extraBits = device.KeepsExtendedAttributes();
     ASSERT_TRUE(SetFileAttributesW(L"\\Hard Disk\\AppExecute.ex",
                                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     HANDLE file = Open(L"\\Hard Disk\\AppExecute.ex", GENERIC_READ, 0, OPEN_EXISTING);

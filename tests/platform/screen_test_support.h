@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ink_bounds.h"
 #include "ruvexa_host.h"
 
 namespace screen_test {
@@ -37,17 +38,7 @@ protected:
 // empty (right <= left) when there is none.
 template <class Predicate>
 RECT InkBounds(HDC hdc, const RECT& area, Predicate isInk) {
-    RECT ink{area.right, area.bottom, area.left, area.top};
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            if (!isInk(GetPixel(hdc, x, y))) continue;
-            if (x < ink.left) ink.left = x;
-            if (y < ink.top) ink.top = y;
-            if (x + 1 > ink.right) ink.right = x + 1;
-            if (y + 1 > ink.bottom) ink.bottom = y + 1;
-        }
-    }
-    return ink;
+    return testing_support::InkBounds(area, [&](LONG x, LONG y) { return isInk(GetPixel(hdc, x, y)); });
 }
 
 inline bool IsDark(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128; }

@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "ruvexa_runner.h"
+#include "test_bytes.h"
 #include "upgrade_package.h"
 
 namespace {
 
 using scenario::kRemotePackage;
 using scenario::Scratch;
+using testing_support::LittleEndian;
 
 struct SizesRow {
     std::string name;
@@ -29,17 +31,12 @@ struct SizesRow {
     std::string halted;                  // what the screen shows when the device stops
 };
 
-void PutLittleEndian(std::string* bytes, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<char>(value >> (8 * i)));
-}
-
 // Head, data, a hole up to the tail, and the tail (checksum 0): only what is
 // written takes room on the host's disk.
 void WriteSparsePackage(const std::string& hostPath, const SizesRow& row) {
-    std::string head("3-VO");
-    PutLittleEndian(&head, row.exeSize + row.imagesSize + row.fontsSize);
+    const std::string head = "3-VO" + LittleEndian(row.exeSize + row.imagesSize + row.fontsSize);
     std::string tail;
-    for (uint32_t value : {row.exeSize, row.imagesSize, row.fontsSize, 0u}) PutLittleEndian(&tail, value);
+    for (uint32_t value : {row.exeSize, row.imagesSize, row.fontsSize, 0u}) tail += LittleEndian(value);
     const std::string start = head + row.data;
     int fd = open(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);

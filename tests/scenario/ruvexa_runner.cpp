@@ -1,9 +1,9 @@
 // Runs of build/ruvexa and build/ruvexa-pack as subprocesses.
 #include "ruvexa_runner.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
-#include <stdexcept>
 
 namespace scenario {
 
@@ -11,55 +11,28 @@ namespace fs = std::filesystem;
 
 std::vector<std::string> RuvexaRun::LogLines() const { return testing_support::SplitLogLines(log); }
 
-std::vector<std::string> RuvexaRun::ErrLines() const {
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = err.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(err.substr(start, end - start));
-    }
-    return lines;
-}
+std::vector<std::string> RuvexaRun::ErrLines() const { return testing_support::SplitLogLines(err, "\n"); }
 
-std::vector<std::string> RuvexaRun::MaskedLog() const {
-    std::vector<std::string> lines = LogLines();
-    for (auto& line : lines) line = testing_support::MaskTicks(line);
-    return lines;
-}
+std::vector<std::string> RuvexaRun::MaskedLog() const { return testing_support::MaskedLogLines(log); }
 
 bool RuvexaRun::LogHas(const std::string& maskedLine) const {
-    for (const auto& line : MaskedLog()) {
-        if (line == maskedLine) return true;
-    }
-    return false;
-}
-
-Scratch::Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "ruvexa-scenario-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-}
-
-Scratch::~Scratch() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    const std::vector<std::string> lines = MaskedLog();
+    return std::find(lines.begin(), lines.end(), maskedLine) != lines.end();
 }
 
 RuvexaRun RunRuvexa(const std::string& deviceRoot, const std::vector<std::string>& options, const Scratch& scratch) {
-    std::string logPath = scratch.Path("ruvexa.log");
-    const std::vector<std::string> arguments =
-        testing_support::Concat({"--device-root", deviceRoot, "--headless", "--log", logPath}, options);
-    RuvexaRun run;
-    run.status = testing_support::RunAndWait(RUVEXA_PATH, arguments, scratch.Path("ruvexa.out"), scratch.Path("ruvexa.err"));
+    const std::string logPath = scratch.Path("ruvexa.log");
+    RuvexaRun run = RunRuvexaExactly(
+        testing_support::Concat({"--device-root", deviceRoot, "--headless", "--log", logPath}, options), scratch);
     run.log = fs::exists(logPath) ? ReadHostFile(logPath) : "";
-    run.err = ReadHostFile(scratch.Path("ruvexa.err"));
     return run;
 }
 
 RuvexaRun RunRuvexaExactly(const std::vector<std::string>& arguments, const Scratch& scratch, std::string* out) {
-    RuvexaRun run;
-    run.status = testing_support::RunAndWait(RUVEXA_PATH, arguments, scratch.Path("ruvexa.out"), scratch.Path("ruvexa.err"));
-    run.err = ReadHostFile(scratch.Path("ruvexa.err"));
-    if (out) *out = ReadHostFile(scratch.Path("ruvexa.out"));
-    return run;
+    const testing_support::ChildRun child =
+        testing_support::RunCaptured(RUVEXA_PATH, arguments, scratch.Path("ruvexa.out"), scratch.Path("ruvexa.err"));
+    if (out) *out = child.out;
+    return {.status = child.status, .log = "", .err = child.err};
 }
 
 int RunPack(const std::vector<std::string>& arguments, const Scratch& scratch) {

@@ -25,16 +25,9 @@ struct RuvexaRun {
 
 // A scratch folder on the host for logs, screens and packages; removed with
 // everything in it when the object goes.
-class Scratch {
+class Scratch : public testing_support::TempFolder {
 public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::string Path(const std::string& name) const { return root_ + "/" + name; }
-
-private:
-    std::string root_;
+    Scratch() : TempFolder("ruvexa-scenario-") {}
 };
 
 // Runs build/ruvexa --device-root `deviceRoot` --headless --log ... followed

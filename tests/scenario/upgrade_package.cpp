@@ -5,27 +5,12 @@
 #include <stdexcept>
 
 #include "ruvexa_host.h"
+#include "test_bytes.h"
 
 namespace scenario {
-namespace {
 
-uint32_t LittleEndianAt(const std::string& bytes, size_t offset) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    return value;
-}
-
-// Repeatable bytes that do not compress away.
-std::string Noise(size_t size, uint32_t seed) {
-    std::string bytes(size, '\0');
-    for (auto& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<char>(seed >> 16);
-    }
-    return bytes;
-}
-
-}  // namespace
+using testing_support::LittleEndianAt;
+using testing_support::RandomBytes;
 
 const std::wstring kDownload = L"\\Storage Card\\OV3_Download\\";
 const std::wstring kRemotePackage = kDownload + L"OV3_UPGRADE_2024.BIN";
@@ -99,8 +84,8 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
 UpgradeContent StandardUpgrade() {
     return UpgradeContent{
         "#!/bin/sh\ntouch new_orvane3.ran\n",
-        {{"Start.bmp", "BM" + Noise(3000, 1)}, {"Menu.bmp", "BM" + Noise(1200, 2)}},
-        {{"Main.ttf", Noise(2500, 3)}},
+        {{"Start.bmp", "BM" + RandomBytes(3000, 1)}, {"Menu.bmp", "BM" + RandomBytes(1200, 2)}},
+        {{"Main.ttf", RandomBytes(2500, 3)}},
     };
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "ruvexa_runner.h"
+#include "screen_bands.h"
 #include "screen_compare.h"
 #include "upgrade_package.h"
 
@@ -18,10 +19,10 @@ using scenario::Scratch;
 using screens::Box;
 using screens::Image;
 using screens::InkBounds;
-using screens::kStatusBand;
 using screens::kWhite;
 using screens::MatchesReference;
 using screens::ReadPng;
+using testing_support::AcrossScreen;
 
 const std::string kMainScript = "#!/bin/sh\ntouch orvane3.ran\n";
 
@@ -52,14 +53,15 @@ TEST(LauncherScreens, StartScreenShowsTheThreeVersionLinesOverTheBackground) {
     EXPECT_TRUE(MatchesReference("start_screen", screen));
     // Each version line has ink from x=10 on; the background is white
     // outside the logo's rows 91 to 175, status band included.
-    for (const Box& line : {Box{0, 10, 480, 24}, Box{0, 24, 480, 38}, Box{0, 38, 480, 52}}) {
+    for (const RECT& band : {kVersionBand1, kVersionBand2, kVersionBand3}) {
+        const Box line = AcrossScreen(band);
         Box ink = InkBounds(screen, line, kWhite);
         EXPECT_GE(ink.left, 10);
         EXPECT_LT(ink.left, 14) << "version line at y=" << line.top;
         EXPECT_LT(ink.right, 480);
     }
-    EXPECT_TRUE(Blank(screen, {0, 0, 480, 10}));
-    EXPECT_TRUE(Blank(screen, {0, 52, 480, 91}));
+    EXPECT_TRUE(Blank(screen, {0, 0, 480, kVersionBand1.top}));
+    EXPECT_TRUE(Blank(screen, {0, kVersionBand3.bottom, 480, 91}));
     EXPECT_TRUE(Blank(screen, {0, 176, 480, 272}));
     EXPECT_FALSE(Blank(screen, {0, 91, 480, 176})) << "no logo";
 }
@@ -92,7 +94,7 @@ TEST(LauncherScreens, AFailedExtractionShowsItsCodeAndPreparationFailed) {
     Image screen = ReadPng(scratch.Path("screen.png"));
     EXPECT_TRUE(MatchesReference("error_line_err04", screen));
     ExpectCentredStatusLine(screen);
-    EXPECT_FALSE(Blank(screen, {0, 50, 480, 80})) << "no title line";
+    EXPECT_FALSE(Blank(screen, kTitleBand)) << "no title line";
 }
 
 // Through a whole upgrade the status line takes four texts in turn; each
@@ -133,8 +135,8 @@ TEST(LauncherScreens, TheStatusLineThroughAWholeUpgrade) {
     Box longInk = InkBounds(states[1], kStatusBand, kWhite);
     Box shortInk = InkBounds(states[2], kStatusBand, kWhite);
     ASSERT_LT(longInk.left, shortInk.left);
-    EXPECT_TRUE(Blank(states[2], {0, 188, shortInk.left, 218}));
-    EXPECT_TRUE(Blank(states[2], {shortInk.right, 188, 480, 218}));
+    EXPECT_TRUE(Blank(states[2], {0, kStatusBand.top, shortInk.left, kStatusBand.bottom}));
+    EXPECT_TRUE(Blank(states[2], {shortInk.right, kStatusBand.top, 480, kStatusBand.bottom}));
 }
 
 }  // namespace

@@ -1,40 +1,26 @@
-// Decoding the screen PNGs and comparing them with reference images.
+// Comparing the screen PNGs with reference images.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
-#include <cstdint>
 #include <string>
-#include <vector>
+
+#include "png_image.h"
 
 namespace screens {
 
-struct Rgb {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
+using testing_support::Image;
+using testing_support::ReadPng;
 
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<Rgb> pixels;
-    const Rgb& At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
+// Right and bottom exclusive, as the bands of shell/screen_layout.h.
+using Box = RECT;
 
-struct Box {
-    int left, top, right, bottom;  // right and bottom exclusive
-};
-
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Box kStatusBand{0, 188, 480, 218};
-
-// Fails the test when the file is not an 8-bit RGB or RGBA PNG.
-Image ReadPng(const std::string& path);
-void WritePng(const std::string& path, const Image& image);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // The smallest box of pixels in `area` that are not `background`; right <=
 // left when there are none.
-Box InkBounds(const Image& image, const Box& area, Rgb background);
+Box InkBounds(const Image& image, const Box& area, COLORREF background);
 bool SameArea(const Image& a, const Image& b, const Box& area);
 
 // Compares `actual` with reference/<name>.png pixel for pixel. The actual

@@ -15,7 +15,9 @@
 #include "app_state.h"
 #include "launcher.h"
 #include "resource.h"
+#include "ink_bounds.h"
 #include "ruvexa_host.h"
+#include "screen_bands.h"
 #include "shell_constants.h"
 #include "test_support.h"
 
@@ -66,22 +68,12 @@ inline Snapshot Capture(const RECT& area) {
 // The smallest rectangle of pixels in `shot` that differ from `background`;
 // right <= left when there are none.
 inline RECT InkBounds(const Snapshot& shot, COLORREF background) {
-    RECT ink{shot.area.right, shot.area.bottom, shot.area.left, shot.area.top};
-    for (int y = shot.area.top; y < shot.area.bottom; ++y) {
-        for (int x = shot.area.left; x < shot.area.right; ++x) {
-            if (shot.At(x, y) == background) continue;
-            ink.left = std::min<LONG>(ink.left, x);
-            ink.top = std::min<LONG>(ink.top, y);
-            ink.right = std::max<LONG>(ink.right, x + 1);
-            ink.bottom = std::max<LONG>(ink.bottom, y + 1);
-        }
-    }
-    return ink;
+    return testing_support::InkBounds(shot.area, [&](LONG x, LONG y) { return shot.At(x, y) != background; });
 }
 
 constexpr RECT kWholeScreen = {0, 0, 480, 272};
-constexpr RECT kStatusArea = {0, 188, 480, 218};
-constexpr RECT kVersionArea = {0, 0, 480, 52};
+constexpr RECT kStatusArea = kStatusBand;
+constexpr RECT kVersionArea = {0, 0, testing_support::kScreenWidth, kVersionBand3.bottom};
 
 class ShellTest : public ::testing::Test {
 protected:

@@ -13,10 +13,11 @@ using shell_test::kStatusArea;
 using shell_test::ShellTest;
 using shell_test::Snapshot;
 
-constexpr RECT kVersionLine1 = {0, 10, 480, 24};
-constexpr RECT kVersionLine2 = {0, 24, 480, 38};
-constexpr RECT kVersionLine3 = {0, 38, 480, 52};
-constexpr RECT kTitleArea = {0, 50, 480, 80};
+using testing_support::AcrossScreen;
+
+constexpr RECT kVersionArea1 = AcrossScreen(kVersionBand1);
+constexpr RECT kVersionArea2 = AcrossScreen(kVersionBand2);
+constexpr RECT kVersionArea3 = AcrossScreen(kVersionBand3);
 
 class StatusScreenTest : public ShellTest {
 protected:
@@ -74,7 +75,7 @@ TEST_F(StatusScreenTest, OnADarkBackgroundEveryTextIsWhite) {
     DrawVersionText(L"Версия ПО 6.01", NULL, NULL);
     DrawTitleText(L"UI APP UPGRADE");
 
-    for (const RECT& area : {kStatusArea, kVersionLine1, kTitleArea}) {
+    for (const RECT& area : {kStatusArea, kVersionArea1, kTitleBand}) {
         Snapshot shot = Capture(area);
         RECT ink = InkBounds(shot, RGB(255, 255, 255));  // anything but white
         InkCount count = CountInk(shot, g_bkColor);
@@ -115,16 +116,17 @@ TEST_F(StatusScreenTest, TheStatusBandIsAPlainStripeOfTheBackgroundColour) {
     Snapshot band = Capture(kStatusArea);
     EXPECT_EQ(CountInk(band, g_bkColor).background, 480 * 30);
     // Nothing outside the band changed.
-    EXPECT_EQ(Capture({0, 187, 480, 188}).pixels, std::vector<COLORREF>(480, RGB(255, 255, 255)));
-    EXPECT_EQ(Capture({0, 218, 480, 219}).pixels, std::vector<COLORREF>(480, RGB(255, 255, 255)));
+    const std::vector<COLORREF> white(480, RGB(255, 255, 255));
+    EXPECT_EQ(Capture({0, kStatusArea.top - 1, 480, kStatusArea.top}).pixels, white);
+    EXPECT_EQ(Capture({0, kStatusArea.bottom, 480, kStatusArea.bottom + 1}).pixels, white);
 }
 
 TEST_F(StatusScreenTest, ANullVersionTextIsSkipped) {
-    Snapshot emptyLine2 = Capture(kVersionLine2);
+    Snapshot emptyLine2 = Capture(kVersionArea2);
     DrawVersionText(L"Версия ПО 6.01", NULL, L"Версия адаптации 2.07");
 
-    EXPECT_TRUE(SamePixels(Capture(kVersionLine2), emptyLine2));
-    for (const RECT& area : {kVersionLine1, kVersionLine3}) {
+    EXPECT_TRUE(SamePixels(Capture(kVersionArea2), emptyLine2));
+    for (const RECT& area : {kVersionArea1, kVersionArea3}) {
         RECT ink = InkBounds(Capture(area), g_bkColor);
         ASSERT_LT(ink.left, ink.right);
         EXPECT_GE(ink.left, 10) << "version lines start at x=10";

@@ -2,9 +2,6 @@
 // refuses them and verify rejects a package that holds them, both with the
 // code the device would show and the entry it stops at.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 
 #include "archive_support.h"
 #include "pack_runner.h"
@@ -29,29 +26,22 @@ const std::string kLongName(240, 'n');
 
 // An archive whose entry 7-Zip compressed with Deflate64 (method 9).
 std::string Deflate64Archive() {
-    char folder[] = "/tmp/ruvexa-deflate64-XXXXXX";
-    if (!mkdtemp(folder)) return {};
-    testing_support::WriteHostFile(std::string(folder) + "/src/big.bmp", std::string(50000, 'x'));
-    std::string bytes;
-    if (unzip_testing::MakeWithTool(std::string(folder) + "/src", std::string(folder) + "/d64.zip",
-                                    "7z a -tzip -mm=Deflate64 -bd \"$A\" .")) {
-        bytes = testing_support::ReadHostFile(std::string(folder) + "/d64.zip");
+    const testing_support::TempFolder folder;
+    folder.Write("src/big.bmp", std::string(50000, 'x'));
+    if (!unzip_testing::MakeWithTool(folder.Path("src"), folder.Path("d64.zip"),
+                                     "7z a -tzip -mm=Deflate64 -bd \"$A\" .")) {
+        return {};
     }
-    std::filesystem::remove_all(folder);
-    return bytes;
+    return folder.Read("d64.zip");
 }
 
 // Two entries, and an end record that counts three: the device's walk stops
 // before the count and fails.
 std::string ListingShorterThanItsCount() {
-    char folder[] = "/tmp/ruvexa-short-listing-XXXXXX";
-    if (!mkdtemp(folder)) return {};
-    std::string bytes;
-    if (unzip_testing::MakePythonZip(std::string(folder) + "/short.zip", "add('a.bmp', b'1')\nadd('b.bmp', b'2')")) {
-        bytes = testing_support::ReadHostFile(std::string(folder) + "/short.zip");
-        bytes[bytes.size() - 22 + 8] = bytes[bytes.size() - 22 + 10] = 3;
-    }
-    std::filesystem::remove_all(folder);
+    const testing_support::TempFolder folder;
+    if (!unzip_testing::MakePythonZip(folder.Path("short.zip"), "add('a.bmp', b'1')\nadd('b.bmp', b'2')")) return {};
+    std::string bytes = folder.Read("short.zip");
+    bytes[bytes.size() - 22 + 8] = bytes[bytes.size() - 22 + 10] = 3;
     return bytes;
 }
 

@@ -9,7 +9,7 @@
 #include "pack_runner.h"
 
 namespace fs = std::filesystem;
-using pack_test::Noise;
+using pack_test::RandomBytes;
 using pack_test::ToolRun;
 using pack_test::Workspace;
 
@@ -22,14 +22,14 @@ const std::string kPackage = "OV3_UPGRADE_7.02.BIN";
 class BuildTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        exe_ = Noise((1 << 20) + 4321, 1);
+        exe_ = RandomBytes((1 << 20) + 4321, 1);
         space_.Write("app.exe", exe_);
         fs::create_directories(space_.Path("images/icons/small"));
         fs::create_directories(space_.Path("images/empty"));
         // Before 1980, which MS-DOS times cannot hold.
         fs::last_write_time(space_.Path("images/empty"),
                             fs::last_write_time(space_.Path("images")) - std::chrono::hours(24 * 365 * 60));
-        space_.Write("images/background.bmp", Noise(70000, 2));
+        space_.Write("images/background.bmp", RandomBytes(70000, 2));
         space_.Write("images/icons/usb.bmp", "icon");
         space_.Write("images/icons/small/dot.bmp", "");
         space_.Write("images/readonly.txt", "locked");
@@ -37,7 +37,7 @@ protected:
                         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
         fs::create_directories(space_.Path("fontsrc"));
-        space_.Write("fontsrc/Sans.ttf", Noise(30000, 3));
+        space_.Write("fontsrc/Sans.ttf", RandomBytes(30000, 3));
         ToolRun zip = space_.Tool("zip", {"-q", "-j", space_.Path("fonts.zip"), space_.Path("fontsrc/Sans.ttf")});
         ASSERT_EQ(zip.status, 0) << zip.err;
     }

@@ -10,7 +10,7 @@
 
 namespace fs = std::filesystem;
 using pack_test::HeldRun;
-using pack_test::Noise;
+using pack_test::RandomBytes;
 using pack_test::ToolRun;
 using pack_test::Workspace;
 
@@ -37,8 +37,8 @@ class InterruptTest : public ::testing::TestWithParam<Interruption> {};
 TEST_P(InterruptTest, LeavesNoTemporaryBehind) {
     const Interruption& row = GetParam();
     Workspace space;
-    space.Write("app.exe", Noise(3000, 1));
-    space.Write("images/logo.bmp", Noise(200000, 2));
+    space.Write("app.exe", RandomBytes(3000, 1));
+    space.Write("images/logo.bmp", RandomBytes(200000, 2));
     fs::create_directories(space.Path("out"));
     fs::create_directories(space.Path("tmp"));
     std::vector<std::string> words;

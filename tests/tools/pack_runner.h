@@ -2,36 +2,30 @@
 // on files in a temporary folder, and handling the bytes of packages.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "test_bytes.h"
 #include "test_support.h"
 
 namespace pack_test {
 
-struct ToolRun {
-    int status = -1;  // exit status, or -1 when the process did not exit normally
-    std::string out;
-    std::string err;
-};
+using testing_support::LittleEndianAt;
+using testing_support::PutLittleEndian;
+using testing_support::RandomBytes;
+
+using ToolRun = testing_support::ChildRun;
 
 // Runs `program` (looked up in PATH when it has no "/") with `arguments`,
 // standard output and error captured through files in `scratch`.
 ToolRun RunProgram(const std::string& scratch, const std::string& program, const std::vector<std::string>& arguments);
 
 // A temporary folder with ruvexa-pack at hand.
-class Workspace {
+class Workspace : public testing_support::TempFolder {
 public:
-    std::string Path(const std::string& name) const { return device_.Root() + "/" + name; }
-    void Write(const std::string& name, const std::string& bytes) const;
-    std::string Read(const std::string& name) const;
-    bool Exists(const std::string& name) const;
+    Workspace() : TempFolder("ruvexa-workspace-") {}
     ToolRun Pack(const std::vector<std::string>& arguments) const;
     ToolRun Tool(const std::string& program, const std::vector<std::string>& arguments) const;
-
-private:
-    testing_support::TempDevice device_;
 };
 
 // ruvexa-pack started with its standard error into a pipe that is already
@@ -52,11 +46,5 @@ private:
     pid_t process_ = -1;
     int pipe_[2] = {-1, -1};
 };
-
-// Deterministic, hard-to-compress bytes.
-std::string Noise(size_t size, uint32_t seed);
-
-uint32_t LittleEndianAt(const std::string& bytes, size_t offset);
-void PutLittleEndian(std::string* bytes, size_t offset, uint32_t value);
 
 }  // namespace pack_test

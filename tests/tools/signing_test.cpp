@@ -6,7 +6,7 @@
 #include "pack_runner.h"
 #include "package_builder.h"
 
-using pack_test::Noise;
+using pack_test::RandomBytes;
 using pack_test::ToolRun;
 using pack_test::Workspace;
 
@@ -19,8 +19,8 @@ protected:
             ToolRun keygen = space_.Pack({"keygen", space_.Path(name)});
             ASSERT_EQ(keygen.status, 0) << keygen.err;
         }
-        space_.Write("app.exe", Noise(3000, 1));
-        space_.Write("images/Start.bmp", Noise(2000, 2));
+        space_.Write("app.exe", RandomBytes(3000, 1));
+        space_.Write("images/Start.bmp", RandomBytes(2000, 2));
         ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"),
                                      "--sign", space_.Path("maker.key"), "-o", space_.Path("OV3_UPGRADE_1.BIN")});
         ASSERT_EQ(build.status, 0) << build.err;

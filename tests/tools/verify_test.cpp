@@ -9,7 +9,7 @@
 #include "package_builder.h"
 
 using pack_test::LittleEndianAt;
-using pack_test::Noise;
+using pack_test::RandomBytes;
 using package_testing::BuildPackage;
 using pack_test::PutLittleEndian;
 using pack_test::ToolRun;
@@ -22,9 +22,9 @@ constexpr size_t kExeSize = 3000;
 class VerifyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        space_.Write("app.exe", Noise(kExeSize, 11));
-        space_.Write("images/Start.bmp", Noise(5000, 12));
-        space_.Write("fonts/Sans.ttf", Noise(700, 13));
+        space_.Write("app.exe", RandomBytes(kExeSize, 11));
+        space_.Write("images/Start.bmp", RandomBytes(5000, 12));
+        space_.Write("fonts/Sans.ttf", RandomBytes(700, 13));
         ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"),
                                      "--fonts", space_.Path("fonts"), "-o", space_.Path("OV3_UPGRADE_GOOD.BIN")});
         ASSERT_EQ(build.status, 0) << build.err;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "unzip_file.h"
 
 namespace unzip_testing {
@@ -22,7 +22,7 @@ constexpr const wchar_t* kSource = L"\\NandFlash\\Src";
 class ToolArchiveTest : public UnzipTest {
 protected:
     ToolArchiveTest() {
-        device.WriteFile(Source(L"back.bmp"), Noise(70000, 1));
+        device.WriteFile(Source(L"back.bmp"), RandomBytes(70000, 1));
         device.WriteFile(Source(L"Icons\\ok.png"), "ok");
         device.WriteFile(Source(L"Icons\\Small\\x.png"), std::string(100000, 'x'));
         device.WriteFile(Source(L"empty.txt"), "");
@@ -57,30 +57,6 @@ TEST_F(ToolArchiveTest, EveryToolsArchiveInstallsTheTreeItWasMadeFrom) {
     }
 }
 
-TEST_F(UnzipTest, TrailingSeparatorOrAttributeBitMakesAFolder) {
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "Marked", .data = "", .externalAttributes = 0x10},
-                                               {.name = "Unix/", .data = "", .externalAttributes = 040755u << 16},
-                                               {.name = "Back\\", .data = "", .externalAttributes = 0x20},
-                                               {.name = "Unix/in.txt", .data = "in"}}));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(log.Text(), "");
-    for (const wchar_t* folder : {L"Marked", L"Unix", L"Back"}) {
-        EXPECT_EQ(GetFileAttributesW(Output(folder).c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY)) << folder;
-    }
-    EXPECT_EQ(device.ReadFile(Output(L"Unix\\in.txt")), "in");
-}
-
-TEST_F(UnzipTest, DataOfAFolderEntryIsIgnored) {
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "Icons/", .data = "stray bytes"},
-                                               {.name = "Icons/ok.png", .data = "ok"}}));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(log.MaskedLines(), Lines{"UnzipFile(): Data of folder entry ignored, folder=[" + OutputText("Icons\\") +
-                                       "], size=[11], at=[*]"});
-    EXPECT_EQ(DeviceTree(), (Lines{"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_",
-                                   "NandFlash/Merrow/Images_/Icons", "NandFlash/Merrow/Images_/Icons/ok.png",
-                                   "NandFlash/Work", "NandFlash/Work/AppImages.zi"}));
-}
-
 TEST_F(ToolArchiveTest, Deflate64EntryFailsCleanly) {
     device.WriteFile(Source(L"Icons\\Small\\x.png"), std::string(50000, 'x'));
     ASSERT_TRUE(MakeWithTool(HostSource(), HostArchive(), "7z a -tzip -mm=Deflate64 -bd \"$A\" Icons"));
@@ -94,6 +70,27 @@ TEST_F(ToolArchiveTest, Deflate64EntryFailsCleanly) {
         EXPECT_TRUE(path.rfind(output, 0) == 0 || output.rfind(path + "/", 0) == 0) << path;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, UnzipCaseTest,
+    ::testing::Values(
+        UnzipCase{.name = "TrailingSeparatorOrAttributeBitMakesAFolder",
+                  .entries = {{.name = "Marked", .data = "", .externalAttributes = 0x10},
+                              {.name = "Unix/", .data = "", .externalAttributes = 040755u << 16},
+                              {.name = "Back\\", .data = "", .externalAttributes = 0x20},
+                              {.name = "Unix/in.txt", .data = "in"}},
+                  .result = 1,
+                  .files = {{L"Unix\\in.txt", "in"}},
+                  .folders = {L"Marked", L"Unix", L"Back"}},
+        UnzipCase{.name = "DataOfAFolderEntryIsIgnored",
+                  .entries = {{.name = "Icons/", .data = "stray bytes"}, {.name = "Icons/ok.png", .data = "ok"}},
+                  .result = 1,
+                  .log = {"UnzipFile(): Data of folder entry ignored, folder=[" + UnzipTest::OutputText("Icons\\") +
+                          "], size=[11], at=[*]"},
+                  .tree = {"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_",
+                           "NandFlash/Merrow/Images_/Icons", "NandFlash/Merrow/Images_/Icons/ok.png", "NandFlash/Work",
+                           "NandFlash/Work/AppImages.zi"}}),
+    CaseName);
 
 }  // namespace
 }  // namespace unzip_testing

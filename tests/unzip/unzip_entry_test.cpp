@@ -2,7 +2,7 @@
 // unreadable data, a full volume, and the progress marks.
 #include <gtest/gtest.h>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "ruvexa_host.h"
 #include "unzip_file.h"
 
@@ -37,17 +37,6 @@ bool operator==(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
-// True when the host file system keeps the attribute bits other than
-// read-only (user extended attributes); tmpfs on older kernels does not.
-bool KeepsArchiveBit(const std::wstring& probe) {
-    return SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_ARCHIVE) &&
-           GetFileAttributesW(probe.c_str()) == FILE_ATTRIBUTE_ARCHIVE;
-}
-
-std::string EntryLine(const std::string& relative, const std::string& text) {
-    return "Unzip [" + std::string("\\NandFlash\\Merrow\\Images_\\") + relative + "]" + text;
-}
-
 TEST_F(UnzipTest, EmptyEntryAndReadOnlyEntryGetTheirAttributesAndTimes) {
     ASSERT_TRUE(MakePythonZip(HostArchive(), "add('empty.txt', b'', attr=0x20, date=(2019, 3, 4, 5, 6, 8))\n"
                                              "add('locked.bin', b'data', attr=0x21)\n"
@@ -58,8 +47,7 @@ TEST_F(UnzipTest, EmptyEntryAndReadOnlyEntryGetTheirAttributesAndTimes) {
     EXPECT_TRUE(LastWriteOf(Output(L"empty.txt")) == UniversalOf(2019, 3, 4, 5, 6, 8));
     EXPECT_EQ(device.ReadFile(Output(L"locked.bin")), "data");
 
-    device.WriteFile(L"\\NandFlash\\probe", "");
-    const DWORD archiveBit = KeepsArchiveBit(L"\\NandFlash\\probe") ? FILE_ATTRIBUTE_ARCHIVE : 0;
+    const DWORD archiveBit = device.KeepsExtendedAttributes() ? FILE_ATTRIBUTE_ARCHIVE : 0;
     EXPECT_EQ(GetFileAttributesW(Output(L"locked.bin").c_str()), FILE_ATTRIBUTE_READONLY | archiveBit);
     EXPECT_EQ(GetFileAttributesW(Output(L"empty.txt").c_str()), archiveBit ? archiveBit : FILE_ATTRIBUTE_NORMAL);
     // The host's own high word (a Unix mode) carries no device attribute.
@@ -89,60 +77,6 @@ TEST_F(UnzipTest, DatesArriveAsStoredOrLeaveTheFileTimesAlone) {
     EXPECT_EQ(device.ReadFile(Output(L"april31.txt")), "a");
 }
 
-TEST_F(UnzipTest, CorruptDeflateDataFailsWithTheLibraryStatus) {
-    // Block type 3 does not exist: inflate reports Z_DATA_ERROR.
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "good.txt", .data = "good"},
-                                               {.name = "bad.bin",
-                                                .data = std::string("\x07\x00\x00\x00\x00\x00", 6),
-                                                .raw = true,
-                                                .crc = 0x12345678,
-                                                .uncompressedSize = 100},
-                                               {.name = "after.txt", .data = "after"}}));
-    EXPECT_EQ(Extract(), 0);
-    EXPECT_EQ(log.MaskedLines(), (Lines{EntryLine("bad.bin", "==> Failed [-3]!!"), UnzipFailedLine()}));
-    EXPECT_EQ(device.ReadFile(Output(L"good.txt")), "good");
-    EXPECT_TRUE(device.Exists(Output(L"bad.bin")));
-    EXPECT_FALSE(device.Exists(Output(L"after.txt")));
-}
-
-TEST_F(UnzipTest, DataThatFailsItsChecksumIsNotASuccess) {
-    const std::string text = "inflates without complaint";
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "wrong.txt",
-                                                .data = Deflate(text),
-                                                .raw = true,
-                                                .crc = Crc32Of(text) ^ 1,
-                                                .uncompressedSize = static_cast<DWORD>(text.size())}}));
-    EXPECT_EQ(Extract(), 0);
-    EXPECT_EQ(log.MaskedLines(), (Lines{EntryLine("wrong.txt", "==> Failed [-105]!!"), UnzipFailedLine()}));
-    // The written file stays, without the entry's times or attributes.
-    EXPECT_EQ(device.ReadFile(Output(L"wrong.txt")), text);
-
-    // The same data with its right checksum is a success.
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "wrong.txt",
-                                                .data = Deflate(text),
-                                                .raw = true,
-                                                .crc = Crc32Of(text),
-                                                .uncompressedSize = static_cast<DWORD>(text.size())}}));
-    log.Clear();
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(log.Text(), "");
-}
-
-TEST_F(UnzipTest, UnsupportedMethodsLeaveAnEmptyFile) {
-    // LZMA is refused by the library itself; bzip2 would be handed out as
-    // its compressed bytes by a minizip built without bzip2.
-    for (const char* method : {"ZIP_LZMA", "ZIP_BZIP2"}) {
-        ASSERT_TRUE(MakePythonZip(HostArchive(), std::string("add('first.txt', b'1')\n"
-                                                             "add('packed.bin', b'x' * 5000, method=zipfile.") +
-                                                     method + ")"));
-        log.Clear();
-        EXPECT_EQ(Extract(), 0) << method;
-        EXPECT_EQ(log.MaskedLines(), (Lines{"==> unzOpenCurrentFile Failed", UnzipFailedLine()})) << method;
-        EXPECT_EQ(device.ReadFile(Output(L"first.txt")), "1");
-        EXPECT_EQ(device.ReadFile(Output(L"packed.bin")), "") << method;
-    }
-}
-
 TEST_F(UnzipTest, EncryptedEntryIsReadUndecryptedAndFails) {
     device.WriteFile(L"\\NandFlash\\Src\\secret.txt", std::string(3000, 's'));
     ASSERT_TRUE(RunInfoZip(device.Host(L"\\NandFlash\\Src"), "-0 -P password '" + HostArchive() + "' secret.txt"));
@@ -150,52 +84,6 @@ TEST_F(UnzipTest, EncryptedEntryIsReadUndecryptedAndFails) {
     // Stored data with the cipher's header in front cannot match its CRC-32.
     EXPECT_EQ(log.MaskedLines(), (Lines{EntryLine("secret.txt", "==> Failed [-105]!!"), UnzipFailedLine()}));
     EXPECT_NE(device.ReadFile(Output(L"secret.txt")), std::string(3000, 's'));
-}
-
-TEST_F(UnzipTest, FullDiskInTheMiddleOfAnEntry) {
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "small.txt", .data = "small"},
-                                               {.name = "big.bin", .data = Noise(200000, 7)},
-                                               {.name = "after.txt", .data = "after"}}));
-    // small.txt takes the first write, big.bin's first chunk the second.
-    host::FailCall(host::Op::WriteFile, ERROR_DISK_FULL, 3);
-    EXPECT_EQ(Extract(), 0);
-    EXPECT_EQ(log.MaskedLines(), (Lines{
-                                     EntryLine("big.bin", "==> WriteFile Failed !! error = [112]"),
-                                     "There is not enough space on the disk.",
-                                     EntryLine("big.bin", "==> Failed [-1]!!"),
-                                     UnzipFailedLine(),
-                                 }));
-    EXPECT_EQ(device.ReadFile(Output(L"small.txt")), "small");
-    EXPECT_EQ(device.ReadFile(Output(L"big.bin")), Noise(200000, 7).substr(0, 65536));
-    EXPECT_FALSE(device.Exists(Output(L"after.txt")));
-}
-
-TEST_F(UnzipTest, OtherWriteFailureHasNoDiskFullLine) {
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "a.bin", .data = "a"}}));
-    host::FailCall(host::Op::WriteFile, ERROR_ACCESS_DENIED, 1);
-    EXPECT_EQ(Extract(), 0);
-    EXPECT_EQ(log.MaskedLines(), (Lines{
-                                     EntryLine("a.bin", "==> WriteFile Failed !! error = [5]"),
-                                     EntryLine("a.bin", "==> Failed [-1]!!"),
-                                     UnzipFailedLine(),
-                                 }));
-}
-
-// Every file is flushed before it is closed; one whose data may not have
-// reached the media fails like a failed write.
-TEST_F(UnzipTest, FailedFlushFailsTheEntry) {
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "first.txt", .data = "first"},
-                                               {.name = "second.txt", .data = "second"},
-                                               {.name = "third.txt", .data = "third"}}));
-    host::FailCall(host::Op::FlushFileBuffers, ERROR_DISK_FULL, 2);
-    EXPECT_EQ(Extract(), 0);
-    EXPECT_EQ(log.MaskedLines(), (Lines{
-                                     EntryLine("second.txt", "==> FlushFileBuffers Failed !! error = [112]"),
-                                     EntryLine("second.txt", "==> Failed [-1]!!"),
-                                     UnzipFailedLine(),
-                                 }));
-    EXPECT_EQ(device.ReadFile(Output(L"first.txt")), "first");
-    EXPECT_FALSE(device.Exists(Output(L"third.txt")));
 }
 
 TEST_F(UnzipTest, ProgressMarkAfterEveryHundredthEntry) {
@@ -212,6 +100,72 @@ TEST_F(UnzipTest, ProgressMarkAfterEveryHundredthEntry) {
         EXPECT_EQ(device.ReadFile(Output(L"f098.txt")), "98");
     }
 }
+
+const std::string kInflatesWell = "inflates without complaint";
+
+// `data` deflated, stored with its right CRC-32 or one that is wrong.
+MinizipEntry Deflated(const std::string& data, bool rightCrc) {
+    return {.name = "wrong.txt", .data = Deflate(data), .raw = true, .crc = ReferenceCrc32(data) ^ (rightCrc ? 0 : 1),
+            .uncompressedSize = static_cast<DWORD>(data.size())};
+}
+
+// A method the library cannot unpack leaves an empty file: LZMA is refused
+// by the library itself; bzip2 would be handed out as its compressed bytes
+// by a minizip built without bzip2.
+UnzipCase UnsupportedMethod(const char* name, const std::string& method) {
+    return {.name = name,
+            .python = "add('first.txt', b'1')\nadd('packed.bin', b'x' * 5000, method=zipfile." + method + ")",
+            .log = {"==> unzOpenCurrentFile Failed", UnzipTest::UnzipFailedLine()},
+            .files = {{L"first.txt", "1"}, {L"packed.bin", ""}}};
+}
+
+// A failed write or flush of `name`: its lines and the archive's.
+Lines FailedEntry(const std::string& name, const std::string& call, const char* error) {
+    return {UnzipTest::EntryLine(name, "==> " + call + " Failed !! error = [" + error + "]"),
+            UnzipTest::EntryLine(name, "==> Failed [-1]!!"), UnzipTest::UnzipFailedLine()};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, UnzipCaseTest,
+    ::testing::Values(
+        // Block type 3 does not exist: inflate reports Z_DATA_ERROR.
+        UnzipCase{.name = "CorruptDeflateDataFailsWithTheLibraryStatus",
+                  .entries = {{.name = "good.txt", .data = "good"},
+                              {.name = "bad.bin", .data = std::string("\x07\x00\x00\x00\x00\x00", 6), .raw = true,
+                               .crc = 0x12345678, .uncompressedSize = 100},
+                              {.name = "after.txt", .data = "after"}},
+                  .log = {UnzipTest::EntryLine("bad.bin", "==> Failed [-3]!!"), UnzipTest::UnzipFailedLine()},
+                  .files = {{L"good.txt", "good"}}, .present = {L"bad.bin"}, .absent = {L"after.txt"}},
+        // The written file stays, without the entry's times or attributes.
+        UnzipCase{.name = "DataThatFailsItsChecksumIsNotASuccess", .entries = {Deflated(kInflatesWell, false)},
+                  .log = {UnzipTest::EntryLine("wrong.txt", "==> Failed [-105]!!"), UnzipTest::UnzipFailedLine()},
+                  .files = {{L"wrong.txt", kInflatesWell}}},
+        UnzipCase{.name = "TheSameDataWithItsRightChecksumIsASuccess", .entries = {Deflated(kInflatesWell, true)},
+                  .result = 1},
+        UnsupportedMethod("LzmaLeavesAnEmptyFile", "ZIP_LZMA"),
+        UnsupportedMethod("Bzip2LeavesAnEmptyFile", "ZIP_BZIP2"),
+        // small.txt takes the first write, big.bin's first chunk the second.
+        UnzipCase{.name = "FullDiskInTheMiddleOfAnEntry",
+                  .entries = {{.name = "small.txt", .data = "small"},
+                              {.name = "big.bin", .data = RandomBytes(200000, 7)},
+                              {.name = "after.txt", .data = "after"}},
+                  .failure = ERROR_DISK_FULL, .failingCall = 3,
+                  .log = {UnzipTest::EntryLine("big.bin", "==> WriteFile Failed !! error = [112]"),
+                          "There is not enough space on the disk.",
+                          UnzipTest::EntryLine("big.bin", "==> Failed [-1]!!"), UnzipTest::UnzipFailedLine()},
+                  .files = {{L"small.txt", "small"}, {L"big.bin", RandomBytes(200000, 7).substr(0, 65536)}},
+                  .absent = {L"after.txt"}},
+        UnzipCase{.name = "OtherWriteFailureHasNoDiskFullLine", .entries = {{.name = "a.bin", .data = "a"}},
+                  .failure = ERROR_ACCESS_DENIED, .log = FailedEntry("a.bin", "WriteFile", "5")},
+        // Every file is flushed before it is closed; one whose data may not
+        // have reached the media fails like a failed write.
+        UnzipCase{.name = "FailedFlushFailsTheEntry",
+                  .entries = {{.name = "first.txt", .data = "first"}, {.name = "second.txt", .data = "second"},
+                              {.name = "third.txt", .data = "third"}},
+                  .failing = host::Op::FlushFileBuffers, .failure = ERROR_DISK_FULL, .failingCall = 2,
+                  .log = FailedEntry("second.txt", "FlushFileBuffers", "112"), .files = {{L"first.txt", "first"}},
+                  .absent = {L"third.txt"}}),
+    CaseName);
 
 }  // namespace
 }  // namespace unzip_testing

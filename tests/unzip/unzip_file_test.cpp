@@ -2,7 +2,7 @@
 // files, replacing what is there, names.
 #include <gtest/gtest.h>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "unzip_file.h"
 
 namespace unzip_testing {
@@ -86,7 +86,7 @@ TEST_F(UnzipTest, MissingParentsAreCreatedAndTrailingSeparatorIsNotDoubled) {
 }
 
 TEST_F(UnzipTest, InfoZipArchiveWithFoldersIsReproduced) {
-    device.WriteFile(L"\\NandFlash\\Src\\back.bmp", Noise(70000, 1));
+    device.WriteFile(L"\\NandFlash\\Src\\back.bmp", RandomBytes(70000, 1));
     device.WriteFile(L"\\NandFlash\\Src\\Icons\\ok.png", "ok");
     device.WriteFile(L"\\NandFlash\\Src\\Icons\\Small\\x.png", std::string(100000, 'x'));
     device.WriteFile(L"\\NandFlash\\Src\\empty.txt", "");
@@ -95,31 +95,11 @@ TEST_F(UnzipTest, InfoZipArchiveWithFoldersIsReproduced) {
 
     EXPECT_EQ(Extract(), 1);
     EXPECT_EQ(log.Text(), "");
-    EXPECT_EQ(device.ReadFile(Output(L"back.bmp")), Noise(70000, 1));
+    EXPECT_EQ(device.ReadFile(Output(L"back.bmp")), RandomBytes(70000, 1));
     EXPECT_EQ(device.ReadFile(Output(L"Icons\\ok.png")), "ok");
     EXPECT_EQ(device.ReadFile(Output(L"Icons\\Small\\x.png")), std::string(100000, 'x'));
     EXPECT_EQ(device.ReadFile(Output(L"empty.txt")), "");
     EXPECT_EQ(GetFileAttributesW(Output(L"Unused").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-}
-
-TEST_F(UnzipTest, SubFoldersWithoutFolderEntriesAreCreated) {
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "Font/Bold/sans.ttf", .data = "ttf"},
-                                               {.name = "Font/Bold/Big/serif.ttf", .data = "big"},
-                                               {.name = "top.txt", .data = "top"}}));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(device.ReadFile(Output(L"Font\\Bold\\sans.ttf")), "ttf");
-    EXPECT_EQ(device.ReadFile(Output(L"Font\\Bold\\Big\\serif.ttf")), "big");
-    EXPECT_EQ(device.ReadFile(Output(L"top.txt")), "top");
-}
-
-TEST_F(UnzipTest, FolderEntryWhereAFileStandsFailsWithoutEntryLine) {
-    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('first.txt', b'1')\nadd('Icons/', attr=0x10)\nadd('last.txt', b'3')"));
-    device.WriteFile(Output(L"Icons"), "in the way");
-    EXPECT_EQ(Extract(), 0);
-    EXPECT_EQ(log.MaskedLines(), Lines{UnzipFailedLine()});
-    EXPECT_EQ(device.ReadFile(Output(L"first.txt")), "1");
-    EXPECT_EQ(device.ReadFile(Output(L"Icons")), "in the way");
-    EXPECT_FALSE(device.Exists(Output(L"last.txt")));
 }
 
 TEST_F(UnzipTest, ExistingFileIsReplacedButAReadOnlyOneFails) {
@@ -142,38 +122,6 @@ TEST_F(UnzipTest, ExistingFileIsReplacedButAReadOnlyOneFails) {
     EXPECT_EQ(device.ReadFile(Output(L"b.txt")), "new b");
 }
 
-TEST_F(UnzipTest, EntryNamesAreUtf8WithOrWithoutTheFlag) {
-    // Python sets the UTF-8 flag for such names; minizip's writer never does.
-    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('Шрифты/Жирный.ttf', b'flagged')"));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(device.ReadFile(Output(L"Шрифты\\Жирный.ttf")), "flagged");
-
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "Значок €.bmp", .data = "unflagged"}}));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(device.ReadFile(Output(L"Значок €.bmp")), "unflagged");
-    EXPECT_EQ(log.Text(), "");
-}
-
-// Names that are no UTF-8: "Файл" in code page 866, as an old DOS tool
-// stores it; the encoding of a lone surrogate, which no wide path may hold;
-// an overlong "/"; a sequence cut short at the end of the name.
-TEST_F(UnzipTest, NameThatIsNoUtf8IsRefused) {
-    for (const char* name : {"\x94\xa0\xa9\xab.txt", "\xED\xA0\x80.txt", "\xC0\xAF.txt", "cut\xF0\x9F\x98"}) {
-        log.Clear();
-        ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "ok.txt", .data = "ok"}, {.name = name, .data = "bad"}}));
-        EXPECT_EQ(Extract(), 0) << name;
-        EXPECT_EQ(log.MaskedLines(), (Lines{"UnzipFile(): !!! Invalid entry name, error=[84], at=[*]", UnzipFailedLine()}));
-        EXPECT_EQ(DeviceTree(), (Lines{"NandFlash", "NandFlash/Merrow", "NandFlash/Merrow/Images_",
-                                       "NandFlash/Merrow/Images_/ok.txt", "NandFlash/Work", "NandFlash/Work/AppImages.zi"}));
-    }
-    // A character beyond the basic plane is sound UTF-8 (a surrogate pair on
-    // the device).
-    log.Clear();
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "smile\xF0\x9F\x98\x80.bmp", .data = "pair"}}));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(log.Text(), "");
-}
-
 // An archive whose end record counts more entries than its listing holds:
 // the walk stops early, and what was unpacked is not the whole archive.
 TEST_F(UnzipTest, ListingShorterThanItsCountFails) {
@@ -189,6 +137,40 @@ TEST_F(UnzipTest, ListingShorterThanItsCountFails) {
               (Lines{"UnzipAll(): !!! Failed to go to entry=[3] of [3], at=[*]", UnzipFailedLine()}));
     EXPECT_EQ(device.ReadFile(Output(L"second.txt")), "2");
 }
+
+const std::string kNoUtf8 = "UnzipFile(): !!! Invalid entry name, error=[84], at=[*]";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnzipCaseTest,
+    ::testing::Values(
+        UnzipCase{.name = "SubFoldersWithoutFolderEntriesAreCreated",
+                  .entries = {{.name = "Font/Bold/sans.ttf", .data = "ttf"},
+                              {.name = "Font/Bold/Big/serif.ttf", .data = "big"}, {.name = "top.txt", .data = "top"}},
+                  .result = 1,
+                  .files = {{L"Font\\Bold\\sans.ttf", "ttf"},
+                            {L"Font\\Bold\\Big\\serif.ttf", "big"},
+                            {L"top.txt", "top"}}},
+        UnzipCase{.name = "FolderEntryWhereAFileStandsFailsWithoutEntryLine",
+                  .python = "add('first.txt', b'1')\nadd('Icons/', attr=0x10)\nadd('last.txt', b'3')",
+                  .before = {{L"Icons", "in the way"}}, .log = {UnzipTest::UnzipFailedLine()},
+                  .files = {{L"first.txt", "1"}, {L"Icons", "in the way"}}, .absent = {L"last.txt"}},
+        // Python sets the UTF-8 flag for such names; minizip's writer never does.
+        UnzipCase{.name = "Utf8NameWithTheFlag", .python = "add('Шрифты/Жирный.ttf', b'flagged')", .result = 1,
+                  .files = {{L"Шрифты\\Жирный.ttf", "flagged"}}},
+        UnzipCase{.name = "Utf8NameWithoutTheFlag", .entries = {{.name = "Значок €.bmp", .data = "unflagged"}},
+                  .result = 1, .files = {{L"Значок €.bmp", "unflagged"}}},
+        // "Файл" in code page 866, as an old DOS tool stores it; the encoding
+        // of a lone surrogate, which no wide path may hold; an overlong "/";
+        // a sequence cut short at the end of the name.
+        RefusedAfterOk("CodePage866NameIsRefused", "\x94\xa0\xa9\xab.txt", kNoUtf8),
+        RefusedAfterOk("LoneSurrogateIsRefused", "\xED\xA0\x80.txt", kNoUtf8),
+        RefusedAfterOk("OverlongSlashIsRefused", "\xC0\xAF.txt", kNoUtf8),
+        RefusedAfterOk("SequenceCutShortIsRefused", "cut\xF0\x9F\x98", kNoUtf8),
+        // A character beyond the basic plane is sound UTF-8 (a surrogate pair
+        // on the device).
+        UnzipCase{.name = "CharacterBeyondTheBasicPlaneIsAccepted",
+                  .entries = {{.name = "smile\xF0\x9F\x98\x80.bmp", .data = "pair"}}, .result = 1}),
+    CaseName);
 
 }  // namespace
 }  // namespace unzip_testing

@@ -3,7 +3,7 @@
 // had.
 #include <gtest/gtest.h>
 
-#include "archive_support.h"
+#include "unzip_fixture.h"
 #include "ruvexa_host.h"
 #include "unzip_file.h"
 
@@ -20,57 +20,6 @@ std::wstring Repeat(const std::wstring& text, int times) {
     std::wstring result;
     for (int i = 0; i < times; ++i) result += text;
     return result;
-}
-
-const Lines kTreeWithOkOnly = {"NandFlash",      "NandFlash/Merrow", "NandFlash/Merrow/Images_",
-                               "NandFlash/Merrow/Images_/ok.txt", "NandFlash/Work", "NandFlash/Work/AppImages.zi"};
-
-TEST_F(UnzipTest, NamesThatLeaveTheOutputFolderAreRefused) {
-    const struct {
-        std::string stored;
-        std::string logged;
-        DWORD attributes;
-    } rows[] = {
-        {"../evil.txt", "..\\evil.txt", 0},
-        {"Icons/../../evil.txt", "Icons\\..\\..\\evil.txt", 0},
-        {"../Evil/", "..\\Evil\\", FILE_ATTRIBUTE_DIRECTORY},
-        {"/NandFlash/evil.txt", "\\NandFlash\\evil.txt", 0},
-        {"\\NandFlash\\evil.txt", "\\NandFlash\\evil.txt", 0},
-        {"C:/evil.txt", "C:\\evil.txt", 0},
-        {"C:evil.txt", "C:evil.txt", 0},
-        {"Icons/.../evil.txt", "Icons\\...\\evil.txt", 0},
-        {"Icons/.. /evil.txt", "Icons\\.. \\evil.txt", 0},
-        {"..", "..", FILE_ATTRIBUTE_DIRECTORY},
-    };
-    for (const auto& row : rows) {
-        ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "ok.txt", .data = "ok"},
-                                                   {.name = row.stored, .data = "evil", .externalAttributes = row.attributes},
-                                                   {.name = "after.txt", .data = "after"}}));
-        log.Clear();
-        EXPECT_EQ(Extract(), 0) << row.stored;
-        EXPECT_EQ(log.MaskedLines(),
-                  (Lines{"UnzipFile(): !!! Unsafe entry name=[" + row.logged + "], at=[*]", UnzipFailedLine()}))
-            << row.stored;
-        EXPECT_EQ(DeviceTree(), kTreeWithOkOnly) << row.stored;
-    }
-}
-
-TEST_F(UnzipTest, HarmlessDotsAreNotRefused) {
-    ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "..b.txt", .data = "b"},
-                                               {.name = "c../d..txt", .data = "d"}}));
-    EXPECT_EQ(Extract(), 1);
-    EXPECT_EQ(log.Text(), "");
-    EXPECT_EQ(device.ReadFile(Output(L"..b.txt")), "b");
-    // FAT drops a name's trailing dots: the folder "c.." is "c".
-    EXPECT_EQ(device.ReadFile(Output(L"c\\d..txt")), "d");
-}
-
-TEST_F(UnzipTest, TransferBufferThatCannotBeAllocated) {
-    ASSERT_TRUE(MakePythonZip(HostArchive(), "add('a.txt', b'A')"));
-    host::FailCall(host::Op::LocalAlloc, ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(Extract(), 0);
-    EXPECT_EQ(log.MaskedLines(), Lines{"UnZipFile(): !!! Failed to create unzipper, at=[*]"});
-    EXPECT_FALSE(device.Exists(kOutput));
 }
 
 TEST_F(UnzipTest, OutputFolderBeyondThePathLimit) {
@@ -100,26 +49,6 @@ TEST_F(UnzipTest, ComposedPathMustFitWithItsZero) {
                                             "], name=[" + tooLong + "], at=[*]",
                                         UnzipFailedLine()}));
     EXPECT_EQ(device.ReadFile(folder + L"\\" + std::wstring(fits.begin(), fits.end())), "fits");
-}
-
-TEST_F(UnzipTest, NamesBeyondTheirBuffersAreRefusedNotCut) {
-    const struct {
-        std::string name;
-        const char* why;
-    } rows[] = {
-        // 141 characters, 281 bytes: the library would hand out 260 bytes.
-        {Repeat("Ж", 70) + "/" + Repeat("Ж", 70), "stored name longer than its buffer"},
-        // 260 bytes arrive whole, but 260 characters leave no room for the zero.
-        {std::string(100, 'a') + "/" + std::string(159, 'b'), "converted name without room for its zero"},
-    };
-    for (const auto& row : rows) {
-        ASSERT_TRUE(MakeMinizipZip(HostArchive(), {{.name = "ok.txt", .data = "ok"}, {.name = row.name, .data = "x"}}));
-        log.Clear();
-        EXPECT_EQ(UnZipFileInto(L"\\NandFlash\\Merrow\\Images_"), 0) << row.why;
-        EXPECT_EQ(log.MaskedLines(), (Lines{"UnzipFile(): !!! Invalid entry name, error=[34], at=[*]", UnzipFailedLine()}))
-            << row.why;
-        EXPECT_EQ(DeviceTree(), kTreeWithOkOnly) << row.why;
-    }
 }
 
 TEST_F(UnzipTest, ArchivePathWhoseNarrowFormDoesNotFit) {
@@ -161,6 +90,47 @@ TEST_F(UnzipTest, EntriesNestedBeyondThePathLimitOnASmallStack) {
     for (int level = 2; level <= 100; ++level) hundredDeep += L"\\d";
     EXPECT_TRUE(device.Exists(hundredDeep));
 }
+
+// An entry named `stored` between two harmless ones: refused with the name
+// as logged, nothing written but the entry before it.
+UnzipCase LeavesTheOutputFolder(const char* name, const std::string& stored, const std::string& logged,
+                                DWORD attributes = 0) {
+    UnzipCase row = RefusedAfterOk(name, stored, "UnzipFile(): !!! Unsafe entry name=[" + logged + "], at=[*]");
+    row.entries[1].externalAttributes = attributes;
+    row.entries.push_back({.name = "after.txt", .data = "after"});
+    return row;
+}
+
+// A name that does not fit its buffer is refused whole, not cut.
+const std::string kBeyondItsBuffer = "UnzipFile(): !!! Invalid entry name, error=[34], at=[*]";
+
+INSTANTIATE_TEST_SUITE_P(
+    Safety, UnzipCaseTest,
+    ::testing::Values(
+        LeavesTheOutputFolder("ParentFolderIsRefused", "../evil.txt", "..\\evil.txt"),
+        LeavesTheOutputFolder("ClimbOutOfASubFolderIsRefused", "Icons/../../evil.txt", "Icons\\..\\..\\evil.txt"),
+        LeavesTheOutputFolder("FolderInTheParentIsRefused", "../Evil/", "..\\Evil\\", FILE_ATTRIBUTE_DIRECTORY),
+        LeavesTheOutputFolder("AbsoluteNameIsRefused", "/NandFlash/evil.txt", "\\NandFlash\\evil.txt"),
+        LeavesTheOutputFolder("AbsoluteBackslashNameIsRefused", "\\NandFlash\\evil.txt", "\\NandFlash\\evil.txt"),
+        LeavesTheOutputFolder("DriveNameIsRefused", "C:/evil.txt", "C:\\evil.txt"),
+        LeavesTheOutputFolder("DriveRelativeNameIsRefused", "C:evil.txt", "C:evil.txt"),
+        LeavesTheOutputFolder("ThreeDotsAreRefused", "Icons/.../evil.txt", "Icons\\...\\evil.txt"),
+        LeavesTheOutputFolder("DotsWithASpaceAreRefused", "Icons/.. /evil.txt", "Icons\\.. \\evil.txt"),
+        LeavesTheOutputFolder("BareParentFolderIsRefused", "..", "..", FILE_ATTRIBUTE_DIRECTORY),
+        // FAT drops a name's trailing dots: the folder "c.." is "c".
+        UnzipCase{.name = "HarmlessDotsAreNotRefused",
+                  .entries = {{.name = "..b.txt", .data = "b"}, {.name = "c../d..txt", .data = "d"}}, .result = 1,
+                  .files = {{L"..b.txt", "b"}, {L"c\\d..txt", "d"}}},
+        UnzipCase{.name = "TransferBufferThatCannotBeAllocated", .python = "add('a.txt', b'A')",
+                  .failing = host::Op::LocalAlloc, .failure = ERROR_NOT_ENOUGH_MEMORY,
+                  .log = {"UnZipFile(): !!! Failed to create unzipper, at=[*]"},
+                  .tree = {"NandFlash", "NandFlash/Work", "NandFlash/Work/AppImages.zi"}},
+        // 141 characters, 281 bytes: the library would hand out 260 bytes.
+        RefusedAfterOk("StoredNameLongerThanItsBuffer", Repeat("Ж", 70) + "/" + Repeat("Ж", 70), kBeyondItsBuffer),
+        // 260 bytes arrive whole, but 260 characters leave no room for the zero.
+        RefusedAfterOk("ConvertedNameWithoutRoomForItsZero", std::string(100, 'a') + "/" + std::string(159, 'b'),
+                       kBeyondItsBuffer)),
+    CaseName);
 
 }  // namespace
 }  // namespace unzip_testing

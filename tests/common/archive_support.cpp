@@ -3,14 +3,9 @@
 #include <minizip/zip.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
-
-#include "ruvexa_host.h"
-#include "unzip_file.h"
 
 namespace fs = std::filesystem;
 
@@ -108,33 +103,6 @@ std::string Deflate(const std::string& bytes) {
     out.resize(stream.total_out);
     deflateEnd(&stream);
     return out;
-}
-
-DWORD Crc32Of(const std::string& bytes) {
-    return static_cast<DWORD>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-std::string Noise(size_t size, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
-
-UnzipTest::UnzipTest() { device.MakeFolder(L"\\NandFlash\\Work"); }
-
-UnzipTest::~UnzipTest() { host::ClearFailures(); }
-
-int UnzipTest::UnZipFileInto(LPCWSTR folder) { return UnZipFile(kArchive, folder); }
-
-std::vector<std::string> UnzipTest::DeviceTree() const {
-    std::vector<std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(device.Root())) {
-        tree.push_back(fs::relative(entry.path(), device.Root()).generic_string());
-    }
-    std::sort(tree.begin(), tree.end());
-    return tree;
 }
 
 }  // namespace unzip_testing

@@ -1,15 +1,13 @@
 // Test archives made by tools we did not write: Python's zipfile, Info-ZIP's
-// zip, 7-Zip, bsdtar and minizip's own writer; and a fixture over a
-// temporary device.
+// zip, 7-Zip, bsdtar and minizip's own writer.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "test_bytes.h"
 
 namespace unzip_testing {
 
@@ -44,44 +42,13 @@ struct MinizipEntry {
 };
 bool MakeMinizipZip(const std::string& hostArchive, const std::vector<MinizipEntry>& entries);
 
-// Raw deflate data of `bytes` (no zlib header), and its CRC-32 from zlib.
+// Raw deflate data of `bytes` (no zlib header).
 std::string Deflate(const std::string& bytes);
-DWORD Crc32Of(const std::string& bytes);
 
-// Repeatable bytes that do not compress.
-std::string Noise(size_t size, unsigned seed);
-
-// A temporary device with its log captured; the archives go to
-// \NandFlash\Work and the output to \NandFlash\Merrow\Images_.
-class UnzipTest : public ::testing::Test {
-protected:
-    UnzipTest();
-    ~UnzipTest() override;
-
-    static constexpr const wchar_t* kArchive = L"\\NandFlash\\Work\\AppImages.zi";
-    static constexpr const wchar_t* kOutput = L"\\NandFlash\\Merrow\\Images_";
-    static constexpr const char* kArchiveText = "\\NandFlash\\Work\\AppImages.zi";
-    static constexpr const char* kOutputText = "\\NandFlash\\Merrow\\Images_";
-
-    std::string HostArchive() const { return device.Host(kArchive); }
-    // The output path of an entry, as it appears in the log.
-    static std::string OutputText(const std::string& relative) {
-        return std::string(kOutputText) + "\\" + relative;
-    }
-    static std::wstring Output(const std::wstring& relative) { return std::wstring(kOutput) + L"\\" + relative; }
-    static std::string UnzipFailedLine() {
-        return std::string("UnZipFile(): !!! Failed to unzip file=[") + kArchiveText + "], at=[*]";
-    }
-    int Extract() { return UnZipFileInto(kOutput); }
-    int UnZipFileInto(LPCWSTR folder);
-
-    // Host-side listing of every file and folder below the device root,
-    // relative, with "/" separators, sorted.
-    std::vector<std::string> DeviceTree() const;
-
-    testing_support::TempDevice device;
-    testing_support::LogCapture log;
-};
+using testing_support::RandomBytes;
+using testing_support::ReferenceCrc32;
+// The name the installation worker's tests know RandomBytes by.
+inline std::string Noise(size_t size, unsigned seed) { return RandomBytes(size, seed); }
 
 using Lines = std::vector<std::string>;
 

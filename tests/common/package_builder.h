@@ -9,7 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "test_bytes.h"
+
 namespace package_testing {
+
+using testing_support::LittleEndian;
+using testing_support::RandomBytes;
+using testing_support::ReferenceCrc32;
 
 // The empty initialisers keep -Wmissing-field-initializers quiet where a
 // designated initialiser leaves fields out.
@@ -29,14 +35,5 @@ struct PackageContents {
 };
 
 std::string BuildPackage(const PackageContents& contents);
-
-// Four bytes, least significant first.
-std::string LittleEndian(DWORD value);
-
-// CRC-32 of the bytes, as zlib computes it.
-DWORD ReferenceCrc32(const std::string& bytes);
-
-// `size` bytes of repeatable pseudo-random data.
-std::string RandomBytes(size_t size, unsigned seed);
 
 }  // namespace package_testing
