@@ -47,8 +47,6 @@ std::string Deflate(const std::string& bytes);
 
 using testing_support::RandomBytes;
 using testing_support::ReferenceCrc32;
-// The name the installation worker's tests know RandomBytes by.
-inline std::string Noise(size_t size, unsigned seed) { return RandomBytes(size, seed); }
 
 using Lines = std::vector<std::string>;
 

@@ -45,20 +45,20 @@ Source DownloadSource() {
 }
 
 Tree NewImages() {
-    return Tree{{"back.bmp", unzip_testing::Noise(70000, 1)},
+    return Tree{{"back.bmp", testing_support::RandomBytes(70000, 1)},
                 {"Icons", kFolderMark},
-                {"Icons/home.png", unzip_testing::Noise(3000, 2)},
+                {"Icons/home.png", testing_support::RandomBytes(3000, 2)},
                 {"Icons/Small", kFolderMark},
                 {"Icons/Small/dot.png", "dot"}};
 }
 
 Tree NewFonts() {
-    return Tree{{"sans.ttf", unzip_testing::Noise(90000, 3)}, {"bold.ttf", unzip_testing::Noise(5000, 4)}};
+    return Tree{{"sans.ttf", testing_support::RandomBytes(90000, 3)}, {"bold.ttf", testing_support::RandomBytes(5000, 4)}};
 }
 
 // Larger than the platform's copy chunk, so a move across volumes copies it
 // in several pieces.
-std::string NewExe() { return unzip_testing::Noise(300000, 5); }
+std::string NewExe() { return testing_support::RandomBytes(300000, 5); }
 
 namespace {
 
