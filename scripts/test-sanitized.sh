@@ -2,8 +2,9 @@
 # Runs the suite again on sanitizer builds, after scripts/test.sh's ordinary
 # run: the whole suite with AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), then the tests that involve threads with ThreadSanitizer
-# (build-tsan/, built without SDL2). Any report fails the run. Benchmarks are not built, and the
-# compile check against the Windows headers is not repeated.
+# (build-tsan/, built without SDL2). Any report fails the run. Benchmarks are
+# not built, and the compile check against the Windows headers is not
+# repeated.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/setup.sh
