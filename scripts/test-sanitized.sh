@@ -29,7 +29,7 @@ RUVEXA_FAULT_STRIDE=5 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=
 # threads, both workers on their own threads, the screen written at exit from
 # another thread, the power-off watchdog and the launches of build/ruvexa's
 # boots.
-threaded='^(MessageTest|Thread|DebugOutput|ScreenPngTest|ExtractionPrepareTest|TimerSequenceTest|ResultMessageTest|Launch|LateUsbDisk|HostOptions|Rows/StartScenario|Rows/WholeUpgrade)\.|RunsOnAThreadOfItsOwn'
+threaded='^(MessageTest|Thread|DebugOutput|ScreenPngTest|ExtractionPrepareTest|TimerSequenceTest|Results/ResultRowTest|Launch|LateUsbDisk|HostOptions|Rows/StartScenario|Rows/WholeUpgrade)\.|RunsOnAThreadOfItsOwn'
 # Built without SDL2, so that every run also shows the headless host builds
 # and runs where SDL2 is missing.
 echo "== ThreadSanitizer, without SDL2: the tests that involve threads"
