@@ -92,9 +92,10 @@ void SwitchOffAfter(unsigned long deviceMs) {
 }
 
 // Why a boot starts: power-on, or the way the one before it ended.
-std::string WhyBootStarts(int previousStatus, const host::HostOptions& options) {
+std::string WhyBootStarts(unsigned long boot, int previousStatus, const host::HostOptions& options) {
+    if (boot == 1) return "power-on";
     switch (previousStatus) {
-        case 0: return "power-on";
+        case 0: return "after the user switched the device off and on again";
         case host::kExitResetDriver: return "after a reset through AIP1:";
         case host::kExitPowerStateReset: return "after a forced power-state reset";
         default: return "after a power cut at change " + std::to_string(options.powerCutAfter);
@@ -124,7 +125,7 @@ int Supervise(const host::HostOptions& options, int logFd) {
     unsigned long boot = 1;
     for (;; ++boot) {
         if (options.boots > 1) {
-            std::fprintf(stderr, "ruvexa-host: boot %lu: %s\n", boot, WhyBootStarts(status, options).c_str());
+            std::fprintf(stderr, "ruvexa-host: boot %lu: %s\n", boot, WhyBootStarts(boot, status, options).c_str());
         }
         std::fflush(nullptr);
         host::HoldTerminationSignals(true);
@@ -147,9 +148,11 @@ int Supervise(const host::HostOptions& options, int logFd) {
             std::fprintf(stderr, "ruvexa-host: boot %lu ended by signal %d (exit %d)\n", boot, WTERMSIG(waitStatus),
                          status);
         }
-        // After a reset, or when power returns after a cut, the device boots again.
+        // After a reset, or when power returns after a cut, the device boots
+        // again; after the program ended by itself, when the user switches
+        // it off and on.
         bool bootsAgain = status == host::kExitResetDriver || status == host::kExitPowerStateReset ||
-                          status == host::kExitPowerCut;
+                          status == host::kExitPowerCut || (status == 0 && options.switchOnAgain);
         if (!bootsAgain || boot == options.boots) break;
     }
     ReportWhatNeverFired(options);

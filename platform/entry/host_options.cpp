@@ -138,6 +138,9 @@ void DefineOptions(CLI::App& app, HostOptions* options) {
                    });
     AddValueOption(app, "--boots", "N", "after a reset, boot again, up to N boots (default 1)",
                    [&o](const std::string& value) { o.boots = Count("--boots", value); });
+    app.add_flag("--switch-on-again", o.switchOnAgain,
+                 "after the program ends by itself, the user switches the device\n"
+                 "off and on again: with --boots, boot again");
     AddValueOption(app, "--fail", "OP:ERROR:NTH",
                    "the NTH call of OP (CreateFileW, WriteFile, ...) fails with Win32\n"
                    "error ERROR (a number or its ERROR_* name), once; calls count from\n"
@@ -218,6 +221,10 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, s
     }
     if (options->loseUnflushed && options->powerCutAfter == 0) {
         *error = "--lose-unflushed needs --power-cut-after";
+        return false;
+    }
+    if (options->switchOnAgain && options->boots < 2) {
+        *error = "--switch-on-again needs --boots 2 or more";
         return false;
     }
     return true;

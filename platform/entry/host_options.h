@@ -32,6 +32,7 @@ struct HostOptions {
     unsigned long powerOffAfterMs = 0;
     bool powerOff = false;
     unsigned long boots = 1;
+    bool switchOnAgain = false;  // a boot that ends by itself is followed by the next
     std::vector<InjectedFailure> failures;
     std::string callCountsFile;  // empty: none
     int zoom = 0;          // 0: 2, or 1 when twice the screen would not fit the display
