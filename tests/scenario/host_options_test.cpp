@@ -63,6 +63,7 @@ TEST(HostOptions, BadOptionsEndWithStatusTwoAndOneLineWhy) {
         {{"--device-root", root, "--fail", "WriteFile:112"}, kFailHead + "WriteFile:112" + kKnownOps + kKnownErrors,
          true},
         {{"--device-root", root, "--boots", "-1"}, "ruvexa: --boots needs a count of 1 or more, not -1", true},
+        {{"--device-root", root, "--switch-on-again"}, "ruvexa: --switch-on-again needs --boots 2 or more", true},
         {{"--device-root", root, "--zoom", "0"}, "ruvexa: --zoom needs a whole number from 1 to 8, not 0", true},
         {{"--device-root", root, "--colour"}, "ruvexa: unknown option --colour", true},
         {{"--bogus"}, "ruvexa: unknown option --bogus", true},

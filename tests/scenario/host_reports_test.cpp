@@ -1,9 +1,11 @@
 // What build/ruvexa reports beside the program's log: a --fail or
 // --power-cut-after that never fired, what a lossy power cut discarded, one
-// ending per boot; and one run at a time on a device folder.
+// ending per boot, why each boot starts; and one run at a time on a device
+// folder.
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -19,9 +21,15 @@ using scenario::Scratch;
 using testing_support::Concat;
 using testing_support::TempDevice;
 
+const std::wstring kApplication = L"\\NandFlash\\Merrow\\Orvane3.exe";
+const std::wstring kStarted = L"\\NandFlash\\Merrow\\started";
+
 struct ReportRow {
     std::string name;
-    bool upgrade = false;  // an upgrade device; otherwise an empty one, which halts at once
+    bool upgrade = false;      // an upgrade device
+    bool application = false;  // an installed application that appends a line to "started" at every start
+                               // (neither: an empty device, which halts at once)
+    size_t starts = 0;         // the application's starts the run made
     std::vector<std::string> options;
     int status = 6;
     std::vector<std::string> reports;  // regular expressions, each found in standard error
@@ -42,6 +50,7 @@ TEST_P(HostReports, SayWhatTheRunDid) {
         // extraction's first file, after its first write.
         std::filesystem::remove_all(device.Host(scenario::kStartUpFolder));
     }
+    if (row.application) device.WriteFile(kApplication, "#!/bin/sh\necho started >> started\n");
     const scenario::RuvexaRun run =
         scenario::RunRuvexa(device.Root(), Concat({"--time-scale", "100"}, row.options), scratch);
     EXPECT_EQ(run.status, row.status) << run.err;
@@ -49,6 +58,15 @@ TEST_P(HostReports, SayWhatTheRunDid) {
         EXPECT_TRUE(std::regex_search(run.err, std::regex(report))) << report << " is not in:\n" << run.err;
     }
     EXPECT_EQ(run.err.find("never fired") != std::string::npos, row.reportsNeverFired) << run.err;
+    if (row.application) {
+        // Each start runs detached: its line may come after the run has ended.
+        const auto startsMade = [&] {
+            const std::string text = device.Exists(kStarted) ? device.ReadFile(kStarted) : "";
+            return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+        };
+        testing_support::WaitUntil([&] { return startsMade() >= row.starts; }, std::chrono::seconds(10));
+        EXPECT_EQ(startsMade(), row.starts);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,7 +101,28 @@ INSTANTIATE_TEST_SUITE_P(
                   .upgrade = true,
                   .options = {"--power-cut-after", "1", "--lose-unflushed", "--boots", "3"},
                   .status = 0,
-                  .reports = {"ruvexa-host: the power cut discarded 0 unflushed bytes of 0 files\n"}}),
+                  .reports = {"ruvexa-host: the power cut discarded 0 unflushed bytes of 0 files\n"}},
+        // The launcher starts the application and quits; the user switches
+        // the device off and on again, and it boots as from power-on.
+        ReportRow{.name = "SwitchedOnAgainAfterTheProgramEnded",
+                  .application = true,
+                  .starts = 3,
+                  .options = {"--boots", "3", "--switch-on-again"},
+                  .status = 0,
+                  .reports = {"^ruvexa-host: boot 1: power-on\n[\\s\\S]*"
+                              "ruvexa-host: boot 2: after the user switched the device off and on again\n[\\s\\S]*"
+                              "ruvexa-host: boot 3: after the user switched the device off and on again\n[\\s\\S]*"
+                              "ruvexa-host: the run ended after boot 3 \\(exit 0\\)\n$"}},
+        ReportRow{.name = "ProgramEndedWithoutSwitchingOnAgain",
+                  .application = true,
+                  .starts = 1,
+                  .options = {"--boots", "3"},
+                  .status = 0,
+                  .reports = {"\nruvexa-host: the run ended after boot 1 \\(exit 0\\)\n$"}},
+        // A halted device did not end by itself: nobody switches it on again.
+        ReportRow{.name = "HaltedDeviceIsNotSwitchedOnAgain",
+                  .options = {"--boots", "3", "--switch-on-again"},
+                  .reports = {"\nruvexa-host: the run ended after boot 1 \\(exit 6\\)\n$"}}),
     [](const ::testing::TestParamInfo<ReportRow>& info) { return info.param.name; });
 
 // The switch-off timer may come while a power cut ends a boot, or while the
