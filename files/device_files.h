@@ -38,4 +38,6 @@ constexpr const WCHAR* kRemoteFontsFile = kRemoteFontsPath.text;
 constexpr const WCHAR* kRollbackSetting = L"\\NandFlash\\Merrow\\Rollback.cfg";
 constexpr const WCHAR* kPreviousFolder = L"\\NandFlash\\Merrow\\Previous";
 constexpr const WCHAR* kTrialFlag = L"\\NandFlash\\Merrow\\Trial.flag";
+// The records of a trial's starts: this prefix and the start's number.
+constexpr const WCHAR* kTrialRecordPrefix = L"\\NandFlash\\Merrow\\Trial.";
 constexpr const WCHAR* kRejectedFile = L"\\NandFlash\\Merrow\\Rejected.txt";

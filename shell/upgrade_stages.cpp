@@ -6,6 +6,7 @@
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
+#include "rollback_setting.h"
 #include "shell_constants.h"
 #include "status_screen.h"
 #include "upgrade_state.h"
@@ -31,8 +32,9 @@ void StartExtraction(HWND window) {
 void StartInstallation(HWND window) {
     DrawStatusText(L"Upgrading...");
     SectionFiles sections = FoundSectionFiles();
+    const bool keepPrevious = ReadRollbackStarts() != kRollbackOff;
     if (!StartUpgradeThread(window, WM_UPGRADE_RESULT, g_remoteUpgrade, g_upgradeFile, sections.exe_file,
-                            sections.images_file, sections.fonts_file)) {
+                            sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum())) {
         DrawStatusText(kUpgradeFailed);
     }
 }

@@ -2,6 +2,7 @@
 #include "upgrade_package.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 
 #include "ruvexa_host.h"
@@ -27,10 +28,27 @@ std::wstring PackagePath(bool remote) { return remote ? kRemotePackage : kUsbPac
 
 std::wstring SectionFolder(bool remote) { return remote ? kDownload : L"\\Hard Disk\\"; }
 
+testing_support::Tree OldVersion() {
+    return {{"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n"},
+            {"Images", testing_support::kFolderMark},
+            {"Images/Old.bmp", "BM old image"},
+            {"Font", testing_support::kFolderMark},
+            {"Font/Old.ttf", "old font"}};
+}
+
+std::string TrialMarker(const BuiltPackage& package, bool remote) {
+    char checksum[9];
+    snprintf(checksum, sizeof(checksum), "%08X", LittleEndianAt(package.bytes, package.bytes.size() - 4));
+    return std::string("checksum=") + checksum + "\r\npackage=" + (remote ? "OV3_UPGRADE_2024.BIN" : "OV3_UPGRADE_7.BIN") +
+           "\r\n";
+}
+
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
-    device.WriteFile(kMerrow + L"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n");
-    device.WriteFile(kMerrow + L"Images\\Old.bmp", "BM old image");
-    device.WriteFile(kMerrow + L"Font\\Old.ttf", "old font");
+    for (const auto& [key, bytes] : OldVersion()) {
+        std::wstring path = kMerrow + host::Utf8ToWide(key);
+        for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+        if (bytes != testing_support::kFolderMark) device.WriteFile(path, bytes);
+    }
     device.WriteFile(kStartUpFolder + L"\\Old.lnk", "old shortcut");
     device.MakeFolder(L"\\Windows");
     RequestUpgrade(device, package, remote);

@@ -52,6 +52,14 @@ std::wstring SectionFolder(bool remote);
 // local upgrade.
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
+// The version MakeUpgradeDevice installs, as a tree below the application's
+// folder: what Previous must hold after an upgrade with rollback on.
+testing_support::Tree OldVersion();
+
+// The trial marker an upgrade with rollback on leaves for `package`, found
+// at `remote` or on the USB disk: its stored checksum and its name.
+std::string TrialMarker(const BuiltPackage& package, bool remote);
+
 // The request of an upgrade: its flag and its package.
 void RequestUpgrade(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
