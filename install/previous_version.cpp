@@ -9,6 +9,7 @@
 #include "device_files.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "trial_records.h"
 
 namespace {
 
@@ -159,7 +160,9 @@ BOOL ClearInstalled(Installer* installer, PreviousItem item) {
 BOOL StartTrial(Installer* installer) {
     char trial[kTrialMaxBytes];
     FormatTrial(installer, trial);
-    if (!WriteFlushedFile(kTrialFlag, trial)) {
+    // The new trial counts its own starts: an earlier trial's records go
+    // before its marker is written.
+    if (!RemoveTrialRecords() || !WriteFlushedFile(kTrialFlag, trial)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to create trial flag=[%s], error=[%ld], at=[%ld]\r\n",
                      kTrialFlag, GetLastError(), GetTickCount());
         installer->error = InstallFailure::kStartTrial;

@@ -6,6 +6,7 @@
 #include "launcher.h"
 #include "shell_constants.h"
 #include "status_screen.h"
+#include "trial_start.h"
 #include "upgrade_search.h"
 
 namespace {
@@ -50,6 +51,10 @@ void Initialize(HWND window) {
         StartExtraction(window);
         return;
     }
+
+    // The rollback itself is yet to come: a version whose starts are used
+    // up is launched again meanwhile.
+    TrialStartsUsedUp();
 
     if (ExecuteFile(kInstalledExe, NULL) || Launch(kFallbackShell, NULL)) {
         SetTimer(window, IDT_QUIT, kQuitDelayMs, NULL);
