@@ -13,12 +13,9 @@
 
 namespace {
 
-constexpr const WCHAR* kInstalledPaths[kItemCount] = {kInstalledExe, kInstalledImages, kInstalledFont};
-constexpr const WCHAR* kPreviousPaths[kItemCount] = {kPreviousExe, kPreviousImages, kPreviousFont};
 constexpr DWORD kMarkMaxBytes = 64;
 // The trial marker begins with the checksum line, the part a redo compares.
 constexpr const WCHAR* kTrialChecksumFormat = L"checksum=%08lX\r\n";
-constexpr DWORD kTrialMaxBytes = 2 * MAX_PATH;
 
 // `text` as bytes: the markers are ASCII, anything else becomes "?".
 void Narrow(LPCWSTR text, char* bytes, DWORD capacity) {
@@ -35,8 +32,8 @@ void FormatMark(const bool (&items)[kItemCount], char (&text)[kMarkMaxBytes]) {
     Narrow(wide, text, kMarkMaxBytes);
 }
 
-// Up to `capacity` - 1 bytes of `path`, zero-terminated; FALSE when it
-// cannot be read.
+}  // namespace
+
 BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity) {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return FALSE;
@@ -47,8 +44,6 @@ BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity) {
     return read;
 }
 
-// `text` written to a new `path` (an earlier one replaced) and flushed, so
-// that it is on the flash whole before anything that relies on it.
 BOOL WriteFlushedFile(LPCWSTR path, const char* text) {
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return FALSE;
@@ -61,11 +56,7 @@ BOOL WriteFlushedFile(LPCWSTR path, const char* text) {
     return done;
 }
 
-// The marker's flags when it is there and exactly one of the texts the
-// installation writes.
-BOOL ReadMark(bool (&items)[kItemCount]) {
-    char text[kMarkMaxBytes];
-    if (!ReadSmallFile(kPreviousMark, text, kMarkMaxBytes)) return FALSE;
+BOOL ParseItems(const char* text, bool (&items)[kItemCount]) {
     for (int combination = 0; combination < (1 << kItemCount); ++combination) {
         for (int item = 0; item < kItemCount; ++item) items[item] = (combination >> item) & 1;
         char expected[kMarkMaxBytes];
@@ -75,13 +66,31 @@ BOOL ReadMark(bool (&items)[kItemCount]) {
     return FALSE;
 }
 
+BOOL ReadTrial(char (&text)[kTrialMaxBytes], bool (&items)[kItemCount]) {
+    if (!ReadSmallFile(kTrialFlag, text, kTrialMaxBytes)) return FALSE;
+    // The items follow the checksum and package lines.
+    const char* rest = strstr(text, "\r\npackage=");
+    rest = rest ? strstr(rest + 2, "\r\n") : NULL;
+    return rest && ParseItems(rest + 2, items);
+}
+
+namespace {
+
+// The marker's flags when it is there and exactly one of the texts the
+// installation writes.
+BOOL ReadMark(bool (&items)[kItemCount]) {
+    char text[kMarkMaxBytes];
+    return ReadSmallFile(kPreviousMark, text, kMarkMaxBytes) && ParseItems(text, items);
+}
+
 void FormatTrialChecksum(const Installer* installer, char (&text)[kTrialMaxBytes]) {
     WCHAR wide[kTrialMaxBytes];
     StringCchPrintfW(wide, kTrialMaxBytes, kTrialChecksumFormat, installer->package_checksum);
     Narrow(wide, text, kTrialMaxBytes);
 }
 
-// The trial marker's text: the package's stored checksum, then its name.
+// The trial marker's text: the package's stored checksum, its name, and the
+// items the old version had.
 void FormatTrial(const Installer* installer, char (&text)[kTrialMaxBytes]) {
     LPCWSTR name = installer->upgrade_file;
     for (LPCWSTR c = name; *c; ++c) {
@@ -90,6 +99,9 @@ void FormatTrial(const Installer* installer, char (&text)[kTrialMaxBytes]) {
     WCHAR wide[kTrialMaxBytes];
     StringCchPrintfW(wide, kTrialMaxBytes, L"checksum=%08lX\r\npackage=%s\r\n", installer->package_checksum, name);
     Narrow(wide, text, kTrialMaxBytes);
+    char items[kMarkMaxBytes];
+    FormatMark(installer->old_items, items);
+    strncat(text, items, kTrialMaxBytes - strlen(text) - 1);
 }
 
 // A trial marker of the same package: its switch-over was complete.
@@ -116,7 +128,9 @@ BOOL PreparePrevious(Installer* installer) {
                      GetTickCount());
         return TRUE;
     }
-    for (bool& item : installer->old_items) item = false;
+    // Previous is complete when this package's switch-over was: what it
+    // holds is what the old version had.
+    for (int item = 0; item < kItemCount; ++item) installer->old_items[item] = FileExists(kPreviousItems[item]);
     if (TrialOfSamePackage(installer)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): previous version already kept=[%s], at=[%ld]\r\n", kPreviousFolder,
                      GetTickCount());
@@ -130,7 +144,7 @@ BOOL PreparePrevious(Installer* installer) {
         if (FileExists(kPreviousFolder)) return PreparationFailed(installer, kPreviousFolder);
     }
     if (!CreateDirectoryW(kPreviousFolder, NULL)) return PreparationFailed(installer, kPreviousFolder);
-    for (int item = 0; item < kItemCount; ++item) installer->old_items[item] = FileExists(kInstalledPaths[item]);
+    for (int item = 0; item < kItemCount; ++item) installer->old_items[item] = FileExists(kInstalledItems[item]);
     char mark[kMarkMaxBytes];
     FormatMark(installer->old_items, mark);
     if (!WriteFlushedFile(kPreviousMark, mark)) return PreparationFailed(installer, kPreviousMark);
@@ -140,10 +154,10 @@ BOOL PreparePrevious(Installer* installer) {
 }
 
 BOOL ClearInstalled(Installer* installer, PreviousItem item) {
-    LPCWSTR installed = kInstalledPaths[item];
-    if (installer->keep_previous && installer->old_items[item] && !FileExists(kPreviousPaths[item]) &&
+    LPCWSTR installed = kInstalledItems[item];
+    if (installer->keep_previous && installer->old_items[item] && !FileExists(kPreviousItems[item]) &&
         FileExists(installed)) {
-        if (MoveFileW(installed, kPreviousPaths[item])) {
+        if (MoveFileW(installed, kPreviousItems[item])) {
             NKDbgPrintfW(L"UpgradeThreadProc(): kept old=[%s], at=[%ld]\r\n", installed, GetTickCount());
             return TRUE;
         }

@@ -20,6 +20,23 @@
 
 #include "installation.h"
 
+// The trial marker holds at most this many bytes.
+constexpr DWORD kTrialMaxBytes = 2 * MAX_PATH;
+
+// Small files of the keeping and the trial, shared with the rollback.
+// Up to `capacity` - 1 bytes of `path`, zero-terminated; FALSE when it
+// cannot be read.
+BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity);
+// `text` written to a new `path` (an earlier one replaced) and flushed, so
+// that it is on the flash whole before anything that relies on it.
+BOOL WriteFlushedFile(LPCWSTR path, const char* text);
+// The items of a marker text ("exe=B\r\nimages=B\r\nfont=B\r\n"); FALSE
+// unless `text` is exactly one such text.
+BOOL ParseItems(const char* text, bool (&items)[kItemCount]);
+// Trial.flag's text and the items it names; FALSE when it cannot be read or
+// names no items.
+BOOL ReadTrial(char (&text)[kTrialMaxBytes], bool (&items)[kItemCount]);
+
 // UI-free steps of the installation worker; each logs its own failure.
 
 // At the installation's start: resumes a marker, or removes an earlier

@@ -52,9 +52,10 @@ void Initialize(HWND window) {
         return;
     }
 
-    // The rollback itself is yet to come: a version whose starts are used
-    // up is launched again meanwhile.
-    TrialStartsUsedUp();
+    if (TrialStartsUsedUp()) {
+        StartRollback(window);
+        return;
+    }
 
     if (ExecuteFile(kInstalledExe, NULL) || Launch(kFallbackShell, NULL)) {
         SetTimer(window, IDT_QUIT, kQuitDelayMs, NULL);

@@ -11,7 +11,10 @@ BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters);
 // worker and, when the worker cannot start, ends the stage on screen.
 void StartExtraction(HWND window);
 void StartInstallation(HWND window);
+// The rollback of a version that used up its trial, as a stage of its own.
+void StartRollback(HWND window);
 // The workers' result messages: wParam 1 = success, lParam the code text.
 void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText);
 void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText);
+void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText);
 void ResetDevice();

@@ -1,11 +1,13 @@
 // StartExtraction, StartInstallation: the upgrade's two worker stages as the
-// UI thread starts them; OnExtractionResult, OnUpgradeResult: what it does
-// with their results. The screen is the UI's: each stage shows itself
+// UI thread starts them, and StartRollback, the rollback's one;
+// OnExtractionResult, OnUpgradeResult, OnRollbackResult: what it does with
+// their results. The screen is the UI's: each stage shows itself
 // before its worker starts, and a worker that cannot start leaves no result
 // to wait for, so the stage ends on screen at once.
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
+#include "rollback.h"
 #include "rollback_setting.h"
 #include "shell_constants.h"
 #include "status_screen.h"
@@ -16,6 +18,7 @@ namespace {
 // Each stage's failure, on its own or after the code its worker posted.
 constexpr const WCHAR* kPreparationFailed = L"Preparation failed";
 constexpr const WCHAR* kUpgradeFailed = L"Upgrade failed";
+constexpr const WCHAR* kRollbackFailed = L"Rollback failed";
 
 }  // namespace
 
@@ -39,6 +42,12 @@ void StartInstallation(HWND window) {
     }
 }
 
+void StartRollback(HWND window) {
+    DrawTitleText(L"UI APP UPGRADE");
+    DrawStatusText(L"Rolling back...");
+    if (!StartRollbackThread(window, WM_ROLLBACK_RESULT)) DrawStatusText(kRollbackFailed);
+}
+
 void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     if (succeeded) {
         NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
@@ -57,5 +66,16 @@ void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     } else {
         NKDbgPrintfW(L"=== !!! Upgrade Failed ===\r\n\r\n");
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kUpgradeFailed);
+    }
+}
+
+void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText) {
+    if (succeeded) {
+        NKDbgPrintfW(L"=== Rollback Complete ===\r\n\r\n");
+        DrawStatusText(L"Rolled back. Rebooting...");
+        SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
+    } else {
+        NKDbgPrintfW(L"=== !!! Rollback Failed ===\r\n\r\n");
+        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kRollbackFailed);
     }
 }

@@ -70,6 +70,9 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case WM_UPGRADE_RESULT:
             OnUpgradeResult(window, wParam, lParam);
             return 0;
+        case WM_ROLLBACK_RESULT:
+            OnRollbackResult(window, wParam, lParam);
+            return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -44,6 +44,7 @@ struct KeepRow {
     Lines log = testing_support::Concat({kKeeping}, kKeptEachItem);  // in this order, others between
     std::optional<Tree> previous = scenario::OldVersion();            // none: no Previous folder
     bool trial = true;
+    std::string trialItems = "exe=1\r\nimages=1\r\nfont=1\r\n";  // the old version's, in Trial.flag
 };
 
 void PrintTo(const KeepRow& row, std::ostream* out) { *out << row.name; }
@@ -76,7 +77,7 @@ TEST_P(KeepPrevious, AtAnUpgrade) {
     }
     EXPECT_EQ(device.Exists(kMerrow + L"Trial.flag"), row.trial);
     if (row.trial) {
-        EXPECT_EQ(device.ReadFile(kMerrow + L"Trial.flag"), scenario::TrialMarker(package_, row.remote));
+        EXPECT_EQ(device.ReadFile(kMerrow + L"Trial.flag"), scenario::TrialMarker(package_, row.remote, row.trialItems));
     }
     EXPECT_FALSE(device.Exists(kMerrow + L"Previous.mark"));
 }
@@ -117,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                               const BuiltPackage&) { std::filesystem::remove_all(device.Host(kMerrow + L"Font")); },
                 .log = {kKeeping, "UpgradeThreadProc(): kept old=[\\NandFlash\\Merrow\\Images], at=[*]",
                         "UpgradeThreadProc(): kept old=[\\NandFlash\\Merrow\\Orvane3.exe], at=[*]"},
-                .previous = WithoutFont()},
+                .previous = WithoutFont(),
+                .trialItems = "exe=1\r\nimages=1\r\nfont=0\r\n"},
         // A cut between the marker and the request left Trial.flag of this
         // very package: the switch-over was complete, Previous stays.
         KeepRow{.name = "ATrialOfTheSamePackageKeepsPreviousAsItIs",
@@ -128,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                 .log = {"UpgradeThreadProc(): previous version already kept=[\\NandFlash\\Merrow\\Previous], at=[*]",
                         "UpgradeThreadProc(): created trial flag, at=[*]"},
-                .previous = Tree{{"Orvane3.exe", "kept before"}}},
+                .previous = Tree{{"Orvane3.exe", "kept before"}},
+                .trialItems = "exe=1\r\nimages=0\r\nfont=0\r\n"},
         // A marker cut before its flush is no marker: the keeping starts
         // afresh.
         KeepRow{.name = "AnEmptyMarkerStartsAfresh", .arrange = [](const TempDevice& device, const BuiltPackage&) {
