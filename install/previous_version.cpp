@@ -66,8 +66,7 @@ BOOL ParseItems(const char* text, bool (&items)[kItemCount]) {
     return FALSE;
 }
 
-BOOL ReadTrial(char (&text)[kTrialMaxBytes], bool (&items)[kItemCount]) {
-    if (!ReadSmallFile(kTrialFlag, text, kTrialMaxBytes)) return FALSE;
+BOOL ParseTrialItems(const char* text, bool (&items)[kItemCount]) {
     // The items follow the checksum and package lines.
     const char* rest = strstr(text, "\r\npackage=");
     rest = rest ? strstr(rest + 2, "\r\n") : NULL;

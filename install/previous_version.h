@@ -33,9 +33,9 @@ BOOL WriteFlushedFile(LPCWSTR path, const char* text);
 // The items of a marker text ("exe=B\r\nimages=B\r\nfont=B\r\n"); FALSE
 // unless `text` is exactly one such text.
 BOOL ParseItems(const char* text, bool (&items)[kItemCount]);
-// Trial.flag's text and the items it names; FALSE when it cannot be read or
-// names no items.
-BOOL ReadTrial(char (&text)[kTrialMaxBytes], bool (&items)[kItemCount]);
+// The items a Trial.flag text names after its checksum and package lines;
+// FALSE when it names none.
+BOOL ParseTrialItems(const char* text, bool (&items)[kItemCount]);
 
 // UI-free steps of the installation worker; each logs its own failure.
 

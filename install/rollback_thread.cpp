@@ -68,9 +68,11 @@ BOOL RecordRejected(Rollback* rollback, const char* trial) {
         strncat(line, trial, lineEnd - trial);
         strcat(line, " ");
         strncat(line, lineEnd + 2, packageEnd - lineEnd - 2);
+    } else {
+        strcat(line, "checksum=unknown");  // a Trial.flag the installation did not write
     }
     char recorded[kRejectedMaxBytes];
-    if (line[0] && ReadSmallFile(kRejectedFile, recorded, kRejectedMaxBytes) &&
+    if (ReadSmallFile(kRejectedFile, recorded, kRejectedMaxBytes) &&
         strstr(recorded, line) != NULL) {
         return TRUE;
     }
@@ -98,17 +100,28 @@ BOOL RecordRejected(Rollback* rollback, const char* trial) {
 DWORD RollbackThreadProc(Rollback* rollback) {
     WorkerResult<Rollback> result(rollback);
     char trial[kTrialMaxBytes];
+    if (!ReadSmallFile(kTrialFlag, trial, kTrialMaxBytes)) {
+        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to read trial=[%s], error=[%ld], at=[%ld]\r\n", kTrialFlag,
+                     GetLastError(), GetTickCount());
+        rollback->error = RollbackFailure::kReadTrial;
+        return 0;
+    }
     // Without the items in Trial.flag, Previous tells them: a rollback that
     // has not yet begun finds there every item the old version had.
-    if (!ReadTrial(trial, rollback->old_items)) {
+    if (!ParseTrialItems(trial, rollback->old_items)) {
         for (int item = 0; item < kItemCount; ++item) rollback->old_items[item] = FileExists(kPreviousItems[item]);
     }
     for (int item = 0; item < kItemCount; ++item) {
         if (!RestoreItem(rollback, static_cast<PreviousItem>(item))) return 0;
     }
-    if (FileExists(kPreviousFolder) && !RemoveDirectoryW(kPreviousFolder)) {
+    // Previous goes before the trial ends: a rollback cut short finds the
+    // trial still there and comes back for it.
+    if (!RemoveDirectoryW(kPreviousFolder) && GetLastError() != ERROR_FILE_NOT_FOUND &&
+        GetLastError() != ERROR_PATH_NOT_FOUND) {
         NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to delete folder=[%s], error=[%ld], at=[%ld]\r\n",
                      kPreviousFolder, GetLastError(), GetTickCount());
+        rollback->error = RollbackFailure::kEndTrial;
+        return 0;
     }
     if (!RecordRejected(rollback, trial)) return 0;
     // Trial.flag goes first: records left without it go at the next boot.
