@@ -23,9 +23,10 @@ int ParseLine(const char* line, DWORD length) {
 }
 
 int Unreadable(DWORD error) {
-    NKDbgPrintfW(L"ReadRollbackSetting(): !!! Failed to read rollback setting=[%s], error=[%ld], starts=[%d], "
-                 L"at=[%ld]\r\n",
-                 kRollbackSetting, error, kDefaultRollbackStarts, GetTickCount());
+    NKDbgPrintfW(
+        L"ReadRollbackSetting(): !!! Failed to read rollback setting=[%s], error=[%ld], starts=[%d], "
+        L"at=[%ld]\r\n",
+        kRollbackSetting, error, kDefaultRollbackStarts, GetTickCount());
     return kDefaultRollbackStarts;
 }
 
@@ -43,8 +44,8 @@ int ParseRollbackStarts(const char* text, DWORD length) {
 }
 
 int ReadRollbackStarts() {
-    HANDLE file = CreateFileW(kRollbackSetting, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileW(kRollbackSetting, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return kRollbackOff;

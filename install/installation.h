@@ -28,8 +28,7 @@ struct Installer : WorkerRecord<InstallFailure> {
 // result as `message` to `window`. The caller shows the stage. TRUE when the
 // worker started; the record is the worker's, freed when it ends.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false,
-                        DWORD packageChecksum = 0);
+                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0);
 
 // The worker's body; posts exactly one result (none without a window) and
 // returns 0.

@@ -9,6 +9,7 @@
 #include "device_files.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "small_text_file.h"
 #include "trial_records.h"
 
 namespace {
@@ -33,28 +34,6 @@ void FormatMark(const bool (&items)[kItemCount], char (&text)[kMarkMaxBytes]) {
 }
 
 }  // namespace
-
-BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return FALSE;
-    DWORD length = 0;
-    const BOOL read = ReadFile(file, text, capacity - 1, &length, NULL);
-    CloseHandle(file);
-    text[read ? length : 0] = '\0';
-    return read;
-}
-
-BOOL WriteFlushedFile(LPCWSTR path, const char* text) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return FALSE;
-    const DWORD length = static_cast<DWORD>(strlen(text));
-    DWORD written = 0;
-    const BOOL done = WriteFile(file, text, length, &written, NULL) && written == length && FlushFileBuffers(file);
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    SetLastError(error);
-    return done;
-}
 
 BOOL ParseItems(const char* text, bool (&items)[kItemCount]) {
     for (int combination = 0; combination < (1 << kItemCount); ++combination) {
@@ -95,9 +74,12 @@ void FormatTrial(const Installer* installer, char (&text)[kTrialMaxBytes]) {
     for (LPCWSTR c = name; *c; ++c) {
         if (*c == L'\\') name = c + 1;
     }
+    FormatTrialChecksum(installer, text);
     WCHAR wide[kTrialMaxBytes];
-    StringCchPrintfW(wide, kTrialMaxBytes, L"checksum=%08lX\r\npackage=%s\r\n", installer->package_checksum, name);
-    Narrow(wide, text, kTrialMaxBytes);
+    StringCchPrintfW(wide, kTrialMaxBytes, L"package=%s\r\n", name);
+    char package[kTrialMaxBytes];
+    Narrow(wide, package, kTrialMaxBytes);
+    strncat(text, package, kTrialMaxBytes - strlen(text) - 1);
     char items[kMarkMaxBytes];
     FormatMark(installer->old_items, items);
     strncat(text, items, kTrialMaxBytes - strlen(text) - 1);
@@ -147,8 +129,7 @@ BOOL PreparePrevious(Installer* installer) {
     char mark[kMarkMaxBytes];
     FormatMark(installer->old_items, mark);
     if (!WriteFlushedFile(kPreviousMark, mark)) return PreparationFailed(installer, kPreviousMark);
-    NKDbgPrintfW(L"UpgradeThreadProc(): keeping previous version=[%s], at=[%ld]\r\n", kPreviousFolder,
-                 GetTickCount());
+    NKDbgPrintfW(L"UpgradeThreadProc(): keeping previous version=[%s], at=[%ld]\r\n", kPreviousFolder, GetTickCount());
     return TRUE;
 }
 

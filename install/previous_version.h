@@ -23,13 +23,7 @@
 // The trial marker holds at most this many bytes.
 constexpr DWORD kTrialMaxBytes = 2 * MAX_PATH;
 
-// Small files of the keeping and the trial, shared with the rollback.
-// Up to `capacity` - 1 bytes of `path`, zero-terminated; FALSE when it
-// cannot be read.
-BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity);
-// `text` written to a new `path` (an earlier one replaced) and flushed, so
-// that it is on the flash whole before anything that relies on it.
-BOOL WriteFlushedFile(LPCWSTR path, const char* text);
+// Shared with the rollback.
 // The items of a marker text ("exe=B\r\nimages=B\r\nfont=B\r\n"); FALSE
 // unless `text` is exactly one such text.
 BOOL ParseItems(const char* text, bool (&items)[kItemCount]);

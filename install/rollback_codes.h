@@ -19,10 +19,8 @@ struct FailureCodes<RollbackFailure> {
     static constexpr RollbackFailure kLast = RollbackFailure::kReadTrial;
     // The codes the device shows.
     static constexpr FailureCodeRow<RollbackFailure> kCodes[] = {
-        {RollbackFailure::kRemoveNew, L"Err70"},
-        {RollbackFailure::kRestoreOld, L"Err71"},
-        {RollbackFailure::kRecordRejected, L"Err72"},
-        {RollbackFailure::kEndTrial, L"Err73"},
+        {RollbackFailure::kRemoveNew, L"Err70"},      {RollbackFailure::kRestoreOld, L"Err71"},
+        {RollbackFailure::kRecordRejected, L"Err72"}, {RollbackFailure::kEndTrial, L"Err73"},
         {RollbackFailure::kReadTrial, L"Err74"},
     };
 };

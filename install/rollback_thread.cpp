@@ -10,6 +10,7 @@
 #include "install_constants.h"
 #include "previous_version.h"
 #include "rollback.h"
+#include "small_text_file.h"
 #include "trial_records.h"
 
 namespace {
@@ -49,7 +50,8 @@ BOOL RestoreItem(Rollback* rollback, PreviousItem item) {
 void AppendTick(char* line, size_t capacity) {
     char digits[16];
     int count = 0;
-    for (DWORD tick = GetTickCount(); count == 0 || tick; tick /= 10) digits[count++] = static_cast<char>('0' + tick % 10);
+    for (DWORD tick = GetTickCount(); count == 0 || tick; tick /= 10)
+        digits[count++] = static_cast<char>('0' + tick % 10);
     size_t length = strlen(line);
     for (const char* c = " tick="; *c && length + 1 < capacity; ++c) line[length++] = *c;
     while (count > 0 && length + 1 < capacity) line[length++] = digits[--count];
@@ -72,8 +74,7 @@ BOOL RecordRejected(Rollback* rollback, const char* trial) {
         strcat(line, "checksum=unknown");  // a Trial.flag the installation did not write
     }
     char recorded[kRejectedMaxBytes];
-    if (ReadSmallFile(kRejectedFile, recorded, kRejectedMaxBytes) &&
-        strstr(recorded, line) != NULL) {
+    if (ReadSmallFile(kRejectedFile, recorded, kRejectedMaxBytes) && strstr(recorded, line) != NULL) {
         return TRUE;
     }
     AppendTick(line, sizeof(line));

@@ -1,4 +1,5 @@
-// Initialize: the start-up decision. ExecuteFile: launching a program.
+// Initialize: the start-up decision. LaunchMainApplication: what a boot
+// without an upgrade does. ExecuteFile: launching a program.
 #include <shellapi.h>
 
 #include "file_helpers.h"
@@ -37,8 +38,8 @@ BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters) {
     }
 
     if (Launch(path, parameters)) return TRUE;
-    NKDbgPrintfW(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld], at=[%ld]\r\n", path,
-                 GetLastError(), GetTickCount());
+    NKDbgPrintfW(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld], at=[%ld]\r\n", path, GetLastError(),
+                 GetTickCount());
     return FALSE;
 }
 
@@ -51,7 +52,10 @@ void Initialize(HWND window) {
         StartExtraction(window);
         return;
     }
+    LaunchMainApplication(window);
+}
 
+void LaunchMainApplication(HWND window) {
     if (TrialStartsUsedUp()) {
         StartRollback(window);
         return;

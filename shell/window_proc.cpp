@@ -29,6 +29,10 @@ void OnTimer(HWND window, UINT_PTR timer) {
             KillTimer(window, IDT_RESET);
             ResetDevice();
             break;
+        case IDT_REFUSAL:
+            KillTimer(window, IDT_REFUSAL);
+            EndRefusal(window);
+            break;
     }
 }
 

@@ -1,12 +1,13 @@
 // ReadRollbackStarts on a temporary device: one row per setting file, with
 // the starts it gives, the log lines it writes, and the device unchanged.
+#include "rollback_setting.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "rollback_setting.h"
 #include "test_support.h"
 
 namespace {
@@ -69,7 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
                    .text = std::string(kRollbackSettingMaxBytes, '#') + "\nstarts=2\n",
                    .starts = 3,
                    .log = {kInvalid}},
-        SettingRow{.name = "FolderInItsPlaceIsUnreadable", .text = std::nullopt, .starts = 3, .log = {kUnreadable},
+        SettingRow{.name = "FolderInItsPlaceIsUnreadable",
+                   .text = std::nullopt,
+                   .starts = 3,
+                   .log = {kUnreadable},
                    .folder = true}),
     [](const ::testing::TestParamInfo<SettingRow>& info) { return info.param.name; });
 

@@ -39,13 +39,11 @@ struct MatrixCase {
 // and threads, file not found for searches and launches.
 unsigned long PlausibleError(const std::string& op) {
     static const std::map<std::string, unsigned long> errors = {
-        {"WriteFile", 112},         {"FlushFileBuffers", 112},   {"CreateDirectoryW", 112},
-        {"CreateFileW", 5},         {"ReadFile", 5},             {"SetFilePointer", 5},
-        {"GetFileSize", 5},         {"CloseHandle", 5},          {"DeleteFileW", 5},
-        {"MoveFileW", 5},           {"RemoveDirectoryW", 5},     {"GetFileAttributesW", 5},
-        {"SetFileAttributesW", 5},  {"GetFileTime", 5},          {"SetFileTime", 5},
-        {"LocalAlloc", 8},          {"CreateThread", 8},         {"FindFirstFileW", 2},
-        {"FindNextFileW", 2},       {"ShellExecuteExW", 2},
+        {"WriteFile", 112},        {"FlushFileBuffers", 112}, {"CreateDirectoryW", 112}, {"CreateFileW", 5},
+        {"ReadFile", 5},           {"SetFilePointer", 5},     {"GetFileSize", 5},        {"CloseHandle", 5},
+        {"DeleteFileW", 5},        {"MoveFileW", 5},          {"RemoveDirectoryW", 5},   {"GetFileAttributesW", 5},
+        {"SetFileAttributesW", 5}, {"GetFileTime", 5},        {"SetFileTime", 5},        {"LocalAlloc", 8},
+        {"CreateThread", 8},       {"FindFirstFileW", 2},     {"FindNextFileW", 2},      {"ShellExecuteExW", 2},
     };
     return errors.at(op);
 }
@@ -74,9 +72,8 @@ void MakeMatrixDevice(const TempDevice& device, const scenario::BuiltPackage& pa
 
 // Every (operation, calls) the boot the faults meet makes, as the host
 // counts them.
-std::map<std::string, unsigned long> CallsOfFaultedBoot(const scenario::BuiltPackage& package,
-                                                        const MatrixCase& matrix, const TempDevice& trialDevice,
-                                                        const Scratch& scratch) {
+std::map<std::string, unsigned long> CallsOfFaultedBoot(const scenario::BuiltPackage& package, const MatrixCase& matrix,
+                                                        const TempDevice& trialDevice, const Scratch& scratch) {
     TempDevice device;
     MakeMatrixDevice(device, package, matrix, trialDevice);
     auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--call-counts", scratch.Path("calls.txt")}, scratch);
@@ -94,9 +91,9 @@ std::map<std::string, unsigned long> CallsOfFaultedBoot(const scenario::BuiltPac
 // The files an upgrade has no business with: everything outside the
 // installed folders, the start-up folder, the flags and the package's folder.
 Tree Untouchable(const Tree& tree) {
-    static const std::vector<std::string> kUpgradeAreas = {
-        "NandFlash/Merrow", "NandFlash/StartUp", "NandFlash/Upgrade.flag", "NandFlash/RemoteUpgrade.flag",
-        "Storage Card/OV3_Download", "Hard Disk"};
+    static const std::vector<std::string> kUpgradeAreas = {"NandFlash/Merrow",          "NandFlash/StartUp",
+                                                           "NandFlash/Upgrade.flag",    "NandFlash/RemoteUpgrade.flag",
+                                                           "Storage Card/OV3_Download", "Hard Disk"};
     Tree outside;
     for (const auto& [key, bytes] : tree) {
         bool inside = false;
@@ -177,8 +174,8 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
                 notUpgraded = notDone(last);
             }
             why += notUpgraded;
-            why += testing_support::TreeDifference(Untouchable(testing_support::SnapshotOf(device.Root())),
-                                                   untouchable);
+            why +=
+                testing_support::TreeDifference(Untouchable(testing_support::SnapshotOf(device.Root())), untouchable);
             if (why.empty()) {
                 ++survived;
             } else if (IsFontsArchiveTakenForAbsent(op, failing)) {

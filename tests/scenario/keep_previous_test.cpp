@@ -42,7 +42,7 @@ struct KeepRow {
     std::optional<std::string> setting = "starts=3\n";  // none: rollback off
     std::function<void(const TempDevice&, const BuiltPackage&)> arrange{};
     Lines log = testing_support::Concat({kKeeping}, kKeptEachItem);  // in this order, others between
-    std::optional<Tree> previous = scenario::OldVersion();            // none: no Previous folder
+    std::optional<Tree> previous = scenario::OldVersion();           // none: no Previous folder
     bool trial = true;
     std::string trialItems = "exe=1\r\nimages=1\r\nfont=1\r\n";  // the old version's, in Trial.flag
 };
@@ -77,7 +77,8 @@ TEST_P(KeepPrevious, AtAnUpgrade) {
     }
     EXPECT_EQ(device.Exists(kMerrow + L"Trial.flag"), row.trial);
     if (row.trial) {
-        EXPECT_EQ(device.ReadFile(kMerrow + L"Trial.flag"), scenario::TrialMarker(package_, row.remote, row.trialItems));
+        EXPECT_EQ(device.ReadFile(kMerrow + L"Trial.flag"),
+                  scenario::TrialMarker(package_, row.remote, row.trialItems));
     }
     EXPECT_FALSE(device.Exists(kMerrow + L"Previous.mark"));
 }
@@ -134,10 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
                 .trialItems = "exe=1\r\nimages=0\r\nfont=0\r\n"},
         // A marker cut before its flush is no marker: the keeping starts
         // afresh.
-        KeepRow{.name = "AnEmptyMarkerStartsAfresh", .arrange = [](const TempDevice& device, const BuiltPackage&) {
-                    device.WriteFile(kMerrow + L"Previous.mark", "");
-                    device.WriteFile(kPrevious + L"\\Stray.txt", "stray");
-                }}),
+        KeepRow{.name = "AnEmptyMarkerStartsAfresh",
+                .arrange =
+                    [](const TempDevice& device, const BuiltPackage&) {
+                        device.WriteFile(kMerrow + L"Previous.mark", "");
+                        device.WriteFile(kPrevious + L"\\Stray.txt", "stray");
+                    }}),
     [](const ::testing::TestParamInfo<KeepRow>& info) { return info.param.name; });
 
 // A second upgrade keeps the version the first one installed.
@@ -156,7 +159,8 @@ TEST_F(KeepPrevious, ASecondUpgradeKeepsTheFirstOnesVersion) {
     auto run = scenario::RunRuvexa(device.Root(), {"--time-scale", "100"}, scratch_);
 
     EXPECT_EQ(scenario::WhyNotUpgraded(device, run, second, true, true, 3), "") << run.err;
-    Tree first = {{"Orvane3.exe", content_.exe}, {"Images", testing_support::kFolderMark},
+    Tree first = {{"Orvane3.exe", content_.exe},
+                  {"Images", testing_support::kFolderMark},
                   {"Font", testing_support::kFolderMark}};
     for (const auto& [name, bytes] : content_.images) first["Images/" + name] = bytes;
     for (const auto& [name, bytes] : content_.fonts) first["Font/" + name] = bytes;

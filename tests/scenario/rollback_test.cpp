@@ -50,7 +50,8 @@ protected:
         std::remove(device_.Host(kMerrow + L"new_orvane3.ran").c_str());
         auto run = RunRuvexa(device_.Root(), kOptions, scratch_);
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_TRUE(run.LogHas("Initialize(): trial start=[" + std::to_string(start) + "] of starts=[" + starts_ + "], at=[*]"))
+        EXPECT_TRUE(
+            run.LogHas("Initialize(): trial start=[" + std::to_string(start) + "] of starts=[" + starts_ + "], at=[*]"))
             << run.log;
         ASSERT_TRUE(scenario::AppearsSoon(device_, kMerrow + L"new_orvane3.ran"));
     }
@@ -83,7 +84,8 @@ TEST_F(RollbackScenario, UsedUpStartsBringTheOldVersionBack) {
          "RollbackThreadProc(): ended trial, at=[*]", "=== Rollback Complete ===", "",
          "!!! Reset IOCTL_AIP_SYS_RESET, at=[*]"},
         &missing))
-        << missing << "\n" << rollback.log;
+        << missing << "\n"
+        << rollback.log;
     EXPECT_EQ(testing_support::TreeDifference(Installed(), scenario::OldVersion()), "");
     for (const wchar_t* gone : {L"Previous", L"Trial.flag", L"Trial.1", L"Trial.2", L"Previous.mark"}) {
         EXPECT_FALSE(device_.Exists(kMerrow + gone)) << host::WideToUtf8(gone);

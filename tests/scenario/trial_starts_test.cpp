@@ -20,7 +20,7 @@ const std::wstring kMerrowFolder = L"\\NandFlash\\Merrow\\";
 struct TrialRow {
     std::string name{};
     std::optional<std::string> setting = "starts=3\n";  // none: rollback off
-    bool trial = true;                                 // Trial.flag there
+    bool trial = true;                                  // Trial.flag there
     int recordedBefore = 0;
     int recordedAfter = 0;
     Lines log{};  // exactly, ticks masked
@@ -77,12 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
                  .setting = "starts=1",
                  .recordedAfter = 1,
                  .log = testing_support::Concat(kLaunch, {"Initialize(): trial start=[1] of starts=[1], at=[*]"})},
-        TrialRow{.name = "AHealthyVersionsRecordsGo",
-                 .trial = false,
-                 .recordedBefore = 2,
-                 .recordedAfter = 0,
-                 .log = testing_support::Concat(kLaunch,
-                                                {"Initialize(): trial over, removed start records=[2], at=[*]"})},
+        TrialRow{
+            .name = "AHealthyVersionsRecordsGo",
+            .trial = false,
+            .recordedBefore = 2,
+            .recordedAfter = 0,
+            .log = testing_support::Concat(kLaunch, {"Initialize(): trial over, removed start records=[2], at=[*]"})},
         TrialRow{.name = "WithoutATrialNothingIsRecorded", .trial = false, .recordedAfter = 0, .log = kLaunch},
         TrialRow{.name = "WithoutTheSettingNothingIsRecorded",
                  .setting = std::nullopt,

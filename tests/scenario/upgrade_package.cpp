@@ -39,8 +39,8 @@ testing_support::Tree OldVersion() {
 std::string TrialMarker(const BuiltPackage& package, bool remote, const std::string& items) {
     char checksum[9];
     snprintf(checksum, sizeof(checksum), "%08X", LittleEndianAt(package.bytes, package.bytes.size() - 4));
-    return std::string("checksum=") + checksum + "\r\npackage=" + (remote ? "OV3_UPGRADE_2024.BIN" : "OV3_UPGRADE_7.BIN") +
-           "\r\n" + items;
+    return std::string("checksum=") + checksum +
+           "\r\npackage=" + (remote ? "OV3_UPGRADE_2024.BIN" : "OV3_UPGRADE_7.BIN") + "\r\n" + items;
 }
 
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
@@ -179,7 +179,8 @@ std::string WhyNotRolledBack(const testing_support::TempDevice& device, const Ru
         if (device.Exists(kMerrow + left)) why += "left: " + host::WideToUtf8(left) + "\n";
     }
     const std::string checksum = TrialMarker(package, true).substr(0, 17);
-    const std::string rejected = device.Exists(kMerrow + L"Rejected.txt") ? device.ReadFile(kMerrow + L"Rejected.txt") : "";
+    const std::string rejected =
+        device.Exists(kMerrow + L"Rejected.txt") ? device.ReadFile(kMerrow + L"Rejected.txt") : "";
     const size_t first = rejected.find(checksum);
     if (first == std::string::npos || rejected.find(checksum, first + 1) != std::string::npos) {
         why += "Rejected.txt does not name the package once: " + rejected + "\n";

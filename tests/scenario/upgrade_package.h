@@ -34,11 +34,11 @@ UpgradeContent StandardUpgrade();
 // package by the sizes in its tail.
 BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch);
 
-extern const std::wstring kDownload;       // the download folder, "\" at its end
-extern const std::wstring kRemotePackage;  // a package in it
-extern const std::wstring kUsbPackage;     // a package on a USB disk
-extern const std::wstring kMerrow;         // the installed application's folder, "\" at its end
-extern const std::wstring kStartUpFolder;  // the start-up folder an upgrade removes
+extern const std::wstring kDownload;           // the download folder, "\" at its end
+extern const std::wstring kRemotePackage;      // a package in it
+extern const std::wstring kUsbPackage;         // a package on a USB disk
+extern const std::wstring kMerrow;             // the installed application's folder, "\" at its end
+extern const std::wstring kStartUpFolder;      // the start-up folder an upgrade removes
 extern const wchar_t* const kSectionFiles[3];  // the extracted sections, beside the package
 
 // Of a remote upgrade or a USB one: the request's flag, the package, and the
