@@ -30,7 +30,8 @@ BOOL ReadStoredChecksum(LPCWSTR packageFile, DWORD* checksum) {
 
 BOOL IsRejectedPackage(LPCWSTR packageFile, DWORD* checksum) {
     char rejected[kRejectedMaxBytes];
-    if (!ReadSmallFile(kRejectedFile, rejected, kRejectedMaxBytes) || !ReadStoredChecksum(packageFile, checksum)) return FALSE;
+    if (!ReadSmallFile(kRejectedFile, rejected, kRejectedMaxBytes) || !ReadStoredChecksum(packageFile, checksum))
+        return FALSE;
     // "checksum=" and eight upper-case hex digits, as Trial.flag has it.
     char named[] = "checksum=00000000 ";
     for (int digit = 0; digit < 8; ++digit)

@@ -38,8 +38,8 @@ BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters) {
     }
 
     if (Launch(path, parameters)) return TRUE;
-    NKDbgPrintfW(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld], at=[%ld]\r\n", path, GetLastError(),
-                 GetTickCount());
+    NKDbgPrintfW(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld], at=[%ld]\r\n", path,
+                 GetLastError(), GetTickCount());
     return FALSE;
 }
 
