@@ -1,7 +1,7 @@
 // The device's fixed files that the stages share: the request flags the
 // search reads and the installation deletes, the package and the section
 // files it is split into (beside a downloaded package, at fixed paths), and
-// the signature beside a package.
+// the signature beside a package; and the files of a rollback.
 #pragma once
 
 #include <windows.h>
@@ -31,3 +31,15 @@ constexpr const WCHAR* kRemotePackagePattern = kRemotePackagePath.text;
 constexpr const WCHAR* kRemoteExeFile = kRemoteExePath.text;
 constexpr const WCHAR* kRemoteImagesFile = kRemoteImagesPath.text;
 constexpr const WCHAR* kRemoteFontsFile = kRemoteFontsPath.text;
+
+// Rollback: the setting that turns it on, the version an upgrade replaced,
+// the marker of an upgrade whose new version has not yet declared itself
+// healthy, and the releases rolled back.
+constexpr const WCHAR* kRollbackSetting = L"\\NandFlash\\Merrow\\Rollback.cfg";
+constexpr const WCHAR* kPreviousFolder = L"\\NandFlash\\Merrow\\Previous";
+constexpr const WCHAR* kTrialFlag = L"\\NandFlash\\Merrow\\Trial.flag";
+// The records of a trial's starts: this prefix and the start's number.
+constexpr const WCHAR* kTrialRecordPrefix = L"\\NandFlash\\Merrow\\Trial.";
+constexpr const WCHAR* kRejectedFile = L"\\NandFlash\\Merrow\\Rejected.txt";
+// What of Rejected.txt is read: about fifty releases.
+constexpr DWORD kRejectedMaxBytes = 4096;

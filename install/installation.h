@@ -8,18 +8,27 @@
 #include "install_codes.h"
 #include "worker.h"
 
+// What an upgrade with rollback on keeps of the old version.
+enum PreviousItem { kItemExe, kItemImages, kItemFont, kItemCount };
+
 // One record per run (see WorkerRecord), with where the package came from.
 struct Installer : WorkerRecord<InstallFailure> {
     // The package came from the download folder: its flag, the package and
     // its signature go after a success. A USB disk's package stays.
     bool remote_upgrade;
+    // Rollback on: the replaced version is kept in Previous and the new one
+    // starts a trial (previous_version.h).
+    bool keep_previous;
+    DWORD package_checksum;  // the package's stored checksum, for the trial
+    // Which items the old version had: from the marker, once it is ready.
+    bool old_items[kItemCount];
 };
 
 // UI thread: creates the record and starts the worker, which posts its
 // result as `message` to `window`. The caller shows the stage. TRUE when the
 // worker started; the record is the worker's, freed when it ends.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile);
+                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0);
 
 // The worker's body; posts exactly one result (none without a window) and
 // returns 0.

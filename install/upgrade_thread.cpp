@@ -13,6 +13,7 @@
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "installation.h"
+#include "previous_version.h"
 #include "unzip_file.h"
 
 namespace {
@@ -26,6 +27,7 @@ bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
 // path takes it before the tick count).
 struct FolderSwitch {
     LPCWSTR installed;
+    PreviousItem item;
     LPCWSTR unzippingLine;  // before the unzip, or null
     LPCWSTR unzippedLine;
     LPCWSTR unzipFailedLine;
@@ -41,6 +43,7 @@ struct FolderSwitch {
 
 const FolderSwitch kImagesSwitch = {
     kInstalledImages,
+    kItemImages,
     L"UpgradeThreadProc(): unzip images, at=[%ld]\r\n",
     L"ok, at=[%ld]\r\n",
     L"UpgradeThreadProc(): !!! Failed to unzip images=[%s], at=[%ld]\r\n",
@@ -56,6 +59,7 @@ const FolderSwitch kImagesSwitch = {
 
 const FolderSwitch kFontSwitch = {
     kInstalledFont,
+    kItemFont,
     NULL,
     L"UpgradeThreadProc(): unzipped font, at=[%ld]\r\n",
     L"UpgradeThreadProc(): !!! Failed to unzip font file=[%s], at=[%ld]\r\n",
@@ -84,9 +88,7 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
         installer->error = step.unzipFailure;
     } else {
         NKDbgPrintfW(step.unzippedLine, GetTickCount());
-        // A folder that was missing, or empty and now removed, leaves the
-        // place free; only one still there stops the switch-over.
-        if (!RemoveFolder(step.installed) && FileExists(step.installed)) {
+        if (!ClearInstalled(installer, step.item)) {
             NKDbgPrintfW(step.removeFailedLine, step.installed, GetTickCount());
             installer->error = step.removeFailure;
         } else if (MoveFileW(temporary, step.installed)) {
@@ -110,6 +112,7 @@ BOOL InstallImages(Installer* installer) {
         installer->error = InstallFailure::kNoImages;
         return FALSE;
     }
+    if (installer->keep_previous && !PreparePrevious(installer)) return FALSE;
     return SwitchFolder(installer, installer->images_file, kImagesSwitch);
 }
 
@@ -132,7 +135,7 @@ BOOL InstallExecutable(Installer* installer) {
         installer->error = InstallFailure::kNoExe;
         return FALSE;
     }
-    if (FileExists(kInstalledExe) && !DeleteFileW(kInstalledExe)) {
+    if (!ClearInstalled(installer, kItemExe)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s], at=[%ld]\r\n", kInstalledExe,
                      GetTickCount());
         installer->error = InstallFailure::kDeleteExe;
@@ -193,6 +196,7 @@ DWORD UpgradeThreadProc(Installer* installer) {
     if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
     NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new exe, at=[%ld]\r\n", GetTickCount());
+    if (installer->keep_previous && !StartTrial(installer)) return 0;
     RemoveRequest(installer);
     result.MarkSucceeded();
     return 0;
@@ -201,12 +205,14 @@ DWORD UpgradeThreadProc(Installer* installer) {
 // The record belongs to the thread: nobody else touches it once the worker
 // runs, and the posted result carries only a constant text.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile) {
+                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum) {
     Installer* installer =
         NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld], at=[%ld]\r\n");
     if (!installer) return FALSE;
     FillWorkerRecord(installer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
     installer->remote_upgrade = remoteUpgrade;
+    installer->keep_previous = keepPrevious;
+    installer->package_checksum = packageChecksum;
     return StartWorker<Installer, UpgradeThreadProc, RecordAfterRun::Freed>(
         installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
 }

@@ -19,6 +19,10 @@ struct Preparer : WorkerRecord<ExtractFailure> {
 BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile, LPCWSTR imagesFile,
                     LPCWSTR fontsFile);
 
+// The stored checksum of the package PrepareUpgrade's worker verified: read
+// on the UI thread once the extraction's success has been posted; 0 before.
+DWORD PreparedPackageChecksum();
+
 // Fills `preparer` and starts the worker. FALSE without a package path (then
 // "Err01" is posted to `window`) or when the thread cannot be created.
 BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile,

@@ -4,6 +4,13 @@
 #include "extraction_constants.h"
 #include "file_helpers.h"
 
+namespace {
+
+// The record of this boot's extraction, once PrepareUpgrade has made it.
+const Preparer* g_preparer = NULL;
+
+}  // namespace
+
 BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile, LPCWSTR imagesFile,
                     LPCWSTR fontsFile) {
     if (GetFileAttributesW(kStartUpFolder) != INVALID_FILE_ATTRIBUTES) {
@@ -16,6 +23,7 @@ BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeF
     Preparer* preparer =
         NewWorkerRecord<Preparer>(L"PrepareUpgrade(): !!! Failed to create preparer, error=[%ld], at=[%ld]\r\n");
     if (!preparer) return FALSE;
+    g_preparer = preparer;
     return PrepareExtract(preparer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
 }
 
@@ -30,3 +38,5 @@ BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgra
     return StartWorker<Preparer, ExtractThreadProc, RecordAfterRun::Kept>(
         preparer, L"PrepareExtract(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
 }
+
+DWORD PreparedPackageChecksum() { return g_preparer ? g_preparer->package.checksum : 0; }

@@ -1,4 +1,5 @@
-// Initialize: the start-up decision. ExecuteFile: launching a program.
+// Initialize: the start-up decision. LaunchMainApplication: what a boot
+// without an upgrade does. ExecuteFile: launching a program.
 #include <shellapi.h>
 
 #include "file_helpers.h"
@@ -6,6 +7,7 @@
 #include "launcher.h"
 #include "shell_constants.h"
 #include "status_screen.h"
+#include "trial_start.h"
 #include "upgrade_search.h"
 
 namespace {
@@ -48,6 +50,14 @@ void Initialize(HWND window) {
     // May block the UI thread for many seconds while it waits for media.
     if (CheckUpgrade(DrawStatusText)) {
         StartExtraction(window);
+        return;
+    }
+    LaunchMainApplication(window);
+}
+
+void LaunchMainApplication(HWND window) {
+    if (TrialStartsUsedUp()) {
+        StartRollback(window);
         return;
     }
 

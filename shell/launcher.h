@@ -7,11 +7,22 @@ BOOL InitInstance(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void Initialize(HWND window);
 BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters);
+// A boot without an upgrade: the trial's start counted (or the rollback,
+// once its starts are used up), then the main application or the shell.
+void LaunchMainApplication(HWND window);
+// A requested package rolled back earlier: its code on screen for a moment,
+// then (EndRefusal, on its timer) the request removed and the application
+// launched. TRUE when the package is refused.
+BOOL RefuseRejectedPackage(HWND window);
+void EndRefusal(HWND window);
 // The upgrade's stages on the UI thread: each shows itself, starts its
 // worker and, when the worker cannot start, ends the stage on screen.
 void StartExtraction(HWND window);
 void StartInstallation(HWND window);
+// The rollback of a version that used up its trial, as a stage of its own.
+void StartRollback(HWND window);
 // The workers' result messages: wParam 1 = success, lParam the code text.
 void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText);
 void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText);
+void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText);
 void ResetDevice();

@@ -29,6 +29,10 @@ void OnTimer(HWND window, UINT_PTR timer) {
             KillTimer(window, IDT_RESET);
             ResetDevice();
             break;
+        case IDT_REFUSAL:
+            KillTimer(window, IDT_REFUSAL);
+            EndRefusal(window);
+            break;
     }
 }
 
@@ -69,6 +73,9 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             return 0;
         case WM_UPGRADE_RESULT:
             OnUpgradeResult(window, wParam, lParam);
+            return 0;
+        case WM_ROLLBACK_RESULT:
+            OnRollbackResult(window, wParam, lParam);
             return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

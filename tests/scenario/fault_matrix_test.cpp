@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -28,6 +29,9 @@ using testing_support::Tree;
 struct MatrixCase {
     std::string name;
     bool remote;
+    // The faults meet the rollback boot of a device whose new version has
+    // used up its starts, rather than an upgrade boot.
+    bool rollback = false;
 };
 
 // Disk full for writes and creations, access denied for opens, reads,
@@ -35,13 +39,11 @@ struct MatrixCase {
 // and threads, file not found for searches and launches.
 unsigned long PlausibleError(const std::string& op) {
     static const std::map<std::string, unsigned long> errors = {
-        {"WriteFile", 112},         {"FlushFileBuffers", 112},   {"CreateDirectoryW", 112},
-        {"CreateFileW", 5},         {"ReadFile", 5},             {"SetFilePointer", 5},
-        {"GetFileSize", 5},         {"CloseHandle", 5},          {"DeleteFileW", 5},
-        {"MoveFileW", 5},           {"RemoveDirectoryW", 5},     {"GetFileAttributesW", 5},
-        {"SetFileAttributesW", 5},  {"GetFileTime", 5},          {"SetFileTime", 5},
-        {"LocalAlloc", 8},          {"CreateThread", 8},         {"FindFirstFileW", 2},
-        {"FindNextFileW", 2},       {"ShellExecuteExW", 2},
+        {"WriteFile", 112},        {"FlushFileBuffers", 112}, {"CreateDirectoryW", 112}, {"CreateFileW", 5},
+        {"ReadFile", 5},           {"SetFilePointer", 5},     {"GetFileSize", 5},        {"CloseHandle", 5},
+        {"DeleteFileW", 5},        {"MoveFileW", 5},          {"RemoveDirectoryW", 5},   {"GetFileAttributesW", 5},
+        {"SetFileAttributesW", 5}, {"GetFileTime", 5},        {"SetFileTime", 5},        {"LocalAlloc", 8},
+        {"CreateThread", 8},       {"FindFirstFileW", 2},     {"FindNextFileW", 2},      {"ShellExecuteExW", 2},
     };
     return errors.at(op);
 }
@@ -57,11 +59,23 @@ unsigned long Stride() {
     return stride && std::atol(stride) > 0 ? static_cast<unsigned long>(std::atol(stride)) : 1;
 }
 
-// Every (operation, calls) the upgrade boot makes, as the host counts them.
-std::map<std::string, unsigned long> CallsOfUpgradeBoot(const scenario::BuiltPackage& package, bool remote,
-                                                        const Scratch& scratch) {
+// The device the faults meet: one with an upgrade requested, or a copy of
+// `trialDevice`, whose next boot rolls back.
+void MakeMatrixDevice(const TempDevice& device, const scenario::BuiltPackage& package, const MatrixCase& matrix,
+                      const TempDevice& trialDevice) {
+    if (matrix.rollback) {
+        std::filesystem::copy(trialDevice.Root(), device.Root(), std::filesystem::copy_options::recursive);
+    } else {
+        scenario::MakeUpgradeDevice(device, package, matrix.remote);
+    }
+}
+
+// Every (operation, calls) the boot the faults meet makes, as the host
+// counts them.
+std::map<std::string, unsigned long> CallsOfFaultedBoot(const scenario::BuiltPackage& package, const MatrixCase& matrix,
+                                                        const TempDevice& trialDevice, const Scratch& scratch) {
     TempDevice device;
-    scenario::MakeUpgradeDevice(device, package, remote);
+    MakeMatrixDevice(device, package, matrix, trialDevice);
     auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--call-counts", scratch.Path("calls.txt")}, scratch);
     EXPECT_EQ(run.status, 3) << run.err;
     std::map<std::string, unsigned long> calls;
@@ -77,9 +91,9 @@ std::map<std::string, unsigned long> CallsOfUpgradeBoot(const scenario::BuiltPac
 // The files an upgrade has no business with: everything outside the
 // installed folders, the start-up folder, the flags and the package's folder.
 Tree Untouchable(const Tree& tree) {
-    static const std::vector<std::string> kUpgradeAreas = {
-        "NandFlash/Merrow", "NandFlash/StartUp", "NandFlash/Upgrade.flag", "NandFlash/RemoteUpgrade.flag",
-        "Storage Card/OV3_Download", "Hard Disk"};
+    static const std::vector<std::string> kUpgradeAreas = {"NandFlash/Merrow",          "NandFlash/StartUp",
+                                                           "NandFlash/Upgrade.flag",    "NandFlash/RemoteUpgrade.flag",
+                                                           "Storage Card/OV3_Download", "Hard Disk"};
     Tree outside;
     for (const auto& [key, bytes] : tree) {
         bool inside = false;
@@ -121,7 +135,9 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
     Scratch scratch;
     const scenario::UpgradeContent content = scenario::StandardUpgrade();
     const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
-    const auto calls = CallsOfUpgradeBoot(package, matrix.remote, scratch);
+    TempDevice trialDevice;
+    if (matrix.rollback) scenario::MakeTrialDevice(trialDevice, package, matrix.remote, scratch);
+    const auto calls = CallsOfFaultedBoot(package, matrix, trialDevice, scratch);
     ASSERT_FALSE(calls.empty());
 
     unsigned long pairs = 0;
@@ -133,7 +149,7 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
             if (listed++ % Stride() != 0) continue;
             ++pairs;
             TempDevice device;
-            scenario::MakeUpgradeDevice(device, package, matrix.remote);
+            MakeMatrixDevice(device, package, matrix, trialDevice);
             device.WriteFile(L"\\Windows\\keep.txt", "not the upgrade's");
             device.WriteFile(L"\\NandFlash\\Settings\\keep.txt", "not the upgrade's");
             const Tree untouchable = Untouchable(testing_support::SnapshotOf(device.Root()));
@@ -144,12 +160,22 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
             // A device that did not end upgraded is switched on again, without
             // the fault. A flag or section file whose deletion failed is only
             // logged, so it may stay.
-            std::string notUpgraded = scenario::WhyNotUpgraded(device, failing, content, matrix.remote, false);
-            const auto last = notUpgraded.empty() ? failing : RunRuvexa(device.Root(), kBoots, scratch);
-            if (!notUpgraded.empty()) notUpgraded = scenario::WhyNotUpgraded(device, last, content, matrix.remote, false);
+            const auto notDone = [&](const scenario::RuvexaRun& run) {
+                return matrix.rollback ? scenario::WhyNotRolledBack(device, run, package)
+                                       : scenario::WhyNotUpgraded(device, run, content, matrix.remote, false);
+            };
+            std::string notUpgraded = notDone(failing);
+            auto last = failing;
+            // A rollback boot whose fault hid a start record, or the trial
+            // itself, launched the new version once more: the boot after it
+            // rolls back.
+            for (int again = 0; !notUpgraded.empty() && again < (matrix.rollback ? 2 : 1); ++again) {
+                last = RunRuvexa(device.Root(), kBoots, scratch);
+                notUpgraded = notDone(last);
+            }
             why += notUpgraded;
-            why += testing_support::TreeDifference(Untouchable(testing_support::SnapshotOf(device.Root())),
-                                                   untouchable);
+            why +=
+                testing_support::TreeDifference(Untouchable(testing_support::SnapshotOf(device.Root())), untouchable);
             if (why.empty()) {
                 ++survived;
             } else if (IsFontsArchiveTakenForAbsent(op, failing)) {
@@ -170,7 +196,8 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Upgrades, FaultMatrix,
-                         ::testing::Values(MatrixCase{"Remote", true}, MatrixCase{"Local", false}),
+                         ::testing::Values(MatrixCase{"Remote", true}, MatrixCase{"Local", false},
+                                           MatrixCase{"Rollback", true, true}),
                          [](const ::testing::TestParamInfo<MatrixCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -20,25 +21,43 @@ using scenario::Scratch;
 using testing_support::Concat;
 using testing_support::TempDevice;
 
+// What is cut: an upgrade, one with rollback on, or the rollback boot of a
+// device whose new version has used up its starts.
+enum class Cut { kUpgrade, kKeepingUpgrade, kRollback };
+
 struct SweepCase {
     std::string name;
     bool remote;
     bool loseUnflushed;
+    Cut cut = Cut::kUpgrade;
 };
 
 // Device time runs fast enough that the waits of a boot take milliseconds; a
 // boot that halts on an error screen ends at once (headless, status 6).
 const std::vector<std::string> kFastBoots = {"--time-scale", "100"};
 
-// The file-system changes of a whole upgrade boot, as the host counts them.
-unsigned long ChangesOfUpgradeBoot(const scenario::BuiltPackage& package, bool remote, const Scratch& scratch) {
+// The device the swept boot starts on.
+void MakeSweptDevice(const TempDevice& device, const scenario::BuiltPackage& package, const SweepCase& sweep,
+                     const TempDevice* trialDevice) {
+    if (sweep.cut == Cut::kRollback) {
+        std::filesystem::copy(trialDevice->Root(), device.Root(), std::filesystem::copy_options::recursive);
+        return;
+    }
+    scenario::MakeUpgradeDevice(device, package, sweep.remote);
+    if (sweep.cut == Cut::kKeepingUpgrade) device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+}
+
+// The file-system changes of the whole swept boot, which ends in a reset, as
+// the host counts them.
+unsigned long ChangesOfSweptBoot(const scenario::BuiltPackage& package, const SweepCase& sweep,
+                                 const TempDevice* trialDevice, const Scratch& scratch) {
     TempDevice device;
-    scenario::MakeUpgradeDevice(device, package, remote);
+    MakeSweptDevice(device, package, sweep, trialDevice);
     auto run = scenario::RunRuvexa(device.Root(), kFastBoots, scratch);
     std::smatch match;
     static const std::regex counted("ruvexa-host: ([0-9]+) file-system changes in this boot");
     if (run.status != 3 || !std::regex_search(run.err, match, counted)) {
-        ADD_FAILURE() << "the uncut upgrade did not end in a reset:\n" << run.err << run.log;
+        ADD_FAILURE() << "the uncut boot did not end in a reset:\n" << run.err << run.log;
         return 0;
     }
     return std::stoul(match[1]);
@@ -53,20 +72,28 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
     Scratch scratch;
     const scenario::UpgradeContent content = scenario::StandardUpgrade();
     const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
-    const unsigned long cutPoints = ChangesOfUpgradeBoot(package, sweep.remote, scratch);
+    TempDevice trialDevice;
+    if (sweep.cut == Cut::kRollback) scenario::MakeTrialDevice(trialDevice, package, sweep.remote, scratch);
+    const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, scratch);
     ASSERT_GT(cutPoints, 0u);
 
     unsigned long converged = 0;
     for (unsigned long cut = 1; cut <= cutPoints; ++cut) {
         TempDevice device;
-        scenario::MakeUpgradeDevice(device, package, sweep.remote);
+        MakeSweptDevice(device, package, sweep, &trialDevice);
         std::vector<std::string> options =
             Concat(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", "4"});
         if (sweep.loseUnflushed) options.push_back("--lose-unflushed");
 
         auto run = scenario::RunRuvexa(device.Root(), options, scratch);
 
-        const std::string why = scenario::WhyNotUpgraded(device, run, content, sweep.remote);
+        std::string why;
+        if (sweep.cut == Cut::kRollback) {
+            why = scenario::WhyNotRolledBack(device, run, package);
+        } else {
+            why = scenario::WhyNotUpgraded(device, run, content, sweep.remote);
+            if (sweep.cut == Cut::kKeepingUpgrade) why += scenario::WhyPreviousNotKept(device, package, sweep.remote);
+        }
         if (why.empty()) {
             ++converged;
         } else {
@@ -79,7 +106,15 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
 
 INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                          ::testing::Values(SweepCase{"RemoteClean", true, false}, SweepCase{"RemoteLossy", true, true},
-                                           SweepCase{"LocalClean", false, false}, SweepCase{"LocalLossy", false, true}),
+                                           SweepCase{"LocalClean", false, false}, SweepCase{"LocalLossy", false, true},
+                                           SweepCase{"KeepingRemoteClean", true, false, Cut::kKeepingUpgrade},
+                                           SweepCase{"KeepingRemoteLossy", true, true, Cut::kKeepingUpgrade},
+                                           SweepCase{"KeepingLocalClean", false, false, Cut::kKeepingUpgrade},
+                                           SweepCase{"KeepingLocalLossy", false, true, Cut::kKeepingUpgrade},
+                                           SweepCase{"RollbackRemoteClean", true, false, Cut::kRollback},
+                                           SweepCase{"RollbackRemoteLossy", true, true, Cut::kRollback},
+                                           SweepCase{"RollbackLocalClean", false, false, Cut::kRollback},
+                                           SweepCase{"RollbackLocalLossy", false, true, Cut::kRollback}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "upgrade_package.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 
 #include "ruvexa_host.h"
@@ -27,10 +28,27 @@ std::wstring PackagePath(bool remote) { return remote ? kRemotePackage : kUsbPac
 
 std::wstring SectionFolder(bool remote) { return remote ? kDownload : L"\\Hard Disk\\"; }
 
+testing_support::Tree OldVersion() {
+    return {{"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n"},
+            {"Images", testing_support::kFolderMark},
+            {"Images/Old.bmp", "BM old image"},
+            {"Font", testing_support::kFolderMark},
+            {"Font/Old.ttf", "old font"}};
+}
+
+std::string TrialMarker(const BuiltPackage& package, bool remote, const std::string& items) {
+    char checksum[9];
+    snprintf(checksum, sizeof(checksum), "%08X", LittleEndianAt(package.bytes, package.bytes.size() - 4));
+    return std::string("checksum=") + checksum +
+           "\r\npackage=" + (remote ? "OV3_UPGRADE_2024.BIN" : "OV3_UPGRADE_7.BIN") + "\r\n" + items;
+}
+
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
-    device.WriteFile(kMerrow + L"Orvane3.exe", "#!/bin/sh\ntouch old_orvane3.ran\n");
-    device.WriteFile(kMerrow + L"Images\\Old.bmp", "BM old image");
-    device.WriteFile(kMerrow + L"Font\\Old.ttf", "old font");
+    for (const auto& [key, bytes] : OldVersion()) {
+        std::wstring path = kMerrow + host::Utf8ToWide(key);
+        for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+        if (bytes != testing_support::kFolderMark) device.WriteFile(path, bytes);
+    }
     device.WriteFile(kStartUpFolder + L"\\Old.lnk", "old shortcut");
     device.MakeFolder(L"\\Windows");
     RequestUpgrade(device, package, remote);
@@ -112,6 +130,63 @@ BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& s
     package.imagesSection = bytes.substr(8 + exeSize, imagesSize);
     package.fontsSection = bytes.substr(8 + exeSize + imagesSize, fontsSize);
     return package;
+}
+
+namespace {
+
+const std::wstring kPreviousFolder = L"\\NandFlash\\Merrow\\Previous";
+
+// The installed version, as a tree below the application's folder.
+testing_support::Tree InstalledVersion(const testing_support::TempDevice& device) {
+    testing_support::Tree tree;
+    for (const auto& [key, bytes] : testing_support::SnapshotOf(device.Host(kMerrow))) {
+        if (key == "Orvane3.exe" || key.starts_with("Images") || key.starts_with("Font")) tree[key] = bytes;
+    }
+    return tree;
+}
+
+}  // namespace
+
+std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
+    std::string why;
+    if (!device.Exists(kPreviousFolder)) return "no Previous folder\n";
+    why += testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kPreviousFolder)), OldVersion());
+    if (!device.Exists(kMerrow + L"Trial.flag")) {
+        why += "no Trial.flag\n";
+    } else if (device.ReadFile(kMerrow + L"Trial.flag") != TrialMarker(package, remote)) {
+        why += "Trial.flag holds " + device.ReadFile(kMerrow + L"Trial.flag") + "\n";
+    }
+    if (device.Exists(kMerrow + L"Previous.mark")) why += "Previous.mark left\n";
+    return why;
+}
+
+void MakeTrialDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+                     const Scratch& scratch) {
+    MakeUpgradeDevice(device, package, remote);
+    device.WriteFile(kMerrow + L"Rollback.cfg", "starts=1\n");
+    RuvexaRun upgrade = RunRuvexa(device.Root(), {"--time-scale", "100", "--boots", "2"}, scratch);
+    if (upgrade.status != 0 || !device.Exists(kMerrow + L"Trial.1")) {
+        throw std::runtime_error("the trial device did not come out of its upgrade: " + upgrade.err);
+    }
+}
+
+std::string WhyNotRolledBack(const testing_support::TempDevice& device, const RuvexaRun& run,
+                             const BuiltPackage& package) {
+    std::string why;
+    if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
+    why += testing_support::TreeDifference(InstalledVersion(device), OldVersion());
+    for (const wchar_t* left : {L"Previous", L"Trial.flag", L"Trial.1", L"Previous.mark", L"Images_", L"Font_"}) {
+        if (device.Exists(kMerrow + left)) why += "left: " + host::WideToUtf8(left) + "\n";
+    }
+    const std::string checksum = TrialMarker(package, true).substr(0, 17);
+    const std::string rejected =
+        device.Exists(kMerrow + L"Rejected.txt") ? device.ReadFile(kMerrow + L"Rejected.txt") : "";
+    const size_t first = rejected.find(checksum);
+    if (first == std::string::npos || rejected.find(checksum, first + 1) != std::string::npos) {
+        why += "Rejected.txt does not name the package once: " + rejected + "\n";
+    }
+    if (why.empty() && !AppearsSoon(device, kMerrow + L"old_orvane3.ran")) why += "the old application did not run\n";
+    return why;
 }
 
 }  // namespace scenario

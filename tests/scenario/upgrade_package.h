@@ -34,11 +34,11 @@ UpgradeContent StandardUpgrade();
 // package by the sizes in its tail.
 BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch);
 
-extern const std::wstring kDownload;       // the download folder, "\" at its end
-extern const std::wstring kRemotePackage;  // a package in it
-extern const std::wstring kUsbPackage;     // a package on a USB disk
-extern const std::wstring kMerrow;         // the installed application's folder, "\" at its end
-extern const std::wstring kStartUpFolder;  // the start-up folder an upgrade removes
+extern const std::wstring kDownload;           // the download folder, "\" at its end
+extern const std::wstring kRemotePackage;      // a package in it
+extern const std::wstring kUsbPackage;         // a package on a USB disk
+extern const std::wstring kMerrow;             // the installed application's folder, "\" at its end
+extern const std::wstring kStartUpFolder;      // the start-up folder an upgrade removes
 extern const wchar_t* const kSectionFiles[3];  // the extracted sections, beside the package
 
 // Of a remote upgrade or a USB one: the request's flag, the package, and the
@@ -52,6 +52,16 @@ std::wstring SectionFolder(bool remote);
 // local upgrade.
 void MakeUpgradeDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
+// The version MakeUpgradeDevice installs, as a tree below the application's
+// folder: what Previous must hold after an upgrade with rollback on.
+testing_support::Tree OldVersion();
+
+// The trial marker an upgrade with rollback on leaves for `package`, found
+// in the download folder or on the USB disk: its stored checksum, its name,
+// and the items of the old version.
+std::string TrialMarker(const BuiltPackage& package, bool remote,
+                        const std::string& items = "exe=1\r\nimages=1\r\nfont=1\r\n");
+
 // The request of an upgrade: its flag and its package.
 void RequestUpgrade(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
 
@@ -63,5 +73,23 @@ void RequestUpgrade(const testing_support::TempDevice& device, const BuiltPackag
 // must also have started the new program; one that ended in a reset did not.
 std::string WhyNotUpgraded(const testing_support::TempDevice& device, const RuvexaRun& run,
                            const UpgradeContent& content, bool remote, bool requestCleared = true, int endStatus = 0);
+
+// With rollback on (`starts` counted starts): why the device has not ended
+// with the version of MakeUpgradeDevice kept in Previous byte for byte, the
+// trial of `package` marked and no marker of the keeping left (empty when it
+// has).
+std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
+
+// A device upgraded to `package` with rollback on and one start counted of
+// `starts`, so that its next boot rolls back (`starts` 1) or starts again.
+void MakeTrialDevice(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+                     const Scratch& scratch);
+
+// Why the device has not ended rolled back after `run`: the last boot ended
+// by itself and started the old application, which is installed byte for
+// byte, no Previous, trial or record is left, and Rejected.txt names
+// `package` once.
+std::string WhyNotRolledBack(const testing_support::TempDevice& device, const RuvexaRun& run,
+                             const BuiltPackage& package);
 
 }  // namespace scenario

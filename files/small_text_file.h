@@ -1,0 +1,14 @@
+// Small text files of the device's own making (markers, records): read whole
+// into a buffer, or written whole and flushed.
+#pragma once
+
+#include <windows.h>
+
+// Up to `capacity` - 1 bytes of `path`, zero-terminated; FALSE when it
+// cannot be read.
+BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity);
+
+// `text` written to a new `path` (an earlier one replaced) and flushed, so
+// that it is on the flash whole before anything that relies on it. FALSE,
+// with the platform's error left, when it cannot be.
+BOOL WriteFlushedFile(LPCWSTR path, const char* text);

@@ -1,0 +1,147 @@
+// StartRollbackThread, RollbackThreadProc: the rollback worker and its
+// thread. For each of the exe, the images and the font: a new item where the
+// old version had none is removed; an old one still in Previous comes back
+// after the new one is removed. Then Previous goes, the release is recorded
+// in Rejected.txt, and Trial.flag and the start records go, in that order.
+#include <string.h>
+
+#include "device_files.h"
+#include "file_helpers.h"
+#include "install_constants.h"
+#include "previous_version.h"
+#include "rollback.h"
+#include "small_text_file.h"
+#include "trial_records.h"
+
+namespace {
+
+// Removes the installed `item`, a file or a folder; TRUE when it is gone.
+BOOL RemoveInstalled(PreviousItem item) {
+    LPCWSTR installed = kInstalledItems[item];
+    if (!FileExists(installed)) return TRUE;
+    if (item == kItemExe ? DeleteFileW(installed) : (RemoveFolder(installed), !FileExists(installed))) {
+        NKDbgPrintfW(L"RollbackThreadProc(): removed new=[%s], at=[%ld]\r\n", installed, GetTickCount());
+        return TRUE;
+    }
+    NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to remove new=[%s], at=[%ld]\r\n", installed, GetTickCount());
+    return FALSE;
+}
+
+BOOL RestoreItem(Rollback* rollback, PreviousItem item) {
+    // An old item gone from Previous is back already, or never was.
+    const bool comesBack = rollback->old_items[item] && FileExists(kPreviousItems[item]);
+    if (!comesBack && rollback->old_items[item]) return TRUE;
+    if (!RemoveInstalled(item)) {
+        rollback->error = RollbackFailure::kRemoveNew;
+        return FALSE;
+    }
+    if (!comesBack) return TRUE;
+    if (!MoveFileW(kPreviousItems[item], kInstalledItems[item])) {
+        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to restore old=[%s], error=[%ld], at=[%ld]\r\n",
+                     kInstalledItems[item], GetLastError(), GetTickCount());
+        rollback->error = RollbackFailure::kRestoreOld;
+        return FALSE;
+    }
+    NKDbgPrintfW(L"RollbackThreadProc(): restored old=[%s], at=[%ld]\r\n", kInstalledItems[item], GetTickCount());
+    return TRUE;
+}
+
+// " tick=N\r\n" after `line`.
+void AppendTick(char* line, size_t capacity) {
+    char digits[16];
+    int count = 0;
+    for (DWORD tick = GetTickCount(); count == 0 || tick; tick /= 10)
+        digits[count++] = static_cast<char>('0' + tick % 10);
+    size_t length = strlen(line);
+    for (const char* c = " tick="; *c && length + 1 < capacity; ++c) line[length++] = *c;
+    while (count > 0 && length + 1 < capacity) line[length++] = digits[--count];
+    for (const char* c = "\r\n"; *c && length + 1 < capacity; ++c) line[length++] = *c;
+    line[length] = '\0';
+}
+
+// The checksum and package lines of Trial.flag on one line of Rejected.txt,
+// with the tick count; a release recorded before (by a rollback cut short)
+// is not recorded twice.
+BOOL RecordRejected(Rollback* rollback, const char* trial) {
+    const char* lineEnd = strstr(trial, "\r\n");
+    const char* packageEnd = lineEnd ? strstr(lineEnd + 2, "\r\n") : NULL;
+    char line[kTrialMaxBytes + 32] = {};
+    if (lineEnd && packageEnd) {
+        strncat(line, trial, lineEnd - trial);
+        strcat(line, " ");
+        strncat(line, lineEnd + 2, packageEnd - lineEnd - 2);
+    } else {
+        strcat(line, "checksum=unknown");  // a Trial.flag the installation did not write
+    }
+    char recorded[kRejectedMaxBytes];
+    if (ReadSmallFile(kRejectedFile, recorded, kRejectedMaxBytes) && strstr(recorded, line) != NULL) {
+        return TRUE;
+    }
+    AppendTick(line, sizeof(line));
+
+    HANDLE file = CreateFileW(kRejectedFile, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written = 0;
+    BOOL done = file != INVALID_HANDLE_VALUE && SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER &&
+                WriteFile(file, line, static_cast<DWORD>(strlen(line)), &written, NULL) && written == strlen(line) &&
+                FlushFileBuffers(file);
+    const DWORD error = GetLastError();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (!done) {
+        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to record rejected package=[%s], error=[%ld], at=[%ld]\r\n",
+                     kRejectedFile, error, GetTickCount());
+        rollback->error = RollbackFailure::kRecordRejected;
+        return FALSE;
+    }
+    NKDbgPrintfW(L"RollbackThreadProc(): recorded rejected package=[%s], at=[%ld]\r\n", kRejectedFile, GetTickCount());
+    return TRUE;
+}
+
+}  // namespace
+
+DWORD RollbackThreadProc(Rollback* rollback) {
+    WorkerResult<Rollback> result(rollback);
+    char trial[kTrialMaxBytes];
+    if (!ReadSmallFile(kTrialFlag, trial, kTrialMaxBytes)) {
+        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to read trial=[%s], error=[%ld], at=[%ld]\r\n", kTrialFlag,
+                     GetLastError(), GetTickCount());
+        rollback->error = RollbackFailure::kReadTrial;
+        return 0;
+    }
+    // Without the items in Trial.flag, Previous tells them: a rollback that
+    // has not yet begun finds there every item the old version had.
+    if (!ParseTrialItems(trial, rollback->old_items)) {
+        for (int item = 0; item < kItemCount; ++item) rollback->old_items[item] = FileExists(kPreviousItems[item]);
+    }
+    for (int item = 0; item < kItemCount; ++item) {
+        if (!RestoreItem(rollback, static_cast<PreviousItem>(item))) return 0;
+    }
+    // Previous goes before the trial ends: a rollback cut short finds the
+    // trial still there and comes back for it.
+    if (!RemoveDirectoryW(kPreviousFolder) && GetLastError() != ERROR_FILE_NOT_FOUND &&
+        GetLastError() != ERROR_PATH_NOT_FOUND) {
+        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to delete folder=[%s], error=[%ld], at=[%ld]\r\n",
+                     kPreviousFolder, GetLastError(), GetTickCount());
+        rollback->error = RollbackFailure::kEndTrial;
+        return 0;
+    }
+    if (!RecordRejected(rollback, trial)) return 0;
+    // Trial.flag goes first: records left without it go at the next boot.
+    if (!DeleteFileW(kTrialFlag) || !RemoveTrialRecords()) {
+        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to end trial=[%s], error=[%ld], at=[%ld]\r\n", kTrialFlag,
+                     GetLastError(), GetTickCount());
+        rollback->error = RollbackFailure::kEndTrial;
+        return 0;
+    }
+    NKDbgPrintfW(L"RollbackThreadProc(): ended trial, at=[%ld]\r\n", GetTickCount());
+    result.MarkSucceeded();
+    return 0;
+}
+
+BOOL StartRollbackThread(HWND window, UINT message) {
+    Rollback* rollback =
+        NewWorkerRecord<Rollback>(L"StartRollbackThread(): !!! Failed to create rollback, error=[%ld], at=[%ld]\r\n");
+    if (!rollback) return FALSE;
+    FillWorkerRecord(rollback, window, message, NULL, NULL, NULL, NULL);
+    return StartWorker<Rollback, RollbackThreadProc, RecordAfterRun::Freed>(
+        rollback, L"StartRollbackThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
+}
