@@ -60,24 +60,30 @@ void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     }
 }
 
-void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
+namespace {
+
+// The end of a stage that changes the installed version: on success the
+// device is reset after a moment, on failure its code stays on screen.
+void EndStageThatResets(HWND window, WPARAM succeeded, LPARAM codeText, LPCWSTR completeLine,
+                        LPCWSTR rebootingText, LPCWSTR failedLine, LPCWSTR failedText) {
     if (succeeded) {
-        NKDbgPrintfW(L"=== Upgrade Complete ===\r\n\r\n");
-        DrawStatusText(L"Upgrade complete. Rebooting...");
+        NKDbgPrintfW(completeLine);
+        DrawStatusText(rebootingText);
         SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
     } else {
-        NKDbgPrintfW(L"=== !!! Upgrade Failed ===\r\n\r\n");
-        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kUpgradeFailed);
+        NKDbgPrintfW(failedLine);
+        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), failedText);
     }
 }
 
+}  // namespace
+
+void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
+    EndStageThatResets(window, succeeded, codeText, L"=== Upgrade Complete ===\r\n\r\n",
+                       L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n", kUpgradeFailed);
+}
+
 void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText) {
-    if (succeeded) {
-        NKDbgPrintfW(L"=== Rollback Complete ===\r\n\r\n");
-        DrawStatusText(L"Rolled back. Rebooting...");
-        SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
-    } else {
-        NKDbgPrintfW(L"=== !!! Rollback Failed ===\r\n\r\n");
-        DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kRollbackFailed);
-    }
+    EndStageThatResets(window, succeeded, codeText, L"=== Rollback Complete ===\r\n\r\n",
+                       L"Rolled back. Rebooting...", L"=== !!! Rollback Failed ===\r\n\r\n", kRollbackFailed);
 }
