@@ -1,10 +1,11 @@
-// CreateFonts: one bold description at two heights, the platform's default face.
+// CreateFonts: one bold description at three heights, the platform's default face.
 #include "fonts.h"
 
 #include "screen_layout.h"
 
 HFONT g_hFontLarge = NULL;
 HFONT g_hFontSmall = NULL;
+HFONT g_hFontNarrow = NULL;
 
 BOOL CreateFonts() {
     LOGFONTW font;
@@ -17,5 +18,8 @@ BOOL CreateFonts() {
 
     font.lfHeight = kSmallFontHeight;
     g_hFontSmall = CreateFontIndirectW(&font);
-    return g_hFontLarge != NULL && g_hFontSmall != NULL;
+
+    font.lfHeight = kNarrowFontHeight;
+    g_hFontNarrow = CreateFontIndirectW(&font);
+    return g_hFontLarge != NULL && g_hFontSmall != NULL && g_hFontNarrow != NULL;
 }

@@ -27,7 +27,7 @@ void DeleteRequestFile(LPCWSTR path) {
 BOOL RefuseRejectedPackage(HWND window) {
     DWORD checksum = 0;
     if (!IsRejectedPackage(g_upgradeFile, &checksum)) return FALSE;
-    NKDbgPrintfW(L"StartExtraction(): !!! Package rolled back earlier=[%s], checksum=[%08lX], at=[%ld]\r\n",
+    NKDbgPrintfW(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX], at=[%ld]\r\n",
                  g_upgradeFile, checksum, GetTickCount());
     DrawErrorText(L"Err10", L"Package rolled back earlier");
     SetTimer(window, IDT_REFUSAL, kRefusalDelayMs, NULL);

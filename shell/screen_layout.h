@@ -11,6 +11,9 @@ constexpr RECT kStatusBand = {0, 188, 480, 218};
 
 constexpr LONG kLargeFontHeight = 30;
 constexpr LONG kSmallFontHeight = 14;
+// A status line wider than the screen in the large font ("Err10 Package
+// rolled back earlier") is drawn at this height, centred in its band.
+constexpr LONG kNarrowFontHeight = 24;
 
 // Texts are drawn without DT_SINGLELINE, so DT_VCENTER centres nothing;
 // each band is exactly as high as its font.

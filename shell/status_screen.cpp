@@ -66,7 +66,13 @@ void DrawStatusText(LPCWSTR text) {
     HBRUSH fill = CreateSolidBrush(g_bkColor);
     FillRect(memoryDc, &whole, fill);
     DeleteObject(fill);
-    DrawBandText(memoryDc, text, whole, kStatusFormat);
+    RECT textArea = whole;
+    SIZE extent = {};
+    if (GetTextExtentPoint32W(memoryDc, text, static_cast<int>(wcslen(text)), &extent) && extent.cx > width) {
+        SelectObject(memoryDc, g_hFontNarrow);
+        textArea.top = (kLargeFontHeight - kNarrowFontHeight) / 2;
+    }
+    DrawBandText(memoryDc, text, textArea, kStatusFormat);
 
     BitBlt(windowDc, kStatusBand.left, kStatusBand.top, width, height, memoryDc, 0, 0, SRCCOPY);
 

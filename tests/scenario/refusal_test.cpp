@@ -48,7 +48,7 @@ TEST_P(Refusal, OfARolledBackPackage) {
     EXPECT_EQ(run.status, 0) << run.err;
     std::string missing;
     EXPECT_TRUE(scenario::InOrder(run.MaskedLog(),
-                                  {"StartExtraction(): !!! Package rolled back earlier=[" +
+                                  {"StartExtraction(): !!! Rolled back=[" +
                                        (row.remote ? std::string("\\Storage Card\\OV3_Download\\OV3_UPGRADE_2024.BIN")
                                                    : std::string("Hard Disk\\OV3_UPGRADE_7.BIN")) +
                                        "], checksum=[" + checksum + "], at=[*]",

@@ -3,9 +3,6 @@
 // a whole upgrade, compared with reference images.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include "ruvexa_runner.h"
 #include "screen_bands.h"
 #include "screen_compare.h"
@@ -13,10 +10,10 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using scenario::RunRuvexa;
 using scenario::Scratch;
 using screens::Box;
+using screens::ExpectCentredStatusLine;
 using screens::Image;
 using screens::InkBounds;
 using screens::kWhite;
@@ -25,15 +22,6 @@ using screens::ReadPng;
 using testing_support::AcrossScreen;
 
 const std::string kMainScript = "#!/bin/sh\ntouch orvane3.ran\n";
-
-// The status line is centred (one pixel of rounding allowed) at the top of
-// its band.
-void ExpectCentredStatusLine(const Image& screen) {
-    Box ink = InkBounds(screen, kStatusBand, kWhite);
-    ASSERT_LT(ink.left, ink.right) << "the status band is empty";
-    EXPECT_LE(std::abs(ink.left - (480 - ink.right)), 1) << "ink from x=" << ink.left << " to " << ink.right;
-    EXPECT_LT(ink.top - kStatusBand.top, 8);
-}
 
 bool Blank(const Image& screen, const Box& area) {
     Box ink = InkBounds(screen, area, kWhite);
@@ -111,15 +99,7 @@ TEST(LauncherScreens, TheStatusLineThroughAWholeUpgrade) {
     auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--frames", scratch.Path("frames")}, scratch);
     ASSERT_EQ(run.status, 3) << run.err << run.log;
 
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(scratch.Path("frames"))) names.push_back(entry.path().string());
-    std::sort(names.begin(), names.end());
-    // The first frame of every new content of the status band.
-    std::vector<Image> states;
-    for (const auto& name : names) {
-        Image frame = ReadPng(name);
-        if (states.empty() || !screens::SameArea(states.back(), frame, kStatusBand)) states.push_back(frame);
-    }
+    const std::vector<Image> states = screens::StatusStates(scratch.Path("frames"));
     ASSERT_EQ(states.size(), 5u) << "blank, finding, preparing, upgrading, rebooting";
     EXPECT_TRUE(Blank(states[0], kStatusBand));
     EXPECT_TRUE(MatchesReference("upgrade_preparing", states[2]));

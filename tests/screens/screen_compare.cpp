@@ -1,11 +1,13 @@
 // The comparison with the reference images.
 #include "screen_compare.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
 #include "ink_bounds.h"
+#include "screen_layout.h"
 
 namespace screens {
 namespace {
@@ -80,6 +82,26 @@ bool SameArea(const Image& a, const Image& b, const Box& area) {
            << errorPath << ". Text pixels depend on the installed DejaVu Sans Bold and FreeType: if only the"
            << " glyphs differ, compare those versions with CI's before adopting the new screen.";
     return ::testing::AssertionFailure() << report.str();
+}
+
+std::vector<Image> StatusStates(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    std::vector<Image> states;
+    for (const auto& name : names) {
+        Image frame = ReadPng(name);
+        if (states.empty() || !SameArea(states.back(), frame, kStatusBand)) states.push_back(std::move(frame));
+    }
+    return states;
+}
+
+void ExpectCentredStatusLine(const Image& screen) {
+    Box ink = InkBounds(screen, kStatusBand, kWhite);
+    ASSERT_LT(ink.left, ink.right) << "the status band is empty";
+    EXPECT_GT(ink.left, 0) << "the line runs off the screen";
+    EXPECT_LE(std::abs(ink.left - (480 - ink.right)), 2) << "ink from x=" << ink.left << " to " << ink.right;
+    EXPECT_LT(ink.top - kStatusBand.top, 8);
 }
 
 }  // namespace screens
