@@ -41,5 +41,3 @@ constexpr const WCHAR* kTrialFlag = L"\\NandFlash\\Merrow\\Trial.flag";
 // The records of a trial's starts: this prefix and the start's number.
 constexpr const WCHAR* kTrialRecordPrefix = L"\\NandFlash\\Merrow\\Trial.";
 constexpr const WCHAR* kRejectedFile = L"\\NandFlash\\Merrow\\Rejected.txt";
-// What of Rejected.txt is read: about fifty releases.
-constexpr DWORD kRejectedMaxBytes = 4096;

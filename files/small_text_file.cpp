@@ -1,4 +1,5 @@
-// ReadSmallFile, WriteFlushedFile: small text files read and written whole.
+// ReadSmallFile, FileHoldsText, WriteFlushedFile: small text files read and
+// written whole, and a record file searched piece by piece.
 #include "small_text_file.h"
 
 #include <string.h>
@@ -11,6 +12,31 @@ BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity) {
     CloseHandle(file);
     text[read ? length : 0] = '\0';
     return read;
+}
+
+BOOL FileHoldsText(LPCWSTR path, const char* needle) {
+    const DWORD needleLength = static_cast<DWORD>(strlen(needle));
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    // Each piece starts with the last needleLength - 1 bytes of the one
+    // before, so a needle across two pieces is found.
+    char piece[1024];
+    DWORD kept = 0;
+    BOOL found = FALSE;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, piece + kept, sizeof(piece) - 1 - kept, &read, NULL) || read == 0) break;
+        const DWORD length = kept + read;
+        piece[length] = '\0';
+        if (strstr(piece, needle) != NULL) {
+            found = TRUE;
+            break;
+        }
+        kept = length < needleLength ? length : needleLength - 1;
+        memmove(piece, piece + length - kept, kept);
+    }
+    CloseHandle(file);
+    return found;
 }
 
 BOOL WriteFlushedFile(LPCWSTR path, const char* text) {

@@ -8,6 +8,10 @@
 // cannot be read.
 BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity);
 
+// Whether the file at `path`, of any length, holds `needle` (shorter than
+// 256 bytes); FALSE also when it cannot be read.
+BOOL FileHoldsText(LPCWSTR path, const char* needle);
+
 // `text` written to a new `path` (an earlier one replaced) and flushed, so
 // that it is on the flash whole before anything that relies on it. FALSE,
 // with the platform's error left, when it cannot be.

@@ -73,10 +73,7 @@ BOOL RecordRejected(Rollback* rollback, const char* trial) {
     } else {
         strcat(line, "checksum=unknown");  // a Trial.flag the installation did not write
     }
-    char recorded[kRejectedMaxBytes];
-    if (ReadSmallFile(kRejectedFile, recorded, kRejectedMaxBytes) && strstr(recorded, line) != NULL) {
-        return TRUE;
-    }
+    if (FileHoldsText(kRejectedFile, line)) return TRUE;
     AppendTick(line, sizeof(line));
 
     HANDLE file = CreateFileW(kRejectedFile, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);

@@ -29,12 +29,12 @@ BOOL ReadStoredChecksum(LPCWSTR packageFile, DWORD* checksum) {
 }  // namespace
 
 BOOL IsRejectedPackage(LPCWSTR packageFile, DWORD* checksum) {
-    char rejected[kRejectedMaxBytes];
-    if (!ReadSmallFile(kRejectedFile, rejected, kRejectedMaxBytes) || !ReadStoredChecksum(packageFile, checksum))
-        return FALSE;
+    // Rejected.txt first: on a device that never rolled back, the package
+    // is not opened here at all.
+    if (!FileHoldsText(kRejectedFile, "checksum=") || !ReadStoredChecksum(packageFile, checksum)) return FALSE;
     // "checksum=" and eight upper-case hex digits, as Trial.flag has it.
     char named[] = "checksum=00000000 ";
     for (int digit = 0; digit < 8; ++digit)
         named[9 + digit] = "0123456789ABCDEF"[(*checksum >> (28 - 4 * digit)) & 0xF];
-    return strstr(rejected, named) != NULL;
+    return FileHoldsText(kRejectedFile, named);
 }

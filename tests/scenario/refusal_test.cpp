@@ -19,6 +19,7 @@ struct RefusalRow {
     std::string name;
     bool remote;
     bool rejected;  // Rejected.txt names this package, else another one
+    int earlier;    // lines of other releases before it
 };
 
 void PrintTo(const RefusalRow& row, std::ostream* out) { *out << row.name; }
@@ -35,9 +36,10 @@ TEST_P(Refusal, OfARolledBackPackage) {
     TempDevice device;
     scenario::MakeUpgradeDevice(device, package, row.remote);
     const std::string checksum = scenario::TrialMarker(package, row.remote).substr(9, 8);
+    std::string earlier;
+    for (int line = 0; line < row.earlier; ++line) earlier += "checksum=0BADF00D package=OV3_UPGRADE_1.BIN tick=7\r\n";
     device.WriteFile(kMerrow + L"Rejected.txt",
-                     "checksum=0BADF00D package=OV3_UPGRADE_1.BIN tick=7\r\n" +
-                         (row.rejected ? "checksum=" + checksum + " package=X tick=9\r\n" : std::string()));
+                     earlier + (row.rejected ? "checksum=" + checksum + " package=X tick=9\r\n" : std::string()));
 
     auto run = scenario::RunRuvexa(device.Root(), {"--time-scale", "100"}, scratch_);
 
@@ -67,9 +69,12 @@ TEST_P(Refusal, OfARolledBackPackage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Refusal,
-                         ::testing::Values(RefusalRow{"RemoteRejectedIsRefused", true, true},
-                                           RefusalRow{"UsbRejectedIsRefused", false, true},
-                                           RefusalRow{"AnotherChecksumInstalls", true, false}),
+                         ::testing::Values(RefusalRow{"RemoteRejectedIsRefused", true, true, 1},
+                                           RefusalRow{"UsbRejectedIsRefused", false, true, 1},
+                                           // 3,068 bytes of earlier releases: the line
+                                           // spans two of the pieces the file is read in
+                                           RefusalRow{"RejectedAcrossTwoPiecesIsRefused", true, true, 59},
+                                           RefusalRow{"AnotherChecksumInstalls", true, false, 1}),
                          [](const ::testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
 
 }  // namespace
