@@ -33,7 +33,7 @@ int RunVerify(const Arguments& arguments) {
             status = Fail(text);
             continue;
         }
-        std::cout << (several ? package + ": " : "") << (verdict == Verification::Sound ? "ok" : text) << "\n";
+        std::cout << (several ? package + ": " : "") << (verdict != Verification::Sound ? text : text.empty() ? "ok" : "ok, " + text) << "\n";
         if (verdict != Verification::Sound) status = kExitFailure;
     }
     return status;
