@@ -26,7 +26,7 @@ void StartExtraction(HWND window) {
     DrawTitleText(L"UI APP UPGRADE");
     DrawStatusText(L"Preparing...");
     // Before anything is written: a refused package changes nothing here.
-    if (RefuseRejectedPackage(window)) return;
+    if (RefusePackage(window)) return;
     SectionFiles sections = FoundSectionFiles();
     if (!PrepareUpgrade(window, WM_EXTRACTION_RESULT, g_upgradeFile, sections.exe_file, sections.images_file,
                         sections.fonts_file)) {

@@ -1,0 +1,115 @@
+// A keyed device's security floor against the package's signed security
+// version: below the floor the package is refused before anything is
+// written, its code shows, the request goes and the installed application
+// starts; equal or above it installs. A device without a key ignores
+// versions, and an unsigned package on a keyed device is refused as before.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "ruvexa_runner.h"
+#include "security_floor.h"
+#include "signing_support.h"
+#include "upgrade_package.h"
+
+namespace {
+
+using scenario::kMerrow;
+using testing_support::TempDevice;
+
+enum class Outcome { Installed, Refused, Untrusted };
+
+struct FloorRow {
+    std::string name;
+    bool remote = true;
+    bool key = true;
+    std::optional<uint32_t> version = 0;  // the signature's; none: unsigned
+    bool firstFormat = false;             // the older .SIG, version 0
+    std::optional<uint32_t> floor{};      // none: no floor record
+    Outcome outcome = Outcome::Installed;
+    uint32_t floorAfter = 0;
+};
+
+void PrintTo(const FloorRow& row, std::ostream* out) { *out << row.name; }
+
+class SecurityFloorScenario : public ::testing::TestWithParam<FloorRow> {
+protected:
+    // The device of MakeUpgradeDevice with the test key, the package's
+    // signature and the floor record the row asks for.
+    void MakeDevice(const FloorRow& row) {
+        scenario::MakeUpgradeDevice(device_, package_, row.remote);
+        const package_testing::TestKey key = package_testing::MakeKey(7);
+        if (row.key) device_.WriteFile(kMerrow + L"Upgrade.pub", package_testing::PublicKeyFile(key));
+        if (row.version) {
+            device_.WriteFile(scenario::PackagePath(row.remote) + L".SIG",
+                              row.firstFormat ? package_testing::SignatureFile(key, package_.bytes)
+                                              : package_testing::VersionedSignatureFile(key, package_.bytes, *row.version));
+        }
+        if (row.floor) device_.WriteFile(kMerrow + L"Floor.A", "sequence=1\r\nfloor=" + std::to_string(*row.floor) + "\r\n");
+    }
+
+    scenario::Scratch scratch_;
+    scenario::UpgradeContent content_ = scenario::StandardUpgrade();
+    scenario::BuiltPackage package_ = scenario::BuildUpgradePackage(content_, scratch_);
+    TempDevice device_;
+};
+
+TEST_P(SecurityFloorScenario, DecidesTheUpgrade) {
+    const FloorRow& row = GetParam();
+    MakeDevice(row);
+
+    auto run = scenario::RunRuvexa(device_.Root(), {"--time-scale", "100", "--boots", "2"}, scratch_);
+
+    EXPECT_EQ(ReadSecurityFloor().floor, row.floorAfter);
+    if (row.outcome == Outcome::Installed) {
+        EXPECT_EQ(scenario::WhyNotUpgraded(device_, run, content_, row.remote), "") << run.log;
+        return;
+    }
+    EXPECT_EQ(device_.ReadFile(kMerrow + L"Orvane3.exe"), "#!/bin/sh\ntouch old_orvane3.ran\n");
+    if (row.outcome == Outcome::Untrusted) {
+        EXPECT_EQ(run.status, 6) << run.err;
+        EXPECT_NE(run.err.find("Err0E Preparation failed"), std::string::npos) << run.err;
+        EXPECT_TRUE(device_.Exists(scenario::UpgradeFlag(row.remote)));
+        return;
+    }
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(device_.Exists(scenario::kStartUpFolder)) << "nothing is written for a refused package";
+    std::string missing;
+    EXPECT_TRUE(scenario::InOrder(
+        run.MaskedLog(),
+        {"StartExtraction(): !!! Package older than installed=[" +
+             (row.remote ? std::string("\\Storage Card\\OV3_Download\\OV3_UPGRADE_2024.BIN")
+                         : std::string("Hard Disk\\OV3_UPGRADE_7.BIN")) +
+             "], security version=[" + std::to_string(*row.version) + "], floor=[" + std::to_string(*row.floor) +
+             "], at=[*]",
+         "EndRefusal(): removed upgrade request, at=[*]"},
+        &missing))
+        << missing << "\n"
+        << run.log;
+    EXPECT_FALSE(run.LogHas("=== Extraction Complete ==="));
+    EXPECT_FALSE(device_.Exists(scenario::UpgradeFlag(row.remote)));
+    EXPECT_EQ(device_.Exists(scenario::PackagePath(row.remote)), !row.remote) << "a USB package stays";
+    EXPECT_EQ(device_.Exists(scenario::PackagePath(row.remote) + L".SIG"), !row.remote);
+    for (const wchar_t* section : scenario::kSectionFiles) {
+        EXPECT_FALSE(device_.Exists(scenario::SectionFolder(row.remote) + section));
+    }
+    EXPECT_TRUE(scenario::AppearsSoon(device_, kMerrow + L"old_orvane3.ran"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SecurityFloorScenario,
+    ::testing::Values(
+        FloorRow{.name = "RemoteBelowIsRefused", .version = 4, .floor = 5, .outcome = Outcome::Refused, .floorAfter = 5},
+        FloorRow{.name = "UsbBelowIsRefused", .remote = false, .version = 0, .floor = 1, .outcome = Outcome::Refused,
+                 .floorAfter = 1},
+        FloorRow{.name = "FirstFormatIsVersionZero", .version = 0, .firstFormat = true, .floor = 2,
+                 .outcome = Outcome::Refused, .floorAfter = 2},
+        FloorRow{.name = "FirstFormatInstallsWithoutAFloor", .version = 0, .firstFormat = true},
+        FloorRow{.name = "EqualInstalls", .version = 5, .floor = 5, .floorAfter = 5},
+        FloorRow{.name = "UnsignedIsRefusedAsBefore", .version = std::nullopt, .floor = 5,
+                 .outcome = Outcome::Untrusted, .floorAfter = 5},
+        FloorRow{.name = "WithoutAKeyAnyVersionInstalls", .key = false, .version = 1, .floor = 5, .floorAfter = 5}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
