@@ -133,6 +133,8 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // A damaged package is reported as damaged; only an intact one can be
     // judged by its signature.
     if (intact && FinishSignatureCheck(&signature, info)) {
+        preparer->keyed = signature.required;
+        preparer->security_version = signature.signature.security_version;
         CloseFileLogged(package, preparer->upgrade_file);
         result.MarkSucceeded();
         return 0;

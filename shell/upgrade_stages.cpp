@@ -38,8 +38,11 @@ void StartInstallation(HWND window) {
     DrawStatusText(L"Upgrading...");
     SectionFiles sections = FoundSectionFiles();
     const bool keepPrevious = ReadRollbackStarts() != kRollbackOff;
+    DWORD securityVersion = 0;
+    const BOOL keyed = PreparedSecurityVersion(&securityVersion);
     if (!StartUpgradeThread(window, WM_UPGRADE_RESULT, g_remoteUpgrade, g_upgradeFile, sections.exe_file,
-                            sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum())) {
+                            sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum(),
+                            keyed ? &securityVersion : NULL)) {
         DrawStatusText(kUpgradeFailed);
     }
 }

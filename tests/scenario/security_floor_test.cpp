@@ -9,7 +9,6 @@
 #include <string>
 
 #include "ruvexa_runner.h"
-#include "security_floor.h"
 #include "signing_support.h"
 #include "upgrade_package.h"
 
@@ -28,12 +27,12 @@ struct FloorRow {
     bool firstFormat = false;             // the older .SIG, version 0
     std::optional<uint32_t> floor{};      // none: no floor record
     Outcome outcome = Outcome::Installed;
-    uint32_t floorAfter = 0;
+    long floorAfter = -1;  // -1: no valid record
 };
 
 void PrintTo(const FloorRow& row, std::ostream* out) { *out << row.name; }
 
-class SecurityFloorScenario : public ::testing::TestWithParam<FloorRow> {
+class FloorDevice : public ::testing::Test {
 protected:
     // The device of MakeUpgradeDevice with the test key, the package's
     // signature and the floor record the row asks for.
@@ -55,13 +54,15 @@ protected:
     TempDevice device_;
 };
 
+class SecurityFloorScenario : public FloorDevice, public ::testing::WithParamInterface<FloorRow> {};
+
 TEST_P(SecurityFloorScenario, DecidesTheUpgrade) {
     const FloorRow& row = GetParam();
     MakeDevice(row);
 
     auto run = scenario::RunRuvexa(device_.Root(), {"--time-scale", "100", "--boots", "2"}, scratch_);
 
-    EXPECT_EQ(ReadSecurityFloor().floor, row.floorAfter);
+    EXPECT_EQ(scenario::SecurityFloorOf(device_), row.floorAfter);
     if (row.outcome == Outcome::Installed) {
         EXPECT_EQ(scenario::WhyNotUpgraded(device_, run, content_, row.remote), "") << run.log;
         return;
@@ -109,7 +110,46 @@ INSTANTIATE_TEST_SUITE_P(
         FloorRow{.name = "EqualInstalls", .version = 5, .floor = 5, .floorAfter = 5},
         FloorRow{.name = "UnsignedIsRefusedAsBefore", .version = std::nullopt, .floor = 5,
                  .outcome = Outcome::Untrusted, .floorAfter = 5},
-        FloorRow{.name = "WithoutAKeyAnyVersionInstalls", .key = false, .version = 1, .floor = 5, .floorAfter = 5}),
+        FloorRow{.name = "WithoutAKeyAnyVersionInstalls", .key = false, .version = 1, .floor = 5, .floorAfter = 5},
+        FloorRow{.name = "RemoteAboveRaisesTheFloorAtCompletion", .version = 7, .floor = 5, .floorAfter = 7},
+        FloorRow{.name = "UsbFirstVersionSetsTheFloor", .remote = false, .version = 3, .floorAfter = 3}),
     [](const auto& info) { return info.param.name; });
+
+// With rollback on, the floor waits for the word of health: the version is
+// kept in Floor.next through the trial; the boot that finds Trial.flag
+// deleted raises the floor, and a rollback forgets the version instead.
+struct TrialRow {
+    std::string name;
+    int starts;
+    bool healthy;  // the application deletes Trial.flag after its first start
+    long floorAfter;
+};
+
+void PrintTo(const TrialRow& row, std::ostream* out) { *out << row.name; }
+
+class SecurityFloorTrial : public FloorDevice, public ::testing::WithParamInterface<TrialRow> {};
+
+TEST_P(SecurityFloorTrial, RaisesOnlyAfterTheWordOfHealth) {
+    const TrialRow& row = GetParam();
+    MakeDevice({.version = 6, .floor = 2});
+    device_.WriteFile(kMerrow + L"Rollback.cfg", "starts=" + std::to_string(row.starts) + "\n");
+
+    auto upgrade = scenario::RunRuvexa(device_.Root(), {"--time-scale", "100", "--boots", "2"}, scratch_);
+    ASSERT_EQ(scenario::WhyNotUpgraded(device_, upgrade, content_, true), "") << upgrade.log;
+    EXPECT_EQ(scenario::SecurityFloorOf(device_), 2) << "not before the word of health";
+    EXPECT_EQ(device_.ReadFile(kMerrow + L"Floor.next"), "floor=6\r\n");
+
+    if (row.healthy) std::remove(device_.Host(kMerrow + L"Trial.flag").c_str());
+    auto next = scenario::RunRuvexa(device_.Root(), {"--time-scale", "100", "--boots", "2"}, scratch_);
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(next.LogHas("Initialize(): trial over, raised security floor=[6], at=[*]"), row.healthy) << next.log;
+    EXPECT_EQ(next.LogHas("=== Rollback Complete ==="), !row.healthy) << next.log;
+    EXPECT_EQ(scenario::SecurityFloorOf(device_), row.floorAfter);
+    EXPECT_FALSE(device_.Exists(kMerrow + L"Floor.next"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SecurityFloorTrial,
+                         ::testing::Values(TrialRow{"HealthyRaises", 3, true, 6}, TrialRow{"RolledBackKeeps", 1, false, 2}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
