@@ -43,6 +43,12 @@ const char* TakeField(const char* text, const char* name, DWORD* value) {
     return text + 2;
 }
 
+struct CurrentRecord {
+    DWORD floor;     // 0 without a valid record
+    DWORD sequence;  // 0 without a valid record
+    int index;       // in kFloorRecords, -1 without a valid record
+};
+
 BOOL ReadRecord(LPCWSTR path, DWORD* sequence, DWORD* floor) {
     char text[kRecordMaxBytes];
     if (!ReadSmallFile(path, text, kRecordMaxBytes)) return FALSE;
@@ -52,28 +58,30 @@ BOOL ReadRecord(LPCWSTR path, DWORD* sequence, DWORD* floor) {
     return rest && *rest == '\0' && *sequence > 0;
 }
 
-}  // namespace
-
-SecurityFloor ReadSecurityFloor() {
-    SecurityFloor result = {0, 0, -1};
+CurrentRecord ReadCurrentRecord() {
+    CurrentRecord current = {0, 0, -1};
     for (int index = 0; index < 2; ++index) {
         DWORD sequence = 0, floor = 0;
-        if (ReadRecord(kFloorRecords[index], &sequence, &floor) && sequence > result.sequence) {
-            result = {floor, sequence, index};
+        if (ReadRecord(kFloorRecords[index], &sequence, &floor) && sequence > current.sequence) {
+            current = {floor, sequence, index};
         }
     }
-    return result;
+    return current;
 }
+
+}  // namespace
+
+DWORD ReadSecurityFloor() { return ReadCurrentRecord().floor; }
 
 BOOL RaiseSecurityFloor(DWORD version, BOOL* raised) {
     *raised = FALSE;
-    const SecurityFloor now = ReadSecurityFloor();
+    const CurrentRecord now = ReadCurrentRecord();
     if (version <= now.floor) return TRUE;
     char text[kRecordMaxBytes];
     DWORD length = 0;
     PutField(text, &length, "sequence", now.sequence + 1);
     PutField(text, &length, "floor", version);
-    if (!WriteFlushedFile(kFloorRecords[now.current == 0 ? 1 : 0], text)) return FALSE;
+    if (!WriteFlushedFile(kFloorRecords[now.index == 0 ? 1 : 0], text)) return FALSE;
     *raised = TRUE;
     return TRUE;
 }

@@ -17,13 +17,8 @@
 
 #include <windows.h>
 
-struct SecurityFloor {
-    DWORD floor;     // 0 without a valid record
-    DWORD sequence;  // of the current record; 0 without one
-    int current;     // index of the current record, -1 without one
-};
-
-SecurityFloor ReadSecurityFloor();
+// The current record's floor; 0 without a valid record.
+DWORD ReadSecurityFloor();
 
 // The floor raised to `version` when that is above it. TRUE when the floor is
 // at least `version` afterwards (*raised tells whether a record was

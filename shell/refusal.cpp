@@ -33,7 +33,7 @@ void DeleteRequestFile(LPCWSTR path) {
 // refuses it.
 BOOL IsBelowSecurityFloor(DWORD* version, DWORD* floor) {
     if (!FileExists(kTrustedKeyFile) || !ReadSecurityVersion(g_upgradeFile, version)) return FALSE;
-    *floor = ReadSecurityFloor().floor;
+    *floor = ReadSecurityFloor();
     return *version < *floor;
 }
 

@@ -18,7 +18,7 @@ const std::wstring kRecordB = L"\\NandFlash\\Merrow\\Floor.B";
 
 struct FloorRow {
     std::string name;
-    std::optional<std::string> a, b;  // none: no record
+    std::optional<std::string> a{}, b{};  // none: no record
     DWORD floor;
     DWORD raiseTo;
     // After the raise: the record written (A or B, empty: none) and its text.
@@ -39,12 +39,12 @@ TEST_P(SecurityFloorRecords, ReadAndRaised) {
     if (row.a) device.WriteFile(kRecordA, *row.a);
     if (row.b) device.WriteFile(kRecordB, *row.b);
 
-    EXPECT_EQ(ReadSecurityFloor().floor, row.floor);
+    EXPECT_EQ(ReadSecurityFloor(), row.floor);
     BOOL raised = FALSE;
     EXPECT_TRUE(RaiseSecurityFloor(row.raiseTo, &raised));
     EXPECT_EQ(raised, !row.written.empty());
     const DWORD expected = row.raiseTo > row.floor ? row.raiseTo : row.floor;
-    EXPECT_EQ(ReadSecurityFloor().floor, expected);
+    EXPECT_EQ(ReadSecurityFloor(), expected);
     // The record not written is left exactly as it was.
     for (const auto& [name, path, before] : {std::tuple{"A", kRecordA, row.a}, std::tuple{"B", kRecordB, row.b}}) {
         if (row.written == name) {
