@@ -15,6 +15,7 @@
 #include "logged_files.h"
 #include "package_sections.h"
 #include "preverify.h"
+#include "security_floor.h"
 #include "signature_check.h"
 
 namespace {
@@ -99,6 +100,14 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // sharing until the verdict, so the bytes checked are the bytes used.
     SignatureCheck signature;
     if (!StartSignatureCheck(kTrustedKeyFile, preparer->upgrade_file, info, &signature)) {
+        return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
+    }
+    // The version that counts is the one of the signature checked below:
+    // a signature swapped since the refusal's look is held to the floor too.
+    if (signature.required && signature.signature.security_version < ReadSecurityFloor()) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Signature below security floor=[%s], security version=[%lu], "
+                     L"at=[%ld]\r\n",
+                     signature.signature_file, signature.signature.security_version, GetTickCount());
         return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
     }
     crypto_sign_state* signing = SignatureState(&signature);
