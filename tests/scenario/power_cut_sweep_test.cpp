@@ -69,7 +69,9 @@ void MakeProvedTrialDevice(const TempDevice& device, const scenario::BuiltPackag
     std::filesystem::remove(device.Host(L"\\NandFlash\\Merrow\\Trial.flag"));
 }
 
-bool RaisesFloor(const SweepCase& sweep) { return sweep.cut == Cut::kFloorUpgrade || sweep.cut == Cut::kFloorAfterTrial; }
+bool RaisesFloor(const SweepCase& sweep) {
+    return sweep.cut == Cut::kFloorUpgrade || sweep.cut == Cut::kFloorAfterTrial;
+}
 
 // The file-system changes of the whole swept boot, which ends in a reset (the
 // boot after a trial: by itself), as the host counts them.
@@ -117,8 +119,12 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
         std::string why;
         if (RaisesFloor(sweep)) {
             const long floor = scenario::SecurityFloorOf(device);
-            if (floor != kOldFloor && floor != kNewFloor) why += "after the cut the floor is " + std::to_string(floor) + "\n";
-            if (run.status == 9) run = scenario::RunRuvexa(device.Root(), Concat(kFastBoots, {"--boots", "4"}), scratch);
+            if (floor != kOldFloor && floor != kNewFloor) {
+                why += "after the cut the floor is " + std::to_string(floor) + "\n";
+            }
+            if (run.status == 9) {
+                run = scenario::RunRuvexa(device.Root(), Concat(kFastBoots, {"--boots", "4"}), scratch);
+            }
             if (scenario::SecurityFloorOf(device) != kNewFloor) why += "the floor was not raised\n";
             if (device.Exists(L"\\NandFlash\\Merrow\\Floor.next")) why += "Floor.next is left\n";
         }

@@ -93,6 +93,13 @@ void MakeTrialDevice(const testing_support::TempDevice& device, const BuiltPacka
 std::string WhyNotRolledBack(const testing_support::TempDevice& device, const RuvexaRun& run,
                              const BuiltPackage& package);
 
+// Why the device has not refused its requested package in `run` (empty when
+// it has): the boot ended by itself without an extraction, the request's flag
+// is gone with a downloaded package and its signature (a USB disk's stay), no
+// section was written and the start-up folder is still there, and the old
+// application started.
+std::string WhyNotRefused(const testing_support::TempDevice& device, const RuvexaRun& run, bool remote);
+
 // A keyed device: the test key as Upgrade.pub, the package's signature
 // carrying `securityVersion`, and one floor record holding `floor`.
 void MakeKeyed(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,

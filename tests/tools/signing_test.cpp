@@ -135,7 +135,8 @@ TEST_F(SigningTest, TheSecurityVersionIsSignedShownAndVerified) {
         SCOPED_TRACE(row.name);
         ToolRun verify = Verify("maker.pub", package_, row.signature);
         EXPECT_EQ(verify.out.rfind(row.verified, 0), 0u) << verify.out;
-        EXPECT_NE(space_.Pack({"inspect", space_.Path("OV3_UPGRADE_T.BIN")}).out.find(row.inspected), std::string::npos);
+        ToolRun inspect = space_.Pack({"inspect", space_.Path("OV3_UPGRADE_T.BIN")});
+        EXPECT_NE(inspect.out.find(row.inspected), std::string::npos) << inspect.out;
         ToolRun json = space_.Pack({"inspect", "--json", space_.Path("OV3_UPGRADE_T.BIN")});
         EXPECT_NE(json.out.find(row.json), std::string::npos) << json.out;
     }
@@ -144,7 +145,8 @@ TEST_F(SigningTest, TheSecurityVersionIsSignedShownAndVerified) {
 TEST_F(SigningTest, BuildAndSignWriteTheSecurityVersionGiven) {
     const std::string versioned = package_testing::VersionedSignatureFile(MakerKey(space_), package_, 12);
     ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"), "--sign",
-                                 space_.Path("maker.key"), "--security-version", "12", "-o", space_.Path("OV3_UPGRADE_1.BIN")});
+                                 space_.Path("maker.key"), "--security-version", "12", "-o",
+                                 space_.Path("OV3_UPGRADE_1.BIN")});
     ASSERT_EQ(build.status, 0) << build.err;
     EXPECT_NE(build.out.find(", security version 12\n"), std::string::npos) << build.out;
     EXPECT_EQ(space_.Read("OV3_UPGRADE_1.BIN.SIG"), versioned);
@@ -158,9 +160,9 @@ TEST_F(SigningTest, BuildAndSignWriteTheSecurityVersionGiven) {
 }
 
 TEST_F(SigningTest, ASecurityVersionOutOfRangeOrWithoutASignatureIsAUsageError) {
-    for (const std::string& value : {"-1", "4294967296", "seven", ""}) {
+    for (const char* value : {"-1", "4294967296", "seven", ""}) {
         SCOPED_TRACE(value);
-        ToolRun run = space_.Pack({"sign", "--key", space_.Path("maker.key"), "--security-version=" + value,
+        ToolRun run = space_.Pack({"sign", "--key", space_.Path("maker.key"), std::string("--security-version=") + value,
                                    space_.Path("OV3_UPGRADE_1.BIN")});
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find("--security-version"), std::string::npos) << run.err;
