@@ -145,8 +145,8 @@ int RunBuild(const Arguments& arguments) {
     progress.Clear();
     if (!written) return Fail(error);
     const std::string signaturePath = output + HostText(kSignatureSuffix);
-    if (!arguments.key.empty() && !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature,
-                                                   &error)) {
+    if (!arguments.key.empty() &&
+        !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);

@@ -84,8 +84,8 @@ struct Report {
 };
 
 // Looks at PATH.SIG: present, and if so whether it is a signature file and
-// which key id and security version it names. Whether the signature is valid takes the key:
-// `verify --key` checks that.
+// which key id and security version it names. Whether the signature is
+// valid takes the key: `verify --key` checks that.
 void ReadSignatureFile(Report* report) {
     report->signaturePath = report->path + HostText(kSignatureSuffix);
     std::string bytes, error;
