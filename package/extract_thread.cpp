@@ -104,10 +104,11 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     }
     // The version that counts is the one of the signature checked below:
     // a signature swapped since the refusal's look is held to the floor too.
-    if (signature.required && signature.signature.security_version < ReadSecurityFloor()) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Signature below security floor=[%s], security version=[%lu], "
+    const DWORD floor = signature.required ? ReadSecurityFloor() : 0;
+    if (signature.signature.security_version < floor) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Signature below security floor, security version=[%lu], floor=[%lu], "
                      L"at=[%ld]\r\n",
-                     signature.signature_file, signature.signature.security_version, GetTickCount());
+                     signature.signature.security_version, floor, GetTickCount());
         return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
     }
     crypto_sign_state* signing = SignatureState(&signature);

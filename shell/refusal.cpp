@@ -54,9 +54,11 @@ BOOL RefusePackage(HWND window) {
     }
     DWORD version = 0, floor = 0;
     if (IsBelowSecurityFloor(&version, &floor)) {
-        NKDbgPrintfW(L"StartExtraction(): !!! Package older than installed=[%s], "
-                     L"security version=[%lu], floor=[%lu], at=[%ld]\r\n",
-                     g_upgradeFile, version, floor, GetTickCount());
+        // Without the path, which the search logged: the line stays within
+        // the 127 characters the device's debug output takes.
+        NKDbgPrintfW(L"StartExtraction(): !!! Package older than installed, security version=[%lu], floor=[%lu], "
+                     L"at=[%ld]\r\n",
+                     version, floor, GetTickCount());
         ShowRefusal(window, L"Err11", L"Package older than installed");
         return TRUE;
     }

@@ -112,7 +112,7 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
          .outcome = Outcome::Extracted, .lastLine = "ExtractThreadProc(): valid signature, at=[*]", .floorThree = true},
         {.name = "versioned below the floor", .key = key,
          .signature = package_testing::VersionedSignatureFile(trusted, package, 2),
-         .lastLine = refused + "Signature below security floor=[" + kSignatureLog + "], security version=[2], at=[*]",
+         .lastLine = refused + "Signature below security floor, security version=[2], floor=[3], at=[*]",
          .floorThree = true},
         {.name = "no key, below the floor", .key = std::nullopt,
          .signature = package_testing::VersionedSignatureFile(trusted, package, 2), .code = L"",
