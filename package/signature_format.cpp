@@ -5,26 +5,14 @@
 #include <sodium.h>
 #include <string.h>
 
+#include "package_info.h"
+
 static_assert(kPublicKeySize == crypto_sign_PUBLICKEYBYTES, "an Ed25519 public key is 32 bytes");
 static_assert(kSignatureSize == crypto_sign_BYTES, "an Ed25519 signature is 64 bytes");
 
-namespace {
-
-void PutLittleEndian(DWORD value, BYTE* bytes) {
-    for (DWORD i = 0; i < 4; ++i) bytes[i] = static_cast<BYTE>(value >> (8 * i));
-}
-
-DWORD LittleEndianAt(const BYTE* bytes) {
-    DWORD value = 0;
-    for (DWORD i = 0; i < 4; ++i) value |= static_cast<DWORD>(bytes[i]) << (8 * i);
-    return value;
-}
-
-}  // namespace
-
 void PutFileHead(const BYTE (&magic)[4], BYTE* bytes, DWORD version) {
     memcpy(bytes, magic, sizeof(magic));
-    PutLittleEndian(version, bytes + 4);
+    PutLittleEndian(bytes + 4, version);
 }
 
 bool HasFileHead(const BYTE (&magic)[4], const BYTE* bytes, DWORD version) {
@@ -38,7 +26,7 @@ void StartSignedMessage(const SignatureFile& file, crypto_sign_state* state) {
     if (file.format != kVersionedSignatureFormat) return;
     BYTE prefix[kSignedPrefixSize];
     PutFileHead(kSignatureMagic, prefix, kVersionedSignatureFormat);
-    PutLittleEndian(file.security_version, prefix + kSignatureFileHeadSize);
+    PutLittleEndian(prefix + kSignatureFileHeadSize, file.security_version);
     crypto_sign_update(state, prefix, sizeof(prefix));
 }
 
@@ -84,6 +72,6 @@ void EncodeSignatureFile(const SignatureFile& file, BYTE (&bytes)[kVersionedSign
     PutFileHead(kSignatureMagic, bytes, kVersionedSignatureFormat);
     BYTE* field = bytes + kSignatureFileHeadSize;
     memcpy(field, file.key_id, kKeyIdSize);
-    PutLittleEndian(file.security_version, field + kKeyIdSize);
+    PutLittleEndian(field + kKeyIdSize, file.security_version);
     memcpy(field + kKeyIdSize + kSecurityVersionSize, file.signature, kSignatureSize);
 }
