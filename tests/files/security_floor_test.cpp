@@ -62,7 +62,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FloorRow{.name = "NoRecordIsFloorZeroAndAFirstRaiseWritesA", .floor = 0, .raiseTo = 4, .written = "A",
                  .text = "sequence=1\r\nfloor=4\r\n"},
-        FloorRow{.name = "NoRaiseToZero", .floor = 0, .raiseTo = 0, .written = ""},
         FloorRow{.name = "TheHigherSequenceWinsAndTheOtherIsWritten", .a = "sequence=3\r\nfloor=5\r\n",
                  .b = "sequence=2\r\nfloor=9\r\n", .floor = 5, .raiseTo = 6, .written = "B",
                  .text = "sequence=4\r\nfloor=6\r\n"},
@@ -73,8 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
         FloorRow{.name = "TornRecordFallsBackToTheOther", .a = "sequence=3\r\nfloor=5\r\n",
                  .b = "sequence=4\r\nfloor=1", .floor = 5, .raiseTo = 6, .written = "B",
                  .text = "sequence=4\r\nfloor=6\r\n"},
-        FloorRow{.name = "EmptyRecordFallsBackToTheOther", .a = "", .b = "sequence=2\r\nfloor=3\r\n", .floor = 3,
-                 .raiseTo = 4, .written = "A", .text = "sequence=3\r\nfloor=4\r\n"},
         FloorRow{.name = "GarbledRecordFallsBackToTheOther", .a = "sequence=9\r\nfloor=x\r\n",
                  .b = "sequence=2\r\nfloor=3\r\n", .floor = 3, .raiseTo = 4, .written = "A",
                  .text = "sequence=3\r\nfloor=4\r\n"},
@@ -82,8 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
                  .b = "sequence=2\r\nfloor=3\r\n", .floor = 3, .raiseTo = 3, .written = ""},
         FloorRow{.name = "AFloorBeyond32BitsIsInvalid", .a = "sequence=9\r\nfloor=4294967296\r\n",
                  .b = "sequence=2\r\nfloor=3\r\n", .floor = 3, .raiseTo = 3, .written = ""},
-        FloorRow{.name = "SequenceZeroIsNoRecord", .a = "sequence=0\r\nfloor=8\r\n", .floor = 0, .raiseTo = 1,
-                 .written = "A", .text = "sequence=1\r\nfloor=1\r\n"},
         FloorRow{.name = "BothDamagedIsFloorZero", .a = "sequence=", .b = "floor=7\r\n", .floor = 0, .raiseTo = 2,
                  .written = "A", .text = "sequence=1\r\nfloor=2\r\n"}),
     [](const auto& info) { return info.param.name; });

@@ -5,6 +5,7 @@
 // versions, and an unsigned package on a keyed device is refused as before.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -25,29 +26,25 @@ struct FloorRow {
     bool key = true;
     std::optional<uint32_t> version = 0;  // the signature's; none: unsigned
     bool firstFormat = false;             // the older .SIG, version 0
-    std::optional<uint32_t> floor{};      // none: no floor record
+    uint32_t floor = 0;                   // in the one floor record
     Outcome outcome = Outcome::Installed;
-    long floorAfter = -1;  // -1: no valid record
+    long floorAfter = 0;
 };
 
 void PrintTo(const FloorRow& row, std::ostream* out) { *out << row.name; }
 
 class FloorDevice : public ::testing::Test {
 protected:
-    // The device of MakeUpgradeDevice with the test key, the package's
-    // signature and the floor record the row asks for.
+    // The keyed device of MakeKeyed, less the key or the signature, or with
+    // a signature of the older format, as the row asks.
     void MakeDevice(const FloorRow& row) {
         scenario::MakeUpgradeDevice(device_, package_, row.remote);
-        const package_testing::TestKey key = package_testing::MakeKey(7);
-        if (row.key) device_.WriteFile(kMerrow + L"Upgrade.pub", package_testing::PublicKeyFile(key));
-        using package_testing::VersionedSignatureFile;
-        if (row.version) {
-            device_.WriteFile(scenario::PackagePath(row.remote) + L".SIG",
-                              row.firstFormat ? package_testing::SignatureFile(key, package_.bytes)
-                                              : VersionedSignatureFile(key, package_.bytes, *row.version));
-        }
-        if (row.floor) {
-            device_.WriteFile(kMerrow + L"Floor.A", "sequence=1\r\nfloor=" + std::to_string(*row.floor) + "\r\n");
+        scenario::MakeKeyed(device_, package_, row.remote, row.version.value_or(0), row.floor);
+        const std::wstring signature = scenario::PackagePath(row.remote) + L".SIG";
+        if (!row.key) std::remove(device_.Host(kMerrow + L"Upgrade.pub").c_str());
+        if (!row.version) std::remove(device_.Host(signature).c_str());
+        if (row.firstFormat) {
+            device_.WriteFile(signature, package_testing::SignatureFile(package_testing::MakeKey(7), package_.bytes));
         }
     }
 
@@ -82,7 +79,7 @@ TEST_P(SecurityFloorScenario, DecidesTheUpgrade) {
     EXPECT_TRUE(scenario::InOrder(
         run.MaskedLog(),
         {"StartExtraction(): !!! Package older than installed, security version=[" + std::to_string(*row.version) +
-             "], floor=[" + std::to_string(*row.floor) + "], at=[*]",
+             "], floor=[" + std::to_string(row.floor) + "], at=[*]",
          "EndRefusal(): removed upgrade request, at=[*]"},
         &missing))
         << missing << "\n"
@@ -98,13 +95,13 @@ INSTANTIATE_TEST_SUITE_P(
                  .floorAfter = 1},
         FloorRow{.name = "FirstFormatIsVersionZero", .version = 0, .firstFormat = true, .floor = 2,
                  .outcome = Outcome::Refused, .floorAfter = 2},
-        FloorRow{.name = "FirstFormatInstallsWithoutAFloor", .version = 0, .firstFormat = true},
+        FloorRow{.name = "FirstFormatInstallsAtFloorZero", .version = 0, .firstFormat = true},
         FloorRow{.name = "EqualInstalls", .version = 5, .floor = 5, .floorAfter = 5},
         FloorRow{.name = "UnsignedIsRefusedAsBefore", .version = std::nullopt, .floor = 5,
                  .outcome = Outcome::Untrusted, .floorAfter = 5},
         FloorRow{.name = "WithoutAKeyAnyVersionInstalls", .key = false, .version = 1, .floor = 5, .floorAfter = 5},
         FloorRow{.name = "RemoteAboveRaisesTheFloorAtCompletion", .version = 7, .floor = 5, .floorAfter = 7},
-        FloorRow{.name = "UsbFirstVersionSetsTheFloor", .remote = false, .version = 3, .floorAfter = 3}),
+        FloorRow{.name = "UsbAboveRaisesTheFloor", .remote = false, .version = 3, .floorAfter = 3}),
     [](const auto& info) { return info.param.name; });
 
 // With rollback on, the floor waits for the word of health: the version is

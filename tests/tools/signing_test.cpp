@@ -159,19 +159,4 @@ TEST_F(SigningTest, BuildAndSignWriteTheSecurityVersionGiven) {
     EXPECT_EQ(signature_.substr(16, 4), std::string(4, '\0'));
 }
 
-TEST_F(SigningTest, ASecurityVersionOutOfRangeOrWithoutASignatureIsAUsageError) {
-    for (const char* value : {"-1", "4294967296", "seven", ""}) {
-        SCOPED_TRACE(value);
-        ToolRun run = space_.Pack({"sign", "--key", space_.Path("maker.key"), std::string("--security-version=") + value,
-                                   space_.Path("OV3_UPGRADE_1.BIN")});
-        EXPECT_EQ(run.status, 2);
-        EXPECT_NE(run.err.find("--security-version"), std::string::npos) << run.err;
-    }
-    ToolRun unsigned_ = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"),
-                                     "--security-version", "3", "-o", space_.Path("OV3_UPGRADE_4.BIN")});
-    EXPECT_EQ(unsigned_.status, 2);
-    EXPECT_NE(unsigned_.err.find("--sign"), std::string::npos) << unsigned_.err;
-    EXPECT_FALSE(space_.Exists("OV3_UPGRADE_4.BIN"));
-}
-
 }  // namespace
