@@ -65,7 +65,7 @@ TEST(PackArgumentsTest, BadArgumentsExitTwoWithAHint) {
         {{"sign", "--key", a, "--security-version=4294967296", a}, "needs a whole number from 0 to 4294967295"},
         {{"sign", "--key", a, "--security-version", "seven", a}, "needs a whole number from 0 to 4294967295"},
         {{"sign", "--key", a, "--security-version=", a}, "option '--security-version' needs a non-empty value"},
-        {{"build", "--exe", a, "--images", a, "--security-version", "3", "-o", a}, "--security-version requires --sign"},
+        {{"build", "--exe", a, "--images", a, "--security-version", "3", "-o", a}, "requires --sign"},
     };
     for (const Case& c : cases) {
         std::string line;
