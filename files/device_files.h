@@ -1,7 +1,8 @@
 // The device's fixed files that the stages share: the request flags the
 // search reads and the installation deletes, the package and the section
 // files it is split into (beside a downloaded package, at fixed paths), and
-// the signature beside a package; and the files of a rollback.
+// the signature beside a package; the files of a rollback and the security
+// floor.
 #pragma once
 
 #include <windows.h>
@@ -41,3 +42,10 @@ constexpr const WCHAR* kTrialFlag = L"\\NandFlash\\Merrow\\Trial.flag";
 // The records of a trial's starts: this prefix and the start's number.
 constexpr const WCHAR* kTrialRecordPrefix = L"\\NandFlash\\Merrow\\Trial.";
 constexpr const WCHAR* kRejectedFile = L"\\NandFlash\\Merrow\\Rejected.txt";
+
+// The security floor of a keyed device: its two records, and the version of
+// a release on trial that becomes the floor once the trial is over
+// (security_floor.h).
+constexpr const WCHAR* kFloorRecordA = L"\\NandFlash\\Merrow\\Floor.A";
+constexpr const WCHAR* kFloorRecordB = L"\\NandFlash\\Merrow\\Floor.B";
+constexpr const WCHAR* kTrialFloorFile = L"\\NandFlash\\Merrow\\Floor.next";

@@ -20,6 +20,10 @@ struct Installer : WorkerRecord<InstallFailure> {
     // starts a trial (previous_version.h).
     bool keep_previous;
     DWORD package_checksum;  // the package's stored checksum, for the trial
+    // A device with a trusted key: the verified security version becomes the
+    // floor once the release has proved itself (security_floor.h).
+    bool keyed;
+    DWORD security_version;
     // Which items the old version had: from the marker, once it is ready.
     bool old_items[kItemCount];
 };
@@ -27,8 +31,10 @@ struct Installer : WorkerRecord<InstallFailure> {
 // UI thread: creates the record and starts the worker, which posts its
 // result as `message` to `window`. The caller shows the stage. TRUE when the
 // worker started; the record is the worker's, freed when it ends.
+// `securityVersion` is null on a device without a trusted key.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0);
+                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0,
+                        const DWORD* securityVersion = NULL);
 
 // The worker's body; posts exactly one result (none without a window) and
 // returns 0.

@@ -9,6 +9,7 @@
 #include "device_files.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "security_floor.h"
 #include "small_text_file.h"
 #include "trial_records.h"
 
@@ -154,6 +155,14 @@ BOOL ClearInstalled(Installer* installer, PreviousItem item) {
 BOOL StartTrial(Installer* installer) {
     char trial[kTrialMaxBytes];
     FormatTrial(installer, trial);
+    // The version that becomes the floor once the trial is over, kept before
+    // the trial starts, so that no trial runs without it.
+    if (installer->keyed && !KeepTrialSecurityVersion(installer->security_version)) {
+        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to keep security version=[%s], error=[%ld], at=[%ld]\r\n",
+                     kTrialFloorFile, GetLastError(), GetTickCount());
+        installer->error = InstallFailure::kStartTrial;
+        return FALSE;
+    }
     // The new trial counts its own starts: an earlier trial's records go
     // before its marker is written.
     if (!RemoveTrialRecords() || !WriteFlushedFile(kTrialFlag, trial)) {

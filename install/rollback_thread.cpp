@@ -10,6 +10,7 @@
 #include "install_constants.h"
 #include "previous_version.h"
 #include "rollback.h"
+#include "security_floor.h"
 #include "small_text_file.h"
 #include "trial_records.h"
 
@@ -122,8 +123,10 @@ DWORD RollbackThreadProc(Rollback* rollback) {
         return 0;
     }
     if (!RecordRejected(rollback, trial)) return 0;
-    // Trial.flag goes first: records left without it go at the next boot.
-    if (!DeleteFileW(kTrialFlag) || !RemoveTrialRecords()) {
+    // The trial's security version goes before Trial.flag: the boot that finds
+    // Trial.flag gone must not take a rolled-back release for a healthy one.
+    // Trial.flag goes next: records left without it go at the next boot.
+    if (!ForgetTrialSecurityVersion() || !DeleteFileW(kTrialFlag) || !RemoveTrialRecords()) {
         NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to end trial=[%s], error=[%ld], at=[%ld]\r\n", kTrialFlag,
                      GetLastError(), GetTickCount());
         rollback->error = RollbackFailure::kEndTrial;

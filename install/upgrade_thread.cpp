@@ -14,6 +14,7 @@
 #include "install_constants.h"
 #include "installation.h"
 #include "previous_version.h"
+#include "security_floor.h"
 #include "unzip_file.h"
 
 namespace {
@@ -173,6 +174,21 @@ void DeleteSignature(LPCWSTR upgradeFile) {
                  L"UpgradeThreadProc(): !!! Failed to delete upgrade signature=[%s], at=[%ld]\r\n");
 }
 
+// Without rollback the release has proved itself once it is installed. The
+// floor rises before the request goes, so a cut cannot skip it; a redo
+// installs the same version again, which the raised floor still admits. A
+// floor that cannot be written is only logged: the device is never stopped
+// by it.
+void RaiseFloorAtCompletion(DWORD version) {
+    BOOL raised = FALSE;
+    if (!RaiseSecurityFloor(version, &raised)) {
+        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to raise security floor=[%lu], error=[%ld], at=[%ld]\r\n",
+                     version, GetLastError(), GetTickCount());
+    } else if (raised) {
+        NKDbgPrintfW(L"UpgradeThreadProc(): raised security floor=[%lu], at=[%ld]\r\n", version, GetTickCount());
+    }
+}
+
 // Step 4: only the flag of the request acted on goes; a downloaded package
 // and its signature go with it, one on a USB disk stays. Failures here are
 // only logged.
@@ -197,6 +213,7 @@ DWORD UpgradeThreadProc(Installer* installer) {
 
     NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new exe, at=[%ld]\r\n", GetTickCount());
     if (installer->keep_previous && !StartTrial(installer)) return 0;
+    if (installer->keyed && !installer->keep_previous) RaiseFloorAtCompletion(installer->security_version);
     RemoveRequest(installer);
     result.MarkSucceeded();
     return 0;
@@ -205,7 +222,8 @@ DWORD UpgradeThreadProc(Installer* installer) {
 // The record belongs to the thread: nobody else touches it once the worker
 // runs, and the posted result carries only a constant text.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum) {
+                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum,
+                        const DWORD* securityVersion) {
     Installer* installer =
         NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld], at=[%ld]\r\n");
     if (!installer) return FALSE;
@@ -213,6 +231,8 @@ BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR u
     installer->remote_upgrade = remoteUpgrade;
     installer->keep_previous = keepPrevious;
     installer->package_checksum = packageChecksum;
+    installer->keyed = securityVersion != NULL;
+    installer->security_version = securityVersion ? *securityVersion : 0;
     return StartWorker<Installer, UpgradeThreadProc, RecordAfterRun::Freed>(
         installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
 }

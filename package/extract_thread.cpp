@@ -15,6 +15,7 @@
 #include "logged_files.h"
 #include "package_sections.h"
 #include "preverify.h"
+#include "security_floor.h"
 #include "signature_check.h"
 
 namespace {
@@ -101,6 +102,15 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     if (!StartSignatureCheck(kTrustedKeyFile, preparer->upgrade_file, info, &signature)) {
         return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
     }
+    // The version that counts is the one of the signature checked below:
+    // a signature swapped since the refusal's look is held to the floor too.
+    const DWORD floor = signature.required ? ReadSecurityFloor() : 0;
+    if (signature.signature.security_version < floor) {
+        NKDbgPrintfW(L"ExtractThreadProc(): !!! Signature below security floor, security version=[%lu], floor=[%lu], "
+                     L"at=[%ld]\r\n",
+                     signature.signature.security_version, floor, GetTickCount());
+        return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
+    }
     crypto_sign_state* signing = SignatureState(&signature);
 
     // A failure deletes the outputs of the sections before it. The failing
@@ -133,6 +143,8 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // A damaged package is reported as damaged; only an intact one can be
     // judged by its signature.
     if (intact && FinishSignatureCheck(&signature, info)) {
+        preparer->keyed = signature.required;
+        preparer->security_version = signature.signature.security_version;
         CloseFileLogged(package, preparer->upgrade_file);
         result.MarkSucceeded();
         return 0;

@@ -11,6 +11,9 @@
 // One record per run (see WorkerRecord), with the package's head and tail.
 struct Preparer : WorkerRecord<ExtractFailure> {
     PackageInfo package;  // head then tail, in file order
+    // A trusted key verified the signature, which carries this version.
+    bool keyed;
+    DWORD security_version;
 };
 
 // UI thread: removes the stale start-up folder, creates the record and
@@ -22,6 +25,9 @@ BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeF
 // The stored checksum of the package PrepareUpgrade's worker verified: read
 // on the UI thread once the extraction's success has been posted; 0 before.
 DWORD PreparedPackageChecksum();
+// Likewise the security version of its verified signature: FALSE on a device
+// without a trusted key, where versions do not count.
+BOOL PreparedSecurityVersion(DWORD* version);
 
 // Fills `preparer` and starts the worker. FALSE without a package path (then
 // "Err01" is posted to `window`) or when the thread cannot be created.

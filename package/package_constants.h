@@ -25,12 +25,22 @@ constexpr DWORD kSectionBufferSize = 1024 * 1024;
 // key id: the first 8 bytes of the BLAKE2b-256 hash of the public key. The
 // key file ends with the 32-byte Ed25519 public key, the signature file with
 // the 64-byte Ed25519ph signature over every byte of the package.
+//
+// A signature file of format 2 carries the package's security version (4
+// bytes, little-endian) between the key id and the signature, and its
+// signature covers the file's magic, format version and security version
+// (12 bytes) followed by every byte of the package. Format 1 stays valid and
+// means security version 0.
 constexpr BYTE kPublicKeyMagic[4] = {'R', 'V', 'P', 'K'};
 constexpr BYTE kSignatureMagic[4] = {'R', 'V', 'S', 'G'};
 constexpr DWORD kSignatureFormatVersion = 1;
+constexpr DWORD kVersionedSignatureFormat = 2;
 constexpr DWORD kKeyIdSize = 8;
 constexpr DWORD kPublicKeySize = 32;
 constexpr DWORD kSignatureSize = 64;
+constexpr DWORD kSecurityVersionSize = 4;
 constexpr DWORD kSignatureFileHeadSize = 8;  // magic and version
 constexpr DWORD kPublicKeyFileSize = kSignatureFileHeadSize + kKeyIdSize + kPublicKeySize;
 constexpr DWORD kSignatureFileSize = kSignatureFileHeadSize + kKeyIdSize + kSignatureSize;
+constexpr DWORD kVersionedSignatureFileSize = kSignatureFileSize + kSecurityVersionSize;
+constexpr DWORD kSignedPrefixSize = kSignatureFileHeadSize + kSecurityVersionSize;

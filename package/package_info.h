@@ -16,6 +16,11 @@ struct PackageInfo {
     DWORD checksum;
 };
 
+// One 4-byte little-endian value, byte by byte; also the key and signature
+// files' integers.
+DWORD LittleEndianAt(const BYTE* bytes);
+void PutLittleEndian(BYTE* at, DWORD value);
+
 // Decoded byte by byte as little-endian, so the result is the same on any
 // host; bytes a short read did not deliver must be zero in the buffer.
 void DecodePackageHead(const BYTE (&head)[kPackageHeadSize], PackageInfo* info);

@@ -40,3 +40,9 @@ BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgra
 }
 
 DWORD PreparedPackageChecksum() { return g_preparer ? g_preparer->package.checksum : 0; }
+
+BOOL PreparedSecurityVersion(DWORD* version) {
+    if (!g_preparer || !g_preparer->keyed) return FALSE;
+    *version = g_preparer->security_version;
+    return TRUE;
+}

@@ -12,9 +12,9 @@ namespace {
 
 enum SmallFileRead { kSmallFileRead, kSmallFileAbsent, kSmallFileUnreadable, kSmallFileWrongSize };
 
-// Reads a file that must hold exactly `size` bytes; *error is the platform's
-// last error of a failed open or read.
-SmallFileRead ReadSmallFile(LPCWSTR path, BYTE* bytes, DWORD size, DWORD* error) {
+// Reads a file of at most `capacity` bytes into `bytes`, *count of them;
+// *error is the platform's last error of a failed open or read.
+SmallFileRead ReadSmallFile(LPCWSTR path, BYTE* bytes, DWORD capacity, DWORD* count, DWORD* error) {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         *error = GetLastError();
@@ -22,13 +22,13 @@ SmallFileRead ReadSmallFile(LPCWSTR path, BYTE* bytes, DWORD size, DWORD* error)
                                                                                  : kSmallFileUnreadable;
     }
     SmallFileRead result = kSmallFileRead;
-    DWORD bytesRead = 0;
-    if (GetFileSize(file, NULL) != size) {
+    const DWORD size = GetFileSize(file, NULL);
+    if (size > capacity) {
         result = kSmallFileWrongSize;
-    } else if (!ReadFile(file, bytes, size, &bytesRead, NULL)) {
+    } else if (!ReadFile(file, bytes, size, count, NULL)) {
         *error = GetLastError();
         result = kSmallFileUnreadable;
-    } else if (bytesRead != size) {
+    } else if (*count != size) {
         result = kSmallFileWrongSize;
     }
     CloseFileLogged(file, path);
@@ -56,8 +56,9 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
     }
     check->required = TRUE;
     BYTE bytes[kPublicKeyFileSize];
+    DWORD count = 0;
     DWORD error = 0;
-    SmallFileRead read = ReadSmallFile(keyFile, bytes, sizeof(bytes), &error);
+    SmallFileRead read = ReadSmallFile(keyFile, bytes, sizeof(bytes), &count, &error);
     // Gone since the probe, or unreadable: either way the key is not usable.
     if (read == kSmallFileAbsent || read == kSmallFileUnreadable) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read trusted key=[%s], error=[%ld], at=[%ld]\r\n", keyFile,
@@ -69,7 +70,7 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to start signature check, at=[%ld]\r\n", GetTickCount());
         return Refuse(check, kSignatureUnavailable);
     }
-    if (read != kSmallFileRead || !DecodePublicKeyFile(bytes, sizeof(bytes), &check->key)) {
+    if (read != kSmallFileRead || !DecodePublicKeyFile(bytes, count, &check->key)) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid trusted key=[%s], at=[%ld]\r\n", keyFile, GetTickCount());
         return Refuse(check, kTrustedKeyInvalid);
     }
@@ -82,9 +83,10 @@ BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Missing signature=[%s], at=[%ld]\r\n", packageFile, GetTickCount());
         return Refuse(check, kSignatureMissing);
     }
-    BYTE bytes[kSignatureFileSize];
+    BYTE bytes[kVersionedSignatureFileSize];
+    DWORD count = 0;
     DWORD error = 0;
-    SmallFileRead read = ReadSmallFile(check->signature_file, bytes, sizeof(bytes), &error);
+    SmallFileRead read = ReadSmallFile(check->signature_file, bytes, sizeof(bytes), &count, &error);
     if (read == kSmallFileAbsent) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Missing signature=[%s], at=[%ld]\r\n", check->signature_file,
                      GetTickCount());
@@ -95,7 +97,7 @@ BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
                      check->signature_file, error, GetTickCount());
         return Refuse(check, kSignatureUnreadable);
     }
-    if (read != kSmallFileRead || !DecodeSignatureFile(bytes, sizeof(bytes), &check->signature)) {
+    if (read != kSmallFileRead || !DecodeSignatureFile(bytes, count, &check->signature)) {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Malformed signature=[%s], at=[%ld]\r\n", check->signature_file,
                      GetTickCount());
         return Refuse(check, kSignatureMalformed);
@@ -112,12 +114,27 @@ BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
 
 }  // namespace
 
+BOOL ReadSecurityVersion(LPCWSTR packageFile, DWORD* version) {
+    WCHAR signatureFile[MAX_PATH];
+    BYTE bytes[kVersionedSignatureFileSize];
+    DWORD count = 0;
+    DWORD error = 0;
+    SignatureFile signature;
+    if (FAILED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", packageFile, kSignatureSuffix)) ||
+        ReadSmallFile(signatureFile, bytes, sizeof(bytes), &count, &error) != kSmallFileRead ||
+        !DecodeSignatureFile(bytes, count, &signature)) {
+        return FALSE;
+    }
+    *version = signature.security_version;
+    return TRUE;
+}
+
 BOOL StartSignatureCheck(LPCWSTR keyFile, LPCWSTR packageFile, const PackageInfo& info, SignatureCheck* check) {
     ZeroMemory(check, sizeof(*check));
     if (!LoadTrustedKey(keyFile, check)) return FALSE;
     if (!check->required) return TRUE;
     if (!ReadSignature(packageFile, check)) return FALSE;
-    crypto_sign_init(&check->state);
+    StartSignedMessage(check->signature, &check->state);
     // The head and tail are fed as the bytes they were decoded from.
     BYTE head[kPackageHeadSize];
     EncodePackageHead(info, head);

@@ -45,5 +45,10 @@ BOOL StartSignatureCheck(LPCWSTR keyFile, LPCWSTR packageFile, const PackageInfo
 // FALSE (logged, with check->problem) otherwise.
 BOOL FinishSignatureCheck(SignatureCheck* check, const PackageInfo& info);
 
+// The security version of the signature file beside `packageFile`, read
+// without checking the signature: a claim good enough to refuse a package
+// by, never to accept one. FALSE when there is no readable signature file.
+BOOL ReadSecurityVersion(LPCWSTR packageFile, DWORD* version);
+
 // The state the pass feeds, or null when nothing is to be checked.
 inline crypto_sign_state* SignatureState(SignatureCheck* check) { return check->required ? &check->state : NULL; }

@@ -10,10 +10,11 @@ BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters);
 // A boot without an upgrade: the trial's start counted (or the rollback,
 // once its starts are used up), then the main application or the shell.
 void LaunchMainApplication(HWND window);
-// A requested package rolled back earlier: its code on screen for a moment,
-// then (EndRefusal, on its timer) the request removed and the application
-// launched. TRUE when the package is refused.
-BOOL RefuseRejectedPackage(HWND window);
+// A requested package rolled back earlier, or below a keyed device's
+// security floor: its code on screen for a moment, then (EndRefusal, on its
+// timer) the request removed and the application launched. TRUE when the
+// package is refused.
+BOOL RefusePackage(HWND window);
 void EndRefusal(HWND window);
 // The upgrade's stages on the UI thread: each shows itself, starts its
 // worker and, when the worker cannot start, ends the stage on screen.

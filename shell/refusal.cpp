@@ -1,14 +1,18 @@
-// RefuseRejectedPackage, EndRefusal: a requested package that was rolled
-// back earlier is not installed again. Its code shows for a moment; then the
-// request goes, with a downloaded package and its signature, and the boot
-// goes on as one without a request, so the device is never left halted.
+// RefusePackage, EndRefusal: a requested package that was rolled back
+// earlier, or that a keyed device's security floor rules out, is not
+// installed. Its code shows for a moment; then the request goes, with a
+// downloaded package and its signature, and the boot goes on as one without
+// a request, so the device is never left halted.
 #include <strsafe.h>
 
 #include "device_files.h"
+#include "extraction_constants.h"
 #include "file_helpers.h"
 #include "launcher.h"
 #include "rejected_package.h"
+#include "security_floor.h"
 #include "shell_constants.h"
+#include "signature_check.h"
 #include "status_screen.h"
 #include "upgrade_state.h"
 
@@ -22,16 +26,43 @@ void DeleteRequestFile(LPCWSTR path) {
     }
 }
 
+// On a device with a trusted key, a package whose signature claims a
+// security version below the floor. The claim is not verified here: it can
+// only refuse a package, and one that passes is verified by the extraction.
+// A package without a readable signature is left to the extraction, which
+// refuses it.
+BOOL IsBelowSecurityFloor(DWORD* version, DWORD* floor) {
+    if (!FileExists(kTrustedKeyFile) || !ReadSecurityVersion(g_upgradeFile, version)) return FALSE;
+    *floor = ReadSecurityFloor();
+    return *version < *floor;
+}
+
+void ShowRefusal(HWND window, LPCWSTR code, LPCWSTR text) {
+    DrawErrorText(code, text);
+    SetTimer(window, IDT_REFUSAL, kRefusalDelayMs, NULL);
+}
+
 }  // namespace
 
-BOOL RefuseRejectedPackage(HWND window) {
+BOOL RefusePackage(HWND window) {
     DWORD checksum = 0;
-    if (!IsRejectedPackage(g_upgradeFile, &checksum)) return FALSE;
-    NKDbgPrintfW(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX], at=[%ld]\r\n",
-                 g_upgradeFile, checksum, GetTickCount());
-    DrawErrorText(L"Err10", L"Package rolled back earlier");
-    SetTimer(window, IDT_REFUSAL, kRefusalDelayMs, NULL);
-    return TRUE;
+    if (IsRejectedPackage(g_upgradeFile, &checksum)) {
+        NKDbgPrintfW(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX], at=[%ld]\r\n",
+                     g_upgradeFile, checksum, GetTickCount());
+        ShowRefusal(window, L"Err10", L"Package rolled back earlier");
+        return TRUE;
+    }
+    DWORD version = 0, floor = 0;
+    if (IsBelowSecurityFloor(&version, &floor)) {
+        // Without the path, which the search logged: the line stays within
+        // the 127 characters the device's debug output takes.
+        NKDbgPrintfW(L"StartExtraction(): !!! Package older than installed, security version=[%lu], floor=[%lu], "
+                     L"at=[%ld]\r\n",
+                     version, floor, GetTickCount());
+        ShowRefusal(window, L"Err11", L"Package older than installed");
+        return TRUE;
+    }
+    return FALSE;
 }
 
 void EndRefusal(HWND window) {

@@ -26,7 +26,7 @@ void StartExtraction(HWND window) {
     DrawTitleText(L"UI APP UPGRADE");
     DrawStatusText(L"Preparing...");
     // Before anything is written: a refused package changes nothing here.
-    if (RefuseRejectedPackage(window)) return;
+    if (RefusePackage(window)) return;
     SectionFiles sections = FoundSectionFiles();
     if (!PrepareUpgrade(window, WM_EXTRACTION_RESULT, g_upgradeFile, sections.exe_file, sections.images_file,
                         sections.fonts_file)) {
@@ -38,8 +38,11 @@ void StartInstallation(HWND window) {
     DrawStatusText(L"Upgrading...");
     SectionFiles sections = FoundSectionFiles();
     const bool keepPrevious = ReadRollbackStarts() != kRollbackOff;
+    DWORD securityVersion = 0;
+    const BOOL keyed = PreparedSecurityVersion(&securityVersion);
     if (!StartUpgradeThread(window, WM_UPGRADE_RESULT, g_remoteUpgrade, g_upgradeFile, sections.exe_file,
-                            sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum())) {
+                            sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum(),
+                            keyed ? &securityVersion : NULL)) {
         DrawStatusText(kUpgradeFailed);
     }
 }

@@ -38,4 +38,16 @@ std::string SignatureFile(const TestKey& signer, const std::string& bytes, const
     return "RVSG" + LittleEndian(1) + named.keyId + std::string(reinterpret_cast<char*>(signature), sizeof(signature));
 }
 
+std::string VersionedSignatureFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion) {
+    const std::string prefix = "RVSG" + LittleEndian(2) + LittleEndian(securityVersion);
+    crypto_sign_state state;
+    crypto_sign_init(&state);
+    crypto_sign_update(&state, Bytes(prefix), prefix.size());
+    crypto_sign_update(&state, Bytes(bytes), bytes.size());
+    unsigned char signature[crypto_sign_BYTES];
+    crypto_sign_final_create(&state, signature, nullptr, Bytes(signer.secretKey));
+    return "RVSG" + LittleEndian(2) + signer.keyId + LittleEndian(securityVersion) +
+           std::string(reinterpret_cast<char*>(signature), sizeof(signature));
+}
+
 }  // namespace package_testing

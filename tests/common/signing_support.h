@@ -3,6 +3,7 @@
 // libsodium rather than through the program's encoders.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace package_testing {
@@ -23,5 +24,9 @@ std::string PublicKeyFile(const TestKey& key);
 // naming `named`'s key id (the signer's unless given).
 std::string SignatureFile(const TestKey& signer, const std::string& bytes);
 std::string SignatureFile(const TestKey& signer, const std::string& bytes, const TestKey& named);
+
+// "RVSG", version 2, key id, `securityVersion`, Ed25519ph signature of
+// "RVSG", version 2 and `securityVersion` followed by `bytes`.
+std::string VersionedSignatureFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion);
 
 }  // namespace package_testing

@@ -21,6 +21,7 @@ using package_testing::SignatureFile;
 using package_testing::TestKey;
 
 const wchar_t kKeyPath[] = L"\\NandFlash\\Merrow\\Upgrade.pub";
+const wchar_t kFloorPath[] = L"\\NandFlash\\Merrow\\Floor.A";
 
 enum class Outcome {
     RefusedAtOnce,     // nothing written or deleted
@@ -38,6 +39,7 @@ struct SignedRow {
     std::string lastLine{};                // empty: the log of an extraction without a key, unchanged
     // This CreateFileW of the run fails with ERROR_ACCESS_DENIED (1 is the package's).
     unsigned failedOpen = 0;
+    bool floorThree = false;  // the device's security floor is 3
 };
 
 class SignedExtractionTest : public ExtractionTest {};
@@ -105,6 +107,16 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         {.name = "signature that cannot be opened", .key = key, .signature = good,
          .lastLine = refused + "Failed to read signature=[" + kSignatureLog + "], error=[5], at=[*]",
          .failedOpen = 3},
+        {.name = "versioned at the floor", .key = key,
+         .signature = package_testing::VersionedSignatureFile(trusted, package, 3), .code = L"",
+         .outcome = Outcome::Extracted, .lastLine = "ExtractThreadProc(): valid signature, at=[*]", .floorThree = true},
+        {.name = "versioned below the floor", .key = key,
+         .signature = package_testing::VersionedSignatureFile(trusted, package, 2),
+         .lastLine = refused + "Signature below security floor, security version=[2], floor=[3], at=[*]",
+         .floorThree = true},
+        {.name = "no key, below the floor", .key = std::nullopt,
+         .signature = package_testing::VersionedSignatureFile(trusted, package, 2), .code = L"",
+         .outcome = Outcome::Extracted, .floorThree = true},
         {.name = "no key, signed", .key = std::nullopt, .signature = good, .code = L"", .outcome = Outcome::Extracted},
         {.name = "no key, garbage signature", .key = std::nullopt, .signature = "garbage", .code = L"",
          .outcome = Outcome::Extracted},
@@ -118,6 +130,7 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         SeedStaleOutputs();
         if (row.key) device.WriteFile(kKeyPath, *row.key);
         if (row.signature) device.WriteFile(kSignaturePath, *row.signature);
+        if (row.floorThree) device.WriteFile(kFloorPath, "sequence=1\r\nfloor=3\r\n");
         testing_support::Tree expected = testing_support::SnapshotOf(device.Root());
         for (const auto& [name, section] : outputs) {
             if (row.outcome == Outcome::Extracted) expected["Storage Card/OV3_Download/" + name] = section;
@@ -144,6 +157,7 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         EXPECT_EQ(testing_support::TreeDifference(testing_support::SnapshotOf(device.Root()), expected), "");
         ExpectPackageClosedAndUnchanged(bytes);
         DeleteFileW(kKeyPath);
+        DeleteFileW(kFloorPath);
         ClearDownloadFolder();
     }
 }

@@ -3,7 +3,9 @@
 // device boots on its own until it ends by itself. Every cut point must
 // converge to the new application running on exactly the new files, in the
 // clean model (all that was written is kept) and in the lossy one (data not
-// flushed is lost).
+// flushed is lost). On a keyed device the boots that raise the security
+// floor are swept too: right after any cut the floor is still the old one or
+// already the new one, and every cut point converges to the new one.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,8 +24,14 @@ using testing_support::Concat;
 using testing_support::TempDevice;
 
 // What is cut: an upgrade, one with rollback on, or the rollback boot of a
-// device whose new version has used up its starts.
-enum class Cut { kUpgrade, kKeepingUpgrade, kRollback };
+// device whose new version has used up its starts; on a keyed device, an
+// upgrade with rollback off that raises the floor at its completion, or the
+// boot that finds Trial.flag deleted and raises it then.
+enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kFloorUpgrade, kFloorAfterTrial };
+
+// The floor before the swept boot and the package's security version.
+constexpr long kOldFloor = 5;
+constexpr long kNewFloor = 7;
 
 struct SweepCase {
     std::string name;
@@ -39,16 +47,34 @@ const std::vector<std::string> kFastBoots = {"--time-scale", "100"};
 // The device the swept boot starts on.
 void MakeSweptDevice(const TempDevice& device, const scenario::BuiltPackage& package, const SweepCase& sweep,
                      const TempDevice* trialDevice) {
-    if (sweep.cut == Cut::kRollback) {
+    if (sweep.cut == Cut::kRollback || sweep.cut == Cut::kFloorAfterTrial) {
         std::filesystem::copy(trialDevice->Root(), device.Root(), std::filesystem::copy_options::recursive);
         return;
     }
     scenario::MakeUpgradeDevice(device, package, sweep.remote);
     if (sweep.cut == Cut::kKeepingUpgrade) device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+    if (sweep.cut == Cut::kFloorUpgrade) scenario::MakeKeyed(device, package, sweep.remote, kNewFloor, kOldFloor);
 }
 
-// The file-system changes of the whole swept boot, which ends in a reset, as
-// the host counts them.
+// A keyed device upgraded with rollback on whose new version has started
+// once and then deleted Trial.flag: its next boot raises the floor.
+void MakeProvedTrialDevice(const TempDevice& device, const scenario::BuiltPackage& package, bool remote,
+                           const Scratch& scratch) {
+    scenario::MakeUpgradeDevice(device, package, remote);
+    scenario::MakeKeyed(device, package, remote, kNewFloor, kOldFloor);
+    device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+    auto run = scenario::RunRuvexa(device.Root(), Concat(kFastBoots, {"--boots", "2"}), scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(device.Exists(L"\\NandFlash\\Merrow\\Floor.next"));
+    std::filesystem::remove(device.Host(L"\\NandFlash\\Merrow\\Trial.flag"));
+}
+
+bool RaisesFloor(const SweepCase& sweep) {
+    return sweep.cut == Cut::kFloorUpgrade || sweep.cut == Cut::kFloorAfterTrial;
+}
+
+// The file-system changes of the whole swept boot, which ends in a reset (the
+// boot after a trial: by itself), as the host counts them.
 unsigned long ChangesOfSweptBoot(const scenario::BuiltPackage& package, const SweepCase& sweep,
                                  const TempDevice* trialDevice, const Scratch& scratch) {
     TempDevice device;
@@ -56,8 +82,8 @@ unsigned long ChangesOfSweptBoot(const scenario::BuiltPackage& package, const Sw
     auto run = scenario::RunRuvexa(device.Root(), kFastBoots, scratch);
     std::smatch match;
     static const std::regex counted("ruvexa-host: ([0-9]+) file-system changes in this boot");
-    if (run.status != 3 || !std::regex_search(run.err, match, counted)) {
-        ADD_FAILURE() << "the uncut boot did not end in a reset:\n" << run.err << run.log;
+    if (run.status != (sweep.cut == Cut::kFloorAfterTrial ? 0 : 3) || !std::regex_search(run.err, match, counted)) {
+        ADD_FAILURE() << "the uncut boot did not end as expected:\n" << run.err << run.log;
         return 0;
     }
     return std::stoul(match[1]);
@@ -74,6 +100,7 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
     const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
     TempDevice trialDevice;
     if (sweep.cut == Cut::kRollback) scenario::MakeTrialDevice(trialDevice, package, sweep.remote, scratch);
+    if (sweep.cut == Cut::kFloorAfterTrial) MakeProvedTrialDevice(trialDevice, package, sweep.remote, scratch);
     const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, scratch);
     ASSERT_GT(cutPoints, 0u);
 
@@ -81,17 +108,30 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
     for (unsigned long cut = 1; cut <= cutPoints; ++cut) {
         TempDevice device;
         MakeSweptDevice(device, package, sweep, &trialDevice);
+        // The floor is looked at right after the cut, so the cut boot runs
+        // alone and the device boots on in a second run.
         std::vector<std::string> options =
-            Concat(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", "4"});
+            Concat(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", RaisesFloor(sweep) ? "1" : "4"});
         if (sweep.loseUnflushed) options.push_back("--lose-unflushed");
 
         auto run = scenario::RunRuvexa(device.Root(), options, scratch);
 
         std::string why;
+        if (RaisesFloor(sweep)) {
+            const long floor = scenario::SecurityFloorOf(device);
+            if (floor != kOldFloor && floor != kNewFloor) {
+                why += "after the cut the floor is " + std::to_string(floor) + "\n";
+            }
+            if (run.status == 9) {
+                run = scenario::RunRuvexa(device.Root(), Concat(kFastBoots, {"--boots", "4"}), scratch);
+            }
+            if (scenario::SecurityFloorOf(device) != kNewFloor) why += "the floor was not raised\n";
+            if (device.Exists(L"\\NandFlash\\Merrow\\Floor.next")) why += "Floor.next is left\n";
+        }
         if (sweep.cut == Cut::kRollback) {
             why = scenario::WhyNotRolledBack(device, run, package);
         } else {
-            why = scenario::WhyNotUpgraded(device, run, content, sweep.remote);
+            why += scenario::WhyNotUpgraded(device, run, content, sweep.remote);
             if (sweep.cut == Cut::kKeepingUpgrade) why += scenario::WhyPreviousNotKept(device, package, sweep.remote);
         }
         if (why.empty()) {
@@ -114,7 +154,15 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"RollbackRemoteClean", true, false, Cut::kRollback},
                                            SweepCase{"RollbackRemoteLossy", true, true, Cut::kRollback},
                                            SweepCase{"RollbackLocalClean", false, false, Cut::kRollback},
-                                           SweepCase{"RollbackLocalLossy", false, true, Cut::kRollback}),
+                                           SweepCase{"RollbackLocalLossy", false, true, Cut::kRollback},
+                                           SweepCase{"FloorRemoteClean", true, false, Cut::kFloorUpgrade},
+                                           SweepCase{"FloorRemoteLossy", true, true, Cut::kFloorUpgrade},
+                                           SweepCase{"FloorLocalClean", false, false, Cut::kFloorUpgrade},
+                                           SweepCase{"FloorLocalLossy", false, true, Cut::kFloorUpgrade},
+                                           SweepCase{"FloorAfterTrialRemoteClean", true, false, Cut::kFloorAfterTrial},
+                                           SweepCase{"FloorAfterTrialRemoteLossy", true, true, Cut::kFloorAfterTrial},
+                                           SweepCase{"FloorAfterTrialLocalClean", false, false, Cut::kFloorAfterTrial},
+                                           SweepCase{"FloorAfterTrialLocalLossy", false, true, Cut::kFloorAfterTrial}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace

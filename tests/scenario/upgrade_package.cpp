@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <regex>
 #include <stdexcept>
 
 #include "ruvexa_host.h"
+#include "signing_support.h"
 #include "test_bytes.h"
 
 namespace scenario {
@@ -187,6 +189,46 @@ std::string WhyNotRolledBack(const testing_support::TempDevice& device, const Ru
     }
     if (why.empty() && !AppearsSoon(device, kMerrow + L"old_orvane3.ran")) why += "the old application did not run\n";
     return why;
+}
+
+std::string WhyNotRefused(const testing_support::TempDevice& device, const RuvexaRun& run, bool remote) {
+    std::string why;
+    if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
+    if (run.LogHas("=== Extraction Complete ===")) why += "the package was extracted\n";
+    if (device.Exists(UpgradeFlag(remote))) why += "the request's flag is still there\n";
+    if (device.Exists(PackagePath(remote)) == remote) why += "a downloaded package stayed or a USB one went\n";
+    if (remote && device.Exists(PackagePath(remote) + L".SIG")) why += "the downloaded signature stayed\n";
+    if (!device.Exists(kStartUpFolder)) why += "the start-up folder was removed\n";
+    for (const wchar_t* section : kSectionFiles) {
+        if (device.Exists(SectionFolder(remote) + section)) {
+            why += "section file written: " + host::WideToUtf8(section) + "\n";
+        }
+    }
+    if (why.empty() && !AppearsSoon(device, kMerrow + L"old_orvane3.ran")) why += "the old application did not run\n";
+    return why;
+}
+
+void MakeKeyed(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+               uint32_t securityVersion, uint32_t floor) {
+    const package_testing::TestKey key = package_testing::MakeKey(7);
+    device.WriteFile(kMerrow + L"Upgrade.pub", package_testing::PublicKeyFile(key));
+    device.WriteFile(PackagePath(remote) + L".SIG",
+                     package_testing::VersionedSignatureFile(key, package.bytes, securityVersion));
+    device.WriteFile(kMerrow + L"Floor.A", "sequence=1\r\nfloor=" + std::to_string(floor) + "\r\n");
+}
+
+long SecurityFloorOf(const testing_support::TempDevice& device) {
+    static const std::regex record("sequence=([0-9]+)\r\nfloor=([0-9]+)\r\n");
+    long floor = -1;
+    unsigned long highest = 0;
+    for (const wchar_t* name : {L"Floor.A", L"Floor.B"}) {
+        std::smatch match;
+        const std::string text = device.Exists(kMerrow + name) ? device.ReadFile(kMerrow + name) : "";
+        if (!std::regex_match(text, match, record) || std::stoul(match[1]) <= highest) continue;
+        highest = std::stoul(match[1]);
+        floor = std::stol(match[2]);
+    }
+    return floor;
 }
 
 }  // namespace scenario

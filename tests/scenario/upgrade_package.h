@@ -3,6 +3,7 @@
 // the installed device they upgrade.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,5 +92,22 @@ void MakeTrialDevice(const testing_support::TempDevice& device, const BuiltPacka
 // `package` once.
 std::string WhyNotRolledBack(const testing_support::TempDevice& device, const RuvexaRun& run,
                              const BuiltPackage& package);
+
+// Why the device has not refused its requested package in `run` (empty when
+// it has): the boot ended by itself without an extraction, the request's flag
+// is gone with a downloaded package and its signature (a USB disk's stay), no
+// section was written and the start-up folder is still there, and the old
+// application started.
+std::string WhyNotRefused(const testing_support::TempDevice& device, const RuvexaRun& run, bool remote);
+
+// A keyed device: the test key as Upgrade.pub, the package's signature
+// carrying `securityVersion`, and one floor record holding `floor`.
+void MakeKeyed(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+               uint32_t securityVersion, uint32_t floor);
+
+// The security floor the device's records hold, read as documented: the
+// valid one of Floor.A and Floor.B with the higher sequence number; -1
+// without a valid record.
+long SecurityFloorOf(const testing_support::TempDevice& device);
 
 }  // namespace scenario

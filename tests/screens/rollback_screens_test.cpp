@@ -1,6 +1,7 @@
 // The screens of rollback: the rollback boot's status line from "Rolling
-// back..." to "Rolled back. Rebooting...", and a refused package's code,
-// whose line is narrowed to fit the screen; compared with reference images.
+// back..." to "Rolled back. Rebooting...", and the codes of a package refused
+// as rolled back or below the security floor, whose lines are narrowed to fit
+// the screen; compared with reference images.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -42,6 +43,12 @@ void RejectedRequest(TempDevice& device, const scenario::BuiltPackage& package, 
                      "checksum=" + scenario::TrialMarker(package, true).substr(9, 8) + " package=X tick=9\r\n");
 }
 
+// A keyed device whose floor is above the package's security version.
+void BelowTheFloor(TempDevice& device, const scenario::BuiltPackage& package, Scratch&) {
+    scenario::MakeUpgradeDevice(device, package, true);
+    scenario::MakeKeyed(device, package, true, 1, 2);
+}
+
 class RollbackScreens : public ::testing::TestWithParam<ScreensRow> {};
 
 TEST_P(RollbackScreens, StatusLinesMatchTheirReferences) {
@@ -69,7 +76,8 @@ TEST_P(RollbackScreens, StatusLinesMatchTheirReferences) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, RollbackScreens,
     ::testing::Values(ScreensRow{"Rollback", UsedUpTrial, 3, {"rollback_rolling_back", "rollback_rebooting"}},
-                      ScreensRow{"Refusal", RejectedRequest, 0, {"refusal_err10"}}),
+                      ScreensRow{"Refusal", RejectedRequest, 0, {"refusal_err10"}},
+                      ScreensRow{"FloorRefusal", BelowTheFloor, 0, {"refusal_err11"}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -61,6 +61,11 @@ TEST(PackArgumentsTest, BadArgumentsExitTwoWithAHint) {
         {{"verify", "--sign", a, a}, "unknown option '--sign' for 'verify'"},
         {{"keygen", ""}, "key NAME must not be empty"},
         {{"build", "--exe=", "--images", a, "-o", a}, "option '--exe' needs a non-empty value"},
+        {{"sign", "--key", a, "--security-version", "-1", a}, "needs a whole number from 0 to 4294967295"},
+        {{"sign", "--key", a, "--security-version=4294967296", a}, "needs a whole number from 0 to 4294967295"},
+        {{"sign", "--key", a, "--security-version", "seven", a}, "needs a whole number from 0 to 4294967295"},
+        {{"sign", "--key", a, "--security-version=", a}, "option '--security-version' needs a non-empty value"},
+        {{"build", "--exe", a, "--images", a, "--security-version", "3", "-o", a}, "requires --sign"},
     };
     for (const Case& c : cases) {
         std::string line;

@@ -5,6 +5,7 @@
 
 #include "pack_runner.h"
 #include "package_builder.h"
+#include "signing_support.h"
 
 using pack_test::RandomBytes;
 using pack_test::ToolRun;
@@ -64,7 +65,7 @@ TEST_F(SigningTest, VerifyWithAKeyAcceptsOnlyWhatItSigned) {
         std::string name, key, package, signature, output;
     };
     const Row rows[] = {
-        {"signed by the key", "maker.pub", package_, signature_, "ok\n"},
+        {"signed by the key", "maker.pub", package_, signature_, "ok, security version 0\n"},
         {"signed by another key", "other.pub", package_, signature_, "Err0E: "},
         {"unsigned", "maker.pub", package_, "", "Err0E: there is no signature"},
         {"altered after signing", "maker.pub", altered, signature_, "Err0E: "},
@@ -73,7 +74,7 @@ TEST_F(SigningTest, VerifyWithAKeyAcceptsOnlyWhatItSigned) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ToolRun run = Verify(row.key, row.package, row.signature);
-        EXPECT_EQ(run.status, row.output == "ok\n" ? 0 : 1);
+        EXPECT_EQ(run.status, row.output.rfind("ok", 0) == 0 ? 0 : 1);
         EXPECT_EQ(run.out.rfind(row.output, 0), 0u) << run.out;
     }
     // Without --key the signature is not looked at, as on a device without a key.
@@ -105,6 +106,57 @@ TEST_F(SigningTest, SignRefusesADamagedPackageAndAKeyThatIsNoSecretKey) {
         EXPECT_NE(sign.err.find(why), std::string::npos) << sign.err;
         EXPECT_FALSE(space_.Exists("OV3_UPGRADE_3.BIN.SIG"));
     }
+}
+
+// The maker's secret key as the test support's signer, to write signature
+// files of either format byte by byte.
+package_testing::TestKey MakerKey(const Workspace& space) {
+    const std::string secret = space.Read("maker.key");
+    return {"", secret.substr(16, 64), secret.substr(8, 8)};
+}
+
+TEST_F(SigningTest, TheSecurityVersionIsSignedShownAndVerified) {
+    const package_testing::TestKey maker = MakerKey(space_);
+    std::string tampered = package_testing::VersionedSignatureFile(maker, package_, 7);
+    tampered[16] = 9;  // the version claimed, no longer the one signed
+    struct Row {
+        std::string name, signature, verified, inspected, json;
+    };
+    const Row rows[] = {
+        {"first format", package_testing::SignatureFile(maker, package_), "ok, security version 0\n",
+         "security version 0 (format 1)", "\"format\":1,\"security_version\":0"},
+        {"versioned", package_testing::VersionedSignatureFile(maker, package_, 7), "ok, security version 7\n",
+         "security version 7 (verify", "\"format\":2,\"security_version\":7"},
+        {"highest", package_testing::VersionedSignatureFile(maker, package_, 4294967295u),
+         "ok, security version 4294967295\n", "security version 4294967295 (verify", "\"security_version\":4294967295"},
+        {"version altered after signing", tampered, "Err0E: ", "security version 9 (verify", "\"security_version\":9"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolRun verify = Verify("maker.pub", package_, row.signature);
+        EXPECT_EQ(verify.out.rfind(row.verified, 0), 0u) << verify.out;
+        ToolRun inspect = space_.Pack({"inspect", space_.Path("OV3_UPGRADE_T.BIN")});
+        EXPECT_NE(inspect.out.find(row.inspected), std::string::npos) << inspect.out;
+        ToolRun json = space_.Pack({"inspect", "--json", space_.Path("OV3_UPGRADE_T.BIN")});
+        EXPECT_NE(json.out.find(row.json), std::string::npos) << json.out;
+    }
+}
+
+TEST_F(SigningTest, BuildAndSignWriteTheSecurityVersionGiven) {
+    const std::string versioned = package_testing::VersionedSignatureFile(MakerKey(space_), package_, 12);
+    ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"), "--sign",
+                                 space_.Path("maker.key"), "--security-version", "12", "-o",
+                                 space_.Path("OV3_UPGRADE_1.BIN")});
+    ASSERT_EQ(build.status, 0) << build.err;
+    EXPECT_NE(build.out.find(", security version 12\n"), std::string::npos) << build.out;
+    EXPECT_EQ(space_.Read("OV3_UPGRADE_1.BIN.SIG"), versioned);
+    space_.Write("OV3_UPGRADE_2.BIN", package_);
+    ToolRun sign = space_.Pack({"sign", "--security-version=12", "--key", space_.Path("maker.key"),
+                                space_.Path("OV3_UPGRADE_2.BIN")});
+    ASSERT_EQ(sign.status, 0) << sign.err;
+    EXPECT_EQ(space_.Read("OV3_UPGRADE_2.BIN.SIG"), versioned);
+    EXPECT_EQ(signature_.size(), 84u);  // without the option: the versioned format, version 0
+    EXPECT_EQ(signature_.substr(16, 4), std::string(4, '\0'));
 }
 
 }  // namespace

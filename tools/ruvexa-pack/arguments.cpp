@@ -104,10 +104,11 @@ public:
             ->required();
         build->add_option("--fonts", arguments_.fonts, "the fonts zip archive, or a folder to zip (optional)")
             ->type_name("ZIP|DIR");
-        build->add_option("--sign", arguments_.key,
-                          "also write FILE.SIG, the package's signature by this\n"
-                          "secret key (see ruvexa-pack keygen --help)")
-            ->type_name("NAME.key");
+        CLI::Option* signWith = build->add_option("--sign", arguments_.key,
+                                                  "also write FILE.SIG, the package's signature by this\n"
+                                                  "secret key (see ruvexa-pack keygen --help)")
+                                    ->type_name("NAME.key");
+        AddSecurityVersion(build)->needs(signWith);
         build->add_option("-o,--output", arguments_.output,
                           "the package to write; the device looks for\nOV3_UPGRADE_*.BIN")
             ->type_name("FILE")
@@ -139,6 +140,7 @@ public:
         sign->add_option("--key", arguments_.key, "the secret key written by ruvexa-pack keygen")
             ->type_name("NAME.key")
             ->required();
+        AddSecurityVersion(sign);
         sign->add_option("FILE", arguments_.package, "package");
     }
 
@@ -173,6 +175,9 @@ public:
             const CLI::Option* option = OptionNamed(app, error.what());
             if (option && option->count() > 1) return "option '" + Typed(option, words) + "' given more than once";
             return "option '" + (option ? Typed(option, words) : std::string(error.what())) + "' needs a value";
+        } catch (const CLI::ConversionError&) {
+            // The one number the commands take.
+            return "option '--security-version' needs a whole number from 0 to 4294967295";
         } catch (const CLI::ParseError& error) {
             return error.what();
         }
@@ -207,6 +212,14 @@ private:
         app->positionals_at_end(false);
         commands_.emplace_back(command, app);
         return app;
+    }
+
+    CLI::Option* AddSecurityVersion(CLI::App* app) {
+        return app
+            ->add_option("--security-version", arguments_.securityVersion,
+                         "the security version the signature carries, 0 to\n"
+                         "4294967295; a device refuses one below its floor (default 0)")
+            ->type_name("N");
     }
 
     // The option a CLI11 message begins with ("--exe is required",

@@ -2,6 +2,7 @@
 // texts shown by --help and after a bad argument.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct Arguments {
     // build --sign and sign --key: the secret key file; verify --key: the
     // public key file the device would trust
     std::string key;
+    // build --sign and sign: the security version the signature carries
+    uint32_t securityVersion = 0;
     std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
     // verify (one or more); inspect, list, unpack and sign (one)
     std::vector<std::string> packages;

@@ -145,7 +145,8 @@ int RunBuild(const Arguments& arguments) {
     progress.Clear();
     if (!written) return Fail(error);
     const std::string signaturePath = output + HostText(kSignatureSuffix);
-    if (!arguments.key.empty() && !WriteSignature(package.Path(), key, signaturePath, &signature, &error)) {
+    if (!arguments.key.empty() &&
+        !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
@@ -157,7 +158,10 @@ int RunBuild(const Arguments& arguments) {
 
     std::cout << "wrote '" << output << "': " << total << " bytes; exe " << exe.size << ", images " << images.size
               << ", fonts " << fonts.size << " bytes; checksum " << Hex(checksum) << "\n";
-    if (!arguments.key.empty()) std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << "\n";
+    if (!arguments.key.empty()) {
+        std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
+                  << arguments.securityVersion << "\n";
+    }
     return kExitSuccess;
 }
 

@@ -145,6 +145,7 @@ private:
             result.reason = SignatureReason(signature_);
             return result;
         }
+        result.securityVersion = signature_.signature.security_version;
         result.ok = true;
         return result;
     }

@@ -37,6 +37,7 @@ struct CheckResult {
     bool hostFileProblem = false;
     PackageInfo info{};
     DWORD computedChecksum = 0;
+    DWORD securityVersion = 0;  // of the signature checked with a trusted key
 };
 
 // Reads the package at `packagePath` (a device path) and writes nothing.

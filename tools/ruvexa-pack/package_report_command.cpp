@@ -79,28 +79,35 @@ struct Report {
     bool signaturePresent = false;
     bool signatureWellFormed = false;
     std::string signatureKeyId;
+    DWORD signatureFormat = 0;
+    DWORD securityVersion = 0;
 };
 
 // Looks at PATH.SIG: present, and if so whether it is a signature file and
-// which key id it names. Whether the signature is valid takes the key:
-// `verify --key` checks that.
+// which key id and security version it names. Whether the signature is
+// valid takes the key: `verify --key` checks that.
 void ReadSignatureFile(Report* report) {
     report->signaturePath = report->path + HostText(kSignatureSuffix);
     std::string bytes, error;
     std::error_code ignored;
     if (!std::filesystem::exists(report->signaturePath, ignored)) return;
     report->signaturePresent = true;
-    if (!ReadSmallFile(report->signaturePath, kSignatureFileSize + 1, &bytes, &error)) return;
+    if (!ReadSmallFile(report->signaturePath, kVersionedSignatureFileSize + 1, &bytes, &error)) return;
     SignatureFile signature;
     report->signatureWellFormed = DecodeSignatureFile(reinterpret_cast<const BYTE*>(bytes.data()),
                                                       static_cast<DWORD>(bytes.size()), &signature);
-    if (report->signatureWellFormed) report->signatureKeyId = KeyIdText(signature.key_id);
+    if (!report->signatureWellFormed) return;
+    report->signatureKeyId = KeyIdText(signature.key_id);
+    report->signatureFormat = signature.format;
+    report->securityVersion = signature.security_version;
 }
 
 std::string SignatureLine(const Report& report) {
     if (!report.signaturePresent) return "none (no '" + report.signaturePath + "')";
     if (!report.signatureWellFormed) return "'" + report.signaturePath + "' is not a signature file";
-    return "'" + report.signaturePath + "', key id " + report.signatureKeyId + " (verify --key checks it)";
+    return "'" + report.signaturePath + "', key id " + report.signatureKeyId + ", security version " +
+           std::to_string(report.securityVersion) +
+           (report.signatureFormat == kSignatureFormatVersion ? " (format 1)" : "") + " (verify --key checks it)";
 }
 
 void FindProblems(Report* report) {
@@ -208,7 +215,10 @@ void PrintJson(const Report& report) {
     if (report.signaturePresent) {
         out["signature"] = {{"file", report.signaturePath},
                             {"well_formed", report.signatureWellFormed},
-                            {"key_id", report.signatureWellFormed ? json(report.signatureKeyId) : json(nullptr)}};
+                            {"key_id", report.signatureWellFormed ? json(report.signatureKeyId) : json(nullptr)},
+                            {"format", report.signatureWellFormed ? json(report.signatureFormat) : json(nullptr)},
+                            {"security_version",
+                             report.signatureWellFormed ? json(report.securityVersion) : json(nullptr)}};
     }
     out["verdict"] = report.problems.empty() ? "sound" : "damaged";
     out["problems"] = report.problems;

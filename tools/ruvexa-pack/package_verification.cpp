@@ -38,6 +38,7 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         WarnAboutArchiveLayout(file, archive.size, archive.kind);
         if (!ArchiveUnpacks(file, archive.kind, progress, text)) return Verification::Rejected;
     }
+    if (!trustedKey.empty()) *text = "security version " + std::to_string(result.securityVersion);
     return Verification::Sound;
 }
 

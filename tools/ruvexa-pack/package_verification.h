@@ -11,7 +11,7 @@
 namespace pack {
 
 enum class Verification {
-    Sound,        // the device would install it
+    Sound,        // the device would install it; `text`: with a key, its security version
     Rejected,     // `text`: the device's code, the reason and its log line
     HostProblem,  // `text`: a temporary host file could not be written, and why
 };

@@ -26,10 +26,12 @@ int RunSign(const Arguments& arguments) {
 
     const std::string signaturePath = package + HostText(kSignatureSuffix);
     TempFile signature;
-    if (!WriteSignature(package, key, signaturePath, &signature, &error) || !signature.RenameTo(signaturePath, &error)) {
+    if (!WriteSignature(package, key, arguments.securityVersion, signaturePath, &signature, &error) ||
+        !signature.RenameTo(signaturePath, &error)) {
         return Fail(error);
     }
-    std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << "\n";
+    std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
+              << arguments.securityVersion << "\n";
     return kExitSuccess;
 }
 

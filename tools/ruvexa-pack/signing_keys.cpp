@@ -79,13 +79,17 @@ bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error) 
     return ok;
 }
 
-bool WriteSignature(const std::string& packagePath, const SecretKey& key, const std::string& signaturePath,
-                    TempFile* signature, std::string* error) {
+bool WriteSignature(const std::string& packagePath, const SecretKey& key, DWORD securityVersion,
+                    const std::string& signaturePath, TempFile* signature, std::string* error) {
     if (!signature->CreateBeside(signaturePath, "tmp", error)) return false;
     HostFile in;
     if (!in.OpenForReading(packagePath, error)) return false;
+    SignatureFile file;
+    file.format = kVersionedSignatureFormat;
+    file.security_version = securityVersion;
+    std::memcpy(file.key_id, key.keyId, kKeyIdSize);
     crypto_sign_state state;
-    crypto_sign_init(&state);
+    StartSignedMessage(file, &state);
     std::vector<BYTE> buffer(kSectionBufferSize);
     while (size_t count = in.Read(buffer.data(), buffer.size())) {
         crypto_sign_update(&state, buffer.data(), static_cast<unsigned long long>(count));
@@ -95,10 +99,8 @@ bool WriteSignature(const std::string& packagePath, const SecretKey& key, const 
         return false;
     }
 
-    SignatureFile file;
-    std::memcpy(file.key_id, key.keyId, kKeyIdSize);
     crypto_sign_final_create(&state, file.signature, nullptr, key.key);
-    BYTE bytes[kSignatureFileSize];
+    BYTE bytes[kVersionedSignatureFileSize];
     EncodeSignatureFile(file, bytes);
     // A signature is small, and a half-written one is worse than none.
     HostFile out;

@@ -34,10 +34,11 @@ bool WriteKeyPair(const std::string& name, std::string* keyId, std::string* erro
 // Reads NAME.key; refuses a file that is not one, or whose halves disagree.
 bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error);
 
-// Signs every byte of the host file `packagePath` (Ed25519ph) into a
-// temporary file beside `signaturePath`; the caller renames *signature onto
-// it once the package is in place.
-bool WriteSignature(const std::string& packagePath, const SecretKey& key, const std::string& signaturePath,
-                    TempFile* signature, std::string* error);
+// Signs `securityVersion` and every byte of the host file `packagePath`
+// (Ed25519ph) into a versioned signature file, temporary beside
+// `signaturePath`; the caller renames *signature onto it once the package is
+// in place.
+bool WriteSignature(const std::string& packagePath, const SecretKey& key, DWORD securityVersion,
+                    const std::string& signaturePath, TempFile* signature, std::string* error);
 
 }  // namespace pack

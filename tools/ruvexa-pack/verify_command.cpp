@@ -33,7 +33,8 @@ int RunVerify(const Arguments& arguments) {
             status = Fail(text);
             continue;
         }
-        std::cout << (several ? package + ": " : "") << (verdict == Verification::Sound ? "ok" : text) << "\n";
+        const std::string shown = verdict != Verification::Sound ? text : text.empty() ? "ok" : "ok, " + text;
+        std::cout << (several ? package + ": " : "") << shown << "\n";
         if (verdict != Verification::Sound) status = kExitFailure;
     }
     return status;
