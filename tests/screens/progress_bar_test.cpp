@@ -37,12 +37,12 @@ int FillWidth(const Image& frame) {
                 ink.right == kProgressBarBand.right && ink.bottom == kProgressBarBand.bottom)
         << "ink from (" << ink.left << ", " << ink.top << ") to (" << ink.right << ", " << ink.bottom << ")";
     const int start = kProgressBarBand.left + kProgressFillInset;
+    const int end = kProgressBarBand.right - kProgressFillInset;
     int width = 0;
-    while (start + width < kProgressBarBand.right - kProgressFillInset && frame.At(start + width, kBarMiddle) != kWhite) {
-        ++width;
-    }
+    while (start + width < end && frame.At(start + width, kBarMiddle) != kWhite) ++width;
     for (int y = kProgressBarBand.top + 1; y < kProgressBarBand.bottom - 1; ++y) {
-        const bool inFill = y >= kProgressBarBand.top + kProgressFillInset && y < kProgressBarBand.bottom - kProgressFillInset;
+        const bool inFill =
+            y >= kProgressBarBand.top + kProgressFillInset && y < kProgressBarBand.bottom - kProgressFillInset;
         for (int x = kProgressBarBand.left + 1; x < kProgressBarBand.right - 1; ++x) {
             const bool filled = inFill && x >= start && x < start + width;
             if ((frame.At(x, y) != kWhite) != filled) {
@@ -102,31 +102,19 @@ struct BarRow {
 
 void PrintTo(const BarRow& row, std::ostream* out) { *out << row.name; }
 
-class ProgressBar : public ::testing::TestWithParam<BarRow> {
-protected:
-    static void SetUpTestSuite() {
-        scratch_ = new Scratch;
-        content_ = new scenario::UpgradeContent(scenario::LargeUpgrade(120));
-        package_ = new scenario::BuiltPackage(scenario::BuildUpgradePackage(*content_, *scratch_));
-    }
-    static void TearDownTestSuite() {
-        delete package_;
-        delete content_;
-        delete scratch_;
-    }
-    static Scratch* scratch_;
-    static scenario::UpgradeContent* content_;
-    static scenario::BuiltPackage* package_;
-};
+// Built once in each test process; its scratch folder goes at exit.
+const scenario::BuiltPackage& LargePackage() {
+    static const Scratch scratch;
+    static const scenario::BuiltPackage package = scenario::BuildUpgradePackage(scenario::LargeUpgrade(120), scratch);
+    return package;
+}
 
-Scratch* ProgressBar::scratch_ = nullptr;
-scenario::UpgradeContent* ProgressBar::content_ = nullptr;
-scenario::BuiltPackage* ProgressBar::package_ = nullptr;
+class ProgressBar : public ::testing::TestWithParam<BarRow> {};
 
 TEST_P(ProgressBar, GrowsWithinEachStageAndGoesWithIt) {
     const BarRow& row = GetParam();
     testing_support::TempDevice device;
-    scenario::BuiltPackage package = *package_;
+    scenario::BuiltPackage package = LargePackage();
     if (row.damageImages) package.bytes[8 + package.exeSection.size() + 1000] ^= 0x55;
     if (row.request) {
         scenario::MakeUpgradeDevice(device, package, true);
@@ -134,9 +122,8 @@ TEST_P(ProgressBar, GrowsWithinEachStageAndGoesWithIt) {
         device.WriteFile(scenario::kMerrow + L"Orvane3.exe", "#!/bin/sh\ntouch orvane3.ran\n");
     }
     Scratch scratch;
-    auto run = scenario::RunRuvexa(
-        device.Root(), testing_support::Concat({"--time-scale", "100", "--frames", scratch.Path("frames")}, row.options),
-        scratch);
+    const auto options = testing_support::Concat({"--time-scale", "100", "--frames", scratch.Path("frames")}, row.options);
+    auto run = scenario::RunRuvexa(device.Root(), options, scratch);
     ASSERT_EQ(run.status, row.exitStatus) << run.err << run.log;
     if (!row.halted.empty()) {
         EXPECT_NE(run.err.find("device halted: " + row.halted), std::string::npos) << run.err;
