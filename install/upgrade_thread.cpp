@@ -15,6 +15,7 @@
 #include "installation.h"
 #include "previous_version.h"
 #include "security_floor.h"
+#include "stage_progress.h"
 #include "unzip_file.h"
 
 namespace {
@@ -84,7 +85,7 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
     if (step.unzippingLine) NKDbgPrintfW(step.unzippingLine, GetTickCount());
 
     bool failed = true;
-    if (!UnZipFile(archive, temporary)) {
+    if (!UnZipFile(archive, temporary, &RunningStageProgress())) {
         NKDbgPrintfW(step.unzipFailedLine, archive, GetTickCount());
         installer->error = step.unzipFailure;
     } else {
@@ -94,6 +95,7 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
             installer->error = step.removeFailure;
         } else if (MoveFileW(temporary, step.installed)) {
             NKDbgPrintfW(step.switchedLine, GetTickCount());
+            RunningStageProgress().Advance(1);
             failed = false;
         } else {
             NKDbgPrintfW(step.moveFailedLine, temporary, GetTickCount());
@@ -141,6 +143,7 @@ BOOL InstallExecutable(Installer* installer) {
                      GetTickCount());
         installer->error = InstallFailure::kDeleteExe;
     } else if (MoveFileW(extracted, kInstalledExe)) {
+        RunningStageProgress().Advance(1);
         return TRUE;
     } else {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
@@ -205,10 +208,19 @@ void RemoveRequest(const Installer* installer) {
                  L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n");
 }
 
+// The installation's work for the progress bar: every entry of both
+// archives, then one step for each item switched over.
+DWORD InstallationUnits(const Installer* installer) {
+    DWORD units = CountZipEntries(installer->images_file) + 2;  // the images' folder, the executable
+    if (FileExists(installer->fonts_file)) units += CountZipEntries(installer->fonts_file) + 1;
+    return units;
+}
+
 }  // namespace
 
 DWORD UpgradeThreadProc(Installer* installer) {
     WorkerResult<Installer> result(installer);
+    RunningStageProgress().SetTotal(InstallationUnits(installer));
     if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
     NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new exe, at=[%ld]\r\n", GetTickCount());

@@ -25,7 +25,8 @@ bool CopyChunk(HANDLE output, HANDLE package, BYTE* buffer, DWORD chunk, DWORD* 
 
 }  // namespace
 
-BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing) {
+BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc, crypto_sign_state* signing,
+                    StageProgress* progress) {
     if (output == INVALID_HANDLE_VALUE || !IsOpenHandle(package)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -41,6 +42,7 @@ BOOL ExtractSection(HANDLE output, HANDLE package, DWORD count, DWORD* crc, cryp
             copied = FALSE;
             break;
         }
+        if (progress) progress->Advance(chunk);
         count -= chunk;
         if (count < chunk) chunk = count;
     }

@@ -70,8 +70,10 @@ BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_st
         preparer->error = section.createIndex;
         return FALSE;
     }
-    BOOL copied = ExtractSection(output, package, preparer->package.*section.size, crc, signing);
+    StageProgress& progress = RunningStageProgress();
+    BOOL copied = ExtractSection(output, package, preparer->package.*section.size, crc, signing, &progress);
     if (copied) {
+        progress.CountItem();
         NKDbgPrintfW(L"ExtractThreadProc(): extracted %s, at=[%ld]\r\n", section.extractedNoun, GetTickCount());
     } else {
         NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to extract %s=[%s], error=[%ld], at=[%ld]\r\n", section.logNoun,
@@ -95,6 +97,7 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         return EndWithFailure(preparer, package, failure);
     }
     const PackageInfo& info = preparer->package;
+    RunningStageProgress().SetTotal(info.data_size);
 
     // Read before any section is written; the package stays open without
     // sharing until the verdict, so the bytes checked are the bytes used.

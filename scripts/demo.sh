@@ -32,9 +32,12 @@ find "$device" -type f | sort
 step "ruvexa-pack: version 2 as an upgrade package"
 say "The package holds the new main application and two zip archives, zipped" \
     "here from a folder of images and one of fonts; verify checks it exactly" \
-    "as the device will."
+    "as the device will. 200 photos of 40 KB make it large enough for the" \
+    "progress bar to be seen moving."
 printf '#!/bin/sh\necho "main application 2 started" > started.txt\n' > "$demo/source/Orvane3.exe"
 head -c 150000 /dev/urandom > "$demo/source/images/splash.bmp"
+mkdir -p "$demo/source/images/photos"
+for photo in $(seq 1 200); do head -c 40000 /dev/urandom > "$demo/source/images/photos/$photo.bmp"; done
 printf 'usb icon' > "$demo/source/images/icons/usb.bmp"
 head -c 40000 /dev/urandom > "$demo/source/fonts/Sans.ttf"
 package="$device/Storage Card/OV3_Download/OV3_UPGRADE_2.00.BIN"
@@ -68,12 +71,14 @@ step "the device afterwards"
 say "Version 2 has replaced version 1: the new Orvane3.exe, Images and Font are" \
     "in NandFlash/Merrow, the old ones are gone, and the flag and the package" \
     "have been removed. started.txt was left by the new main application:"
-find "$device" -type f | sort
+find "$device" -type f | grep -v /photos/ | sort
+echo "(and the 200 photos in $device/NandFlash/Merrow/Images/photos)"
 cat "$device/NandFlash/Merrow/started.txt"
 
 step "screens"
 say "Each time the screen changed, the host wrote a frame: a PNG of the" \
-    "480 x 272 screen, numbered across both boots."
-ls "$demo/frames"
+    "480 x 272 screen, numbered across both boots. While \"Preparing...\" and" \
+    "\"Upgrading...\" are shown, the progress bar below them grows frame by frame."
+ls "$demo/frames" | tr "\n" " "; echo
 echo "look at them in $demo/frames/; the last screen is $demo/screen.png"
 [ "$status" -eq 0 ]

@@ -8,6 +8,10 @@ constexpr RECT kVersionBand2 = {10, 24, 480, 38};
 constexpr RECT kVersionBand3 = {10, 38, 480, 52};
 constexpr RECT kTitleBand = {0, 50, 480, 80};
 constexpr RECT kStatusBand = {0, 188, 480, 218};
+// The progress bar below the status line while a stage's worker runs: a
+// frame of one pixel, a gap of two, then the fill.
+constexpr RECT kProgressBarBand = {40, 230, 440, 246};
+constexpr LONG kProgressFillInset = 3;
 
 constexpr LONG kLargeFontHeight = 30;
 constexpr LONG kSmallFontHeight = 14;

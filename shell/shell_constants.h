@@ -11,12 +11,15 @@
 #define IDT_QUIT 10002
 #define IDT_RESET 10003
 #define IDT_REFUSAL 10004
+#define IDT_PROGRESS 10005
 
 constexpr UINT kInitializeDelayMs = 100;
 constexpr UINT kQuitDelayMs = 5000;
 constexpr UINT kResetDelayMs = 3000;
 // How long a refused package's code stays on screen before the launch.
 constexpr UINT kRefusalDelayMs = 3000;
+// How often the progress bar looks at the running stage's progress.
+constexpr UINT kProgressIntervalMs = 200;
 
 constexpr const WCHAR* kFallbackShell = L"explorer.exe";
 

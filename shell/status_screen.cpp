@@ -1,4 +1,5 @@
-// ShowStartScreen, DrawVersionText, DrawTitleText, DrawStatusText, DrawErrorText.
+// ShowStartScreen, DrawVersionText, DrawTitleText, DrawStatusText, DrawErrorText,
+// InkColour.
 #include "status_screen.h"
 
 #include <strsafe.h>
@@ -9,13 +10,15 @@
 
 namespace {
 
+bool IsDarkBackground() {
+    return GetRValue(g_bkColor) < kDarkComponentLimit && GetGValue(g_bkColor) < kDarkComponentLimit &&
+           GetBValue(g_bkColor) < kDarkComponentLimit;
+}
+
 // Text is black unless the background is dark, then white. The background
 // mode stays opaque, so every line sits on a box of g_bkColor.
 void ApplyTextColour(HDC dc) {
-    if (GetRValue(g_bkColor) < kDarkComponentLimit && GetGValue(g_bkColor) < kDarkComponentLimit &&
-        GetBValue(g_bkColor) < kDarkComponentLimit) {
-        SetTextColor(dc, RGB(255, 255, 255));
-    }
+    if (IsDarkBackground()) SetTextColor(dc, RGB(255, 255, 255));
 }
 
 void DrawBandText(HDC dc, LPCWSTR text, RECT band, UINT format) {
@@ -92,3 +95,5 @@ void DrawErrorText(LPCWSTR code, LPCWSTR message) {
     StringCchCatW(line, kErrorTextLength, message);
     DrawStatusText(line);
 }
+
+COLORREF InkColour() { return IsDarkBackground() ? RGB(255, 255, 255) : RGB(0, 0, 0); }

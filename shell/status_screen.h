@@ -12,3 +12,6 @@ void DrawTitleText(LPCWSTR text);
 void DrawStatusText(LPCWSTR text);
 // The code, one space and the message as the status line.
 void DrawErrorText(LPCWSTR code, LPCWSTR message);
+// What texts are drawn in on the window's background: black, or white on a
+// dark background.
+COLORREF InkColour();

@@ -3,13 +3,17 @@
 // OnExtractionResult, OnUpgradeResult, OnRollbackResult: what it does with
 // their results. The screen is the UI's: each stage shows itself
 // before its worker starts, and a worker that cannot start leaves no result
-// to wait for, so the stage ends on screen at once.
+// to wait for, so the stage ends on screen at once. The upgrade's two stages
+// show a progress bar while their worker runs and log their duration when
+// its result arrives.
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
+#include "progress_bar.h"
 #include "rollback.h"
 #include "rollback_setting.h"
 #include "shell_constants.h"
+#include "stage_progress.h"
 #include "status_screen.h"
 #include "upgrade_state.h"
 
@@ -20,6 +24,22 @@ constexpr const WCHAR* kPreparationFailed = L"Preparation failed";
 constexpr const WCHAR* kUpgradeFailed = L"Upgrade failed";
 constexpr const WCHAR* kRollbackFailed = L"Rollback failed";
 
+// When the running stage's worker was started.
+DWORD g_stageStart = 0;
+
+// The bar shows the stage's worker at work from before it starts.
+void BeginWorkerStage(HWND window) {
+    g_stageStart = GetTickCount();
+    ShowProgressBar(window);
+}
+
+// The bar goes before the stage's end is drawn. FALSE when no stage was
+// running; otherwise its duration.
+BOOL EndWorkerStage(HWND window, DWORD* durationMs) {
+    *durationMs = GetTickCount() - g_stageStart;
+    return RemoveProgressBar(window);
+}
+
 }  // namespace
 
 void StartExtraction(HWND window) {
@@ -28,8 +48,10 @@ void StartExtraction(HWND window) {
     // Before anything is written: a refused package changes nothing here.
     if (RefusePackage(window)) return;
     SectionFiles sections = FoundSectionFiles();
+    BeginWorkerStage(window);
     if (!PrepareUpgrade(window, WM_EXTRACTION_RESULT, g_upgradeFile, sections.exe_file, sections.images_file,
                         sections.fonts_file)) {
+        RemoveProgressBar(window);
         DrawStatusText(kPreparationFailed);
     }
 }
@@ -40,9 +62,11 @@ void StartInstallation(HWND window) {
     const bool keepPrevious = ReadRollbackStarts() != kRollbackOff;
     DWORD securityVersion = 0;
     const BOOL keyed = PreparedSecurityVersion(&securityVersion);
+    BeginWorkerStage(window);
     if (!StartUpgradeThread(window, WM_UPGRADE_RESULT, g_remoteUpgrade, g_upgradeFile, sections.exe_file,
                             sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum(),
                             keyed ? &securityVersion : NULL)) {
+        RemoveProgressBar(window);
         DrawStatusText(kUpgradeFailed);
     }
 }
@@ -54,6 +78,12 @@ void StartRollback(HWND window) {
 }
 
 void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
+    DWORD durationMs = 0;
+    if (EndWorkerStage(window, &durationMs)) {
+        StageProgress& progress = RunningStageProgress();
+        NKDbgPrintfW(L"OnExtractionResult(): extraction took=[%lu] ms, bytes=[%lu], files=[%lu], at=[%ld]\r\n",
+                     durationMs, progress.Done(), progress.Items(), GetTickCount());
+    }
     if (succeeded) {
         NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
         StartInstallation(window);
@@ -82,6 +112,14 @@ void EndStageThatResets(HWND window, WPARAM succeeded, LPARAM codeText, LPCWSTR 
 }  // namespace
 
 void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
+    DWORD durationMs = 0;
+    if (EndWorkerStage(window, &durationMs)) {
+        // Each unit of the installation is an entry unpacked or a step of the
+        // switch-over.
+        StageProgress& progress = RunningStageProgress();
+        NKDbgPrintfW(L"OnUpgradeResult(): installation took=[%lu] ms, entries=[%lu], steps=[%lu], at=[%ld]\r\n",
+                     durationMs, progress.Items(), progress.Done() - progress.Items(), GetTickCount());
+    }
     EndStageThatResets(window, succeeded, codeText, L"=== Upgrade Complete ===\r\n\r\n",
                        L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n", kUpgradeFailed);
 }

@@ -6,6 +6,7 @@
 #include "app_state.h"
 #include "fonts.h"
 #include "launcher.h"
+#include "progress_bar.h"
 #include "resource.h"
 #include "shell_constants.h"
 
@@ -32,6 +33,9 @@ void OnTimer(HWND window, UINT_PTR timer) {
         case IDT_REFUSAL:
             KillTimer(window, IDT_REFUSAL);
             EndRefusal(window);
+            break;
+        case IDT_PROGRESS:
+            UpdateProgressBar();
             break;
     }
 }

@@ -1,4 +1,5 @@
-// UnZipFile: one archive unpacked into a folder by an Unzipper of its own.
+// UnZipFile: one archive unpacked into a folder by an Unzipper of its own;
+// CountZipEntries: how many entries an archive holds.
 #include "unzip_file.h"
 
 #include <memory>
@@ -9,7 +10,7 @@
 namespace {
 
 // Steps after a successful Open; the result of the extraction.
-int ExtractOpenArchive(Unzipper& unzipper, LPCWSTR zipPath, LPCWSTR folder) {
+int ExtractOpenArchive(Unzipper& unzipper, LPCWSTR zipPath, LPCWSTR folder, StageProgress* progress) {
     if (!unzipper.SetOutputFolder(folder)) {
         NKDbgPrintfW(L"UnZipFile(): !!! Failed to set output folder=[%s], at=[%ld]\r\n", folder, GetTickCount());
         return 0;
@@ -20,7 +21,7 @@ int ExtractOpenArchive(Unzipper& unzipper, LPCWSTR zipPath, LPCWSTR folder) {
                      GetTickCount());
         return 1;
     }
-    if (!unzipper.UnzipAll()) {
+    if (!unzipper.UnzipAll(progress)) {
         NKDbgPrintfW(L"UnZipFile(): !!! Failed to unzip file=[%s], at=[%ld]\r\n", zipPath, GetTickCount());
         return 0;
     }
@@ -29,7 +30,7 @@ int ExtractOpenArchive(Unzipper& unzipper, LPCWSTR zipPath, LPCWSTR folder) {
 
 }  // namespace
 
-int UnZipFile(LPCWSTR zipPath, LPCWSTR folder) {
+int UnZipFile(LPCWSTR zipPath, LPCWSTR folder, StageProgress* progress) {
     std::unique_ptr<Unzipper> unzipper(new (std::nothrow) Unzipper());
     // Without its transfer buffer the object cannot copy anything.
     if (!unzipper || !unzipper->IsUsable()) {
@@ -40,9 +41,17 @@ int UnZipFile(LPCWSTR zipPath, LPCWSTR folder) {
         NKDbgPrintfW(L"UnZipFile(): !!! Failed to open zip=[%s], at=[%ld]\r\n", zipPath, GetTickCount());
         return 0;
     }
-    const int result = ExtractOpenArchive(*unzipper, zipPath, folder);
+    const int result = ExtractOpenArchive(*unzipper, zipPath, folder, progress);
     if (!unzipper->Close()) {
         NKDbgPrintfW(L"UnZipFile(): !!! Failed to close zip file=[%s], at=[%ld]\r\n", zipPath, GetTickCount());
     }
     return result;
+}
+
+DWORD CountZipEntries(LPCWSTR zipPath) {
+    std::unique_ptr<Unzipper> unzipper(new (std::nothrow) Unzipper());
+    if (!unzipper || !unzipper->Open(zipPath)) return 0;
+    const DWORD entries = unzipper->GetEntryCount();
+    unzipper->Close();
+    return entries;
 }

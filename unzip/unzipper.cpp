@@ -101,13 +101,17 @@ bool Unzipper::GetCurrentEntryInfo(EntryInfo* info) {
     return true;
 }
 
-bool Unzipper::UnzipAll() {
+bool Unzipper::UnzipAll(StageProgress* progress) {
     if (!archive || !EnsureFolder(outputFolder) || GetEntryCount() == 0 || !GoToFirstEntry()) return false;
     DWORD extracted = 0;
     do {
         // What was written before a failing entry stays; later entries are
         // not attempted.
         if (!UnzipFile(outputFolder)) return false;
+        if (progress) {
+            progress->Advance(1);
+            progress->CountItem();
+        }
         if (++extracted % kProgressInterval == 0) NKDbgPrintfW(L".");
     } while (GoToNextEntry());
     // The library ends the list after as many entries as the archive says it

@@ -5,6 +5,7 @@
 #include <minizip/unzip.h>
 #include <windows.h>
 
+#include "stage_progress.h"
 #include "unzip_constants.h"
 
 struct EntryInfo {
@@ -51,7 +52,9 @@ public:
     // Extracts the one current entry below `folder` (null: the output
     // folder); a whole archive is UnZipFile's, with a capital Z.
     bool UnzipFile(LPCWSTR folder);
-    bool UnzipAll();
+    // Every entry below the output folder; each one written advances
+    // `progress` by one unit and one item when one is given.
+    bool UnzipAll(StageProgress* progress = nullptr);
     bool Close();
 
     LPCWSTR OutputFolder() const { return outputFolder; }

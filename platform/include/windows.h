@@ -24,6 +24,7 @@ typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
+typedef uint64_t ULONGLONG;
 typedef uint32_t UINT;
 typedef int32_t INT;
 typedef wchar_t WCHAR;
@@ -258,6 +259,11 @@ typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
                            LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
                            DWORD dwCreationFlags, LPDWORD lpThreadId);
+
+// Atomic on the 32-bit value, a full barrier, safe between any threads; each
+// returns the value before the change.
+LONG WINAPI InterlockedExchange(LONG volatile* Target, LONG Value);
+LONG WINAPI InterlockedExchangeAdd(LONG volatile* Addend, LONG Value);
 
 // ---- memory ---------------------------------------------------------------
 #define ZeroMemory(Destination, Length) memset((Destination), 0, (Length))

@@ -165,8 +165,8 @@ std::string TreeDifference(const Tree& actual, const Tree& expected) {
 }
 
 std::string MaskTicks(const std::string& line) {
-    static const std::regex tick(R"(at=\[-?[0-9]+\])");
-    return std::regex_replace(line, tick, "at=[*]");
+    static const std::regex tick(R"((at|took)=\[-?[0-9]+\])");
+    return std::regex_replace(line, tick, "$1=[*]");
 }
 
 }  // namespace testing_support

@@ -47,7 +47,8 @@ public:
     std::string Text() const;
     // The log split after every "\r\n", each line without it.
     std::vector<std::string> Lines() const;
-    // Lines with the tick value of "at=[...]" replaced by "at=[*]".
+    // Lines with the tick value of "at=[...]" replaced by "at=[*]", and a
+    // stage's duration "took=[...]" by "took=[*]".
     std::vector<std::string> MaskedLines() const;
     void Clear();
 };

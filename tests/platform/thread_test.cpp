@@ -1,8 +1,11 @@
-// CreateThread and the handle it returns; LocalAlloc and LocalFree; a
-// worker's PostMessageW in a program without the window manager.
+// CreateThread and the handle it returns; the interlocked operations;
+// LocalAlloc and LocalFree; a worker's PostMessageW in a program without the
+// window manager.
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
+#include <vector>
 
 #include "ruvexa_host.h"
 
@@ -81,4 +84,21 @@ TEST(Thread, PostingWithoutTheWindowManagerFindsNoWindow) {
         EXPECT_FALSE(PostMessageW(window, WM_USER, 0, 0));
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
     }
+}
+
+// Adds from several threads lose nothing; each call returns the value before
+// it, and the sum goes on past 2^31 as the unsigned count a caller reads.
+TEST(Interlocked, AddsFromManyThreadsAndExchangesWholeValues) {
+    LONG volatile value = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&value] {
+            for (int i = 0; i < 10000; ++i) InterlockedExchangeAdd(&value, 3);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(value, 120000);
+    EXPECT_EQ(InterlockedExchange(&value, 0x7FFFFFFF), 120000);
+    EXPECT_EQ(InterlockedExchangeAdd(&value, 2), 0x7FFFFFFF);
+    EXPECT_EQ(static_cast<DWORD>(value), 0x80000001u);
 }

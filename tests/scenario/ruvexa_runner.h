@@ -15,7 +15,7 @@ struct RuvexaRun {
     std::string err;  // the host layer's own reports
 
     // The log split after every "\r\n", with the tick values of "at=[...]"
-    // masked.
+    // and the stages' durations "took=[...]" masked.
     std::vector<std::string> MaskedLog() const;
     std::vector<std::string> LogLines() const;
     // The host layer's reports, one per line, without the "\n".

@@ -123,6 +123,7 @@ const std::vector<Row>& Rows() {
                  "CheckUpgrade(): found upgrade source directory=[\\Storage Card\\OV3_Download\\], dir_retry=[0], at=[*]",
                  "FindUpgradeFile(): found upgrade source=[OV3_UPGRADE_1.BIN], retry=[0], at=[*]",
                  "ExtractThreadProc(): !!! Invalid file signature=[62726167], at=[*]",
+                 "OnExtractionResult(): extraction took=[*] ms, bytes=[0], files=[0], at=[*]",
                  "=== !!! Extraction Failed ===",
                  ""},
          .hostReports = {"ruvexa-host: device halted: Err04 Preparation failed (exit 6)"}},

@@ -109,6 +109,14 @@ UpgradeContent StandardUpgrade() {
     };
 }
 
+UpgradeContent LargeUpgrade(int images) {
+    UpgradeContent content = StandardUpgrade();
+    for (int i = 0; i < images; ++i) {
+        content.images.push_back({"Large" + std::to_string(i) + ".bmp", RandomBytes(40000, 100 + i)});
+    }
+    return content;
+}
+
 BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch) {
     WriteHostFile(scratch.Path("content/Orvane3.exe"), content.exe);
     for (const auto& [name, bytes] : content.images) WriteHostFile(scratch.Path("content/images/" + name), bytes);

@@ -30,6 +30,9 @@ struct BuiltPackage {
 // A new main application that leaves "new_orvane3.ran" in its folder, two
 // images and one font.
 UpgradeContent StandardUpgrade();
+// The standard upgrade with `images` more images of 40 KB of random bytes:
+// a package of several transfer chunks and many entries.
+UpgradeContent LargeUpgrade(int images);
 
 // Packs `content` with build/ruvexa-pack; the sections are cut out of the
 // package by the sizes in its tail.

@@ -101,6 +101,21 @@ TEST_F(UnzipTest, ProgressMarkAfterEveryHundredthEntry) {
     }
 }
 
+// The installation's progress: every entry written counts once, of as many
+// as the archive says it holds; an archive that cannot be opened holds none.
+TEST_F(UnzipTest, ProgressCountsEveryEntryWrittenOfTheArchivesCount) {
+    for (int entries : {1, 150}) {
+        ASSERT_TRUE(MakePythonZip(HostArchive(), "for i in range(" + std::to_string(entries) +
+                                                     "):\n    add('f%03d.txt' % i, b'%d' % i)"));
+        StageProgress progress;
+        EXPECT_EQ(CountZipEntries(kArchive), static_cast<DWORD>(entries));
+        EXPECT_EQ(UnZipFile(kArchive, kOutput, &progress), 1);
+        EXPECT_EQ(progress.Done(), static_cast<DWORD>(entries));
+        EXPECT_EQ(progress.Items(), static_cast<DWORD>(entries));
+    }
+    EXPECT_EQ(CountZipEntries(L"\\NandFlash\\Work\\missing.zi"), 0u);
+}
+
 const std::string kInflatesWell = "inflates without complaint";
 
 // `data` deflated, stored with its right CRC-32 or one that is wrong.
