@@ -7,7 +7,7 @@
 
 namespace pack {
 
-enum class Command { None, Build, Verify, Inspect, List, Unpack, Keygen, Sign };
+enum class Command { None, Build, Delta, Verify, Inspect, List, Unpack, Keygen, Sign };
 
 struct Arguments {
     Command command = Command::None;
@@ -19,7 +19,10 @@ struct Arguments {
     std::string images;
     std::string fonts;  // empty: the package has no fonts
     std::string output;
-    // build --sign and sign --key: the secret key file; verify --key: the
+    // delta: the package the device has installed, and the one to install
+    std::string from;
+    std::string to;
+    // build and delta --sign, sign --key: the secret key file; verify --key: the
     // public key file the device would trust
     std::string key;
     std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
