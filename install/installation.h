@@ -20,6 +20,10 @@ struct Installer : WorkerRecord<InstallFailure> {
     // starts a trial (previous_version.h).
     bool keep_previous;
     DWORD package_checksum;  // the package's stored checksum, for the trial
+    // A delta package: the sections are installed against the installed
+    // version (delta_install.h).
+    bool delta;
+    bool delta_exe_patch;  // its exe section is a patch, not the whole file
     // Which items the old version had: from the marker, once it is ready.
     bool old_items[kItemCount];
 };
@@ -28,7 +32,8 @@ struct Installer : WorkerRecord<InstallFailure> {
 // result as `message` to `window`. The caller shows the stage. TRUE when the
 // worker started; the record is the worker's, freed when it ends.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0);
+                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0,
+                        bool delta = false);
 
 // The worker's body; posts exactly one result (none without a window) and
 // returns 0.

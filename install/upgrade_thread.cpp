@@ -9,6 +9,7 @@
 // when the worker returns, whichever return that is.
 #include <strsafe.h>
 
+#include "delta_install.h"
 #include "device_files.h"
 #include "file_helpers.h"
 #include "install_constants.h"
@@ -83,7 +84,9 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
     if (step.unzippingLine) NKDbgPrintfW(step.unzippingLine, GetTickCount());
 
     bool failed = true;
-    if (!UnZipFile(archive, temporary)) {
+    const BOOL unpacked =
+        installer->delta ? BuildDeltaFolder(archive, step.installed, temporary) : UnZipFile(archive, temporary);
+    if (!unpacked) {
         NKDbgPrintfW(step.unzipFailedLine, archive, GetTickCount());
         installer->error = step.unzipFailure;
     } else {
@@ -127,7 +130,8 @@ BOOL InstallFonts(Installer* installer) {
 }
 
 // Step 3: TRUE when the new executable is in place; otherwise the failure
-// is recorded.
+// is recorded. A delta's executable may first be patched from the installed
+// one, or be installed already by an earlier run.
 BOOL InstallExecutable(Installer* installer) {
     LPCWSTR extracted = installer->exe_file;
     if (!FileExists(extracted)) {
@@ -135,19 +139,32 @@ BOOL InstallExecutable(Installer* installer) {
         installer->error = InstallFailure::kNoExe;
         return FALSE;
     }
+    LPCWSTR source = extracted;
+    if (installer->delta) {
+        const DeltaExe exe = PrepareDeltaExe(installer, &source);
+        if (exe != DeltaExe::kReady) {
+            if (!DeleteFileW(extracted)) {
+                NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", extracted,
+                             GetTickCount());
+            }
+            return exe == DeltaExe::kAlreadyInstalled;
+        }
+    }
     if (!ClearInstalled(installer, kItemExe)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s], at=[%ld]\r\n", kInstalledExe,
                      GetTickCount());
         installer->error = InstallFailure::kDeleteExe;
-    } else if (MoveFileW(extracted, kInstalledExe)) {
+    } else if (MoveFileW(source, kInstalledExe)) {
+        if (source != extracted) DeleteFileW(extracted);
         return TRUE;
     } else {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
+        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move file=[%s], at=[%ld]\r\n", source, GetTickCount());
         installer->error = InstallFailure::kMoveExe;
     }
     if (!DeleteFileW(extracted)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
     }
+    if (source != extracted) DeleteFileW(source);
     return FALSE;
 }
 
@@ -193,6 +210,7 @@ void RemoveRequest(const Installer* installer) {
 
 DWORD UpgradeThreadProc(Installer* installer) {
     WorkerResult<Installer> result(installer);
+    if (installer->delta && !CheckDeltaFits(installer)) return 0;
     if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
     NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new exe, at=[%ld]\r\n", GetTickCount());
@@ -205,7 +223,8 @@ DWORD UpgradeThreadProc(Installer* installer) {
 // The record belongs to the thread: nobody else touches it once the worker
 // runs, and the posted result carries only a constant text.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum) {
+                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum,
+                        bool delta) {
     Installer* installer =
         NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld], at=[%ld]\r\n");
     if (!installer) return FALSE;
@@ -213,6 +232,7 @@ BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR u
     installer->remote_upgrade = remoteUpgrade;
     installer->keep_previous = keepPrevious;
     installer->package_checksum = packageChecksum;
+    installer->delta = delta;
     return StartWorker<Installer, UpgradeThreadProc, RecordAfterRun::Freed>(
         installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
 }

@@ -22,6 +22,8 @@ BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeF
 // The stored checksum of the package PrepareUpgrade's worker verified: read
 // on the UI thread once the extraction's success has been posted; 0 before.
 DWORD PreparedPackageChecksum();
+// Whether that package is a delta package; false before.
+bool PreparedPackageIsDelta();
 
 // Fills `preparer` and starts the worker. FALSE without a package path (then
 // "Err01" is posted to `window`) or when the thread cannot be created.

@@ -40,3 +40,5 @@ BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgra
 }
 
 DWORD PreparedPackageChecksum() { return g_preparer ? g_preparer->package.checksum : 0; }
+
+bool PreparedPackageIsDelta() { return g_preparer && IsDeltaPackage(g_preparer->package); }

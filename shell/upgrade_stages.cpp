@@ -19,6 +19,7 @@ namespace {
 constexpr const WCHAR* kPreparationFailed = L"Preparation failed";
 constexpr const WCHAR* kUpgradeFailed = L"Upgrade failed";
 constexpr const WCHAR* kRollbackFailed = L"Rollback failed";
+constexpr const WCHAR* kDeltaDoesNotFit = L"Delta does not fit";
 
 }  // namespace
 
@@ -39,7 +40,8 @@ void StartInstallation(HWND window) {
     SectionFiles sections = FoundSectionFiles();
     const bool keepPrevious = ReadRollbackStarts() != kRollbackOff;
     if (!StartUpgradeThread(window, WM_UPGRADE_RESULT, g_remoteUpgrade, g_upgradeFile, sections.exe_file,
-                            sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum())) {
+                            sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum(),
+                            PreparedPackageIsDelta())) {
         DrawStatusText(kUpgradeFailed);
     }
 }
@@ -80,7 +82,8 @@ void EndStageThatResets(HWND window, WPARAM succeeded, LPARAM codeText, LPCWSTR 
 
 void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     EndStageThatResets(window, succeeded, codeText, L"=== Upgrade Complete ===\r\n\r\n",
-                       L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n", kUpgradeFailed);
+                       L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n",
+                       IsDeltaMismatchCode(reinterpret_cast<LPCWSTR>(codeText)) ? kDeltaDoesNotFit : kUpgradeFailed);
 }
 
 void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText) {
