@@ -30,9 +30,25 @@ struct BuiltPackage {
 // images and one font.
 UpgradeContent StandardUpgrade();
 
-// Packs `content` with build/ruvexa-pack; the sections are cut out of the
-// package by the sizes in its tail.
-BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch);
+// Packs `content` with build/ruvexa-pack in the scratch folder `name`; the
+// sections are cut out of the package by the sizes in its tail.
+BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch,
+                                 const std::string& name = "content");
+
+// Delta packages. The version a delta is made from: a program that leaves
+// "old_orvane3.ran" and carries code after its script (so that a patch is
+// smaller than the whole), images in two folders and two fonts.
+UpgradeContent DeltaBase();
+// The next version of `base`: its script changed, one image changed, one
+// added, one font changed; with `wholeExe` the executable is new throughout.
+UpgradeContent DeltaTarget(const UpgradeContent& base, bool wholeExe = false);
+// ruvexa-pack delta --from (`from` built) --to (`to` built), signed by
+// `key` (a secret key file) when given.
+BuiltPackage BuildDeltaPackage(const UpgradeContent& from, const UpgradeContent& to, const Scratch& scratch,
+                               const std::string& key = "");
+// `content` installed as the device's version, with a start-up folder and
+// \Windows as MakeUpgradeDevice makes them.
+void InstallVersion(const testing_support::TempDevice& device, const UpgradeContent& content);
 
 extern const std::wstring kDownload;           // the download folder, "\" at its end
 extern const std::wstring kRemotePackage;      // a package in it
