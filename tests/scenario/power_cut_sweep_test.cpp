@@ -21,9 +21,10 @@ using scenario::Scratch;
 using testing_support::Concat;
 using testing_support::TempDevice;
 
-// What is cut: an upgrade, one with rollback on, or the rollback boot of a
-// device whose new version has used up its starts.
-enum class Cut { kUpgrade, kKeepingUpgrade, kRollback };
+// What is cut: an upgrade, one with rollback on, the rollback boot of a
+// device whose new version has used up its starts, or a delta upgrade over
+// the version it was made from.
+enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kDelta };
 
 struct SweepCase {
     std::string name;
@@ -41,6 +42,11 @@ void MakeSweptDevice(const TempDevice& device, const scenario::BuiltPackage& pac
                      const TempDevice* trialDevice) {
     if (sweep.cut == Cut::kRollback) {
         std::filesystem::copy(trialDevice->Root(), device.Root(), std::filesystem::copy_options::recursive);
+        return;
+    }
+    if (sweep.cut == Cut::kDelta) {
+        scenario::InstallVersion(device, scenario::DeltaBase());
+        scenario::RequestUpgrade(device, package, sweep.remote);
         return;
     }
     scenario::MakeUpgradeDevice(device, package, sweep.remote);
@@ -70,8 +76,12 @@ class PowerCutSweep : public ::testing::TestWithParam<SweepCase> {};
 TEST_P(PowerCutSweep, EveryCutPointConverges) {
     const SweepCase& sweep = GetParam();
     Scratch scratch;
-    const scenario::UpgradeContent content = scenario::StandardUpgrade();
-    const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
+    const bool delta = sweep.cut == Cut::kDelta;
+    const scenario::UpgradeContent content =
+        delta ? scenario::DeltaTarget(scenario::DeltaBase()) : scenario::StandardUpgrade();
+    const scenario::BuiltPackage package = delta
+                                               ? scenario::BuildDeltaPackage(scenario::DeltaBase(), content, scratch)
+                                               : scenario::BuildUpgradePackage(content, scratch);
     TempDevice trialDevice;
     if (sweep.cut == Cut::kRollback) scenario::MakeTrialDevice(trialDevice, package, sweep.remote, scratch);
     const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, scratch);
@@ -114,7 +124,10 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"RollbackRemoteClean", true, false, Cut::kRollback},
                                            SweepCase{"RollbackRemoteLossy", true, true, Cut::kRollback},
                                            SweepCase{"RollbackLocalClean", false, false, Cut::kRollback},
-                                           SweepCase{"RollbackLocalLossy", false, true, Cut::kRollback}),
+                                           SweepCase{"RollbackLocalLossy", false, true, Cut::kRollback},
+                                           SweepCase{"DeltaRemoteClean", true, false, Cut::kDelta},
+                                           SweepCase{"DeltaRemoteLossy", true, true, Cut::kDelta},
+                                           SweepCase{"DeltaLocalLossy", false, true, Cut::kDelta}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace
