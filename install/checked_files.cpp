@@ -5,31 +5,12 @@
 #include <strsafe.h>
 #include <zlib.h>
 
+#include "file_handle.h"
 #include "unzipper.h"
 
 namespace {
 
 constexpr DWORD kCopyBufferSize = 64 * 1024;
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (IsOpen()) CloseHandle(handle_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Close() {
-        const bool closed = CloseHandle(handle_) != FALSE;
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 class Buffer {
 public:
@@ -44,10 +25,6 @@ public:
 private:
     BYTE* bytes_;
 };
-
-HANDLE OpenForReading(LPCWSTR path) {
-    return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 // Reads `source` to its end, writing each piece to `output` when one is
 // given. The read side's failure is kMismatch, the write side's kWriteFailed.
@@ -85,7 +62,7 @@ bool EnsureParent(LPCWSTR path) {
 
 bool MeasureFile(LPCWSTR path, DWORD* size, DWORD* crc) {
     Buffer buffer;
-    Handle file(OpenForReading(path));
+    FileHandle file(OpenForReading(path));
     return buffer.get() && file.IsOpen() && Pass(file.get(), nullptr, buffer.get(), size, crc) == CopyResult::kCopied;
 }
 
@@ -98,12 +75,12 @@ bool FileMatches(LPCWSTR path, DWORD size, DWORD crc) {
 CopyResult CopyCheckedFile(LPCWSTR from, LPCWSTR to, DWORD size, DWORD crc) {
     Buffer buffer;
     if (!buffer.get()) return CopyResult::kWriteFailed;
-    Handle source(OpenForReading(from));
+    FileHandle source(OpenForReading(from));
     if (!source.IsOpen()) return CopyResult::kMismatch;
     if (!EnsureParent(to)) return CopyResult::kWriteFailed;
     CopyResult result = CopyResult::kWriteFailed;
     {
-        Handle output(CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle output(CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!output.IsOpen()) return CopyResult::kWriteFailed;
         DWORD copiedSize = 0;
         DWORD copiedCrc = 0;

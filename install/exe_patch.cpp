@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include "delta_format.h"
+#include "file_handle.h"
 
 namespace {
 
@@ -105,29 +106,6 @@ struct Application {
     explicit Application(HANDLE patch) : records(patch) {}
 };
 
-class OpenFile {
-public:
-    explicit OpenFile(HANDLE handle) : handle_(handle) {}
-    ~OpenFile() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    HANDLE get() const { return handle_; }
-    bool Close() {
-        const bool closed = CloseHandle(handle_) != FALSE;
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE handle_;
-};
-
-HANDLE OpenForReading(LPCWSTR path) {
-    return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 // Builds the new file from the records; the result says which side failed.
 PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE output) {
     PatchStream& records = work->records;
@@ -179,21 +157,21 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
 }  // namespace
 
 bool ReadPatchHead(LPCWSTR patchFile, PatchHead* head) {
-    OpenFile patch(OpenForReading(patchFile));
+    FileHandle patch(OpenForReading(patchFile));
     BYTE bytes[kPatchHeadSize];
-    return patch.get() != INVALID_HANDLE_VALUE && ReadExactly(patch.get(), bytes, kPatchHeadSize) &&
+    return patch.IsOpen() && ReadExactly(patch.get(), bytes, kPatchHeadSize) &&
            DecodePatchHead(bytes, head);
 }
 
 PatchResult ApplyPatch(LPCWSTR patchFile, LPCWSTR oldFile, LPCWSTR newFile) {
-    OpenFile patch(OpenForReading(patchFile));
-    if (patch.get() == INVALID_HANDLE_VALUE) return PatchResult::kReadFailed;
+    FileHandle patch(OpenForReading(patchFile));
+    if (!patch.IsOpen()) return PatchResult::kReadFailed;
     BYTE headBytes[kPatchHeadSize];
     PatchHead head;
     if (!ReadExactly(patch.get(), headBytes, kPatchHeadSize)) return PatchResult::kReadFailed;
     if (!DecodePatchHead(headBytes, &head)) return PatchResult::kMalformed;
-    OpenFile old(OpenForReading(oldFile));
-    if (old.get() == INVALID_HANDLE_VALUE) return PatchResult::kReadFailed;
+    FileHandle old(OpenForReading(oldFile));
+    if (!old.IsOpen()) return PatchResult::kReadFailed;
     if (GetFileSize(old.get(), nullptr) != head.oldSize) return PatchResult::kMalformed;
 
     void* block = LocalAlloc(LMEM_FIXED, sizeof(Application));
@@ -201,8 +179,8 @@ PatchResult ApplyPatch(LPCWSTR patchFile, LPCWSTR oldFile, LPCWSTR newFile) {
     Application* work = new (block) Application(patch.get());
     PatchResult result = PatchResult::kWriteFailed;
     {
-        OpenFile output(CreateFileW(newFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (output.get() != INVALID_HANDLE_VALUE) {
+        FileHandle output(CreateFileW(newFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (output.IsOpen()) {
             result = work->records.Start() ? Build(work, head, old.get(), output.get()) : PatchResult::kWriteFailed;
             // Durable before it can replace the installed executable.
             if (result == PatchResult::kApplied && (!FlushFileBuffers(output.get()) || !output.Close())) {

@@ -111,7 +111,7 @@ std::string SignatureLine(const Report& report) {
 void FindProblems(Report* report) {
     auto& problems = report->problems;
     const PackageInfo& info = report->info;
-    if (!report->magicValid) problems.push_back("the magic is neither \"3-VO\" nor \"3-VD\"");
+    if (!report->magicValid) problems.push_back("the magic is not \"3-VO\"");
     if (!report->hasTail) {
         problems.push_back("the file is shorter than its 16-byte tail");
         return;
