@@ -28,17 +28,18 @@ bool OpenManifest(ManifestReader* reader, LPCWSTR archive) {
     return false;
 }
 
-// Logs why the file at `path` is not the one of `size` and `crc`.
-void LogMismatch(LPCWSTR path, DWORD size, DWORD crc) {
+// Logs that the file at `path` is missing, or the size and CRC-32 it has
+// instead of those the manifest names (the device cuts a debug text at 127
+// characters, so those stay in the manifest).
+void LogMismatch(LPCWSTR path) {
     DWORD foundSize = 0;
     DWORD foundCrc = 0;
     if (!MeasureFile(path, &foundSize, &foundCrc)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Delta does not fit, missing file=[%s], at=[%ld]\r\n", path,
-                     GetTickCount());
+        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Delta does not fit, missing=[%s], at=[%ld]\r\n", path, GetTickCount());
         return;
     }
-    NKDbgPrintfW(L"UpgradeThreadProc(): !!! Delta does not fit, file=[%s], found=[%ld %08lX], expected=[%ld %08lX], at=[%ld]\r\n",
-                 path, foundSize, foundCrc, size, crc, GetTickCount());
+    NKDbgPrintfW(L"UpgradeThreadProc(): !!! Delta does not fit=[%s], size=[%ld], crc=[%08lX], at=[%ld]\r\n", path,
+                 foundSize, foundCrc, GetTickCount());
 }
 
 // True when `folder` holds every file of the manifest as it says: a new
@@ -90,7 +91,7 @@ BOOL CheckFolderFits(Installer* installer, LPCWSTR archive, LPCWSTR installed, I
         if (line.kind != ManifestKind::kTake) continue;
         WCHAR path[MAX_PATH];
         if (!Compose(path, installed, line.path) || !FileMatches(path, line.size, line.crc)) {
-            LogMismatch(path, line.size, line.crc);
+            LogMismatch(path);
             installer->error = doesNotFit;
             return FALSE;
         }
@@ -139,7 +140,7 @@ BOOL CheckDeltaFits(Installer* installer) {
     if (exe.kind == ManifestKind::kExePatch && !FileMatches(kInstalledExe, patch.oldSize, patch.oldCrc) &&
         !FileMatches(kInstalledExe, patch.newSize, patch.newCrc) &&
         !FileMatches(kTemporaryExe, patch.newSize, patch.newCrc)) {
-        LogMismatch(kInstalledExe, patch.oldSize, patch.oldCrc);
+        LogMismatch(kInstalledExe);
         installer->error = InstallFailure::kExeDoesNotFit;
         return FALSE;
     }
@@ -176,7 +177,7 @@ BOOL BuildDeltaFolder(LPCWSTR archive, LPCWSTR installed, LPCWSTR temporary) {
         const CopyResult copied = CopyCheckedFile(from, to, line.size, line.crc);
         if (copied == CopyResult::kCopied) continue;
         if (copied == CopyResult::kMismatch) {
-            LogMismatch(from, line.size, line.crc);
+            LogMismatch(from);
         } else {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to copy file=[%s], error=[%ld], at=[%ld]\r\n", to,
                          GetLastError(), GetTickCount());
@@ -210,7 +211,7 @@ DeltaExe PrepareDeltaExe(Installer* installer, LPCWSTR* source) {
         installer->error = InstallFailure::kBadDelta;
         break;
     case PatchResult::kReadFailed:
-        LogMismatch(kInstalledExe, patch.oldSize, patch.oldCrc);
+        LogMismatch(kInstalledExe);
         installer->error = InstallFailure::kExeDoesNotFit;
         break;
     case PatchResult::kWriteFailed:
