@@ -23,6 +23,7 @@ struct DeltaRow {
     bool remote = true;
     bool wholeExe = false;
     bool signedWithKey = false;
+    bool rollback = false;  // the replaced version must be kept in Previous
     // What differs on the device from the version the delta was made from.
     std::function<void(const TempDevice&)> tamper = nullptr;
     std::string code;  // empty: the upgrade completes
@@ -45,6 +46,10 @@ const std::vector<DeltaRow>& DeltaRows() {
          .signedWithKey = true,
          .code = "",
          .logLine = "ExtractThreadProc(): valid signature, at=[*]"},
+        {.name = "DeltaWithRollbackOnKeepsTheVersionItReplaced",
+         .rollback = true,
+         .code = "",
+         .logLine = "UpgradeThreadProc(): created trial flag, at=[*]"},
         {.name = "MissingImageIsRefused",
          .tamper = [](const TempDevice& d) { std::filesystem::remove(d.Host(kMerrow + L"Images\\Icons\\Ok.bmp")); },
          .code = "Err80",
@@ -86,6 +91,7 @@ TEST_P(DeltaUpgrade, Runs) {
         device.WriteFile(kMerrow + L"Upgrade.pub", scenario::ReadHostFile(scratch.Path("maker.pub")));
         device.WriteFile(scenario::PackagePath(row.remote) + L".SIG", scenario::ReadHostFile(scratch.Path("delta.bin.SIG")));
     }
+    if (row.rollback) device.WriteFile(kMerrow + L"Rollback.cfg", "starts=9\n");
     if (row.tamper) row.tamper(device);
     const testing_support::Tree before = testing_support::SnapshotOf(device.Host(kMerrow));
     scenario::RequestUpgrade(device, delta, row.remote);
@@ -97,6 +103,11 @@ TEST_P(DeltaUpgrade, Runs) {
     }
     if (row.code.empty()) {
         EXPECT_EQ(scenario::WhyNotUpgraded(device, run, target, row.remote), "") << run.err << run.log;
+        if (row.rollback) {
+            EXPECT_EQ(testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kMerrow + L"Previous")),
+                                                      scenario::VersionTree(base)),
+                      "");
+        }
         return;
     }
     EXPECT_EQ(run.status, 6);

@@ -23,8 +23,8 @@ using testing_support::TempDevice;
 
 // What is cut: an upgrade, one with rollback on, the rollback boot of a
 // device whose new version has used up its starts, or a delta upgrade over
-// the version it was made from.
-enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kDelta };
+// the version it was made from, without or with rollback on.
+enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kDelta, kKeepingDelta };
 
 struct SweepCase {
     std::string name;
@@ -44,13 +44,15 @@ void MakeSweptDevice(const TempDevice& device, const scenario::BuiltPackage& pac
         std::filesystem::copy(trialDevice->Root(), device.Root(), std::filesystem::copy_options::recursive);
         return;
     }
-    if (sweep.cut == Cut::kDelta) {
+    if (sweep.cut == Cut::kDelta || sweep.cut == Cut::kKeepingDelta) {
         scenario::InstallVersion(device, scenario::DeltaBase());
         scenario::RequestUpgrade(device, package, sweep.remote);
-        return;
+    } else {
+        scenario::MakeUpgradeDevice(device, package, sweep.remote);
     }
-    scenario::MakeUpgradeDevice(device, package, sweep.remote);
-    if (sweep.cut == Cut::kKeepingUpgrade) device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+    if (sweep.cut == Cut::kKeepingUpgrade || sweep.cut == Cut::kKeepingDelta) {
+        device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+    }
 }
 
 // The file-system changes of the whole swept boot, which ends in a reset, as
@@ -76,7 +78,7 @@ class PowerCutSweep : public ::testing::TestWithParam<SweepCase> {};
 TEST_P(PowerCutSweep, EveryCutPointConverges) {
     const SweepCase& sweep = GetParam();
     Scratch scratch;
-    const bool delta = sweep.cut == Cut::kDelta;
+    const bool delta = sweep.cut == Cut::kDelta || sweep.cut == Cut::kKeepingDelta;
     const scenario::UpgradeContent content =
         delta ? scenario::DeltaTarget(scenario::DeltaBase()) : scenario::StandardUpgrade();
     const scenario::BuiltPackage package = delta
@@ -103,6 +105,10 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
         } else {
             why = scenario::WhyNotUpgraded(device, run, content, sweep.remote);
             if (sweep.cut == Cut::kKeepingUpgrade) why += scenario::WhyPreviousNotKept(device, package, sweep.remote);
+            if (sweep.cut == Cut::kKeepingDelta) {
+                why += scenario::WhyPreviousNotKept(device, package, sweep.remote,
+                                                    scenario::VersionTree(scenario::DeltaBase()));
+            }
         }
         if (why.empty()) {
             ++converged;
@@ -127,7 +133,8 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"RollbackLocalLossy", false, true, Cut::kRollback},
                                            SweepCase{"DeltaRemoteClean", true, false, Cut::kDelta},
                                            SweepCase{"DeltaRemoteLossy", true, true, Cut::kDelta},
-                                           SweepCase{"DeltaLocalLossy", false, true, Cut::kDelta}),
+                                           SweepCase{"DeltaLocalLossy", false, true, Cut::kDelta},
+                                           SweepCase{"KeepingDeltaRemoteLossy", true, true, Cut::kKeepingDelta}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -185,6 +185,15 @@ BuiltPackage BuildDeltaPackage(const UpgradeContent& from, const UpgradeContent&
     return ReadBuiltPackage(scratch.Path("delta.bin"));
 }
 
+testing_support::Tree VersionTree(const UpgradeContent& content) {
+    testing_support::Tree tree = {{"Orvane3.exe", content.exe}};
+    for (const auto& [folder, files] : {std::pair{"Images", &content.images}, std::pair{"Font", &content.fonts}}) {
+        tree[folder] = testing_support::kFolderMark;
+        for (const auto& [key, bytes] : FolderTree(*files)) tree[std::string(folder) + "/" + key] = bytes;
+    }
+    return tree;
+}
+
 void InstallVersion(const testing_support::TempDevice& device, const UpgradeContent& content) {
     device.WriteFile(kMerrow + L"Orvane3.exe", content.exe);
     for (const auto& [folder, files] : {std::pair{L"Images\\", &content.images}, std::pair{L"Font\\", &content.fonts}}) {
@@ -213,10 +222,11 @@ testing_support::Tree InstalledVersion(const testing_support::TempDevice& device
 
 }  // namespace
 
-std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
+std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+                               const testing_support::Tree& oldVersion) {
     std::string why;
     if (!device.Exists(kPreviousFolder)) return "no Previous folder\n";
-    why += testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kPreviousFolder)), OldVersion());
+    why += testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kPreviousFolder)), oldVersion);
     if (!device.Exists(kMerrow + L"Trial.flag")) {
         why += "no Trial.flag\n";
     } else if (device.ReadFile(kMerrow + L"Trial.flag") != TrialMarker(package, remote)) {

@@ -49,6 +49,8 @@ BuiltPackage BuildDeltaPackage(const UpgradeContent& from, const UpgradeContent&
 // `content` installed as the device's version, with a start-up folder and
 // \Windows as MakeUpgradeDevice makes them.
 void InstallVersion(const testing_support::TempDevice& device, const UpgradeContent& content);
+// `content` as a tree below the application's folder, as Previous keeps it.
+testing_support::Tree VersionTree(const UpgradeContent& content);
 
 extern const std::wstring kDownload;           // the download folder, "\" at its end
 extern const std::wstring kRemotePackage;      // a package in it
@@ -94,7 +96,9 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
 // with the version of MakeUpgradeDevice kept in Previous byte for byte, the
 // trial of `package` marked and no marker of the keeping left (empty when it
 // has).
-std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
+// `oldVersion` is what was installed before, OldVersion() unless given.
+std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+                               const testing_support::Tree& oldVersion = OldVersion());
 
 // A device upgraded to `package` with rollback on and one start counted of
 // `starts`, so that its next boot rolls back (`starts` 1) or starts again.
