@@ -42,25 +42,28 @@ void LogMismatch(LPCWSTR path) {
                  foundSize, foundCrc, GetTickCount());
 }
 
+// Calls `visit` with each file line of `manifest` (take and add) until it
+// returns false: kEnd when every line was visited, kLine when `visit`
+// stopped, kMalformed at a line not of the manifest's form.
+template <typename Visit>
+ManifestRead VisitFiles(ManifestReader* manifest, Visit visit) {
+    ManifestLine line;
+    for (;;) {
+        const ManifestRead read = manifest->Next(&line);
+        if (read != ManifestRead::kLine) return read;
+        if ((line.kind == ManifestKind::kTake || line.kind == ManifestKind::kAdd) && !visit(line)) return read;
+    }
+}
+
 // True when `folder` holds every file of the manifest as it says: a new
 // folder an earlier run completed.
 bool FolderComplete(LPCWSTR archive, LPCWSTR folder) {
     ManifestReader manifest;
     if (GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES || !manifest.Open(archive)) return false;
-    ManifestLine line;
-    for (;;) {
-        switch (manifest.Next(&line)) {
-        case ManifestRead::kEnd:
-            return true;
-        case ManifestRead::kMalformed:
-            return false;
-        case ManifestRead::kLine:
-            break;
-        }
-        if (line.kind != ManifestKind::kTake && line.kind != ManifestKind::kAdd) continue;
-        WCHAR path[MAX_PATH];
-        if (!Compose(path, folder, line.path) || !FileMatches(path, line.size, line.crc)) return false;
-    }
+    return VisitFiles(&manifest, [folder](const ManifestLine& line) {
+               WCHAR path[MAX_PATH];
+               return Compose(path, folder, line.path) && FileMatches(path, line.size, line.crc);
+           }) == ManifestRead::kEnd;
 }
 
 // The new folder of one archive, or its absence for a package without fonts.
@@ -76,26 +79,19 @@ BOOL CheckFolderFits(Installer* installer, LPCWSTR archive, LPCWSTR installed, I
         FolderComplete(archive, temporary)) {
         return TRUE;
     }
-    ManifestLine line;
-    for (;;) {
-        switch (manifest.Next(&line)) {
-        case ManifestRead::kEnd:
-            return TRUE;
-        case ManifestRead::kMalformed:
-            LogMalformed(archive);
-            installer->error = InstallFailure::kBadDelta;
-            return FALSE;
-        case ManifestRead::kLine:
-            break;
-        }
-        if (line.kind != ManifestKind::kTake) continue;
+    const ManifestRead read = VisitFiles(&manifest, [installed](const ManifestLine& line) {
         WCHAR path[MAX_PATH];
-        if (!Compose(path, installed, line.path) || !FileMatches(path, line.size, line.crc)) {
-            LogMismatch(path);
-            installer->error = doesNotFit;
-            return FALSE;
+        if (line.kind != ManifestKind::kTake ||
+            (Compose(path, installed, line.path) && FileMatches(path, line.size, line.crc))) {
+            return true;
         }
-    }
+        LogMismatch(path);
+        return false;
+    });
+    if (read == ManifestRead::kEnd) return TRUE;
+    if (read == ManifestRead::kMalformed) LogMalformed(archive);
+    installer->error = read == ManifestRead::kMalformed ? InstallFailure::kBadDelta : doesNotFit;
+    return FALSE;
 }
 
 // The images manifest's exe line, which comes right after its first line.
@@ -159,31 +155,22 @@ BOOL BuildDeltaFolder(LPCWSTR archive, LPCWSTR installed, LPCWSTR temporary) {
 
     ManifestReader manifest;
     if (!OpenManifest(&manifest, archive)) return FALSE;
-    ManifestLine line;
-    for (;;) {
-        switch (manifest.Next(&line)) {
-        case ManifestRead::kEnd:
-            return TRUE;
-        case ManifestRead::kMalformed:
-            LogMalformed(archive);
-            return FALSE;
-        case ManifestRead::kLine:
-            break;
-        }
-        if (line.kind != ManifestKind::kTake) continue;
+    const ManifestRead read = VisitFiles(&manifest, [installed, temporary](const ManifestLine& line) {
         WCHAR from[MAX_PATH];
         WCHAR to[MAX_PATH];
-        if (!Compose(from, installed, line.path) || !Compose(to, temporary, line.path)) return FALSE;
+        if (line.kind != ManifestKind::kTake) return true;
+        if (!Compose(from, installed, line.path) || !Compose(to, temporary, line.path)) return false;
         const CopyResult copied = CopyCheckedFile(from, to, line.size, line.crc);
-        if (copied == CopyResult::kCopied) continue;
         if (copied == CopyResult::kMismatch) {
             LogMismatch(from);
-        } else {
+        } else if (copied == CopyResult::kWriteFailed) {
             NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to copy file=[%s], error=[%ld], at=[%ld]\r\n", to,
                          GetLastError(), GetTickCount());
         }
-        return FALSE;
-    }
+        return copied == CopyResult::kCopied;
+    });
+    if (read == ManifestRead::kMalformed) LogMalformed(archive);
+    return read == ManifestRead::kEnd;
 }
 
 DeltaExe PrepareDeltaExe(Installer* installer, LPCWSTR* source) {
