@@ -1,5 +1,5 @@
 // ruvexa-pack delta: a delta package of a target package against an
-// installed one, and how inspect, verify and unpack see it.
+// installed one, and how inspect, verify, list and unpack see it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -81,6 +81,8 @@ TEST_P(DeltaCommand, WritesADeltaThatInspectVerifyAndUnpackKnow) {
     const std::string exeSection = space_.Read("out/AppExecute.ex");
     EXPECT_EQ(row.patched ? exeSection.substr(0, 4) : exeSection, row.patched ? "RVDP" : space_.Read("new/app.exe"));
 
+    EXPECT_EQ(space_.Pack({"list", space_.Path("OV3_UPGRADE_D.BIN")}).out, space_.Pack({"list", space_.Path("new.BIN")}).out)
+        << "a delta installs the same tree";
     ToolRun full = space_.Pack({"inspect", "--json", space_.Path("new.BIN")});
     EXPECT_NE(full.out.find("\"kind\":\"full\",\"delta\":null"), std::string::npos) << full.out;
 }

@@ -132,16 +132,15 @@ bool CountLine(const std::string& line, DeltaArchiveSummary* summary) {
         summary->exeSize = size;
         return summary->exeKind == "patch" || summary->exeKind == "whole";
     }
-    if (std::sscanf(line.c_str(), "take %llu %8x %1s", &size, &crc, name) == 3) {
-        ++summary->takenFiles;
-        summary->takenBytes += size;
-        return true;
-    }
-    if (std::sscanf(line.c_str(), "add %llu %8x %1s", &size, &crc, name) == 3) {
-        ++summary->carriedFiles;
-        return true;
-    }
-    return false;
+    const bool taken = std::sscanf(line.c_str(), "take %llu %8x %1s", &size, &crc, name) == 3;
+    if (!taken && std::sscanf(line.c_str(), "add %llu %8x %1s", &size, &crc, name) != 3) return false;
+    ++(taken ? summary->takenFiles : summary->carriedFiles);
+    if (taken) summary->takenBytes += size;
+    // The path follows the third blank: "take SIZE CRC PATH".
+    size_t path = 0;
+    for (int blank = 0; blank < 3; ++blank) path = line.find(' ', path) + 1;
+    summary->files.push_back({line.substr(path), size, false});
+    return true;
 }
 
 }  // namespace

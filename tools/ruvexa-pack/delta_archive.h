@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "zip_listing.h"
 
 namespace pack {
 
@@ -23,6 +26,7 @@ struct DeltaArchiveSummary {
     uint64_t takenFiles = 0;    // taken from the installed folder
     uint64_t takenBytes = 0;    // their size, unpacked
     uint64_t carriedFiles = 0;  // new or changed, carried in the archive
+    std::vector<ZipEntry> files;  // read from a manifest: every file of the new folder
 };
 
 // Writes to `zipPath` the delta of `target` against `installed` (which may
