@@ -19,11 +19,18 @@ enum class InstallFailure : DWORD {
     kNoExe,
     kPreparePrevious,
     kStartTrial,
+    // A delta package against an installed version it was not made for:
+    // nothing is switched over and the request stays.
+    kImagesDoNotFit,
+    kFontsDoNotFit,
+    kExeDoesNotFit,
+    kBadDelta,  // its manifest or patch is unusable, or the patch makes another file
+    kWritePatchedExe,
 };
 
 template <>
 struct FailureCodes<InstallFailure> {
-    static constexpr InstallFailure kLast = InstallFailure::kStartTrial;
+    static constexpr InstallFailure kLast = InstallFailure::kWritePatchedExe;
     // The codes the device shows.
     static constexpr FailureCodeRow<InstallFailure> kCodes[] = {
         {InstallFailure::kUnzipImages, L"Err40"},     {InstallFailure::kRemoveImages, L"Err41"},
@@ -32,5 +39,15 @@ struct FailureCodes<InstallFailure> {
         {InstallFailure::kMoveFont, L"Err52"},        {InstallFailure::kDeleteExe, L"Err68"},
         {InstallFailure::kMoveExe, L"Err69"},         {InstallFailure::kNoExe, L"Err6A"},
         {InstallFailure::kPreparePrevious, L"Err44"}, {InstallFailure::kStartTrial, L"Err6B"},
+        {InstallFailure::kImagesDoNotFit, L"Err80"},  {InstallFailure::kFontsDoNotFit, L"Err81"},
+        {InstallFailure::kExeDoesNotFit, L"Err82"},   {InstallFailure::kBadDelta, L"Err83"},
+        {InstallFailure::kWritePatchedExe, L"Err6C"},
     };
 };
+
+// The codes of a delta that does not fit the installed version (Err80 to
+// Err83), which the screen explains as such.
+inline bool IsDeltaMismatchCode(LPCWSTR code) {
+    return code && code[0] == L'E' && code[1] == L'r' && code[2] == L'r' && code[3] == L'8' && code[4] >= L'0' &&
+           code[4] <= L'3' && code[5] == L'\0';
+}

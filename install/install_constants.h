@@ -10,6 +10,8 @@ constexpr const WCHAR* kInstalledFont = L"\\NandFlash\\Merrow\\Font";
 // A new folder is unpacked beside the installed one, under its name with
 // this suffix, and moved into its place.
 constexpr const WCHAR* kTemporaryFolderSuffix = L"_";
+// A delta's patched executable is written here, then moved into place.
+constexpr const WCHAR* kTemporaryExe = L"\\NandFlash\\Merrow\\Orvane3.exe_";
 // With rollback on, the replaced version is kept under these names, and
 // the marker of a keeping in progress (previous_version.h).
 constexpr const WCHAR* kPreviousExe = L"\\NandFlash\\Merrow\\Previous\\Orvane3.exe";

@@ -24,6 +24,10 @@ struct Installer : WorkerRecord<InstallFailure> {
     // floor once the release has proved itself (security_floor.h).
     bool keyed;
     DWORD security_version;
+    // A delta package: the sections are installed against the installed
+    // version (delta_install.h).
+    bool delta;
+    bool delta_exe_patch;  // its exe section is a patch, not the whole file
     // Which items the old version had: from the marker, once it is ready.
     bool old_items[kItemCount];
 };
@@ -34,7 +38,7 @@ struct Installer : WorkerRecord<InstallFailure> {
 // `securityVersion` is null on a device without a trusted key.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
                         LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0,
-                        const DWORD* securityVersion = NULL);
+                        const DWORD* securityVersion = NULL, bool delta = false);
 
 // The worker's body; posts exactly one result (none without a window) and
 // returns 0.

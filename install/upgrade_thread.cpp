@@ -9,6 +9,7 @@
 // when the worker returns, whichever return that is.
 #include <strsafe.h>
 
+#include "delta_install.h"
 #include "device_files.h"
 #include "file_helpers.h"
 #include "install_constants.h"
@@ -85,7 +86,10 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
     if (step.unzippingLine) NKDbgPrintfW(step.unzippingLine, GetTickCount());
 
     bool failed = true;
-    if (!UnZipFile(archive, temporary, &RunningStageProgress())) {
+    const BOOL unpacked = installer->delta
+                              ? BuildDeltaFolder(archive, step.installed, temporary, &RunningStageProgress())
+                              : UnZipFile(archive, temporary, &RunningStageProgress());
+    if (!unpacked) {
         NKDbgPrintfW(step.unzipFailedLine, archive, GetTickCount());
         installer->error = step.unzipFailure;
     } else {
@@ -130,7 +134,8 @@ BOOL InstallFonts(Installer* installer) {
 }
 
 // Step 3: TRUE when the new executable is in place; otherwise the failure
-// is recorded.
+// is recorded. A delta's executable may first be patched from the installed
+// one, or be installed already by an earlier run.
 BOOL InstallExecutable(Installer* installer) {
     LPCWSTR extracted = installer->exe_file;
     if (!FileExists(extracted)) {
@@ -138,20 +143,33 @@ BOOL InstallExecutable(Installer* installer) {
         installer->error = InstallFailure::kNoExe;
         return FALSE;
     }
+    LPCWSTR source = extracted;
+    if (installer->delta) {
+        const DeltaExe exe = PrepareDeltaExe(installer, &source);
+        if (exe != DeltaExe::kReady) {
+            if (!DeleteFileW(extracted)) {
+                NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", extracted,
+                             GetTickCount());
+            }
+            return exe == DeltaExe::kAlreadyInstalled;
+        }
+    }
     if (!ClearInstalled(installer, kItemExe)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s], at=[%ld]\r\n", kInstalledExe,
                      GetTickCount());
         installer->error = InstallFailure::kDeleteExe;
-    } else if (MoveFileW(extracted, kInstalledExe)) {
+    } else if (MoveFileW(source, kInstalledExe)) {
+        if (source != extracted) DeleteFileW(extracted);
         RunningStageProgress().Advance(1);
         return TRUE;
     } else {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
+        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move file=[%s], at=[%ld]\r\n", source, GetTickCount());
         installer->error = InstallFailure::kMoveExe;
     }
     if (!DeleteFileW(extracted)) {
         NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
     }
+    if (source != extracted) DeleteFileW(source);
     return FALSE;
 }
 
@@ -221,6 +239,7 @@ DWORD InstallationUnits(const Installer* installer) {
 DWORD UpgradeThreadProc(Installer* installer) {
     WorkerResult<Installer> result(installer);
     RunningStageProgress().SetTotal(InstallationUnits(installer));
+    if (installer->delta && !CheckDeltaFits(installer)) return 0;
     if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
     NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new exe, at=[%ld]\r\n", GetTickCount());
@@ -235,7 +254,7 @@ DWORD UpgradeThreadProc(Installer* installer) {
 // runs, and the posted result carries only a constant text.
 BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
                         LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum,
-                        const DWORD* securityVersion) {
+                        const DWORD* securityVersion, bool delta) {
     Installer* installer =
         NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld], at=[%ld]\r\n");
     if (!installer) return FALSE;
@@ -245,6 +264,7 @@ BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR u
     installer->package_checksum = packageChecksum;
     installer->keyed = securityVersion != NULL;
     installer->security_version = securityVersion ? *securityVersion : 0;
+    installer->delta = delta;
     return StartWorker<Installer, UpgradeThreadProc, RecordAfterRun::Freed>(
         installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
 }

@@ -28,6 +28,8 @@ DWORD PreparedPackageChecksum();
 // Likewise the security version of its verified signature: FALSE on a device
 // without a trusted key, where versions do not count.
 BOOL PreparedSecurityVersion(DWORD* version);
+// Whether that package is a delta package; false before.
+bool PreparedPackageIsDelta();
 
 // Fills `preparer` and starts the worker. FALSE without a package path (then
 // "Err01" is posted to `window`) or when the thread cannot be created.

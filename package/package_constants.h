@@ -15,6 +15,11 @@ constexpr DWORD kExeSectionOffset = kPackageHeadSize;
 // The signature as it stands in the file ("3-VO") and as a little-endian value.
 constexpr BYTE kPackageSignatureBytes[4] = {0x33, 0x2D, 0x56, 0x4F};
 constexpr DWORD kPackageSignature = 0x4F562D33;
+// A delta package ("3-VD") carries only what changed against the installed
+// version; a launcher that knows only "3-VO" refuses it before writing
+// anything.
+constexpr BYTE kDeltaPackageSignatureBytes[4] = {0x33, 0x2D, 0x56, 0x44};
+constexpr DWORD kDeltaPackageSignature = 0x44562D33;
 
 // One heap buffer of this size carries a section from the package to its
 // output file; no section is ever held in memory whole.

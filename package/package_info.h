@@ -20,6 +20,8 @@ struct PackageInfo {
 // files' integers.
 DWORD LittleEndianAt(const BYTE* bytes);
 void PutLittleEndian(BYTE* at, DWORD value);
+// A delta package: its sections are installed against the installed version.
+inline bool IsDeltaPackage(const PackageInfo& info) { return info.signature == kDeltaPackageSignature; }
 
 // Decoded byte by byte as little-endian, so the result is the same on any
 // host; bytes a short read did not deliver must be zero in the buffer.

@@ -46,3 +46,4 @@ BOOL PreparedSecurityVersion(DWORD* version) {
     *version = g_preparer->security_version;
     return TRUE;
 }
+bool PreparedPackageIsDelta() { return g_preparer && IsDeltaPackage(g_preparer->package); }

@@ -25,11 +25,16 @@ BOOL ReadPackagePart(HANDLE package, BYTE* part, DWORD size, LPCWSTR upgradeFile
 }
 
 // Compared byte by byte, as stored, so no host byte order is involved.
-bool HasPackageSignature(const BYTE (&head)[kPackageHeadSize]) {
-    for (DWORD i = 0; i < sizeof(kPackageSignatureBytes); ++i) {
-        if (head[i] != kPackageSignatureBytes[i]) return false;
+bool StartsWith(const BYTE (&head)[kPackageHeadSize], const BYTE (&signature)[4]) {
+    for (DWORD i = 0; i < sizeof(signature); ++i) {
+        if (head[i] != signature[i]) return false;
     }
     return true;
+}
+
+// A full package or a delta package.
+bool HasPackageSignature(const BYTE (&head)[kPackageHeadSize]) {
+    return StartsWith(head, kPackageSignatureBytes) || StartsWith(head, kDeltaPackageSignatureBytes);
 }
 
 }  // namespace

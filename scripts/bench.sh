@@ -8,3 +8,4 @@ cd "$(dirname "$0")/.."
 sh scripts/build.sh >/dev/null
 build/ruvexa_bench "$@"
 python3 bench/small_files.py --build build
+python3 bench/delta_release.py --build build

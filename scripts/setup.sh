@@ -7,7 +7,7 @@ set -eu
 
 PACKAGES="cmake make g++ pkg-config zlib1g-dev libminizip-dev libfreetype-dev
 libfontconfig-dev fontconfig fonts-dejavu-core libpng-dev libsdl2-dev
-libgtest-dev libbenchmark-dev libsodium-dev libcli11-dev nlohmann-json3-dev zip unzip python3 libarchive-tools p7zip-full
+libgtest-dev libbenchmark-dev libsodium-dev libdivsufsort-dev libcli11-dev nlohmann-json3-dev zip unzip python3 libarchive-tools p7zip-full
 g++-mingw-w64-x86-64-win32 $*"
 
 missing=""

@@ -23,6 +23,7 @@ namespace {
 constexpr const WCHAR* kPreparationFailed = L"Preparation failed";
 constexpr const WCHAR* kUpgradeFailed = L"Upgrade failed";
 constexpr const WCHAR* kRollbackFailed = L"Rollback failed";
+constexpr const WCHAR* kDeltaDoesNotFit = L"Delta does not fit";
 
 // When the running stage's worker was started.
 DWORD g_stageStart = 0;
@@ -65,7 +66,7 @@ void StartInstallation(HWND window) {
     BeginWorkerStage(window);
     if (!StartUpgradeThread(window, WM_UPGRADE_RESULT, g_remoteUpgrade, g_upgradeFile, sections.exe_file,
                             sections.images_file, sections.fonts_file, keepPrevious, PreparedPackageChecksum(),
-                            keyed ? &securityVersion : NULL)) {
+                            keyed ? &securityVersion : NULL, PreparedPackageIsDelta())) {
         RemoveProgressBar(window);
         DrawStatusText(kUpgradeFailed);
     }
@@ -121,7 +122,8 @@ void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
                      durationMs, progress.Items(), progress.Done() - progress.Items(), GetTickCount());
     }
     EndStageThatResets(window, succeeded, codeText, L"=== Upgrade Complete ===\r\n\r\n",
-                       L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n", kUpgradeFailed);
+                       L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n",
+                       IsDeltaMismatchCode(reinterpret_cast<LPCWSTR>(codeText)) ? kDeltaDoesNotFit : kUpgradeFailed);
 }
 
 void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText) {

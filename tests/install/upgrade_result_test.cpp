@@ -31,8 +31,13 @@ TEST_F(UpgradeResultTest, FailuresMapToTheirCodes) {
         {InstallFailure::kNoExe, L"Err6A"},
         {InstallFailure::kPreparePrevious, L"Err44"},
         {InstallFailure::kStartTrial, L"Err6B"},
+        {InstallFailure::kImagesDoNotFit, L"Err80"},
+        {InstallFailure::kFontsDoNotFit, L"Err81"},
+        {InstallFailure::kExeDoesNotFit, L"Err82"},
+        {InstallFailure::kBadDelta, L"Err83"},
+        {InstallFailure::kWritePatchedExe, L"Err6C"},
         // Past the table.
-        {static_cast<InstallFailure>(12), L"ErrFF"},
+        {static_cast<InstallFailure>(17), L"ErrFF"},
         {static_cast<InstallFailure>(0xFFFFFFFF), L"ErrFF"},
     };
     for (const auto& [failure, code] : rows) {

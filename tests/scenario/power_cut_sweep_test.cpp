@@ -26,8 +26,9 @@ using testing_support::TempDevice;
 // What is cut: an upgrade, one with rollback on, or the rollback boot of a
 // device whose new version has used up its starts; on a keyed device, an
 // upgrade with rollback off that raises the floor at its completion, or the
-// boot that finds Trial.flag deleted and raises it then.
-enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kFloorUpgrade, kFloorAfterTrial };
+// boot that finds Trial.flag deleted and raises it then; or a delta upgrade
+// over the version it was made from, without or with rollback on.
+enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kFloorUpgrade, kFloorAfterTrial, kDelta, kKeepingDelta };
 
 // The floor before the swept boot and the package's security version.
 constexpr long kOldFloor = 5;
@@ -51,8 +52,15 @@ void MakeSweptDevice(const TempDevice& device, const scenario::BuiltPackage& pac
         std::filesystem::copy(trialDevice->Root(), device.Root(), std::filesystem::copy_options::recursive);
         return;
     }
-    scenario::MakeUpgradeDevice(device, package, sweep.remote);
-    if (sweep.cut == Cut::kKeepingUpgrade) device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+    if (sweep.cut == Cut::kDelta || sweep.cut == Cut::kKeepingDelta) {
+        scenario::InstallVersion(device, scenario::DeltaBase());
+        scenario::RequestUpgrade(device, package, sweep.remote);
+    } else {
+        scenario::MakeUpgradeDevice(device, package, sweep.remote);
+    }
+    if (sweep.cut == Cut::kKeepingUpgrade || sweep.cut == Cut::kKeepingDelta) {
+        device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+    }
     if (sweep.cut == Cut::kFloorUpgrade) scenario::MakeKeyed(device, package, sweep.remote, kNewFloor, kOldFloor);
 }
 
@@ -96,8 +104,12 @@ class PowerCutSweep : public ::testing::TestWithParam<SweepCase> {};
 TEST_P(PowerCutSweep, EveryCutPointConverges) {
     const SweepCase& sweep = GetParam();
     Scratch scratch;
-    const scenario::UpgradeContent content = scenario::StandardUpgrade();
-    const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
+    const bool delta = sweep.cut == Cut::kDelta || sweep.cut == Cut::kKeepingDelta;
+    const scenario::UpgradeContent content =
+        delta ? scenario::DeltaTarget(scenario::DeltaBase()) : scenario::StandardUpgrade();
+    const scenario::BuiltPackage package = delta
+                                               ? scenario::BuildDeltaPackage(scenario::DeltaBase(), content, scratch)
+                                               : scenario::BuildUpgradePackage(content, scratch);
     TempDevice trialDevice;
     if (sweep.cut == Cut::kRollback) scenario::MakeTrialDevice(trialDevice, package, sweep.remote, scratch);
     if (sweep.cut == Cut::kFloorAfterTrial) MakeProvedTrialDevice(trialDevice, package, sweep.remote, scratch);
@@ -133,6 +145,10 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
         } else {
             why += scenario::WhyNotUpgraded(device, run, content, sweep.remote);
             if (sweep.cut == Cut::kKeepingUpgrade) why += scenario::WhyPreviousNotKept(device, package, sweep.remote);
+            if (sweep.cut == Cut::kKeepingDelta) {
+                why += scenario::WhyPreviousNotKept(device, package, sweep.remote,
+                                                    scenario::VersionTree(scenario::DeltaBase()));
+            }
         }
         if (why.empty()) {
             ++converged;
@@ -162,7 +178,11 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"FloorAfterTrialRemoteClean", true, false, Cut::kFloorAfterTrial},
                                            SweepCase{"FloorAfterTrialRemoteLossy", true, true, Cut::kFloorAfterTrial},
                                            SweepCase{"FloorAfterTrialLocalClean", false, false, Cut::kFloorAfterTrial},
-                                           SweepCase{"FloorAfterTrialLocalLossy", false, true, Cut::kFloorAfterTrial}),
+                                           SweepCase{"FloorAfterTrialLocalLossy", false, true, Cut::kFloorAfterTrial},
+                                           SweepCase{"DeltaRemoteClean", true, false, Cut::kDelta},
+                                           SweepCase{"DeltaRemoteLossy", true, true, Cut::kDelta},
+                                           SweepCase{"DeltaLocalLossy", false, true, Cut::kDelta},
+                                           SweepCase{"KeepingDeltaRemoteLossy", true, true, Cut::kKeepingDelta}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace

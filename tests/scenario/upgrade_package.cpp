@@ -63,9 +63,15 @@ void RequestUpgrade(const testing_support::TempDevice& device, const BuiltPackag
 
 namespace {
 
+// The files and, for a name with "/", the folders that hold it.
 testing_support::Tree FolderTree(const NamedFiles& files) {
     testing_support::Tree tree;
-    for (const auto& [name, bytes] : files) tree[name] = bytes;
+    for (const auto& [name, bytes] : files) {
+        tree[name] = bytes;
+        for (size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1)) {
+            tree[name.substr(0, slash)] = testing_support::kFolderMark;
+        }
+    }
     return tree;
 }
 
@@ -87,7 +93,7 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
                                                    FolderTree(*files));
         }
     }
-    for (const wchar_t* temporary : {L"Images_", L"Font_"}) {
+    for (const wchar_t* temporary : {L"Images_", L"Font_", L"Orvane3.exe_"}) {
         if (device.Exists(kMerrow + temporary)) why += "temporary folder left: " + host::WideToUtf8(temporary) + "\n";
     }
     for (const wchar_t* section : kSectionFiles) {
@@ -117,18 +123,13 @@ UpgradeContent LargeUpgrade(int images) {
     return content;
 }
 
-BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch) {
-    WriteHostFile(scratch.Path("content/Orvane3.exe"), content.exe);
-    for (const auto& [name, bytes] : content.images) WriteHostFile(scratch.Path("content/images/" + name), bytes);
-    for (const auto& [name, bytes] : content.fonts) WriteHostFile(scratch.Path("content/fonts/" + name), bytes);
-    std::string output = scratch.Path("content/package.bin");
-    int status = RunPack({"build", "--exe", scratch.Path("content/Orvane3.exe"), "--images",
-                          scratch.Path("content/images"), "--fonts", scratch.Path("content/fonts"), "-o", output},
-                         scratch);
-    if (status != 0) throw std::runtime_error("ruvexa-pack build failed: " + ReadHostFile(scratch.Path("pack.err")));
+namespace {
 
+// A package written by ruvexa-pack, with its sections cut out by the sizes
+// in its tail.
+BuiltPackage ReadBuiltPackage(const std::string& path) {
     BuiltPackage package;
-    package.bytes = ReadHostFile(output);
+    package.bytes = ReadHostFile(path);
     const std::string& bytes = package.bytes;
     if (bytes.size() < 24) throw std::runtime_error("package too short");
     size_t tail = bytes.size() - 16;
@@ -140,6 +141,80 @@ BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& s
     package.imagesSection = bytes.substr(8 + exeSize, imagesSize);
     package.fontsSection = bytes.substr(8 + exeSize + imagesSize, fontsSize);
     return package;
+}
+
+void Pack(const std::vector<std::string>& arguments, const Scratch& scratch) {
+    if (RunPack(arguments, scratch) != 0) {
+        throw std::runtime_error("ruvexa-pack " + arguments[0] + " failed: " + ReadHostFile(scratch.Path("pack.err")));
+    }
+}
+
+}  // namespace
+
+BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch, const std::string& name) {
+    const std::string folder = scratch.Path(name + "/");
+    WriteHostFile(folder + "Orvane3.exe", content.exe);
+    for (const auto& [file, bytes] : content.images) WriteHostFile(folder + "images/" + file, bytes);
+    for (const auto& [file, bytes] : content.fonts) WriteHostFile(folder + "fonts/" + file, bytes);
+    Pack({"build", "--exe", folder + "Orvane3.exe", "--images", folder + "images", "--fonts", folder + "fonts", "-o",
+          folder + "package.bin"},
+         scratch);
+    return ReadBuiltPackage(folder + "package.bin");
+}
+
+UpgradeContent DeltaBase() {
+    return UpgradeContent{
+        "#!/bin/sh\ntouch old_orvane3.ran\nexit 0\n" + RandomBytes(40000, 4),
+        {{"Start.bmp", "BM" + RandomBytes(3000, 5)},
+         {"Menu.bmp", "BM" + RandomBytes(1200, 6)},
+         {"Icons/Ok.bmp", "BM" + RandomBytes(500, 7)},
+         {"Icons/Cancel.bmp", "BM" + RandomBytes(700, 8)}},
+        {{"Main.ttf", RandomBytes(2500, 9)}, {"Small.ttf", RandomBytes(900, 10)}},
+    };
+}
+
+UpgradeContent DeltaTarget(const UpgradeContent& base, bool wholeExe) {
+    UpgradeContent target = base;
+    target.exe = "#!/bin/sh\ntouch new_orvane3.ran\nexit 0\n" +
+                 (wholeExe ? RandomBytes(40000, 11) : base.exe.substr(base.exe.find("exit 0\n") + 7));
+    if (!wholeExe) target.exe.replace(20000, 4, "CODE");
+    target.images[1].second = "BM" + RandomBytes(1300, 12);
+    target.images.push_back({"Icons/Help.bmp", "BM" + RandomBytes(600, 13)});
+    target.fonts[0].second = RandomBytes(2600, 14);
+    return target;
+}
+
+BuiltPackage BuildDeltaPackage(const UpgradeContent& from, const UpgradeContent& to, const Scratch& scratch,
+                               const std::string& key) {
+    BuildUpgradePackage(from, scratch, "from");
+    BuildUpgradePackage(to, scratch, "to");
+    std::vector<std::string> arguments = {"delta", "--from", scratch.Path("from/package.bin"), "--to",
+                                          scratch.Path("to/package.bin"), "-o", scratch.Path("delta.bin")};
+    if (!key.empty()) arguments.insert(arguments.end(), {"--sign", key, "--security-version", "3"});
+    Pack(arguments, scratch);
+    return ReadBuiltPackage(scratch.Path("delta.bin"));
+}
+
+testing_support::Tree VersionTree(const UpgradeContent& content) {
+    testing_support::Tree tree = {{"Orvane3.exe", content.exe}};
+    for (const auto& [folder, files] : {std::pair{"Images", &content.images}, std::pair{"Font", &content.fonts}}) {
+        tree[folder] = testing_support::kFolderMark;
+        for (const auto& [key, bytes] : FolderTree(*files)) tree[std::string(folder) + "/" + key] = bytes;
+    }
+    return tree;
+}
+
+void InstallVersion(const testing_support::TempDevice& device, const UpgradeContent& content) {
+    device.WriteFile(kMerrow + L"Orvane3.exe", content.exe);
+    for (const auto& [folder, files] : {std::pair{L"Images\\", &content.images}, std::pair{L"Font\\", &content.fonts}}) {
+        for (const auto& [name, bytes] : *files) {
+            std::wstring path = kMerrow + folder + host::Utf8ToWide(name);
+            for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+            device.WriteFile(path, bytes);
+        }
+    }
+    device.WriteFile(kStartUpFolder + L"\\Old.lnk", "old shortcut");
+    device.MakeFolder(L"\\Windows");
 }
 
 namespace {
@@ -157,10 +232,11 @@ testing_support::Tree InstalledVersion(const testing_support::TempDevice& device
 
 }  // namespace
 
-std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
+std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+                               const testing_support::Tree& oldVersion) {
     std::string why;
     if (!device.Exists(kPreviousFolder)) return "no Previous folder\n";
-    why += testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kPreviousFolder)), OldVersion());
+    why += testing_support::TreeDifference(testing_support::SnapshotOf(device.Host(kPreviousFolder)), oldVersion);
     if (!device.Exists(kMerrow + L"Trial.flag")) {
         why += "no Trial.flag\n";
     } else if (device.ReadFile(kMerrow + L"Trial.flag") != TrialMarker(package, remote)) {

@@ -34,9 +34,27 @@ UpgradeContent StandardUpgrade();
 // a package of several transfer chunks and many entries.
 UpgradeContent LargeUpgrade(int images);
 
-// Packs `content` with build/ruvexa-pack; the sections are cut out of the
-// package by the sizes in its tail.
-BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch);
+// Packs `content` with build/ruvexa-pack in the scratch folder `name`; the
+// sections are cut out of the package by the sizes in its tail.
+BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& scratch,
+                                 const std::string& name = "content");
+
+// Delta packages. The version a delta is made from: a program that leaves
+// "old_orvane3.ran" and carries code after its script (so that a patch is
+// smaller than the whole), images in two folders and two fonts.
+UpgradeContent DeltaBase();
+// The next version of `base`: its script changed, one image changed, one
+// added, one font changed; with `wholeExe` the executable is new throughout.
+UpgradeContent DeltaTarget(const UpgradeContent& base, bool wholeExe = false);
+// ruvexa-pack delta --from (`from` built) --to (`to` built), signed by
+// `key` (a secret key file) with security version 3 when given.
+BuiltPackage BuildDeltaPackage(const UpgradeContent& from, const UpgradeContent& to, const Scratch& scratch,
+                               const std::string& key = "");
+// `content` installed as the device's version, with a start-up folder and
+// \Windows as MakeUpgradeDevice makes them.
+void InstallVersion(const testing_support::TempDevice& device, const UpgradeContent& content);
+// `content` as a tree below the application's folder, as Previous keeps it.
+testing_support::Tree VersionTree(const UpgradeContent& content);
 
 extern const std::wstring kDownload;           // the download folder, "\" at its end
 extern const std::wstring kRemotePackage;      // a package in it
@@ -82,7 +100,9 @@ std::string WhyNotUpgraded(const testing_support::TempDevice& device, const Ruve
 // with the version of MakeUpgradeDevice kept in Previous byte for byte, the
 // trial of `package` marked and no marker of the keeping left (empty when it
 // has).
-std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
+// `oldVersion` is what was installed before, OldVersion() unless given.
+std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
+                               const testing_support::Tree& oldVersion = OldVersion());
 
 // A device upgraded to `package` with rollback on and one start counted of
 // `starts`, so that its next boot rolls back (`starts` 1) or starts again.

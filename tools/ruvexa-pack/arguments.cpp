@@ -26,6 +26,13 @@ const CommandText kCommands[] = {
      "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
      "attributes, names sorted. Each archive is unpacked in a dry run with the\n"
      "device's own extractor; one the device would reject (Err40, Err50) is refused.\n"},
+    {Command::Delta, "delta", "write a delta package against an installed one",
+     "Writes a delta package: the package TO as a device that has FROM installed\n"
+     "needs it. The archives carry only the files that are new or changed, and\n"
+     "a manifest of every file with its size and CRC-32; the executable is a\n"
+     "patch against FROM's or the whole new one, whichever is smaller.\n",
+     "A device with another version installed refuses the delta (Err80 to Err83);\n"
+     "one whose launcher knows no delta packages refuses it at once (Err04).\n"},
     {Command::Verify, "verify", "check packages as the device does",
      "Checks each package as the device does: magic, sizes, length,\n"
      "sections and checksum, then unpacks its archives in a dry run with the\n"
@@ -114,6 +121,20 @@ public:
             ->type_name("FILE")
             ->required();
         build->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
+
+        CLI::App* delta = Add(Command::Delta);
+        delta->add_option("--from", arguments_.from, "the full package installed on the devices")
+            ->type_name("OLD.BIN")
+            ->required();
+        delta->add_option("--to", arguments_.to, "the full package to install")->type_name("NEW.BIN")->required();
+        CLI::Option* signDelta =
+            delta->add_option("--sign", arguments_.key, "also write FILE.SIG, the delta's signature by this\nsecret key")
+                ->type_name("NAME.key");
+        AddSecurityVersion(delta)->needs(signDelta);
+        delta->add_option("-o,--output", arguments_.output, "the delta package to write")
+            ->type_name("FILE")
+            ->required();
+        delta->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
 
         CLI::App* verify = Add(Command::Verify);
         verify->add_option("--key", arguments_.key,

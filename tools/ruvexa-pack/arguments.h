@@ -8,7 +8,7 @@
 
 namespace pack {
 
-enum class Command { None, Build, Verify, Inspect, List, Unpack, Keygen, Sign };
+enum class Command { None, Build, Delta, Verify, Inspect, List, Unpack, Keygen, Sign };
 
 struct Arguments {
     Command command = Command::None;
@@ -20,10 +20,13 @@ struct Arguments {
     std::string images;
     std::string fonts;  // empty: the package has no fonts
     std::string output;
-    // build --sign and sign --key: the secret key file; verify --key: the
+    // delta: the package the device has installed, and the one to install
+    std::string from;
+    std::string to;
+    // build and delta --sign, sign --key: the secret key file; verify --key: the
     // public key file the device would trust
     std::string key;
-    // build --sign and sign: the security version the signature carries
+    // build --sign, delta --sign and sign: the security version the signature carries
     uint32_t securityVersion = 0;
     std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
     // verify (one or more); inspect, list, unpack and sign (one)

@@ -74,15 +74,6 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
     return true;
 }
 
-// By device and inode when both exist (links, other spellings), else by
-// the path the host resolves each to.
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code failure;
-    if (fs::exists(a, failure) && fs::exists(b, failure)) return fs::equivalent(a, b, failure);
-    return fs::weakly_canonical(fs::absolute(a, failure), failure) ==
-           fs::weakly_canonical(fs::absolute(b, failure), failure);
-}
-
 }  // namespace
 
 int RunBuild(const Arguments& arguments) {

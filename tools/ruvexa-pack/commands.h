@@ -6,6 +6,7 @@
 namespace pack {
 
 int RunBuild(const Arguments& arguments);
+int RunDelta(const Arguments& arguments);
 int RunVerify(const Arguments& arguments);
 int RunInspect(const Arguments& arguments);
 int RunList(const Arguments& arguments);

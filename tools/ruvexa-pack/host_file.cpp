@@ -133,4 +133,12 @@ bool WriteNewFile(const std::string& path, const void* bytes, size_t count, unsi
     return false;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code failure;
+    if (fs::exists(a, failure) && fs::exists(b, failure)) return fs::equivalent(a, b, failure);
+    return fs::weakly_canonical(fs::absolute(a, failure), failure) ==
+           fs::weakly_canonical(fs::absolute(b, failure), failure);
+}
+
 }  // namespace pack

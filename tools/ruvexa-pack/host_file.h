@@ -52,4 +52,8 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string* bytes, st
 // it on disk; a half-written key is worse than none, so it is removed again.
 bool WriteNewFile(const std::string& path, const void* bytes, size_t count, unsigned mode, std::string* error);
 
+// Whether two paths name the same file: by device and inode when both
+// exist (links, other spellings), else by the path the host resolves each to.
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace pack

@@ -1,8 +1,10 @@
 // `ruvexa-pack list`: what installing a package puts on the device, read
 // from the package's own archive sections once it passes the device's checks.
+#include <algorithm>
 #include <cstdio>
 
 #include "commands.h"
+#include "delta_archive.h"
 #include "device_names.h"
 #include "device_path.h"
 #include "install_constants.h"
@@ -40,11 +42,28 @@ int RunList(const Arguments& arguments) {
         uint64_t size;
     } archives[] = {{ArchiveKind::Images, ImagesSectionOffset(info), info.images_size},
                     {ArchiveKind::Fonts, FontsSectionOffset(info), info.fonts_size}};
-    PrintLine(std::to_string(info.exe_size), host::WideToUtf8(kInstalledExe));
-    for (const auto& archive : archives) {
+    // A delta installs the whole tree its manifests list, most of it taken
+    // from the device; its archives hold the folders and the rest.
+    const bool delta = IsDeltaPackage(info);
+    DeltaArchiveSummary manifests[2];
+    for (int i = 0; delta && i < 2; ++i) {
+        if (archives[i].size > 0 &&
+            !ReadDeltaSummary({package, archives[i].offset, archives[i].size}, &manifests[i], &error)) {
+            return Fail("'" + package + "': " + error);
+        }
+    }
+    PrintLine(std::to_string(delta ? manifests[0].exeSize : info.exe_size), host::WideToUtf8(kInstalledExe));
+    for (int i = 0; i < 2; ++i) {
+        const auto& archive = archives[i];
         if (archive.size == 0) continue;
         std::vector<ZipEntry> entries;
         if (!ListZip(package, archive.offset, archive.size, &entries, &error)) return Fail(error);
+        if (delta) {
+            std::erase_if(entries, [](const ZipEntry& entry) { return !entry.folder; });
+            entries.insert(entries.end(), manifests[i].files.begin(), manifests[i].files.end());
+            std::sort(entries.begin(), entries.end(),
+                      [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
+        }
         WarnIfAllInOneFolder(entries, archive.kind);
         PrintLine("", InstalledFolder(archive.kind) + "\\");
         for (const ZipEntry& entry : entries) {

@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     switch (arguments.command) {
     case Command::Build:
         return RunBuild(arguments);
+    case Command::Delta:
+        return RunDelta(arguments);
     case Command::Verify:
         return RunVerify(arguments);
     case Command::Inspect:

@@ -11,6 +11,7 @@
 
 #include "commands.h"
 #include "crc32.h"
+#include "delta_archive.h"
 #include "device_names.h"
 #include "device_path.h"
 #include "extract_section.h"
@@ -63,6 +64,10 @@ struct Report {
     size_t headBytes = 0;
     std::string magicText;
     bool magicValid = false;
+    bool delta = false;  // a delta package's magic
+    // A delta's manifests, when it is sound enough to read them.
+    bool deltaRead = false;
+    DeltaArchiveSummary deltaImages, deltaFonts;
     bool hasTail = false;
     PackageInfo info{};
     uint64_t sum = 0;             // exe_size + images_size + fonts_size
@@ -137,13 +142,38 @@ std::string Verdict(const Report& report) {
     return text;
 }
 
+std::string SavedText(const DeltaArchiveSummary& archive) {
+    return std::to_string(archive.carriedFiles) + " files carried, " + std::to_string(archive.takenFiles) +
+           " taken from the device (" + std::to_string(archive.takenBytes) + " bytes not carried)";
+}
+
+// What the delta carries and what it takes from the installed version.
+void PrintDeltaText(const Report& report) {
+    const DeltaArchiveSummary& images = report.deltaImages;
+    std::printf("delta:           installs only over the version it was made from\n");
+    if (images.exeKind == "patch") {
+        std::printf("  exe:           a patch of %u bytes for an executable of %llu bytes\n", report.info.exe_size,
+                    static_cast<unsigned long long>(images.exeSize));
+    } else {
+        std::printf("  exe:           the whole executable, %u bytes\n", report.info.exe_size);
+    }
+    std::printf("  images:        %s\n", SavedText(images).c_str());
+    if (report.info.fonts_size > 0) std::printf("  fonts:         %s\n", SavedText(report.deltaFonts).c_str());
+}
+
+json DeltaJson(const DeltaArchiveSummary& archive) {
+    return {{"carried_files", archive.carriedFiles}, {"taken_files", archive.takenFiles},
+            {"taken_bytes", archive.takenBytes}};
+}
+
 void PrintText(const Report& report) {
     const PackageInfo& info = report.info;
     std::printf("file:            %s\n", report.path.c_str());
     std::printf("length:          %llu bytes\n", static_cast<unsigned long long>(report.length));
     std::printf("head:%s\n", report.headBytes < kPackageHeadSize ? " (incomplete: the file is shorter than 8 bytes)" : "");
     std::printf("  magic:         %s \"%s\" (%s)\n", Hex(info.signature).c_str(), report.magicText.c_str(),
-                report.magicValid ? "valid" : "expected 0x4F562D33 \"3-VO\"");
+                report.magicValid ? (report.delta ? "valid, a delta package" : "valid")
+                                  : "expected 0x4F562D33 \"3-VO\" or 0x44562D33 \"3-VD\"");
     std::printf("  data_size:     %u\n", info.data_size);
     if (!report.hasTail) {
         std::printf("tail:            none: the file is shorter than 16 bytes\n");
@@ -175,6 +205,7 @@ void PrintText(const Report& report) {
                         report.computedChecksum == info.checksum ? "matches" : "differs from the stored checksum");
         }
     }
+    if (report.deltaRead) PrintDeltaText(report);
     std::printf("signature:       %s\n", SignatureLine(report).c_str());
     std::printf("verdict:         %s\n", Verdict(report).c_str());
 }
@@ -210,6 +241,13 @@ void PrintJson(const Report& report) {
         out["checksum"] = {{"stored", Hex(info.checksum)},
                            {"computed", report.computed ? json(Hex(report.computedChecksum)) : json(nullptr)},
                            {"covered_bytes", report.covered}};
+    }
+    out["kind"] = report.delta ? "delta" : "full";
+    out["delta"] = nullptr;
+    if (report.deltaRead) {
+        out["delta"] = {{"exe", {{"kind", report.deltaImages.exeKind}, {"size", report.deltaImages.exeSize}}},
+                        {"images", DeltaJson(report.deltaImages)},
+                        {"fonts", info.fonts_size > 0 ? DeltaJson(report.deltaFonts) : json(nullptr)}};
     }
     out["signature"] = nullptr;
     if (report.signaturePresent) {
@@ -262,7 +300,8 @@ int RunInspect(const Arguments& arguments) {
     DecodePackageHead(head, &info);
     DecodePackageTail(tail, &info);
     report.magicText = MagicText(head, std::min<size_t>(report.headBytes, 4));
-    report.magicValid = report.headBytes >= 4 && info.signature == kPackageSignature;
+    report.delta = report.headBytes >= 4 && IsDeltaPackage(info);
+    report.magicValid = report.headBytes >= 4 && (info.signature == kPackageSignature || report.delta);
     report.sum = uint64_t{info.exe_size} + info.images_size + info.fonts_size;
     report.expectedLength = uint64_t{info.data_size} + kPackageFrameSize;
     uint64_t offset = kExeSectionOffset;
@@ -282,6 +321,13 @@ int RunInspect(const Arguments& arguments) {
     // The device's checks are the last word: what they find is a problem too.
     if (report.problems.empty() && !report.deviceCode.empty()) report.problems.push_back(deviceReason);
     if (report.problems.empty()) report.deviceCode.clear();
+    if (report.problems.empty() && report.delta) {
+        const ArchiveWindow images{report.path, ImagesSectionOffset(info), info.images_size};
+        const ArchiveWindow fonts{report.path, FontsSectionOffset(info), info.fonts_size};
+        report.deltaRead = ReadDeltaSummary(images, &report.deltaImages, &error) &&
+                           (info.fonts_size == 0 || ReadDeltaSummary(fonts, &report.deltaFonts, &error));
+        if (!report.deltaRead) report.problems.push_back(error);
+    }
     ReadSignatureFile(&report);
     if (arguments.json) {
         PrintJson(report);

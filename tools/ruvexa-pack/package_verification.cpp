@@ -4,6 +4,7 @@
 #include "package_verification.h"
 
 #include "archive_check.h"
+#include "delta_archive.h"
 #include "device_path.h"
 #include "temp_file.h"
 #include "verdict.h"
@@ -37,6 +38,19 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         const std::string file = sections.Path() + "/" + HostText(archive.name);
         WarnAboutArchiveLayout(file, archive.size, archive.kind);
         if (!ArchiveUnpacks(file, archive.kind, progress, text)) return Verification::Rejected;
+        // A delta's manifests are read by the installation before it
+        // changes anything; one it cannot use stops it with Err83.
+        if (!IsDeltaPackage(result.info)) continue;
+        DeltaArchiveSummary summary;
+        std::string reason;
+        if (ReadDeltaSummary({file, 0, archive.size}, &summary, &reason) && archive.kind == ArchiveKind::Images &&
+            summary.exeKind.empty()) {
+            reason = "it has no exe line";
+        }
+        if (!reason.empty()) {
+            *text = RejectionText("Err83", "the manifest of " + HostText(archive.name) + ": " + reason, "");
+            return Verification::Rejected;
+        }
     }
     if (!trustedKey.empty()) *text = "security version " + std::to_string(result.securityVersion);
     return Verification::Sound;

@@ -42,7 +42,7 @@ bool AppendSection(HostFile& out, const SectionSource& section, std::vector<BYTE
 }  // namespace
 
 bool WritePackage(const SectionSource& exe, const SectionSource& images, const SectionSource& fonts,
-                  const std::string& packagePath, DWORD* checksum, std::string* error) {
+                  const std::string& packagePath, DWORD* checksum, std::string* error, DWORD signature) {
     uint64_t dataSize = exe.size + images.size + fonts.size;
     if (dataSize + kPackageFrameSize > kLargestPackageSize) {
         *error = "the package would be 4 GiB or larger";
@@ -54,7 +54,7 @@ bool WritePackage(const SectionSource& exe, const SectionSource& images, const S
     DWORD crc = 0;
     Crc32Init(&crc);
 
-    PackageInfo info{kPackageSignature, static_cast<DWORD>(dataSize), static_cast<DWORD>(exe.size),
+    PackageInfo info{signature, static_cast<DWORD>(dataSize), static_cast<DWORD>(exe.size),
                      static_cast<DWORD>(images.size), static_cast<DWORD>(fonts.size), 0};
     BYTE head[kPackageHeadSize];
     EncodePackageHead(info, head);

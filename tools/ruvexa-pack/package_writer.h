@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "package_constants.h"
+
 namespace pack {
 
 // A package's length is a DWORD on the device, so a package stays below 4 GiB.
@@ -17,10 +19,12 @@ struct SectionSource {
     uint64_t size = 0;  // the bytes expected from the file
 };
 
-// Writes the package to `packagePath` (an existing file is truncated).
+// Writes the package to `packagePath` (an existing file is truncated), with
+// the head's `signature`: a full package's or a delta package's.
 // Fails when a section file does not deliver exactly its size, so that a
 // file changed while it was read never yields a package with wrong sizes.
 bool WritePackage(const SectionSource& exe, const SectionSource& images, const SectionSource& fonts,
-                  const std::string& packagePath, DWORD* checksum, std::string* error);
+                  const std::string& packagePath, DWORD* checksum, std::string* error,
+                  DWORD signature = kPackageSignature);
 
 }  // namespace pack

@@ -1,0 +1,28 @@
+// ZipEntryReader: the data of one named entry of a zip archive, read in
+// pieces, without unpacking it to a file.
+#pragma once
+
+#include <minizip/unzip.h>
+#include <windows.h>
+
+class ZipEntryReader {
+public:
+    ZipEntryReader() = default;
+    ~ZipEntryReader();
+    ZipEntryReader(const ZipEntryReader&) = delete;
+    ZipEntryReader& operator=(const ZipEntryReader&) = delete;
+
+    // Opens the archive at `zipPath` and its entry stored as `entryName`
+    // (compared exactly); false when either is missing or unreadable.
+    bool Open(LPCWSTR zipPath, const char* entryName);
+    // Up to `size` bytes of the entry's data: the count read, 0 at its end,
+    // negative when the data cannot be read (or fails its CRC-32 at the end).
+    int Read(void* buffer, DWORD size);
+
+private:
+    void Release();
+
+    unzFile archive_ = nullptr;
+    bool entryOpen_ = false;
+    bool ended_ = false;  // the whole entry was read and its CRC-32 held
+};
