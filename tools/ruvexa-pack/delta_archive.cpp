@@ -178,15 +178,9 @@ bool WriteDeltaArchive(const ArchiveWindow& installed, const ArchiveWindow& targ
     if (!reader.Open(target, error)) return false;
 
     HostFile out;
-    if (!out.OpenForWriting(zipPath, false, 0, error)) return false;
     MinizipStream stream;
-    stream.file = &out;
-    zlib_filefunc64_def functions = MinizipFunctions(&stream);
-    zipFile zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &functions);
-    if (!zip) {
-        *error = "cannot start the archive '" + zipPath + "'";
-        return false;
-    }
+    zipFile zip = CreateZip(zipPath, &out, &stream, error);
+    if (!zip) return false;
     std::string manifest = std::string(kManifestFirstLine) + "\n" + (exeLine.empty() ? "" : exeLine + "\n");
     bool ok = true;
     int status = unzGoToFirstFile(reader.Zip());

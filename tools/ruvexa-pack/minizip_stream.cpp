@@ -1,4 +1,5 @@
-// minizip's I/O callbacks, each a plain read, write or seek on the window.
+// minizip's I/O callbacks, each a plain read, write or seek on the window,
+// and a new archive started over a host file.
 #include "minizip_stream.h"
 
 #include <algorithm>
@@ -89,6 +90,15 @@ zlib_filefunc64_def MinizipFunctions(MinizipStream* stream) {
     functions.zerror_file = Error;
     functions.opaque = stream;
     return functions;
+}
+
+zipFile CreateZip(const std::string& zipPath, HostFile* out, MinizipStream* stream, std::string* error) {
+    if (!out->OpenForWriting(zipPath, false, 0, error)) return nullptr;
+    stream->file = out;
+    zlib_filefunc64_def functions = MinizipFunctions(stream);
+    zipFile zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &functions);
+    if (!zip) *error = "cannot start the archive '" + zipPath + "'";
+    return zip;
 }
 
 }  // namespace pack

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <minizip/ioapi.h>
+#include <minizip/zip.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "host_file.h"
@@ -29,5 +31,10 @@ struct MinizipStream {
 
 // Functions whose open call ignores the name and hands out `stream`.
 zlib_filefunc64_def MinizipFunctions(MinizipStream* stream);
+
+// Opens `zipPath` for writing as `out` and starts a new archive in it through
+// `stream`, both the caller's to keep until the archive is closed; null, with
+// the error, when either cannot be done.
+zipFile CreateZip(const std::string& zipPath, HostFile* out, MinizipStream* stream, std::string* error);
 
 }  // namespace pack

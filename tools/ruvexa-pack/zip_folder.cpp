@@ -195,15 +195,9 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
     }
 
     HostFile out;
-    if (!out.OpenForWriting(zipPath, false, 0, error)) return false;
     MinizipStream stream;
-    stream.file = &out;
-    zlib_filefunc64_def functions = MinizipFunctions(&stream);
-    zipFile zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &functions);
-    if (!zip) {
-        *error = "cannot start the archive '" + zipPath + "'";
-        return false;
-    }
+    zipFile zip = CreateZip(zipPath, &out, &stream, error);
+    if (!zip) return false;
     std::vector<unsigned char> buffer(kCopyChunk);
     bool ok = true;
     for (const Entry& entry : entries) {
