@@ -9,6 +9,7 @@
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
+#include "log_line.h"
 #include "progress_bar.h"
 #include "rollback.h"
 #include "rollback_setting.h"
@@ -82,14 +83,14 @@ void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     DWORD durationMs = 0;
     if (EndWorkerStage(window, &durationMs)) {
         StageProgress& progress = RunningStageProgress();
-        NKDbgPrintfW(L"OnExtractionResult(): extraction took=[%lu] ms, bytes=[%lu], files=[%lu], at=[%ld]\r\n",
-                     durationMs, progress.Done(), progress.Items(), GetTickCount());
+        LogLine(L"OnExtractionResult(): extraction took=[%lu] ms, bytes=[%lu], files=[%lu]", durationMs,
+                progress.Done(), progress.Items());
     }
     if (succeeded) {
-        NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
+        LogText(L"=== Extraction Complete ===\r\n\r\n");
         StartInstallation(window);
     } else {
-        NKDbgPrintfW(L"=== !!! Extraction Failed ===\r\n\r\n");
+        LogText(L"=== !!! Extraction Failed ===\r\n\r\n");
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kPreparationFailed);
     }
 }
@@ -101,11 +102,11 @@ namespace {
 void EndStageThatResets(HWND window, WPARAM succeeded, LPARAM codeText, LPCWSTR completeLine,
                         LPCWSTR rebootingText, LPCWSTR failedLine, LPCWSTR failedText) {
     if (succeeded) {
-        NKDbgPrintfW(completeLine);
+        LogText(completeLine);
         DrawStatusText(rebootingText);
         SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
     } else {
-        NKDbgPrintfW(failedLine);
+        LogText(failedLine);
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), failedText);
     }
 }
@@ -118,8 +119,8 @@ void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
         // Each unit of the installation is an entry unpacked or a step of the
         // switch-over.
         StageProgress& progress = RunningStageProgress();
-        NKDbgPrintfW(L"OnUpgradeResult(): installation took=[%lu] ms, entries=[%lu], steps=[%lu], at=[%ld]\r\n",
-                     durationMs, progress.Items(), progress.Done() - progress.Items(), GetTickCount());
+        LogLine(L"OnUpgradeResult(): installation took=[%lu] ms, entries=[%lu], steps=[%lu]", durationMs,
+                progress.Items(), progress.Done() - progress.Items());
     }
     EndStageThatResets(window, succeeded, codeText, L"=== Upgrade Complete ===\r\n\r\n",
                        L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n",
