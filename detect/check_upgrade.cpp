@@ -5,6 +5,7 @@
 #include "detect_constants.h"
 #include "file_helpers.h"
 #include "log_line.h"
+#include "upgrade_log.h"
 #include "upgrade_search.h"
 #include "upgrade_state.h"
 
@@ -52,6 +53,7 @@ int CheckUpgrade(ShowStatusLine showStatus) {
         LogLine(L"CheckUpgrade(): !!! Not found upgrade flag");
         return 0;
     }
+    BeginUpgradeLog(g_remoteUpgrade ? L"remote" : L"USB");
 
     showStatus(L"Finding upgrade file...");
 
@@ -70,7 +72,10 @@ int CheckUpgrade(ShowStatusLine showStatus) {
 
         ZeroMemory(g_upgradeFile, sizeof(g_upgradeFile));
         LPCWSTR pattern = g_remoteUpgrade ? kRemotePackagePattern : g_packagePattern;
-        if (FindUpgradeFile(pattern, g_upgradeFile, MAX_PATH, retry)) return 1;
+        if (FindUpgradeFile(pattern, g_upgradeFile, MAX_PATH, retry)) {
+            NameUpgradePackage(g_upgradeFile);
+            return 1;
+        }
 
         LogLine(L"CheckUpgrade(): !!! Not found upgrade source, retry=[%d]", retry);
         Sleep(kSearchRetryDelayMs);

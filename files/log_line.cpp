@@ -1,10 +1,12 @@
 // LogLine, LogText: every text is formatted into one buffer and handed to
 // NKDbgPrintfW whole, so that the debug output is what the call site's
-// format alone would have printed.
+// format alone would have printed, and kept for the upgrade log.
 #include "log_line.h"
 
 #include <stdarg.h>
 #include <strsafe.h>
+
+#include "upgrade_log.h"
 
 namespace {
 
@@ -14,6 +16,7 @@ constexpr size_t kLogTextCapacity = 1024;
 
 void Send(LPCWSTR text) {
     NKDbgPrintfW(L"%s", text);
+    KeepLogText(text);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "shell_constants.h"
 #include "status_screen.h"
 #include "trial_start.h"
+#include "upgrade_log.h"
 #include "upgrade_search.h"
 
 namespace {
@@ -49,9 +50,11 @@ void Initialize(HWND window) {
 
     // May block the UI thread for many seconds while it waits for media.
     if (CheckUpgrade(DrawStatusText)) {
+        FlushUpgradeLog();
         StartExtraction(window);
         return;
     }
+    EndUpgradeAttempt(NULL);
     LaunchMainApplication(window);
 }
 

@@ -15,6 +15,7 @@
 #include "shell_constants.h"
 #include "signature_check.h"
 #include "status_screen.h"
+#include "upgrade_log.h"
 #include "upgrade_state.h"
 
 namespace {
@@ -39,6 +40,7 @@ BOOL IsBelowSecurityFloor(DWORD* version, DWORD* floor) {
 
 void ShowRefusal(HWND window, LPCWSTR code, LPCWSTR text) {
     DrawErrorText(code, text);
+    KeepResultCode(code);
     SetTimer(window, IDT_REFUSAL, kRefusalDelayMs, NULL);
 }
 
@@ -76,5 +78,6 @@ void EndRefusal(HWND window) {
         DeleteRequestFile(kUpgradeFlag);
     }
     LogLine(L"EndRefusal(): removed upgrade request");
+    EndUpgradeAttempt(NULL);
     LaunchMainApplication(window);
 }

@@ -5,7 +5,8 @@
 // before its worker starts, and a worker that cannot start leaves no result
 // to wait for, so the stage ends on screen at once. The upgrade's two stages
 // show a progress bar while their worker runs and log their duration when
-// its result arrives.
+// its result arrives. EndUpgradeAttempt: the attempt's lines to the upgrade
+// logs.
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
@@ -16,6 +17,7 @@
 #include "shell_constants.h"
 #include "stage_progress.h"
 #include "status_screen.h"
+#include "upgrade_log.h"
 #include "upgrade_state.h"
 
 namespace {
@@ -55,6 +57,7 @@ void StartExtraction(HWND window) {
                         sections.fonts_file)) {
         RemoveProgressBar(window);
         DrawStatusText(kPreparationFailed);
+        EndUpgradeAttempt(NULL);
     }
 }
 
@@ -70,13 +73,18 @@ void StartInstallation(HWND window) {
                             keyed ? &securityVersion : NULL, PreparedPackageIsDelta())) {
         RemoveProgressBar(window);
         DrawStatusText(kUpgradeFailed);
+        EndUpgradeAttempt(NULL);
     }
 }
 
 void StartRollback(HWND window) {
     DrawTitleText(L"UI APP UPGRADE");
     DrawStatusText(L"Rolling back...");
-    if (!StartRollbackThread(window, WM_ROLLBACK_RESULT)) DrawStatusText(kRollbackFailed);
+    BeginUpgradeLog(L"rollback");
+    if (!StartRollbackThread(window, WM_ROLLBACK_RESULT)) {
+        DrawStatusText(kRollbackFailed);
+        FlushUpgradeLog();
+    }
 }
 
 void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
@@ -88,10 +96,12 @@ void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     }
     if (succeeded) {
         LogText(L"=== Extraction Complete ===\r\n\r\n");
+        FlushUpgradeLog();
         StartInstallation(window);
     } else {
         LogText(L"=== !!! Extraction Failed ===\r\n\r\n");
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kPreparationFailed);
+        EndUpgradeAttempt(reinterpret_cast<LPCWSTR>(codeText));
     }
 }
 
@@ -125,9 +135,17 @@ void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     EndStageThatResets(window, succeeded, codeText, L"=== Upgrade Complete ===\r\n\r\n",
                        L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n",
                        IsDeltaMismatchCode(reinterpret_cast<LPCWSTR>(codeText)) ? kDeltaDoesNotFit : kUpgradeFailed);
+    EndUpgradeAttempt(succeeded ? NULL : reinterpret_cast<LPCWSTR>(codeText));
 }
 
 void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     EndStageThatResets(window, succeeded, codeText, L"=== Rollback Complete ===\r\n\r\n",
                        L"Rolled back. Rebooting...", L"=== !!! Rollback Failed ===\r\n\r\n", kRollbackFailed);
+    FlushUpgradeLog();
+}
+
+void EndUpgradeAttempt(LPCWSTR failureCode) {
+    if (failureCode) KeepResultCode(failureCode);
+    FlushUpgradeLog();
+    if (!g_remoteUpgrade && g_sourceDir[0]) CopyUpgradeLogTo(g_sourceDir);
 }
