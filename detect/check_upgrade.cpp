@@ -4,6 +4,8 @@
 
 #include "detect_constants.h"
 #include "file_helpers.h"
+#include "log_line.h"
+#include "upgrade_log.h"
 #include "upgrade_search.h"
 #include "upgrade_state.h"
 
@@ -39,18 +41,19 @@ int CheckUpgrade(ShowStatusLine showStatus) {
     if (FileExists(kUpgradeFlag)) {
         g_remoteUpgrade = false;
         requested = true;
-        NKDbgPrintfW(L"CheckUpgrade(): found upgrade flag, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"CheckUpgrade(): found upgrade flag");
     }
     // Probed second, so a remote request wins when both flags are present.
     if (FileExists(kRemoteUpgradeFlag)) {
         g_remoteUpgrade = true;
         requested = true;
-        NKDbgPrintfW(L"CheckUpgrade(): found remote upgrade flag, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"CheckUpgrade(): found remote upgrade flag");
     }
     if (!requested) {
-        NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade flag, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"CheckUpgrade(): !!! Not found upgrade flag");
         return 0;
     }
+    BeginUpgradeLog(g_remoteUpgrade ? L"remote" : L"USB");
 
     showStatus(L"Finding upgrade file...");
 
@@ -60,22 +63,23 @@ int CheckUpgrade(ShowStatusLine showStatus) {
         while (!ProbeSourceDir()) {
             Sleep(kSearchRetryDelayMs);
             if (++dirRetry == kSourceDirProbes) {
-                NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade source directory, at=[%ld]\r\n",
-                             GetTickCount());
+                LogLine(L"CheckUpgrade(): !!! Not found upgrade source directory");
                 return 0;
             }
         }
-        NKDbgPrintfW(L"CheckUpgrade(): found upgrade source directory=[%s], dir_retry=[%d], at=[%ld]\r\n",
-                     g_remoteUpgrade ? kRemoteSourceDir : g_sourceDir, dirRetry, GetTickCount());
+        LogLine(L"CheckUpgrade(): found upgrade source directory=[%s], dir_retry=[%d]",
+                g_remoteUpgrade ? kRemoteSourceDir : g_sourceDir, dirRetry);
 
         ZeroMemory(g_upgradeFile, sizeof(g_upgradeFile));
         LPCWSTR pattern = g_remoteUpgrade ? kRemotePackagePattern : g_packagePattern;
-        if (FindUpgradeFile(pattern, g_upgradeFile, MAX_PATH, retry)) return 1;
+        if (FindUpgradeFile(pattern, g_upgradeFile, MAX_PATH, retry)) {
+            NameUpgradePackage(g_upgradeFile);
+            return 1;
+        }
 
-        NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade source, retry=[%d], at=[%ld]\r\n", retry,
-                     GetTickCount());
+        LogLine(L"CheckUpgrade(): !!! Not found upgrade source, retry=[%d]", retry);
         Sleep(kSearchRetryDelayMs);
     }
-    NKDbgPrintfW(L"CheckUpgrade(): !!! Not found upgrade source, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"CheckUpgrade(): !!! Not found upgrade source");
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <strsafe.h>
 #include <wchar.h>
 
+#include "log_line.h"
 #include "upgrade_search.h"
 
 int FindUpgradeFile(LPCWSTR pattern, LPWSTR out, size_t outCapacity, int retry) {
@@ -9,8 +10,7 @@ int FindUpgradeFile(LPCWSTR pattern, LPWSTR out, size_t outCapacity, int retry) 
     HANDLE search = FindFirstFileW(pattern, &match);
     if (search == INVALID_HANDLE_VALUE) return 0;
 
-    NKDbgPrintfW(L"FindUpgradeFile(): found upgrade source=[%s], retry=[%d], at=[%ld]\r\n",
-                 match.cFileName, retry, GetTickCount());
+    LogLine(L"FindUpgradeFile(): found upgrade source=[%s], retry=[%d]", match.cFileName, retry);
 
     // The folder part runs up to and including the last separator; the first
     // character is never taken as one, so "\name" has no folder part.
@@ -31,8 +31,7 @@ int FindUpgradeFile(LPCWSTR pattern, LPWSTR out, size_t outCapacity, int retry) 
     }
     if (!fits) {
         // A shortened path would name another file: refuse the match.
-        NKDbgPrintfW(L"FindUpgradeFile(): !!! Path too long, source=[%s], retry=[%d], at=[%ld]\r\n",
-                     match.cFileName, retry, GetTickCount());
+        LogLine(L"FindUpgradeFile(): !!! Path too long, source=[%s], retry=[%d]", match.cFileName, retry);
         FindClose(search);
         return 0;
     }

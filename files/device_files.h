@@ -49,3 +49,9 @@ constexpr const WCHAR* kRejectedFile = L"\\NandFlash\\Merrow\\Rejected.txt";
 constexpr const WCHAR* kFloorRecordA = L"\\NandFlash\\Merrow\\Floor.A";
 constexpr const WCHAR* kFloorRecordB = L"\\NandFlash\\Merrow\\Floor.B";
 constexpr const WCHAR* kTrialFloorFile = L"\\NandFlash\\Merrow\\Floor.next";
+
+// The upgrade log, the one before it, and the name of the copy a USB
+// attempt leaves beside its package.
+constexpr const WCHAR* kUpgradeLogFile = L"\\NandFlash\\Merrow\\Upgrade.log";
+constexpr const WCHAR* kOlderUpgradeLogFile = L"\\NandFlash\\Merrow\\Upgrade.log.1";
+constexpr const WCHAR* kUpgradeLogName = L"Upgrade.log";

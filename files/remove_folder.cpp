@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "file_helpers.h"
+#include "log_line.h"
 
 namespace {
 
@@ -18,11 +19,11 @@ struct FolderLevel {
 };
 
 void LogFolderFailure(LPCWSTR folder) {
-    NKDbgPrintfW(L"RemoveFolder(): !!! Failed to delete folder=[%s], at=[%ld]\r\n", folder, GetTickCount());
+    LogLine(L"RemoveFolder(): !!! Failed to delete folder=[%s]", folder);
 }
 
 void LogFileFailure(LPCWSTR file) {
-    NKDbgPrintfW(L"RemoveFolder(): !!! Failed to delete file=[%s], at=[%ld]\r\n", file, GetTickCount());
+    LogLine(L"RemoveFolder(): !!! Failed to delete file=[%s]", file);
 }
 
 bool IsDotEntry(LPCWSTR name) {

@@ -2,6 +2,7 @@
 #include "rollback_setting.h"
 
 #include "device_files.h"
+#include "log_line.h"
 
 namespace {
 
@@ -23,10 +24,8 @@ int ParseLine(const char* line, DWORD length) {
 }
 
 int Unreadable(DWORD error) {
-    NKDbgPrintfW(
-        L"ReadRollbackSetting(): !!! Failed to read rollback setting=[%s], error=[%ld], starts=[%d], "
-        L"at=[%ld]\r\n",
-        kRollbackSetting, error, kDefaultRollbackStarts, GetTickCount());
+    LogLine(L"ReadRollbackSetting(): !!! Failed to read rollback setting=[%s], error=[%ld], starts=[%d]",
+            kRollbackSetting, error, kDefaultRollbackStarts);
     return kDefaultRollbackStarts;
 }
 
@@ -60,7 +59,7 @@ int ReadRollbackStarts() {
     if (!read) return Unreadable(error);
     const int starts = length <= kRollbackSettingMaxBytes ? ParseRollbackStarts(text, length) : 0;
     if (starts) return starts;
-    NKDbgPrintfW(L"ReadRollbackSetting(): !!! Invalid rollback setting=[%s], starts=[%d], at=[%ld]\r\n",
-                 kRollbackSetting, kDefaultRollbackStarts, GetTickCount());
+    LogLine(L"ReadRollbackSetting(): !!! Invalid rollback setting=[%s], starts=[%d]", kRollbackSetting,
+            kDefaultRollbackStarts);
     return kDefaultRollbackStarts;
 }

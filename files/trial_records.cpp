@@ -6,6 +6,7 @@
 
 #include "device_files.h"
 #include "file_helpers.h"
+#include "log_line.h"
 #include "rollback_setting.h"
 
 namespace {
@@ -40,8 +41,7 @@ BOOL RemoveTrialRecords() {
     for (int number = kMaxRollbackStarts; number >= 1; --number) {
         if (!ComposeRecord(number, path) || !FileExists(path)) continue;
         if (DeleteFileW(path)) continue;
-        NKDbgPrintfW(L"RemoveTrialRecords(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
-                     GetLastError(), GetTickCount());
+        LogLine(L"RemoveTrialRecords(): !!! Failed to delete file=[%s], error=[%ld]", path, GetLastError());
         removed = FALSE;
     }
     return removed;

@@ -99,7 +99,7 @@ private:
 };
 
 // A zeroed record from the process heap; null (with `failedLine` logged,
-// which takes the error and the tick count) when there is no memory.
+// a LogLine format that takes the error) when there is no memory.
 LPVOID AllocateWorkerRecord(SIZE_T size, LPCWSTR failedLine);
 
 template <typename Record>
@@ -113,8 +113,8 @@ enum class RecordAfterRun { Kept, Freed };
 
 // Starts `entry` with `record` on a thread of its own; nobody joins it, and
 // its handle is left to the end of the process. FALSE (with `failedLine`
-// logged, which takes the error and the tick count) when the thread cannot
-// be created.
+// logged, a LogLine format that takes the error) when the thread cannot be
+// created.
 BOOL StartWorkerThread(LPTHREAD_START_ROUTINE entry, LPVOID record, LPCWSTR failedLine);
 
 template <typename Record, DWORD (*Body)(Record*), RecordAfterRun after>

@@ -10,6 +10,7 @@
 #include "exe_patch.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "log_line.h"
 #include "unzip_file.h"
 
 namespace {
@@ -19,7 +20,7 @@ bool Compose(LPWSTR path, LPCWSTR folder, LPCWSTR relative) {
 }
 
 void LogMalformed(LPCWSTR archive) {
-    NKDbgPrintfW(L"UpgradeThreadProc(): !!! Invalid delta manifest=[%s], at=[%ld]\r\n", archive, GetTickCount());
+    LogLine(L"UpgradeThreadProc(): !!! Invalid delta manifest=[%s]", archive);
 }
 
 bool OpenManifest(ManifestReader* reader, LPCWSTR archive) {
@@ -35,11 +36,10 @@ void LogMismatch(LPCWSTR path) {
     DWORD foundSize = 0;
     DWORD foundCrc = 0;
     if (!MeasureFile(path, &foundSize, &foundCrc)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Delta does not fit, missing=[%s], at=[%ld]\r\n", path, GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Delta does not fit, missing=[%s]", path);
         return;
     }
-    NKDbgPrintfW(L"UpgradeThreadProc(): !!! Delta does not fit=[%s], size=[%ld], crc=[%08lX], at=[%ld]\r\n", path,
-                 foundSize, foundCrc, GetTickCount());
+    LogLine(L"UpgradeThreadProc(): !!! Delta does not fit=[%s], size=[%ld], crc=[%08lX]", path, foundSize, foundCrc);
 }
 
 // Calls `visit` with each file line of `manifest` (take and add) until it
@@ -110,8 +110,7 @@ bool ReadExePatch(Installer* installer, ManifestLine* line, PatchHead* head) {
     }
     if (line->kind == ManifestKind::kExeWhole) return true;
     if (!ReadPatchHead(installer->exe_file, head) || head->newSize != line->size || head->newCrc != line->crc) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Invalid delta patch=[%s], at=[%ld]\r\n", installer->exe_file,
-                     GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Invalid delta patch=[%s]", installer->exe_file);
         installer->error = InstallFailure::kBadDelta;
         return false;
     }
@@ -140,7 +139,7 @@ BOOL CheckDeltaFits(Installer* installer) {
         installer->error = InstallFailure::kExeDoesNotFit;
         return FALSE;
     }
-    NKDbgPrintfW(L"UpgradeThreadProc(): delta fits the installed version, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"UpgradeThreadProc(): delta fits the installed version");
     return TRUE;
 }
 
@@ -164,8 +163,7 @@ BOOL BuildDeltaFolder(LPCWSTR archive, LPCWSTR installed, LPCWSTR temporary, Sta
         if (copied == CopyResult::kMismatch) {
             LogMismatch(from);
         } else if (copied == CopyResult::kWriteFailed) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to copy file=[%s], error=[%ld], at=[%ld]\r\n", to,
-                         GetLastError(), GetTickCount());
+            LogLine(L"UpgradeThreadProc(): !!! Failed to copy file=[%s], error=[%ld]", to, GetLastError());
         }
         return copied == CopyResult::kCopied;
     });
@@ -178,8 +176,7 @@ DeltaExe PrepareDeltaExe(Installer* installer, LPCWSTR* source) {
     if (!installer->delta_exe_patch) return DeltaExe::kReady;
     PatchHead patch;
     if (!ReadPatchHead(installer->exe_file, &patch)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Invalid delta patch=[%s], at=[%ld]\r\n", installer->exe_file,
-                     GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Invalid delta patch=[%s]", installer->exe_file);
         installer->error = InstallFailure::kBadDelta;
         return DeltaExe::kFailed;
     }
@@ -190,11 +187,10 @@ DeltaExe PrepareDeltaExe(Installer* installer, LPCWSTR* source) {
     }
     switch (ApplyPatch(installer->exe_file, kInstalledExe, kTemporaryExe)) {
     case PatchResult::kApplied:
-        NKDbgPrintfW(L"UpgradeThreadProc(): patched exe, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"UpgradeThreadProc(): patched exe");
         return DeltaExe::kReady;
     case PatchResult::kMalformed:
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Invalid delta patch=[%s], at=[%ld]\r\n", installer->exe_file,
-                     GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Invalid delta patch=[%s]", installer->exe_file);
         installer->error = InstallFailure::kBadDelta;
         break;
     case PatchResult::kReadFailed:
@@ -202,8 +198,7 @@ DeltaExe PrepareDeltaExe(Installer* installer, LPCWSTR* source) {
         installer->error = InstallFailure::kExeDoesNotFit;
         break;
     case PatchResult::kWriteFailed:
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to write patched exe=[%s], at=[%ld]\r\n", kTemporaryExe,
-                     GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to write patched exe=[%s]", kTemporaryExe);
         installer->error = InstallFailure::kWritePatchedExe;
         break;
     }

@@ -9,6 +9,7 @@
 #include "device_files.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "log_line.h"
 #include "security_floor.h"
 #include "small_text_file.h"
 #include "trial_records.h"
@@ -96,8 +97,7 @@ BOOL TrialOfSamePackage(const Installer* installer) {
 }
 
 BOOL PreparationFailed(Installer* installer, LPCWSTR path) {
-    NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to prepare previous version=[%s], error=[%ld], at=[%ld]\r\n", path,
-                 GetLastError(), GetTickCount());
+    LogLine(L"UpgradeThreadProc(): !!! Failed to prepare previous version=[%s], error=[%ld]", path, GetLastError());
     installer->error = InstallFailure::kPreparePrevious;
     return FALSE;
 }
@@ -106,16 +106,14 @@ BOOL PreparationFailed(Installer* installer, LPCWSTR path) {
 
 BOOL PreparePrevious(Installer* installer) {
     if (ReadMark(installer->old_items)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): resuming previous version=[%s], at=[%ld]\r\n", kPreviousFolder,
-                     GetTickCount());
+        LogLine(L"UpgradeThreadProc(): resuming previous version=[%s]", kPreviousFolder);
         return TRUE;
     }
     // Previous is complete when this package's switch-over was: what it
     // holds is what the old version had.
     for (int item = 0; item < kItemCount; ++item) installer->old_items[item] = FileExists(kPreviousItems[item]);
     if (TrialOfSamePackage(installer)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): previous version already kept=[%s], at=[%ld]\r\n", kPreviousFolder,
-                     GetTickCount());
+        LogLine(L"UpgradeThreadProc(): previous version already kept=[%s]", kPreviousFolder);
         return TRUE;
     }
     // A marker that is no complete text was cut before its flush: nothing
@@ -130,7 +128,7 @@ BOOL PreparePrevious(Installer* installer) {
     char mark[kMarkMaxBytes];
     FormatMark(installer->old_items, mark);
     if (!WriteFlushedFile(kPreviousMark, mark)) return PreparationFailed(installer, kPreviousMark);
-    NKDbgPrintfW(L"UpgradeThreadProc(): keeping previous version=[%s], at=[%ld]\r\n", kPreviousFolder, GetTickCount());
+    LogLine(L"UpgradeThreadProc(): keeping previous version=[%s]", kPreviousFolder);
     return TRUE;
 }
 
@@ -139,11 +137,10 @@ BOOL ClearInstalled(Installer* installer, PreviousItem item) {
     if (installer->keep_previous && installer->old_items[item] && !FileExists(kPreviousItems[item]) &&
         FileExists(installed)) {
         if (MoveFileW(installed, kPreviousItems[item])) {
-            NKDbgPrintfW(L"UpgradeThreadProc(): kept old=[%s], at=[%ld]\r\n", installed, GetTickCount());
+            LogLine(L"UpgradeThreadProc(): kept old=[%s]", installed);
             return TRUE;
         }
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to keep old=[%s], error=[%ld], at=[%ld]\r\n", installed,
-                     GetLastError(), GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to keep old=[%s], error=[%ld]", installed, GetLastError());
         return FALSE;
     }
     if (item == kItemExe) return !FileExists(installed) || DeleteFileW(installed);
@@ -158,24 +155,23 @@ BOOL StartTrial(Installer* installer) {
     // The version that becomes the floor once the trial is over, kept before
     // the trial starts, so that no trial runs without it.
     if (installer->keyed && !KeepTrialSecurityVersion(installer->security_version)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to keep security version=[%s], error=[%ld], at=[%ld]\r\n",
-                     kTrialFloorFile, GetLastError(), GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to keep security version=[%s], error=[%ld]", kTrialFloorFile,
+                GetLastError());
         installer->error = InstallFailure::kStartTrial;
         return FALSE;
     }
     // The new trial counts its own starts: an earlier trial's records go
     // before its marker is written.
     if (!RemoveTrialRecords() || !WriteFlushedFile(kTrialFlag, trial)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to create trial flag=[%s], error=[%ld], at=[%ld]\r\n",
-                     kTrialFlag, GetLastError(), GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to create trial flag=[%s], error=[%ld]", kTrialFlag, GetLastError());
         installer->error = InstallFailure::kStartTrial;
         return FALSE;
     }
-    NKDbgPrintfW(L"UpgradeThreadProc(): created trial flag, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"UpgradeThreadProc(): created trial flag");
     // A marker left behind would make the next upgrade take the version it
     // replaces for a new one: the request stays until the marker goes.
     if (!FileExists(kPreviousMark) || DeleteFileW(kPreviousMark)) return TRUE;
-    NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", kPreviousMark, GetTickCount());
+    LogLine(L"UpgradeThreadProc(): !!! Failed to delete file=[%s]", kPreviousMark);
     installer->error = InstallFailure::kStartTrial;
     return FALSE;
 }

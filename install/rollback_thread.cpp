@@ -8,6 +8,7 @@
 #include "device_files.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "log_line.h"
 #include "previous_version.h"
 #include "rollback.h"
 #include "security_floor.h"
@@ -21,10 +22,10 @@ BOOL RemoveInstalled(PreviousItem item) {
     LPCWSTR installed = kInstalledItems[item];
     if (!FileExists(installed)) return TRUE;
     if (item == kItemExe ? DeleteFileW(installed) : (RemoveFolder(installed), !FileExists(installed))) {
-        NKDbgPrintfW(L"RollbackThreadProc(): removed new=[%s], at=[%ld]\r\n", installed, GetTickCount());
+        LogLine(L"RollbackThreadProc(): removed new=[%s]", installed);
         return TRUE;
     }
-    NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to remove new=[%s], at=[%ld]\r\n", installed, GetTickCount());
+    LogLine(L"RollbackThreadProc(): !!! Failed to remove new=[%s]", installed);
     return FALSE;
 }
 
@@ -38,12 +39,12 @@ BOOL RestoreItem(Rollback* rollback, PreviousItem item) {
     }
     if (!comesBack) return TRUE;
     if (!MoveFileW(kPreviousItems[item], kInstalledItems[item])) {
-        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to restore old=[%s], error=[%ld], at=[%ld]\r\n",
-                     kInstalledItems[item], GetLastError(), GetTickCount());
+        LogLine(L"RollbackThreadProc(): !!! Failed to restore old=[%s], error=[%ld]", kInstalledItems[item],
+                GetLastError());
         rollback->error = RollbackFailure::kRestoreOld;
         return FALSE;
     }
-    NKDbgPrintfW(L"RollbackThreadProc(): restored old=[%s], at=[%ld]\r\n", kInstalledItems[item], GetTickCount());
+    LogLine(L"RollbackThreadProc(): restored old=[%s]", kInstalledItems[item]);
     return TRUE;
 }
 
@@ -85,12 +86,11 @@ BOOL RecordRejected(Rollback* rollback, const char* trial) {
     const DWORD error = GetLastError();
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     if (!done) {
-        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to record rejected package=[%s], error=[%ld], at=[%ld]\r\n",
-                     kRejectedFile, error, GetTickCount());
+        LogLine(L"RollbackThreadProc(): !!! Failed to record rejected package=[%s], error=[%ld]", kRejectedFile, error);
         rollback->error = RollbackFailure::kRecordRejected;
         return FALSE;
     }
-    NKDbgPrintfW(L"RollbackThreadProc(): recorded rejected package=[%s], at=[%ld]\r\n", kRejectedFile, GetTickCount());
+    LogLine(L"RollbackThreadProc(): recorded rejected package=[%s]", kRejectedFile);
     return TRUE;
 }
 
@@ -100,8 +100,7 @@ DWORD RollbackThreadProc(Rollback* rollback) {
     WorkerResult<Rollback> result(rollback);
     char trial[kTrialMaxBytes];
     if (!ReadSmallFile(kTrialFlag, trial, kTrialMaxBytes)) {
-        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to read trial=[%s], error=[%ld], at=[%ld]\r\n", kTrialFlag,
-                     GetLastError(), GetTickCount());
+        LogLine(L"RollbackThreadProc(): !!! Failed to read trial=[%s], error=[%ld]", kTrialFlag, GetLastError());
         rollback->error = RollbackFailure::kReadTrial;
         return 0;
     }
@@ -117,8 +116,8 @@ DWORD RollbackThreadProc(Rollback* rollback) {
     // trial still there and comes back for it.
     if (!RemoveDirectoryW(kPreviousFolder) && GetLastError() != ERROR_FILE_NOT_FOUND &&
         GetLastError() != ERROR_PATH_NOT_FOUND) {
-        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to delete folder=[%s], error=[%ld], at=[%ld]\r\n",
-                     kPreviousFolder, GetLastError(), GetTickCount());
+        LogLine(L"RollbackThreadProc(): !!! Failed to delete folder=[%s], error=[%ld]", kPreviousFolder,
+                GetLastError());
         rollback->error = RollbackFailure::kEndTrial;
         return 0;
     }
@@ -127,21 +126,20 @@ DWORD RollbackThreadProc(Rollback* rollback) {
     // Trial.flag gone must not take a rolled-back release for a healthy one.
     // Trial.flag goes next: records left without it go at the next boot.
     if (!ForgetTrialSecurityVersion() || !DeleteFileW(kTrialFlag) || !RemoveTrialRecords()) {
-        NKDbgPrintfW(L"RollbackThreadProc(): !!! Failed to end trial=[%s], error=[%ld], at=[%ld]\r\n", kTrialFlag,
-                     GetLastError(), GetTickCount());
+        LogLine(L"RollbackThreadProc(): !!! Failed to end trial=[%s], error=[%ld]", kTrialFlag, GetLastError());
         rollback->error = RollbackFailure::kEndTrial;
         return 0;
     }
-    NKDbgPrintfW(L"RollbackThreadProc(): ended trial, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"RollbackThreadProc(): ended trial");
     result.MarkSucceeded();
     return 0;
 }
 
 BOOL StartRollbackThread(HWND window, UINT message) {
     Rollback* rollback =
-        NewWorkerRecord<Rollback>(L"StartRollbackThread(): !!! Failed to create rollback, error=[%ld], at=[%ld]\r\n");
+        NewWorkerRecord<Rollback>(L"StartRollbackThread(): !!! Failed to create rollback, error=[%ld]");
     if (!rollback) return FALSE;
     FillWorkerRecord(rollback, window, message, NULL, NULL, NULL, NULL);
     return StartWorker<Rollback, RollbackThreadProc, RecordAfterRun::Freed>(
-        rollback, L"StartRollbackThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
+        rollback, L"StartRollbackThread(): !!! Failed to create thread, error=[%ld]");
 }

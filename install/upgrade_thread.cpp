@@ -14,6 +14,7 @@
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "installation.h"
+#include "log_line.h"
 #include "previous_version.h"
 #include "security_floor.h"
 #include "stage_progress.h"
@@ -26,8 +27,8 @@ bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
 }
 
 // The switch-over of one archive's folder: the installed folder, the
-// failure of each step and the step's own log lines (a line with a
-// path takes it before the tick count).
+// failure of each step and the step's own log lines (LogLine formats; a
+// line with a path takes it).
 struct FolderSwitch {
     LPCWSTR installed;
     PreviousItem item;
@@ -47,14 +48,14 @@ struct FolderSwitch {
 const FolderSwitch kImagesSwitch = {
     kInstalledImages,
     kItemImages,
-    L"UpgradeThreadProc(): unzip images, at=[%ld]\r\n",
-    L"ok, at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to unzip images=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to remove outdated image folder=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): switched over to new images, at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to move new image folder=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to remove temp image folder=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to delete upgrade image file=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): unzip images",
+    L"ok",
+    L"UpgradeThreadProc(): !!! Failed to unzip images=[%s]",
+    L"UpgradeThreadProc(): !!! Failed to remove outdated image folder=[%s]",
+    L"UpgradeThreadProc(): switched over to new images",
+    L"UpgradeThreadProc(): !!! Failed to move new image folder=[%s]",
+    L"UpgradeThreadProc(): !!! Failed to remove temp image folder=[%s]",
+    L"UpgradeThreadProc(): !!! Failed to delete upgrade image file=[%s]",
     InstallFailure::kUnzipImages,
     InstallFailure::kRemoveImages,
     InstallFailure::kMoveImages,
@@ -64,13 +65,13 @@ const FolderSwitch kFontSwitch = {
     kInstalledFont,
     kItemFont,
     NULL,
-    L"UpgradeThreadProc(): unzipped font, at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to unzip font file=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to remove outdated font folder=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): switched over to new font, at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to move new font folder=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to remove temp font folder=[%s], at=[%ld]\r\n",
-    L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n",
+    L"UpgradeThreadProc(): unzipped font",
+    L"UpgradeThreadProc(): !!! Failed to unzip font file=[%s]",
+    L"UpgradeThreadProc(): !!! Failed to remove outdated font folder=[%s]",
+    L"UpgradeThreadProc(): switched over to new font",
+    L"UpgradeThreadProc(): !!! Failed to move new font folder=[%s]",
+    L"UpgradeThreadProc(): !!! Failed to remove temp font folder=[%s]",
+    L"UpgradeThreadProc(): !!! Failed to delete file=[%s]",
     InstallFailure::kUnzipFont,
     InstallFailure::kRemoveFont,
     InstallFailure::kMoveFont,
@@ -83,31 +84,31 @@ const FolderSwitch kFontSwitch = {
 BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& step) {
     WCHAR temporary[MAX_PATH] = {};
     ComposeTemporaryFolder(temporary, step.installed);
-    if (step.unzippingLine) NKDbgPrintfW(step.unzippingLine, GetTickCount());
+    if (step.unzippingLine) LogLine(step.unzippingLine);
 
     bool failed = true;
     const BOOL unpacked = installer->delta
                               ? BuildDeltaFolder(archive, step.installed, temporary, &RunningStageProgress())
                               : UnZipFile(archive, temporary, &RunningStageProgress());
     if (!unpacked) {
-        NKDbgPrintfW(step.unzipFailedLine, archive, GetTickCount());
+        LogLine(step.unzipFailedLine, archive);
         installer->error = step.unzipFailure;
     } else {
-        NKDbgPrintfW(step.unzippedLine, GetTickCount());
+        LogLine(step.unzippedLine);
         if (!ClearInstalled(installer, step.item)) {
-            NKDbgPrintfW(step.removeFailedLine, step.installed, GetTickCount());
+            LogLine(step.removeFailedLine, step.installed);
             installer->error = step.removeFailure;
         } else if (MoveFileW(temporary, step.installed)) {
-            NKDbgPrintfW(step.switchedLine, GetTickCount());
+            LogLine(step.switchedLine);
             RunningStageProgress().Advance(1);
             failed = false;
         } else {
-            NKDbgPrintfW(step.moveFailedLine, temporary, GetTickCount());
+            LogLine(step.moveFailedLine, temporary);
             installer->error = step.moveFailure;
         }
     }
-    if (failed && !RemoveFolder(temporary)) NKDbgPrintfW(step.temporaryLeftLine, temporary, GetTickCount());
-    if (!DeleteFileW(archive)) NKDbgPrintfW(step.archiveLeftLine, archive, GetTickCount());
+    if (failed && !RemoveFolder(temporary)) LogLine(step.temporaryLeftLine, temporary);
+    if (!DeleteFileW(archive)) LogLine(step.archiveLeftLine, archive);
     return !failed;
 }
 
@@ -115,7 +116,7 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
 // recorded.
 BOOL InstallImages(Installer* installer) {
     if (!FileExists(installer->images_file)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! No image to upgrade, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! No image to upgrade");
         installer->error = InstallFailure::kNoImages;
         return FALSE;
     }
@@ -127,7 +128,7 @@ BOOL InstallImages(Installer* installer) {
 // otherwise the failure is recorded.
 BOOL InstallFonts(Installer* installer) {
     if (!FileExists(installer->fonts_file)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! No font to upgrade (optional), at=[%ld]\r\n", GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! No font to upgrade (optional)");
         return TRUE;
     }
     return SwitchFolder(installer, installer->fonts_file, kFontSwitch);
@@ -139,7 +140,7 @@ BOOL InstallFonts(Installer* installer) {
 BOOL InstallExecutable(Installer* installer) {
     LPCWSTR extracted = installer->exe_file;
     if (!FileExists(extracted)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! No exe to upgrade, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! No exe to upgrade");
         installer->error = InstallFailure::kNoExe;
         return FALSE;
     }
@@ -148,38 +149,36 @@ BOOL InstallExecutable(Installer* installer) {
         const DeltaExe exe = PrepareDeltaExe(installer, &source);
         if (exe != DeltaExe::kReady) {
             if (!DeleteFileW(extracted)) {
-                NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", extracted,
-                             GetTickCount());
+                LogLine(L"UpgradeThreadProc(): !!! Failed to delete file=[%s]", extracted);
             }
             return exe == DeltaExe::kAlreadyInstalled;
         }
     }
     if (!ClearInstalled(installer, kItemExe)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s], at=[%ld]\r\n", kInstalledExe,
-                     GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s]", kInstalledExe);
         installer->error = InstallFailure::kDeleteExe;
     } else if (MoveFileW(source, kInstalledExe)) {
         if (source != extracted) DeleteFileW(extracted);
         RunningStageProgress().Advance(1);
         return TRUE;
     } else {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to move file=[%s], at=[%ld]\r\n", source, GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to move file=[%s]", source);
         installer->error = InstallFailure::kMoveExe;
     }
     if (!DeleteFileW(extracted)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to delete file=[%s], at=[%ld]\r\n", extracted, GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to delete file=[%s]", extracted);
     }
     if (source != extracted) DeleteFileW(source);
     return FALSE;
 }
 
-// Deletes `path` and logs the outcome: `deletedLine` with the tick count, or
-// `failedLine` with the path and the tick count. A failure is only logged.
+// Deletes `path` and logs the outcome: `deletedLine`, or `failedLine`
+// with the path (LogLine formats). A failure is only logged.
 void DeleteAndLog(LPCWSTR path, LPCWSTR deletedLine, LPCWSTR failedLine) {
     if (DeleteFileW(path)) {
-        NKDbgPrintfW(deletedLine, GetTickCount());
+        LogLine(deletedLine);
     } else {
-        NKDbgPrintfW(failedLine, path, GetTickCount());
+        LogLine(failedLine, path);
     }
 }
 
@@ -191,8 +190,8 @@ void DeleteSignature(LPCWSTR upgradeFile) {
         !FileExists(signatureFile)) {
         return;
     }
-    DeleteAndLog(signatureFile, L"UpgradeThreadProc(): deleted upgrade signature, at=[%ld]\r\n",
-                 L"UpgradeThreadProc(): !!! Failed to delete upgrade signature=[%s], at=[%ld]\r\n");
+    DeleteAndLog(signatureFile, L"UpgradeThreadProc(): deleted upgrade signature",
+                 L"UpgradeThreadProc(): !!! Failed to delete upgrade signature=[%s]");
 }
 
 // Without rollback the release has proved itself once it is installed. The
@@ -203,10 +202,9 @@ void DeleteSignature(LPCWSTR upgradeFile) {
 void RaiseFloorAtCompletion(DWORD version) {
     BOOL raised = FALSE;
     if (!RaiseSecurityFloor(version, &raised)) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): !!! Failed to raise security floor=[%lu], error=[%ld], at=[%ld]\r\n",
-                     version, GetLastError(), GetTickCount());
+        LogLine(L"UpgradeThreadProc(): !!! Failed to raise security floor=[%lu], error=[%ld]", version, GetLastError());
     } else if (raised) {
-        NKDbgPrintfW(L"UpgradeThreadProc(): raised security floor=[%lu], at=[%ld]\r\n", version, GetTickCount());
+        LogLine(L"UpgradeThreadProc(): raised security floor=[%lu]", version);
     }
 }
 
@@ -215,15 +213,15 @@ void RaiseFloorAtCompletion(DWORD version) {
 // only logged.
 void RemoveRequest(const Installer* installer) {
     if (installer->remote_upgrade) {
-        DeleteAndLog(kRemoteUpgradeFlag, L"UpgradeThreadProc(): deleted remote upgrade flag, at=[%ld]\r\n",
-                     L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n");
-        DeleteAndLog(installer->upgrade_file, L"UpgradeThreadProc(): deleted upgrade file, at=[%ld]\r\n",
-                     L"UpgradeThreadProc(): !!! Failed to delete upgrade file=[%s], at=[%ld]\r\n");
+        DeleteAndLog(kRemoteUpgradeFlag, L"UpgradeThreadProc(): deleted remote upgrade flag",
+                     L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s]");
+        DeleteAndLog(installer->upgrade_file, L"UpgradeThreadProc(): deleted upgrade file",
+                     L"UpgradeThreadProc(): !!! Failed to delete upgrade file=[%s]");
         DeleteSignature(installer->upgrade_file);
         return;
     }
-    DeleteAndLog(kUpgradeFlag, L"UpgradeThreadProc(): deleted upgrade flag, at=[%ld]\r\n",
-                 L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s], at=[%ld]\r\n");
+    DeleteAndLog(kUpgradeFlag, L"UpgradeThreadProc(): deleted upgrade flag",
+                 L"UpgradeThreadProc(): !!! Failed to delete upgrade flag=[%s]");
 }
 
 // The installation's work for the progress bar: every entry of both
@@ -242,7 +240,7 @@ DWORD UpgradeThreadProc(Installer* installer) {
     if (installer->delta && !CheckDeltaFits(installer)) return 0;
     if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
-    NKDbgPrintfW(L"UpgradeThreadProc(): switched over to new exe, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"UpgradeThreadProc(): switched over to new exe");
     if (installer->keep_previous && !StartTrial(installer)) return 0;
     if (installer->keyed && !installer->keep_previous) RaiseFloorAtCompletion(installer->security_version);
     RemoveRequest(installer);
@@ -256,7 +254,7 @@ BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR u
                         LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum,
                         const DWORD* securityVersion, bool delta) {
     Installer* installer =
-        NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld], at=[%ld]\r\n");
+        NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld]");
     if (!installer) return FALSE;
     FillWorkerRecord(installer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
     installer->remote_upgrade = remoteUpgrade;
@@ -266,5 +264,5 @@ BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR u
     installer->security_version = securityVersion ? *securityVersion : 0;
     installer->delta = delta;
     return StartWorker<Installer, UpgradeThreadProc, RecordAfterRun::Freed>(
-        installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
+        installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld]");
 }

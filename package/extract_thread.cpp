@@ -12,6 +12,7 @@
 #include "extraction.h"
 #include "extraction_constants.h"
 #include "file_helpers.h"
+#include "log_line.h"
 #include "logged_files.h"
 #include "package_sections.h"
 #include "preverify.h"
@@ -30,8 +31,7 @@ LPCWSTR SectionFile(const Preparer* preparer, DWORD index) {
 // Clean-up deletions: a failure is logged and changes nothing else.
 BOOL DeleteOutput(LPCWSTR path) {
     if (DeleteFileW(path)) return TRUE;
-    NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path,
-                 GetLastError(), GetTickCount());
+    LogLine(L"ExtractThreadProc(): !!! Failed to delete file=[%s], error=[%ld]", path, GetLastError());
     return FALSE;
 }
 
@@ -74,10 +74,10 @@ BOOL WriteSection(Preparer* preparer, HANDLE package, DWORD* crc, crypto_sign_st
     BOOL copied = ExtractSection(output, package, preparer->package.*section.size, crc, signing, &progress);
     if (copied) {
         progress.CountItem();
-        NKDbgPrintfW(L"ExtractThreadProc(): extracted %s, at=[%ld]\r\n", section.extractedNoun, GetTickCount());
+        LogLine(L"ExtractThreadProc(): extracted %s", section.extractedNoun);
     } else {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to extract %s=[%s], error=[%ld], at=[%ld]\r\n", section.logNoun,
-                     path, GetLastError(), GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Failed to extract %s=[%s], error=[%ld]", section.logNoun, path,
+                GetLastError());
         preparer->error = section.copyIndex;
     }
     CloseFileLogged(output, path);
@@ -109,9 +109,8 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     // a signature swapped since the refusal's look is held to the floor too.
     const DWORD floor = signature.required ? ReadSecurityFloor() : 0;
     if (signature.signature.security_version < floor) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Signature below security floor, security version=[%lu], floor=[%lu], "
-                     L"at=[%ld]\r\n",
-                     signature.signature.security_version, floor, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Signature below security floor, security version=[%lu], floor=[%lu]",
+                signature.signature.security_version, floor);
         return EndWithFailure(preparer, package, ExtractFailure::kUntrustedPackage);
     }
     crypto_sign_state* signing = SignatureState(&signature);
@@ -126,8 +125,8 @@ DWORD ExtractThreadProc(Preparer* preparer) {
         const PackageSection& section = kPackageSections[i];
         LPCWSTR path = SectionFile(preparer, i);
         if (info.*section.size == 0 || !path) {
-            NKDbgPrintfW(L"ExtractThreadProc(): !!! No %s to extract%s, at=[%ld]\r\n", section.logNoun,
-                         IsOptional(section) ? L" (optional)" : L"", GetTickCount());
+            LogLine(L"ExtractThreadProc(): !!! No %s to extract%s", section.logNoun,
+                    IsOptional(section) ? L" (optional)" : L"");
             if (!IsOptional(section)) return EndWithFailure(preparer, package, *section.emptyIndex, i);
             if (path && !DeleteLeftover(path)) return EndWithFailure(preparer, package, section.createIndex, i);
         } else if (!WriteSection(preparer, package, &crc, signing, section, path)) {
@@ -138,10 +137,10 @@ DWORD ExtractThreadProc(Preparer* preparer) {
     Crc32Final(&crc);
     BOOL intact = crc == info.checksum;
     if (intact) {
-        NKDbgPrintfW(L"ExtractThreadProc(): valid source file checksum, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"ExtractThreadProc(): valid source file checksum");
     } else {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid source file checksum, calculated=[%ld], expected=[%ld], at=[%ld]\r\n",
-                     crc, info.checksum, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Invalid source file checksum, calculated=[%ld], expected=[%ld]", crc,
+                info.checksum);
     }
     // A damaged package is reported as damaged; only an intact one can be
     // judged by its signature.

@@ -3,6 +3,7 @@
 #include "extraction.h"
 #include "extraction_constants.h"
 #include "file_helpers.h"
+#include "log_line.h"
 
 namespace {
 
@@ -15,13 +16,13 @@ BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeF
                     LPCWSTR fontsFile) {
     if (GetFileAttributesW(kStartUpFolder) != INVALID_FILE_ATTRIBUTES) {
         RemoveFolder(kStartUpFolder);
-        NKDbgPrintfW(L"PrepareUpgrade(): !!! Deleted invalid Merrow folder in StartUp, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"PrepareUpgrade(): !!! Deleted invalid Merrow folder in StartUp");
     }
 
     // Never released: it must outlive the worker, and the run ends with a
     // restart or with the process.
     Preparer* preparer =
-        NewWorkerRecord<Preparer>(L"PrepareUpgrade(): !!! Failed to create preparer, error=[%ld], at=[%ld]\r\n");
+        NewWorkerRecord<Preparer>(L"PrepareUpgrade(): !!! Failed to create preparer, error=[%ld]");
     if (!preparer) return FALSE;
     g_preparer = preparer;
     return PrepareExtract(preparer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
@@ -30,13 +31,13 @@ BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeF
 BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile,
                     LPCWSTR imagesFile, LPCWSTR fontsFile) {
     if (!upgradeFile) {
-        NKDbgPrintfW(L"PrepareExtract(): !!! Upgrade file is NULL\r\n");
+        LogText(L"PrepareExtract(): !!! Upgrade file is NULL\r\n");
         PostWorkerResult(window, message, FALSE, FailureCode(ExtractFailure::kNoUpgradeFile));
         return FALSE;
     }
     FillWorkerRecord(preparer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
     return StartWorker<Preparer, ExtractThreadProc, RecordAfterRun::Kept>(
-        preparer, L"PrepareExtract(): !!! Failed to create thread, error=[%ld], at=[%ld]\r\n");
+        preparer, L"PrepareExtract(): !!! Failed to create thread, error=[%ld]");
 }
 
 DWORD PreparedPackageChecksum() { return g_preparer ? g_preparer->package.checksum : 0; }

@@ -4,6 +4,7 @@
 
 #include "crc32.h"
 #include "extract_codes.h"
+#include "log_line.h"
 #include "logged_files.h"
 #include "package_constants.h"
 
@@ -15,12 +16,12 @@ BOOL Reject(ExtractFailure failure, ExtractFailure* failureIndex) {
 }
 
 // Reads `size` bytes at the file position; a failing read is logged with
-// `failedLine`, which takes the package's path, the error and the tick count.
+// `failedLine`, which takes the package's path and the error.
 BOOL ReadPackagePart(HANDLE package, BYTE* part, DWORD size, LPCWSTR upgradeFile, LPCWSTR failedLine) {
     DWORD bytesRead = 0;
     if (ReadFile(package, part, size, &bytesRead, nullptr)) return TRUE;
     DWORD error = GetLastError();
-    NKDbgPrintfW(failedLine, upgradeFile, error, GetTickCount());
+    LogLine(failedLine, upgradeFile, error);
     return FALSE;
 }
 
@@ -51,14 +52,13 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     // 4 bytes fails the signature, one of fewer than 16 the tail seek).
     BYTE head[kPackageHeadSize] = {};
     if (!ReadPackagePart(*package, head, kPackageHeadSize, upgradeFile,
-                         L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld], at=[%ld]\r\n")) {
+                         L"ExtractThreadProc(): !!! Failed to read header=[%s], error=[%ld]")) {
         return Reject(ExtractFailure::kReadHead, failureIndex);
     }
     DecodePackageHead(head, info);
 
     if (!HasPackageSignature(head)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid file signature=[%lX], at=[%ld]\r\n",
-                     info->signature, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Invalid file signature=[%lX]", info->signature);
         return Reject(ExtractFailure::kBadSignature, failureIndex);
     }
 
@@ -68,19 +68,19 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     // The tail is found from the end before any size in the file is trusted.
     if (SetFilePointer(*package, -static_cast<LONG>(kPackageTailSize), nullptr, FILE_END) ==
         INVALID_SET_FILE_POINTER) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point tail, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Failed to point tail");
         return Reject(ExtractFailure::kPointTail, failureIndex);
     }
 
     BYTE tail[kPackageTailSize] = {};
     if (!ReadPackagePart(*package, tail, kPackageTailSize, upgradeFile,
-                         L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld], at=[%ld]\r\n")) {
+                         L"ExtractThreadProc(): !!! Failed to read tail=[%s], error=[%ld]")) {
         return Reject(ExtractFailure::kReadTail, failureIndex);
     }
     DecodePackageTail(tail, info);
 
     if (SetFilePointer(*package, kExeSectionOffset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to point exe, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Failed to point exe");
         return Reject(ExtractFailure::kPointExe, failureIndex);
     }
 
@@ -88,19 +88,17 @@ BOOL PreVerifyPackage(LPCWSTR upgradeFile, HANDLE* package, PackageInfo* info, D
     // here, and the copy of the oversized section then fails on a short read.
     DWORD sectionsTotal = info->exe_size + info->images_size + info->fonts_size;
     if (info->data_size != sectionsTotal) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong data size, head=[%ld], tail=[%ld], at=[%ld]\r\n",
-                     info->data_size, sectionsTotal, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Wrong data size, head=[%ld], tail=[%ld]", info->data_size, sectionsTotal);
         return Reject(ExtractFailure::kWrongDataSize, failureIndex);
     }
 
     DWORD fileSize = GetFileSize(*package, nullptr);
     DWORD expectedSize = info->data_size + kPackageFrameSize;
     if (fileSize != expectedSize) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Wrong file size, actual=[%ld], expected=[%ld], at=[%ld]\r\n",
-                     fileSize, expectedSize, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Wrong file size, actual=[%ld], expected=[%ld]", fileSize, expectedSize);
         return Reject(ExtractFailure::kWrongFileSize, failureIndex);
     }
 
-    NKDbgPrintfW(L"ExtractThreadProc(): pre-verification ok, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"ExtractThreadProc(): pre-verification ok");
     return TRUE;
 }

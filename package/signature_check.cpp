@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "device_files.h"
+#include "log_line.h"
 #include "logged_files.h"
 
 namespace {
@@ -50,8 +51,7 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
         (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
         // Said once per package, so that a key put in the wrong place does
         // not pass unnoticed as a device that checks signatures.
-        NKDbgPrintfW(L"ExtractThreadProc(): no trusted key=[%s], signatures are not checked, at=[%ld]\r\n", keyFile,
-                     GetTickCount());
+        LogLine(L"ExtractThreadProc(): no trusted key=[%s], signatures are not checked", keyFile);
         return TRUE;
     }
     check->required = TRUE;
@@ -61,17 +61,16 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
     SmallFileRead read = ReadSmallFile(keyFile, bytes, sizeof(bytes), &count, &error);
     // Gone since the probe, or unreadable: either way the key is not usable.
     if (read == kSmallFileAbsent || read == kSmallFileUnreadable) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read trusted key=[%s], error=[%ld], at=[%ld]\r\n", keyFile,
-                     error, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Failed to read trusted key=[%s], error=[%ld]", keyFile, error);
         return Refuse(check, kTrustedKeyUnreadable);
     }
     // The key id is a BLAKE2b hash: the library must be up before it.
     if (sodium_init() < 0) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to start signature check, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Failed to start signature check");
         return Refuse(check, kSignatureUnavailable);
     }
     if (read != kSmallFileRead || !DecodePublicKeyFile(bytes, count, &check->key)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid trusted key=[%s], at=[%ld]\r\n", keyFile, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Invalid trusted key=[%s]", keyFile);
         return Refuse(check, kTrustedKeyInvalid);
     }
     return TRUE;
@@ -80,7 +79,7 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
 BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
     // A package path too long for its signature's name cannot have one.
     if (FAILED(StringCchPrintfW(check->signature_file, MAX_PATH, L"%s%s", packageFile, kSignatureSuffix))) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Missing signature=[%s], at=[%ld]\r\n", packageFile, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Missing signature=[%s]", packageFile);
         return Refuse(check, kSignatureMissing);
     }
     BYTE bytes[kVersionedSignatureFileSize];
@@ -88,25 +87,21 @@ BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
     DWORD error = 0;
     SmallFileRead read = ReadSmallFile(check->signature_file, bytes, sizeof(bytes), &count, &error);
     if (read == kSmallFileAbsent) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Missing signature=[%s], at=[%ld]\r\n", check->signature_file,
-                     GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Missing signature=[%s]", check->signature_file);
         return Refuse(check, kSignatureMissing);
     }
     if (read == kSmallFileUnreadable) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Failed to read signature=[%s], error=[%ld], at=[%ld]\r\n",
-                     check->signature_file, error, GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Failed to read signature=[%s], error=[%ld]", check->signature_file, error);
         return Refuse(check, kSignatureUnreadable);
     }
     if (read != kSmallFileRead || !DecodeSignatureFile(bytes, count, &check->signature)) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Malformed signature=[%s], at=[%ld]\r\n", check->signature_file,
-                     GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Malformed signature=[%s]", check->signature_file);
         return Refuse(check, kSignatureMalformed);
     }
     // Refused before any section is written; a signature that names the
     // trusted key but was made by another fails after the pass instead.
     if (memcmp(check->signature.key_id, check->key.key_id, kKeyIdSize) != 0) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Untrusted signature=[%s], at=[%ld]\r\n", check->signature_file,
-                     GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Untrusted signature=[%s]", check->signature_file);
         return Refuse(check, kSignatureOfAnotherKey);
     }
     return TRUE;
@@ -148,10 +143,9 @@ BOOL FinishSignatureCheck(SignatureCheck* check, const PackageInfo& info) {
     EncodePackageTail(info, tail);
     crypto_sign_update(&check->state, tail, sizeof(tail));
     if (crypto_sign_final_verify(&check->state, check->signature.signature, check->key.key) != 0) {
-        NKDbgPrintfW(L"ExtractThreadProc(): !!! Invalid signature=[%s], at=[%ld]\r\n", check->signature_file,
-                     GetTickCount());
+        LogLine(L"ExtractThreadProc(): !!! Invalid signature=[%s]", check->signature_file);
         return Refuse(check, kSignatureInvalid);
     }
-    NKDbgPrintfW(L"ExtractThreadProc(): valid signature, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"ExtractThreadProc(): valid signature");
     return TRUE;
 }

@@ -5,9 +5,11 @@
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "launcher.h"
+#include "log_line.h"
 #include "shell_constants.h"
 #include "status_screen.h"
 #include "trial_start.h"
+#include "upgrade_log.h"
 #include "upgrade_search.h"
 
 namespace {
@@ -33,13 +35,12 @@ void HidePointer() {
 
 BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters) {
     if (!FileExists(path)) {
-        NKDbgPrintfW(L"ExecuteFile(): !!! File not exist=[%s], at=[%ld]\r\n", path, GetTickCount());
+        LogLine(L"ExecuteFile(): !!! File not exist=[%s]", path);
         return FALSE;
     }
 
     if (Launch(path, parameters)) return TRUE;
-    NKDbgPrintfW(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld], at=[%ld]\r\n", path,
-                 GetLastError(), GetTickCount());
+    LogLine(L"ExecuteFile(): !!! Failed to execute app=[%s], error=[%ld]", path, GetLastError());
     return FALSE;
 }
 
@@ -49,9 +50,11 @@ void Initialize(HWND window) {
 
     // May block the UI thread for many seconds while it waits for media.
     if (CheckUpgrade(DrawStatusText)) {
+        FlushUpgradeLog();
         StartExtraction(window);
         return;
     }
+    EndUpgradeAttempt(NULL);
     LaunchMainApplication(window);
 }
 
@@ -65,7 +68,7 @@ void LaunchMainApplication(HWND window) {
         SetTimer(window, IDT_QUIT, kQuitDelayMs, NULL);
         return;
     }
-    NKDbgPrintfW(L"Initialize(): !!! Initialization Failed. Unable to execute app=[%s], error=[%ld], at=[%ld]\r\n",
-                 kFallbackShell, GetLastError(), GetTickCount());
+    LogLine(L"Initialize(): !!! Initialization Failed. Unable to execute app=[%s], error=[%ld]", kFallbackShell,
+            GetLastError());
     MessageBoxW(NULL, L"Initialization Failed", L"ERROR", MB_OK | MB_ICONERROR | MB_TOPMOST);
 }

@@ -26,4 +26,8 @@ void StartRollback(HWND window);
 void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText);
 void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText);
 void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText);
+// The end of an upgrade attempt, whatever its outcome: its lines, and the
+// code of a failure when it has one, to the device's upgrade log and, from a
+// USB disk, beside the package.
+void EndUpgradeAttempt(LPCWSTR failureCode);
 void ResetDevice();

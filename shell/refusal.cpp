@@ -9,11 +9,13 @@
 #include "extraction_constants.h"
 #include "file_helpers.h"
 #include "launcher.h"
+#include "log_line.h"
 #include "rejected_package.h"
 #include "security_floor.h"
 #include "shell_constants.h"
 #include "signature_check.h"
 #include "status_screen.h"
+#include "upgrade_log.h"
 #include "upgrade_state.h"
 
 namespace {
@@ -21,8 +23,7 @@ namespace {
 // A failure is only logged: a request that stays is refused again.
 void DeleteRequestFile(LPCWSTR path) {
     if (!DeleteFileW(path)) {
-        NKDbgPrintfW(L"EndRefusal(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", path, GetLastError(),
-                     GetTickCount());
+        LogLine(L"EndRefusal(): !!! Failed to delete file=[%s], error=[%ld]", path, GetLastError());
     }
 }
 
@@ -39,6 +40,7 @@ BOOL IsBelowSecurityFloor(DWORD* version, DWORD* floor) {
 
 void ShowRefusal(HWND window, LPCWSTR code, LPCWSTR text) {
     DrawErrorText(code, text);
+    KeepResultCode(code);
     SetTimer(window, IDT_REFUSAL, kRefusalDelayMs, NULL);
 }
 
@@ -47,8 +49,7 @@ void ShowRefusal(HWND window, LPCWSTR code, LPCWSTR text) {
 BOOL RefusePackage(HWND window) {
     DWORD checksum = 0;
     if (IsRejectedPackage(g_upgradeFile, &checksum)) {
-        NKDbgPrintfW(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX], at=[%ld]\r\n",
-                     g_upgradeFile, checksum, GetTickCount());
+        LogLine(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX]", g_upgradeFile, checksum);
         ShowRefusal(window, L"Err10", L"Package rolled back earlier");
         return TRUE;
     }
@@ -56,9 +57,8 @@ BOOL RefusePackage(HWND window) {
     if (IsBelowSecurityFloor(&version, &floor)) {
         // Without the path, which the search logged: the line stays within
         // the 127 characters the device's debug output takes.
-        NKDbgPrintfW(L"StartExtraction(): !!! Package older than installed, security version=[%lu], floor=[%lu], "
-                     L"at=[%ld]\r\n",
-                     version, floor, GetTickCount());
+        LogLine(L"StartExtraction(): !!! Package older than installed, security version=[%lu], floor=[%lu]", version,
+                floor);
         ShowRefusal(window, L"Err11", L"Package older than installed");
         return TRUE;
     }
@@ -77,6 +77,7 @@ void EndRefusal(HWND window) {
     } else {
         DeleteRequestFile(kUpgradeFlag);
     }
-    NKDbgPrintfW(L"EndRefusal(): removed upgrade request, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"EndRefusal(): removed upgrade request");
+    EndUpgradeAttempt(NULL);
     LaunchMainApplication(window);
 }

@@ -3,16 +3,20 @@
 #include <pm.h>
 
 #include "launcher.h"
+#include "log_line.h"
 #include "shell_constants.h"
+#include "upgrade_log.h"
 
 void ResetDevice() {
     // The driver's handle is left open: the device is going down.
     HANDLE driver = CreateFileW(kResetDriver, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (driver != INVALID_HANDLE_VALUE) {
-        NKDbgPrintfW(L"!!! Reset IOCTL_AIP_SYS_RESET, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"!!! Reset IOCTL_AIP_SYS_RESET");
+        FlushUpgradeLog();
         DeviceIoControl(driver, IOCTL_AIP_SYS_RESET, NULL, 0, NULL, 0, NULL, NULL);
         return;
     }
-    NKDbgPrintfW(L"!!! Reset POWER_STATE_RESET, at=[%ld]\r\n", GetTickCount());
+    LogLine(L"!!! Reset POWER_STATE_RESET");
+    FlushUpgradeLog();
     SetSystemPowerState(NULL, POWER_STATE_RESET, POWER_FORCE);
 }

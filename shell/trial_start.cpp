@@ -3,6 +3,7 @@
 
 #include "device_files.h"
 #include "file_helpers.h"
+#include "log_line.h"
 #include "rollback_setting.h"
 #include "security_floor.h"
 #include "trial_records.h"
@@ -18,16 +19,14 @@ void RaiseFloorAfterTrial() {
     if (!ReadTrialSecurityVersion(&version)) return;
     BOOL raised = FALSE;
     if (!RaiseSecurityFloor(version, &raised)) {
-        NKDbgPrintfW(L"Initialize(): !!! Failed to raise security floor=[%lu], error=[%ld], at=[%ld]\r\n", version,
-                     GetLastError(), GetTickCount());
+        LogLine(L"Initialize(): !!! Failed to raise security floor=[%lu], error=[%ld]", version, GetLastError());
         return;
     }
     if (raised) {
-        NKDbgPrintfW(L"Initialize(): trial over, raised security floor=[%lu], at=[%ld]\r\n", version, GetTickCount());
+        LogLine(L"Initialize(): trial over, raised security floor=[%lu]", version);
     }
     if (!ForgetTrialSecurityVersion()) {
-        NKDbgPrintfW(L"Initialize(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", kTrialFloorFile,
-                     GetLastError(), GetTickCount());
+        LogLine(L"Initialize(): !!! Failed to delete file=[%s], error=[%ld]", kTrialFloorFile, GetLastError());
     }
 }
 
@@ -40,23 +39,20 @@ BOOL TrialStartsUsedUp() {
     if (!FileExists(kTrialFlag)) {
         RaiseFloorAfterTrial();
         if (recorded > 0 && RemoveTrialRecords()) {
-            NKDbgPrintfW(L"Initialize(): trial over, removed start records=[%d], at=[%ld]\r\n", recorded,
-                         GetTickCount());
+            LogLine(L"Initialize(): trial over, removed start records=[%d]", recorded);
         }
         return FALSE;
     }
     if (recorded >= starts) {
-        NKDbgPrintfW(L"Initialize(): !!! Trial failed, starts=[%d], at=[%ld]\r\n", recorded, GetTickCount());
+        LogLine(L"Initialize(): !!! Trial failed, starts=[%d]", recorded);
         return TRUE;
     }
     // A start that cannot be recorded is not counted; the launch goes on all
     // the same, the device is never stopped by its trial.
     if (RecordTrialStart(recorded + 1)) {
-        NKDbgPrintfW(L"Initialize(): trial start=[%d] of starts=[%d], at=[%ld]\r\n", recorded + 1, starts,
-                     GetTickCount());
+        LogLine(L"Initialize(): trial start=[%d] of starts=[%d]", recorded + 1, starts);
     } else {
-        NKDbgPrintfW(L"Initialize(): !!! Failed to record trial start=[%d], error=[%ld], at=[%ld]\r\n", recorded + 1,
-                     GetLastError(), GetTickCount());
+        LogLine(L"Initialize(): !!! Failed to record trial start=[%d], error=[%ld]", recorded + 1, GetLastError());
     }
     return FALSE;
 }

@@ -5,16 +5,19 @@
 // before its worker starts, and a worker that cannot start leaves no result
 // to wait for, so the stage ends on screen at once. The upgrade's two stages
 // show a progress bar while their worker runs and log their duration when
-// its result arrives.
+// its result arrives. EndUpgradeAttempt: the attempt's lines to the upgrade
+// logs.
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
+#include "log_line.h"
 #include "progress_bar.h"
 #include "rollback.h"
 #include "rollback_setting.h"
 #include "shell_constants.h"
 #include "stage_progress.h"
 #include "status_screen.h"
+#include "upgrade_log.h"
 #include "upgrade_state.h"
 
 namespace {
@@ -54,6 +57,7 @@ void StartExtraction(HWND window) {
                         sections.fonts_file)) {
         RemoveProgressBar(window);
         DrawStatusText(kPreparationFailed);
+        EndUpgradeAttempt(NULL);
     }
 }
 
@@ -69,28 +73,35 @@ void StartInstallation(HWND window) {
                             keyed ? &securityVersion : NULL, PreparedPackageIsDelta())) {
         RemoveProgressBar(window);
         DrawStatusText(kUpgradeFailed);
+        EndUpgradeAttempt(NULL);
     }
 }
 
 void StartRollback(HWND window) {
     DrawTitleText(L"UI APP UPGRADE");
     DrawStatusText(L"Rolling back...");
-    if (!StartRollbackThread(window, WM_ROLLBACK_RESULT)) DrawStatusText(kRollbackFailed);
+    BeginUpgradeLog(L"rollback");
+    if (!StartRollbackThread(window, WM_ROLLBACK_RESULT)) {
+        DrawStatusText(kRollbackFailed);
+        FlushUpgradeLog();
+    }
 }
 
 void OnExtractionResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     DWORD durationMs = 0;
     if (EndWorkerStage(window, &durationMs)) {
         StageProgress& progress = RunningStageProgress();
-        NKDbgPrintfW(L"OnExtractionResult(): extraction took=[%lu] ms, bytes=[%lu], files=[%lu], at=[%ld]\r\n",
-                     durationMs, progress.Done(), progress.Items(), GetTickCount());
+        LogLine(L"OnExtractionResult(): extraction took=[%lu] ms, bytes=[%lu], files=[%lu]", durationMs,
+                progress.Done(), progress.Items());
     }
     if (succeeded) {
-        NKDbgPrintfW(L"=== Extraction Complete ===\r\n\r\n");
+        LogText(L"=== Extraction Complete ===\r\n\r\n");
+        FlushUpgradeLog();
         StartInstallation(window);
     } else {
-        NKDbgPrintfW(L"=== !!! Extraction Failed ===\r\n\r\n");
+        LogText(L"=== !!! Extraction Failed ===\r\n\r\n");
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), kPreparationFailed);
+        EndUpgradeAttempt(reinterpret_cast<LPCWSTR>(codeText));
     }
 }
 
@@ -101,11 +112,11 @@ namespace {
 void EndStageThatResets(HWND window, WPARAM succeeded, LPARAM codeText, LPCWSTR completeLine,
                         LPCWSTR rebootingText, LPCWSTR failedLine, LPCWSTR failedText) {
     if (succeeded) {
-        NKDbgPrintfW(completeLine);
+        LogText(completeLine);
         DrawStatusText(rebootingText);
         SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
     } else {
-        NKDbgPrintfW(failedLine);
+        LogText(failedLine);
         DrawErrorText(reinterpret_cast<LPCWSTR>(codeText), failedText);
     }
 }
@@ -118,15 +129,23 @@ void OnUpgradeResult(HWND window, WPARAM succeeded, LPARAM codeText) {
         // Each unit of the installation is an entry unpacked or a step of the
         // switch-over.
         StageProgress& progress = RunningStageProgress();
-        NKDbgPrintfW(L"OnUpgradeResult(): installation took=[%lu] ms, entries=[%lu], steps=[%lu], at=[%ld]\r\n",
-                     durationMs, progress.Items(), progress.Done() - progress.Items(), GetTickCount());
+        LogLine(L"OnUpgradeResult(): installation took=[%lu] ms, entries=[%lu], steps=[%lu]", durationMs,
+                progress.Items(), progress.Done() - progress.Items());
     }
     EndStageThatResets(window, succeeded, codeText, L"=== Upgrade Complete ===\r\n\r\n",
                        L"Upgrade complete. Rebooting...", L"=== !!! Upgrade Failed ===\r\n\r\n",
                        IsDeltaMismatchCode(reinterpret_cast<LPCWSTR>(codeText)) ? kDeltaDoesNotFit : kUpgradeFailed);
+    EndUpgradeAttempt(succeeded ? NULL : reinterpret_cast<LPCWSTR>(codeText));
 }
 
 void OnRollbackResult(HWND window, WPARAM succeeded, LPARAM codeText) {
     EndStageThatResets(window, succeeded, codeText, L"=== Rollback Complete ===\r\n\r\n",
                        L"Rolled back. Rebooting...", L"=== !!! Rollback Failed ===\r\n\r\n", kRollbackFailed);
+    FlushUpgradeLog();
+}
+
+void EndUpgradeAttempt(LPCWSTR failureCode) {
+    if (failureCode) KeepResultCode(failureCode);
+    FlushUpgradeLog();
+    if (!g_remoteUpgrade && g_sourceDir[0]) CopyUpgradeLogTo(g_sourceDir);
 }

@@ -7,6 +7,7 @@
 
 #include "entry_name.h"
 #include "file_helpers.h"
+#include "log_line.h"
 #include "unzipper.h"
 
 namespace {
@@ -40,12 +41,12 @@ bool Unzipper::ComposeOutputPath(LPCWSTR folder, const EntryInfo& info, WCHAR* o
                         ? ERANGE
                         : mbstowcs_s(&converted, name, kPathCapacity, info.name, kPathCapacity);
     if (error != 0) {
-        NKDbgPrintfW(L"UnzipFile(): !!! Invalid entry name, error=[%ld], at=[%ld]\r\n", error, GetTickCount());
+        LogLine(L"UnzipFile(): !!! Invalid entry name, error=[%ld]", error);
         return false;
     }
     // A hostile archive could otherwise write anywhere on the device.
     if (!IsSafeEntryName(name)) {
-        NKDbgPrintfW(L"UnzipFile(): !!! Unsafe entry name=[%s], at=[%ld]\r\n", name, GetTickCount());
+        LogLine(L"UnzipFile(): !!! Unsafe entry name=[%s]", name);
         return false;
     }
     DropCurrentFolderComponents(name);
@@ -55,8 +56,7 @@ bool Unzipper::ComposeOutputPath(LPCWSTR folder, const EntryInfo& info, WCHAR* o
     }
     if (SUCCEEDED(composed)) composed = StringCchCatW(outputPath, kPathCapacity, name);
     if (FAILED(composed)) {
-        NKDbgPrintfW(L"UnzipFile(): !!! Path too long, folder=[%s], name=[%s], at=[%ld]\r\n", folder, name,
-                     GetTickCount());
+        LogLine(L"UnzipFile(): !!! Path too long, folder=[%s], name=[%s]", folder, name);
         return false;
     }
     return true;
@@ -89,8 +89,8 @@ bool Unzipper::UnzipFile(LPCWSTR folder) {
         // not written anywhere. Both sizes count: zip64 writers put
         // 0xFFFFFFFF in one of them, which the library does not resolve.
         if (info.uncompressedSize != 0 && info.compressedSize != 0) {
-            NKDbgPrintfW(L"UnzipFile(): Data of folder entry ignored, folder=[%s], size=[%ld], at=[%ld]\r\n",
-                         outputPath, info.uncompressedSize, GetTickCount());
+            LogLine(L"UnzipFile(): Data of folder entry ignored, folder=[%s], size=[%ld]", outputPath,
+                    info.uncompressedSize);
         }
         return EnsureFolderOnce(outputPath);
     }
@@ -101,14 +101,13 @@ bool Unzipper::UnzipFile(LPCWSTR folder) {
 
     if (FileExists(outputPath) && !DeleteFileW(outputPath)) {
         const DWORD error = GetLastError();
-        NKDbgPrintfW(L"UnzipFile(): !!! Failed to delete file=[%s], error=[%ld], at=[%ld]\r\n", outputPath, error,
-                     GetTickCount());
+        LogLine(L"UnzipFile(): !!! Failed to delete file=[%s], error=[%ld]", outputPath, error);
     }
     // CREATE_NEW: a file that could not be deleted above fails here.
     HANDLE file = CreateFileW(outputPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        NKDbgPrintfW(L"Unzip [%s]", outputPath);
-        NKDbgPrintfW(L"==> Open Failed\r\n");
+        LogText(L"Unzip [%s]", outputPath);
+        LogText(L"==> Open Failed\r\n");
         return false;
     }
     return WriteCurrentEntry(file, outputPath, info);
@@ -120,7 +119,7 @@ bool Unzipper::WriteCurrentEntry(HANDLE file, LPCWSTR outputPath, const EntryInf
     // deflated entries can be read as what they hold.
     const bool readable = info.compressionMethod == kStoredMethod || info.compressionMethod == Z_DEFLATED;
     if (!readable || unzOpenCurrentFile(archive) != UNZ_OK) {
-        NKDbgPrintfW(L"==> unzOpenCurrentFile Failed\r\n");
+        LogText(L"==> unzOpenCurrentFile Failed\r\n");
         CloseHandle(file);
         return false;
     }
@@ -135,9 +134,9 @@ bool Unzipper::WriteCurrentEntry(HANDLE file, LPCWSTR outputPath, const EntryInf
         if (!WriteFile(file, transferBuffer, static_cast<DWORD>(count), &written, nullptr) ||
             written != static_cast<DWORD>(count)) {
             const DWORD error = GetLastError();
-            NKDbgPrintfW(L"Unzip [%s]", outputPath);
-            NKDbgPrintfW(L"==> WriteFile Failed !! error = [%ld]\r\n", error);
-            if (error == ERROR_DISK_FULL) NKDbgPrintfW(L"There is not enough space on the disk.\r\n");
+            LogText(L"Unzip [%s]", outputPath);
+            LogText(L"==> WriteFile Failed !! error = [%ld]\r\n", error);
+            if (error == ERROR_DISK_FULL) LogText(L"There is not enough space on the disk.\r\n");
             status = -1;
             break;
         }
@@ -145,8 +144,8 @@ bool Unzipper::WriteCurrentEntry(HANDLE file, LPCWSTR outputPath, const EntryInf
     // Closing flushes nothing: without this a power cut after the folder has
     // been switched over could leave its files empty on the media.
     if (status == 0 && !FlushFileBuffers(file)) {
-        NKDbgPrintfW(L"Unzip [%s]", outputPath);
-        NKDbgPrintfW(L"==> FlushFileBuffers Failed !! error = [%ld]\r\n", GetLastError());
+        LogText(L"Unzip [%s]", outputPath);
+        LogText(L"==> FlushFileBuffers Failed !! error = [%ld]\r\n", GetLastError());
         status = -1;
     }
     CloseHandle(file);
@@ -156,8 +155,8 @@ bool Unzipper::WriteCurrentEntry(HANDLE file, LPCWSTR outputPath, const EntryInf
     const int closeStatus = unzCloseCurrentFile(archive);
     if (status == 0 && closeStatus != UNZ_OK) status = closeStatus;
     if (status != 0) {
-        NKDbgPrintfW(L"Unzip [%s]", outputPath);
-        NKDbgPrintfW(L"==> Failed [%d]!!\r\n", status);
+        LogText(L"Unzip [%s]", outputPath);
+        LogText(L"==> Failed [%d]!!\r\n", status);
         return false;
     }
     // Neither result is consulted: the data is what matters.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "log_line.h"
 #include "unzipper.h"
 
 namespace {
@@ -12,17 +13,16 @@ namespace {
 // Steps after a successful Open; the result of the extraction.
 int ExtractOpenArchive(Unzipper& unzipper, LPCWSTR zipPath, LPCWSTR folder, StageProgress* progress) {
     if (!unzipper.SetOutputFolder(folder)) {
-        NKDbgPrintfW(L"UnZipFile(): !!! Failed to set output folder=[%s], at=[%ld]\r\n", folder, GetTickCount());
+        LogLine(L"UnZipFile(): !!! Failed to set output folder=[%s]", folder);
         return 0;
     }
     // An archive without entries counts as extracted, with nothing written.
     if (unzipper.GetEntryCount() == 0) {
-        NKDbgPrintfW(L"UnZipFile(): !!! File size is 0, file=[%s], size=[%ld], at=[%ld]\r\n", zipPath, 0,
-                     GetTickCount());
+        LogLine(L"UnZipFile(): !!! File size is 0, file=[%s], size=[%ld]", zipPath, 0);
         return 1;
     }
     if (!unzipper.UnzipAll(progress)) {
-        NKDbgPrintfW(L"UnZipFile(): !!! Failed to unzip file=[%s], at=[%ld]\r\n", zipPath, GetTickCount());
+        LogLine(L"UnZipFile(): !!! Failed to unzip file=[%s]", zipPath);
         return 0;
     }
     return 1;
@@ -34,16 +34,16 @@ int UnZipFile(LPCWSTR zipPath, LPCWSTR folder, StageProgress* progress) {
     std::unique_ptr<Unzipper> unzipper(new (std::nothrow) Unzipper());
     // Without its transfer buffer the object cannot copy anything.
     if (!unzipper || !unzipper->IsUsable()) {
-        NKDbgPrintfW(L"UnZipFile(): !!! Failed to create unzipper, at=[%ld]\r\n", GetTickCount());
+        LogLine(L"UnZipFile(): !!! Failed to create unzipper");
         return 0;
     }
     if (!unzipper->Open(zipPath)) {
-        NKDbgPrintfW(L"UnZipFile(): !!! Failed to open zip=[%s], at=[%ld]\r\n", zipPath, GetTickCount());
+        LogLine(L"UnZipFile(): !!! Failed to open zip=[%s]", zipPath);
         return 0;
     }
     const int result = ExtractOpenArchive(*unzipper, zipPath, folder, progress);
     if (!unzipper->Close()) {
-        NKDbgPrintfW(L"UnZipFile(): !!! Failed to close zip file=[%s], at=[%ld]\r\n", zipPath, GetTickCount());
+        LogLine(L"UnZipFile(): !!! Failed to close zip file=[%s]", zipPath);
     }
     return result;
 }

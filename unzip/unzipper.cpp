@@ -7,6 +7,8 @@
 #include <strsafe.h>
 #include <windows.h>
 
+#include "log_line.h"
+
 Unzipper::Unzipper()
     : archive(nullptr),
       transferBuffer(static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, kEntryBufferSize))),
@@ -112,14 +114,13 @@ bool Unzipper::UnzipAll(StageProgress* progress) {
             progress->Advance(1);
             progress->CountItem();
         }
-        if (++extracted % kProgressInterval == 0) NKDbgPrintfW(L".");
+        if (++extracted % kProgressInterval == 0) LogText(L".");
     } while (GoToNextEntry());
     // The library ends the list after as many entries as the archive says it
     // holds. Stopping before means the next entry could not be read: what is
     // unpacked is incomplete, and must not be installed as the whole.
     if (extracted != entryCount) {
-        NKDbgPrintfW(L"UnzipAll(): !!! Failed to go to entry=[%ld] of [%ld], at=[%ld]\r\n", extracted + 1, entryCount,
-                     GetTickCount());
+        LogLine(L"UnzipAll(): !!! Failed to go to entry=[%ld] of [%ld]", extracted + 1, entryCount);
         return false;
     }
     return true;

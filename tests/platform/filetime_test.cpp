@@ -122,6 +122,20 @@ TEST(LocalFileTimeToFileTime, BothWaysUseTheBiasInForceNow) {
     }
 }
 
+TEST(GetLocalTime, IsTheHostClockInTheLocalZone) {
+    TimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    const time_t before = time(nullptr);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME local, universal;
+    ASSERT_TRUE(SystemTimeToFileTime(&now, &local));
+    ASSERT_TRUE(LocalFileTimeToFileTime(&local, &universal));
+    const int64_t seconds = static_cast<int64_t>(ValueOf(universal) / kUnitsPerSecond - kSecondsFrom1601To1970);
+    // The same second as the C library's clock, or the next one.
+    EXPECT_GE(seconds, before);
+    EXPECT_LE(seconds, before + 1);
+}
+
 TEST(FileTime, TimesAreKeptInTheStepsOfFatAndZeroLeavesATimeAlone) {
     TempDevice device;
     device.WriteFile(L"\\NandFlash\\Images\\a.png", "png");

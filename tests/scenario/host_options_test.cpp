@@ -125,20 +125,21 @@ TEST(HostOptions, BootsAfterAPowerCutFinishTheUpgrade) {
     testing_support::TempDevice device;
     const scenario::UpgradeContent content = scenario::StandardUpgrade();
     scenario::MakeUpgradeDevice(device, scenario::BuildUpgradePackage(content, scratch), true);
-    // Without a start-up folder to remove first, change 2 falls in the
-    // extraction's first file.
+    // Without a start-up folder to remove first, and after the upgrade log's
+    // three changes at the search's end (created, its header, the lines),
+    // change 5 falls in the extraction's first file.
     std::filesystem::remove_all(device.Host(scenario::kStartUpFolder));
 
     const std::string log = scratch.Path("boots.log");
     scenario::RuvexaRun run = RunRuvexaExactly({"--device-root", device.Root(), "--headless", "--time-scale", "200",
-                                                "--log", log, "--power-cut-after", "2", "--boots", "3"},
+                                                "--log", log, "--power-cut-after", "5", "--boots", "3"},
                                                scratch);
     EXPECT_EQ(run.status, 0) << run.err;
     std::string missing;
     EXPECT_TRUE(scenario::InOrder(run.ErrLines(),
                                   {"ruvexa-host: boot 1: power-on",
-                                   "ruvexa-host: power cut before file-system change 2 (exit 9)",
-                                   "ruvexa-host: boot 2: after a power cut at change 2",
+                                   "ruvexa-host: power cut before file-system change 5 (exit 9)",
+                                   "ruvexa-host: boot 2: after a power cut at change 5",
                                    "ruvexa-host: reset through AIP1: (exit 3)",
                                    "ruvexa-host: boot 3: after a reset through AIP1:",
                                    "ruvexa-host: the program ended (exit 0)"},

@@ -169,8 +169,10 @@ const std::vector<Row>& Rows() {
          .options = {"--time-scale", "1000"},
          .log = Concat({kUsbFlag}, TenEmptyAttempts("Hard Disk")),
          .minLogSpanMs = 10000,
+         // The report comes at the boot's end, after the attempt left its log on the disk.
          .hostReports = {kSearchFor + "\\Hard Disk\\OV3_UPGRADE_*.BIN found nothing; that folder holds "
-                                      "OV3_UPGRADE.BIN (close to the pattern), OV3_UPGRADE_1.ZIP (close to the pattern)",
+                                      "OV3_UPGRADE.BIN (close to the pattern), OV3_UPGRADE_1.ZIP (close to the pattern), "
+                                      "Upgrade.log",
                          kStartedMain},
          .created = {kMainMarker}},
         // The package on the USB disk is never looked at.

@@ -315,4 +315,12 @@ long SecurityFloorOf(const testing_support::TempDevice& device) {
     return floor;
 }
 
+testing_support::Tree WithoutUpgradeLogs(testing_support::Tree tree) {
+    std::erase_if(tree, [](const auto& entry) {
+        const std::string name = entry.first.substr(entry.first.rfind('/') + 1);
+        return name == "Upgrade.log" || name == "Upgrade.log.1";
+    });
+    return tree;
+}
+
 }  // namespace scenario

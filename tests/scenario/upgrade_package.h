@@ -128,6 +128,8 @@ std::string WhyNotRefused(const testing_support::TempDevice& device, const Ruvex
 void MakeKeyed(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
                uint32_t securityVersion, uint32_t floor);
 
+// `tree` without the upgrade logs the program keeps beside what it installs.
+testing_support::Tree WithoutUpgradeLogs(testing_support::Tree tree);
 // The security floor the device's records hold, read as documented: the
 // valid one of Floor.A and Floor.B with the higher sequence number; -1
 // without a valid record.

@@ -1,6 +1,7 @@
 // SystemTimeToFileTime, FileTimeToSystemTime, LocalFileTimeToFileTime,
-// FileTimeToLocalFileTime: the calendar arithmetic of the proleptic Gregorian
-// calendar from 1601 on, and the bias of the time zone.
+// FileTimeToLocalFileTime, GetLocalTime: the calendar arithmetic of the
+// proleptic Gregorian calendar from 1601 on, the bias of the time zone, and
+// the device clock's date, which is the host's.
 #include <time.h>
 
 #include "error.h"
@@ -110,4 +111,14 @@ extern "C" BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* lpLocalFileTime, 
 
 extern "C" BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
     return ShiftFileTime(lpFileTime, lpLocalFileTime, CurrentBiasUnits());
+}
+
+extern "C" void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
+    if (!lpSystemTime) return;
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const FILETIME universal = host::FileTimeFromTimespec(now);
+    FILETIME local;
+    FileTimeToLocalFileTime(&universal, &local);
+    FileTimeToSystemTime(&local, lpSystemTime);
 }

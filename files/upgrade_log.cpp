@@ -1,0 +1,173 @@
+// KeepLogText, BeginUpgradeLog, NameUpgradePackage, KeepResultCode,
+// FlushUpgradeLog, CopyUpgradeLogTo: the boot's lines kept as UTF-8 in one buffer, and the
+// two files they are appended to.
+#include "upgrade_log.h"
+
+#include <strsafe.h>
+
+#include "device_files.h"
+
+namespace {
+
+// A boot's lines fit many times over; a text that no longer fits is left
+// out of the files (the debug output has it all the same).
+constexpr DWORD kKeptCapacity = 64 * 1024;
+// A log this long is renamed to the older log at the next boot's first write.
+constexpr DWORD kUpgradeLogLimit = 64 * 1024;
+constexpr size_t kHeaderCapacity = 2 * MAX_PATH;
+
+char g_kept[kKeptCapacity];
+DWORD g_keptLength = 0;
+// How much of g_kept the device's log already holds.
+DWORD g_flushedLength = 0;
+// Texts come from the UI thread and the workers; each takes this in turn.
+LONG volatile g_keptLock = 0;
+
+bool g_begun = false;
+bool g_headerWritten = false;
+bool g_deviceLogGivenUp = false;
+bool g_copied = false;
+WCHAR g_source[16] = L"";
+WCHAR g_package[MAX_PATH] = L"none";
+SYSTEMTIME g_beginTime = {};
+
+class KeptLock {
+public:
+    KeptLock() {
+        while (InterlockedExchange(&g_keptLock, 1) != 0) Sleep(0);
+    }
+    ~KeptLock() { InterlockedExchange(&g_keptLock, 0); }
+};
+
+// Code points as UTF-8; a wide character of 16 bits may be half of a pair.
+DWORD EncodeUtf8(LPCWSTR text, char* out, DWORD capacity) {
+    DWORD length = 0;
+    for (; *text; ++text) {
+        unsigned long point = static_cast<unsigned long>(*text);
+        if (point >= 0xD800 && point < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000) {
+            point = 0x10000 + ((point - 0xD800) << 10) + (static_cast<unsigned long>(text[1]) - 0xDC00);
+            ++text;
+        }
+        char bytes[4];
+        DWORD count = 0;
+        if (point < 0x80) {
+            bytes[count++] = static_cast<char>(point);
+        } else if (point < 0x800) {
+            bytes[count++] = static_cast<char>(0xC0 | (point >> 6));
+            bytes[count++] = static_cast<char>(0x80 | (point & 0x3F));
+        } else if (point < 0x10000) {
+            bytes[count++] = static_cast<char>(0xE0 | (point >> 12));
+            bytes[count++] = static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            bytes[count++] = static_cast<char>(0x80 | (point & 0x3F));
+        } else {
+            bytes[count++] = static_cast<char>(0xF0 | (point >> 18));
+            bytes[count++] = static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+            bytes[count++] = static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            bytes[count++] = static_cast<char>(0x80 | (point & 0x3F));
+        }
+        if (length + count > capacity) return 0;
+        for (DWORD i = 0; i < count; ++i) out[length++] = bytes[i];
+    }
+    return length;
+}
+
+// "=== Upgrade boot: date=[...], source=[...], package=[...] ===\r\n".
+DWORD ComposeHeader(char* header, DWORD capacity) {
+    WCHAR text[kHeaderCapacity];
+    const SYSTEMTIME& t = g_beginTime;
+    if (FAILED(StringCchPrintfW(text, kHeaderCapacity,
+                                L"=== Upgrade boot: date=[%04u-%02u-%02u %02u:%02u:%02u], source=[%s], package=[%s] "
+                                L"===\r\n",
+                                t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, g_source, g_package))) {
+        return 0;
+    }
+    return EncodeUtf8(text, header, capacity);
+}
+
+bool WriteWhole(HANDLE file, const char* data, DWORD length) {
+    DWORD written = 0;
+    return length == 0 || (WriteFile(file, data, length, &written, NULL) && written == length);
+}
+
+// The log at `path` opened for appending; with `older`, a log past its limit
+// is first renamed to `older` and a new one begun.
+HANDLE OpenForAppending(LPCWSTR path, LPCWSTR older) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return file;
+    if (older && GetFileSize(file, NULL) >= kUpgradeLogLimit) {
+        CloseHandle(file);
+        DeleteFileW(older);
+        if (!MoveFileW(path, older)) return INVALID_HANDLE_VALUE;
+        return CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    }
+    SetFilePointer(file, 0, NULL, FILE_END);
+    return file;
+}
+
+// The header, when `withHeader`, and `length` bytes of g_kept from `from`,
+// appended to the log and flushed.
+bool Append(HANDLE file, bool withHeader, DWORD from, DWORD length) {
+    char header[kHeaderCapacity * 3];
+    const DWORD headerLength = withHeader ? ComposeHeader(header, sizeof(header)) : 0;
+    return (!withHeader || WriteWhole(file, header, headerLength)) && WriteWhole(file, g_kept + from, length) &&
+           FlushFileBuffers(file);
+}
+
+}  // namespace
+
+void KeepLogText(LPCWSTR text) {
+    KeptLock lock;
+    g_keptLength += EncodeUtf8(text, g_kept + g_keptLength, kKeptCapacity - g_keptLength);
+}
+
+void BeginUpgradeLog(LPCWSTR source) {
+    g_begun = true;
+    StringCchCopyW(g_source, sizeof(g_source) / sizeof(g_source[0]), source);
+    GetLocalTime(&g_beginTime);
+}
+
+void NameUpgradePackage(LPCWSTR path) {
+    LPCWSTR name = path;
+    for (LPCWSTR c = path; *c; ++c) {
+        if (*c == L'\\') name = c + 1;
+    }
+    StringCchCopyW(g_package, MAX_PATH, name);
+}
+
+void KeepResultCode(LPCWSTR code) {
+    WCHAR line[64];
+    if (g_begun && SUCCEEDED(StringCchPrintfW(line, 64, L"=== Upgrade result: code=[%s] ===\r\n", code))) {
+        KeepLogText(line);
+    }
+}
+
+void FlushUpgradeLog() {
+    if (!g_begun || g_deviceLogGivenUp) return;
+    // The caller's last error is not the log's to change.
+    const DWORD lastError = GetLastError();
+    KeptLock lock;
+    if (!g_headerWritten || g_flushedLength < g_keptLength) {
+        HANDLE file = OpenForAppending(kUpgradeLogFile, g_headerWritten ? NULL : kOlderUpgradeLogFile);
+        const bool appended = file != INVALID_HANDLE_VALUE &&
+                              Append(file, !g_headerWritten, g_flushedLength, g_keptLength - g_flushedLength);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        g_headerWritten = true;
+        g_flushedLength = g_keptLength;
+        g_deviceLogGivenUp = !appended;
+    }
+    SetLastError(lastError);
+}
+
+void CopyUpgradeLogTo(LPCWSTR folder) {
+    WCHAR path[MAX_PATH];
+    if (!g_begun || g_copied || FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\%s", folder, kUpgradeLogName))) return;
+    g_copied = true;
+    const DWORD lastError = GetLastError();
+    KeptLock lock;
+    HANDLE file = OpenForAppending(path, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        Append(file, true, 0, g_keptLength);
+        CloseHandle(file);
+    }
+    SetLastError(lastError);
+}
