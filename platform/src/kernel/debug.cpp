@@ -18,13 +18,16 @@ LogSink g_logSink;
 // The device's NKDbgPrintfW formats into a buffer of this many units, the
 // terminating zero included: a longer text may be cut there.
 constexpr size_t kDeviceDebugTextCapacity = 128;
-// Call sites (format strings) already warned about.
-std::set<const void*> g_warnedFormats;
+// Call sites already warned about, each known by its text up to the first
+// "[": the program formats its lines itself and passes each through one
+// "%s", so the format alone would not tell them apart.
+std::set<std::wstring> g_warnedSites;
 bool g_warnOfLongTexts = true;
 
 // Called with the lock held. The host writes the text whole all the same.
-void WarnOfLongText(const void* format, const std::wstring& text) {
-    if (!g_warnOfLongTexts || text.size() < kDeviceDebugTextCapacity || !g_warnedFormats.insert(format).second) {
+void WarnOfLongText(const std::wstring& text) {
+    if (!g_warnOfLongTexts || text.size() < kDeviceDebugTextCapacity ||
+        !g_warnedSites.insert(text.substr(0, text.find(L'['))).second) {
         return;
     }
     std::fprintf(stderr, "ruvexa-host: warning: a debug text of %zu characters; the device may cut it at %zu: %s\n",
@@ -62,7 +65,7 @@ extern "C" void NKDbgPrintfW(LPCWSTR lpszFmt, ...) {
     va_end(args);
     {
         std::lock_guard<std::mutex> lock(host::g_logMutex);
-        host::WarnOfLongText(lpszFmt, text);
+        host::WarnOfLongText(text);
         if (host::g_logSink) {
             host::g_logSink(utf8);
         } else {
