@@ -80,7 +80,9 @@ const FolderSwitch kFontSwitch = {
 // Unpacks `archive` beside the installed folder, then removes that folder
 // and moves the new one into its place; the archive is deleted either way.
 // TRUE when the new folder is in place; otherwise the failure is recorded
-// and the temporary folder removed.
+// and the temporary folder removed, except a delta's complete one: it was
+// built partly from the installed folder, which may be gone by now, so the
+// next boot's redo needs it as it is.
 BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& step) {
     WCHAR temporary[MAX_PATH] = {};
     ComposeTemporaryFolder(temporary, step.installed);
@@ -107,7 +109,8 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
             installer->error = step.moveFailure;
         }
     }
-    if (failed && !RemoveFolder(temporary)) LogLine(step.temporaryLeftLine, temporary);
+    const bool keepTemporary = installer->delta && unpacked;
+    if (failed && !keepTemporary && !RemoveFolder(temporary)) LogLine(step.temporaryLeftLine, temporary);
     if (!DeleteFileW(archive)) LogLine(step.archiveLeftLine, archive);
     return !failed;
 }
@@ -136,7 +139,9 @@ BOOL InstallFonts(Installer* installer) {
 
 // Step 3: TRUE when the new executable is in place; otherwise the failure
 // is recorded. A delta's executable may first be patched from the installed
-// one, or be installed already by an earlier run.
+// one, or be installed already by an earlier run. A patched executable that
+// could not be moved into place stays: the one it was patched from is gone,
+// and the next boot's redo moves it.
 BOOL InstallExecutable(Installer* installer) {
     LPCWSTR extracted = installer->exe_file;
     if (!FileExists(extracted)) {
@@ -154,6 +159,7 @@ BOOL InstallExecutable(Installer* installer) {
             return exe == DeltaExe::kAlreadyInstalled;
         }
     }
+    bool oldExeGone = false;
     if (!ClearInstalled(installer, kItemExe)) {
         LogLine(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s]", kInstalledExe);
         installer->error = InstallFailure::kDeleteExe;
@@ -164,11 +170,12 @@ BOOL InstallExecutable(Installer* installer) {
     } else {
         LogLine(L"UpgradeThreadProc(): !!! Failed to move file=[%s]", source);
         installer->error = InstallFailure::kMoveExe;
+        oldExeGone = true;
     }
     if (!DeleteFileW(extracted)) {
         LogLine(L"UpgradeThreadProc(): !!! Failed to delete file=[%s]", extracted);
     }
-    if (source != extracted) DeleteFileW(source);
+    if (source != extracted && !oldExeGone) DeleteFileW(source);
     return FALSE;
 }
 

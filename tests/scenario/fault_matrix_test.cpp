@@ -32,6 +32,10 @@ struct MatrixCase {
     // The faults meet the rollback boot of a device whose new version has
     // used up its starts, rather than an upgrade boot.
     bool rollback = false;
+    // The upgrade is a delta package over the version it was made from.
+    bool delta = false;
+    // Rollback is on: the upgrade keeps the version it replaces.
+    bool keepPrevious = false;
 };
 
 // Disk full for writes and creations, access denied for opens, reads,
@@ -65,9 +69,13 @@ void MakeMatrixDevice(const TempDevice& device, const scenario::BuiltPackage& pa
                       const TempDevice& trialDevice) {
     if (matrix.rollback) {
         std::filesystem::copy(trialDevice.Root(), device.Root(), std::filesystem::copy_options::recursive);
+    } else if (matrix.delta) {
+        scenario::InstallVersion(device, scenario::DeltaBase());
+        scenario::RequestUpgrade(device, package, matrix.remote);
     } else {
         scenario::MakeUpgradeDevice(device, package, matrix.remote);
     }
+    if (matrix.keepPrevious) device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
 }
 
 // Every (operation, calls) the boot the faults meet makes, as the host
@@ -133,8 +141,11 @@ class FaultMatrix : public ::testing::TestWithParam<MatrixCase> {};
 TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
     const MatrixCase& matrix = GetParam();
     Scratch scratch;
-    const scenario::UpgradeContent content = scenario::StandardUpgrade();
-    const scenario::BuiltPackage package = scenario::BuildUpgradePackage(content, scratch);
+    const scenario::UpgradeContent content =
+        matrix.delta ? scenario::DeltaTarget(scenario::DeltaBase()) : scenario::StandardUpgrade();
+    const scenario::BuiltPackage package = matrix.delta
+                                               ? scenario::BuildDeltaPackage(scenario::DeltaBase(), content, scratch)
+                                               : scenario::BuildUpgradePackage(content, scratch);
     TempDevice trialDevice;
     if (matrix.rollback) scenario::MakeTrialDevice(trialDevice, package, matrix.remote, scratch);
     const auto calls = CallsOfFaultedBoot(package, matrix, trialDevice, scratch);
@@ -197,7 +208,9 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
 
 INSTANTIATE_TEST_SUITE_P(Upgrades, FaultMatrix,
                          ::testing::Values(MatrixCase{"Remote", true}, MatrixCase{"Local", false},
-                                           MatrixCase{"Rollback", true, true}),
+                                           MatrixCase{"Rollback", true, true},
+                                           MatrixCase{"Delta", true, false, true},
+                                           MatrixCase{"KeepingDelta", false, false, true, true}),
                          [](const ::testing::TestParamInfo<MatrixCase>& info) { return info.param.name; });
 
 }  // namespace
