@@ -55,3 +55,4 @@ constexpr const WCHAR* kTrialFloorFile = L"\\NandFlash\\Merrow\\Floor.next";
 constexpr const WCHAR* kUpgradeLogFile = L"\\NandFlash\\Merrow\\Upgrade.log";
 constexpr const WCHAR* kOlderUpgradeLogFile = L"\\NandFlash\\Merrow\\Upgrade.log.1";
 constexpr const WCHAR* kUpgradeLogName = L"Upgrade.log";
+constexpr const WCHAR* kOlderUpgradeLogName = L"Upgrade.log.1";

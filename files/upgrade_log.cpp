@@ -9,9 +9,13 @@
 
 namespace {
 
-// A boot's lines fit many times over; a text that no longer fits is left
-// out of the files (the debug output has it all the same).
+// A boot's lines fit many times over. Once a text no longer fits, it and
+// every later one are left out of the files (the debug output has them all
+// the same), so that the files never show a boot with lines missing between
+// others; the room kept back holds the line that says so and the result.
 constexpr DWORD kKeptCapacity = 64 * 1024;
+constexpr DWORD kClosingRoom = 256;
+constexpr const WCHAR* kLeftOutLine = L"=== Upgrade log full: later lines are in the debug output only ===\r\n";
 // A log this long is renamed to the older log at the next boot's first write.
 constexpr DWORD kUpgradeLogLimit = 64 * 1024;
 constexpr size_t kHeaderCapacity = 2 * MAX_PATH;
@@ -23,6 +27,7 @@ DWORD g_flushedLength = 0;
 // Texts come from the UI thread and the workers; each takes this in turn.
 LONG volatile g_keptLock = 0;
 
+bool g_keptFull = false;
 bool g_begun = false;
 bool g_headerWritten = false;
 bool g_deviceLogGivenUp = false;
@@ -117,7 +122,13 @@ bool Append(HANDLE file, bool withHeader, DWORD from, DWORD length) {
 
 void KeepLogText(LPCWSTR text) {
     KeptLock lock;
-    g_keptLength += EncodeUtf8(text, g_kept + g_keptLength, kKeptCapacity - g_keptLength);
+    if (g_keptFull) return;
+    const DWORD length = EncodeUtf8(text, g_kept + g_keptLength, kKeptCapacity - kClosingRoom - g_keptLength);
+    if (length == 0 && text[0]) {
+        g_keptFull = true;
+        g_keptLength += EncodeUtf8(kLeftOutLine, g_kept + g_keptLength, kKeptCapacity - g_keptLength);
+    }
+    g_keptLength += length;
 }
 
 void BeginUpgradeLog(LPCWSTR source) {
@@ -131,13 +142,17 @@ void NameUpgradePackage(LPCWSTR path) {
     for (LPCWSTR c = path; *c; ++c) {
         if (*c == L'\\') name = c + 1;
     }
+    // The rollback names its package from its worker.
+    KeptLock lock;
     StringCchCopyW(g_package, MAX_PATH, name);
 }
 
 void KeepResultCode(LPCWSTR code) {
     WCHAR line[64];
     if (g_begun && SUCCEEDED(StringCchPrintfW(line, 64, L"=== Upgrade result: code=[%s] ===\r\n", code))) {
-        KeepLogText(line);
+        // Into the room kept back, should the lines have filled the rest.
+        KeptLock lock;
+        g_keptLength += EncodeUtf8(line, g_kept + g_keptLength, kKeptCapacity - g_keptLength);
     }
 }
 
@@ -164,7 +179,9 @@ void CopyUpgradeLogTo(LPCWSTR folder) {
     g_copied = true;
     const DWORD lastError = GetLastError();
     KeptLock lock;
-    HANDLE file = OpenForAppending(path, NULL);
+    WCHAR older[MAX_PATH];
+    const bool olderNamed = SUCCEEDED(StringCchPrintfW(older, MAX_PATH, L"%s\\%s", folder, kOlderUpgradeLogName));
+    HANDLE file = OpenForAppending(path, olderNamed ? older : NULL);
     if (file != INVALID_HANDLE_VALUE) {
         Append(file, true, 0, g_keptLength);
         CloseHandle(file);

@@ -29,5 +29,7 @@ void KeepResultCode(LPCWSTR code);
 void FlushUpgradeLog();
 
 // At the end of a USB attempt: the header and all the boot's lines appended
-// to Upgrade.log in `folder`, once per boot.
+// to Upgrade.log in `folder`, once per boot; a log there past its limit is
+// renamed to Upgrade.log.1 first, as on the device, so the disk's two logs
+// stay bounded too.
 void CopyUpgradeLogTo(LPCWSTR folder);

@@ -14,6 +14,7 @@
 #include "security_floor.h"
 #include "small_text_file.h"
 #include "trial_records.h"
+#include "upgrade_log.h"
 
 namespace {
 
@@ -94,6 +95,21 @@ BOOL RecordRejected(Rollback* rollback, const char* trial) {
     return TRUE;
 }
 
+// The package line of Trial.flag names the upgrade log's package; its
+// bytes are ASCII, as the installation wrote them.
+void NameTrialPackage(const char* trial) {
+    const char* name = strstr(trial, "\r\npackage=");
+    if (!name) return;
+    name += strlen("\r\npackage=");
+    WCHAR wide[MAX_PATH];
+    DWORD length = 0;
+    for (; name[length] && name[length] != '\r' && length + 1 < MAX_PATH; ++length) {
+        wide[length] = static_cast<unsigned char>(name[length]);
+    }
+    wide[length] = L'\0';
+    NameUpgradePackage(wide);
+}
+
 }  // namespace
 
 DWORD RollbackThreadProc(Rollback* rollback) {
@@ -104,6 +120,7 @@ DWORD RollbackThreadProc(Rollback* rollback) {
         rollback->error = RollbackFailure::kReadTrial;
         return 0;
     }
+    NameTrialPackage(trial);
     // Without the items in Trial.flag, Previous tells them: a rollback that
     // has not yet begun finds there every item the old version had.
     if (!ParseTrialItems(trial, rollback->old_items)) {
