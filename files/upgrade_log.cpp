@@ -123,7 +123,10 @@ bool Append(HANDLE file, bool withHeader, DWORD from, DWORD length) {
 void KeepLogText(LPCWSTR text) {
     KeptLock lock;
     if (g_keptFull) return;
-    const DWORD length = EncodeUtf8(text, g_kept + g_keptLength, kKeptCapacity - kClosingRoom - g_keptLength);
+    // A result line may already reach into the room kept back.
+    const DWORD lineRoom = kKeptCapacity - kClosingRoom;
+    const DWORD room = g_keptLength < lineRoom ? lineRoom - g_keptLength : 0;
+    const DWORD length = EncodeUtf8(text, g_kept + g_keptLength, room);
     if (length == 0 && text[0]) {
         g_keptFull = true;
         g_keptLength += EncodeUtf8(kLeftOutLine, g_kept + g_keptLength, kKeptCapacity - g_keptLength);
