@@ -14,35 +14,35 @@ namespace {
 // cut a text well before this, the buffer never does.
 constexpr size_t kLogTextCapacity = 1024;
 
-void Send(LPCWSTR text) {
+// Formats the text, with the tick tail when `withTick`, and sends it to the
+// debug output and the upgrade log. A log call never changes the error its
+// caller is about to use.
+void Send(LPCWSTR format, va_list args, bool withTick) {
+    const DWORD lastError = GetLastError();
+    WCHAR text[kLogTextCapacity];
+    StringCchVPrintfW(text, kLogTextCapacity, format, args);
+    if (withTick) {
+        size_t length = 0;
+        StringCchLengthW(text, kLogTextCapacity, &length);
+        StringCchPrintfW(text + length, kLogTextCapacity - length, L", at=[%ld]\r\n", GetTickCount());
+    }
     NKDbgPrintfW(L"%s", text);
     KeepLogText(text);
+    SetLastError(lastError);
 }
 
 }  // namespace
 
 void LogLine(LPCWSTR format, ...) {
-    // A log call never changes the error its caller is about to use.
-    const DWORD lastError = GetLastError();
-    WCHAR text[kLogTextCapacity];
     va_list args;
     va_start(args, format);
-    StringCchVPrintfW(text, kLogTextCapacity, format, args);
+    Send(format, args, true);
     va_end(args);
-    size_t length = 0;
-    StringCchLengthW(text, kLogTextCapacity, &length);
-    StringCchPrintfW(text + length, kLogTextCapacity - length, L", at=[%ld]\r\n", GetTickCount());
-    Send(text);
-    SetLastError(lastError);
 }
 
 void LogText(LPCWSTR format, ...) {
-    const DWORD lastError = GetLastError();
-    WCHAR text[kLogTextCapacity];
     va_list args;
     va_start(args, format);
-    StringCchVPrintfW(text, kLogTextCapacity, format, args);
+    Send(format, args, false);
     va_end(args);
-    Send(text);
-    SetLastError(lastError);
 }

@@ -79,16 +79,11 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
 int RunBuild(const Arguments& arguments) {
     std::string error;
     const std::string& output = arguments.output;
-    std::error_code ignored;
-    if (fs::is_directory(output, ignored)) {
-        return Fail("'" + output + "' is a folder; -o names the package file to write");
-    }
-    for (const auto& [input, option] : {std::pair{arguments.exe, "--exe"}, {arguments.images, "--images"},
-                                        {arguments.fonts, "--fonts"}, {arguments.key, "--sign"}}) {
-        if (!input.empty() && SameFile(input, output)) {
-            return Fail("'" + output + "' is both the output and the " + option +
-                        " input: the package would overwrite what it is built from");
-        }
+    if (!CheckPackageOutput(output,
+                            {{arguments.exe, "--exe"}, {arguments.images, "--images"}, {arguments.fonts, "--fonts"},
+                             {arguments.key, "--sign"}},
+                            &error)) {
+        return Fail(error);
     }
     WarnUnlessPackageName(output);
 
@@ -142,6 +137,7 @@ int RunBuild(const Arguments& arguments) {
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
     if (!arguments.key.empty() && !signature.RenameTo(signaturePath, &error)) return Fail(error);
+    std::error_code ignored;
     if (arguments.key.empty() && fs::exists(signaturePath, ignored)) {
         Warn("'" + signaturePath + "' is left from an earlier package and does not sign this one: a device with a "
              "trusted key refuses the package (Err0E)");

@@ -76,16 +76,9 @@ std::string ArchiveSummary(const char* what, const DeltaArchiveSummary& summary)
 int RunDelta(const Arguments& arguments) {
     std::string error;
     const std::string& output = arguments.output;
-    std::error_code ignored;
-    if (fs::is_directory(output, ignored)) {
-        return Fail("'" + output + "' is a folder; -o names the package file to write");
-    }
-    for (const auto& [input, option] :
-         {std::pair{arguments.from, "--from"}, {arguments.to, "--to"}, {arguments.key, "--sign"}}) {
-        if (!input.empty() && SameFile(input, output)) {
-            return Fail("'" + output + "' is both the output and the " + option +
-                        " input: the package would overwrite what it is built from");
-        }
+    if (!CheckPackageOutput(output, {{arguments.from, "--from"}, {arguments.to, "--to"}, {arguments.key, "--sign"}},
+                            &error)) {
+        return Fail(error);
     }
     WarnUnlessPackageName(output);
 

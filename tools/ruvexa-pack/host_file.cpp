@@ -141,4 +141,22 @@ bool SameFile(const std::string& a, const std::string& b) {
            fs::weakly_canonical(fs::absolute(b, failure), failure);
 }
 
+bool CheckPackageOutput(const std::string& output,
+                        std::initializer_list<std::pair<const std::string&, const char*>> inputs,
+                        std::string* error) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(output, ignored)) {
+        *error = "'" + output + "' is a folder; -o names the package file to write";
+        return false;
+    }
+    for (const auto& [input, option] : inputs) {
+        if (!input.empty() && SameFile(input, output)) {
+            *error = "'" + output + "' is both the output and the " + option +
+                     " input: the package would overwrite what it is built from";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace pack

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 namespace pack {
 
@@ -55,5 +57,12 @@ bool WriteNewFile(const std::string& path, const void* bytes, size_t count, unsi
 // Whether two paths name the same file: by device and inode when both
 // exist (links, other spellings), else by the path the host resolves each to.
 bool SameFile(const std::string& a, const std::string& b);
+
+// The package a command writes: `output` may be no folder and none of the
+// given inputs (a path and the option that named it; empty paths are not
+// given); otherwise FALSE with the error to print.
+bool CheckPackageOutput(const std::string& output,
+                        std::initializer_list<std::pair<const std::string&, const char*>> inputs,
+                        std::string* error);
 
 }  // namespace pack
