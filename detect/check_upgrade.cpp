@@ -3,6 +3,7 @@
 #include <strsafe.h>
 
 #include "detect_constants.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "log_line.h"
 #include "upgrade_log.h"
@@ -53,7 +54,7 @@ int CheckUpgrade(ShowStatusLine showStatus) {
         LogLine(L"CheckUpgrade(): !!! Not found upgrade flag");
         return 0;
     }
-    BeginUpgradeLog(g_remoteUpgrade ? L"remote" : L"USB");
+    BeginUpgradeLog(kUpgradeLogFiles, g_remoteUpgrade ? L"remote" : L"USB");
 
     showStatus(L"Finding upgrade file...");
 

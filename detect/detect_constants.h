@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 
 // A root folder whose name begins with "Hard Disk" is a USB disk.
 constexpr const WCHAR* kUsbDiskPattern = L"\\Hard Disk*\\";

@@ -1,7 +1,7 @@
 // The upgrade state and the section files it selects.
 #include "upgrade_state.h"
 
-#include "device_files.h"
+#include "device_paths.h"
 
 bool g_remoteUpgrade = false;
 WCHAR g_upgradeFile[MAX_PATH];

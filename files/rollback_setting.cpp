@@ -1,7 +1,7 @@
 // ReadRollbackStarts, ParseRollbackStarts: the rollback setting file.
 #include "rollback_setting.h"
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "log_line.h"
 
 namespace {

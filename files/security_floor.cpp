@@ -1,7 +1,7 @@
 // ReadSecurityFloor, RaiseSecurityFloor and Floor.next: the floor's records.
 #include "security_floor.h"
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "small_text_file.h"
 

@@ -4,7 +4,7 @@
 
 #include <strsafe.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "log_line.h"
 #include "rollback_setting.h"

@@ -6,7 +6,7 @@
 #include <string.h>
 #include <strsafe.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "log_line.h"

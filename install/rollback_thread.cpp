@@ -5,7 +5,7 @@
 // in Rejected.txt, and Trial.flag and the start records go, in that order.
 #include <string.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "log_line.h"

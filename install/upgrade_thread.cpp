@@ -10,7 +10,7 @@
 #include <strsafe.h>
 
 #include "delta_install.h"
-#include "device_files.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "installation.h"

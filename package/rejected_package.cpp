@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "package_info.h"
 #include "small_text_file.h"
 

@@ -5,7 +5,7 @@
 #include <strsafe.h>
 #include <string.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "log_line.h"
 #include "logged_files.h"
 

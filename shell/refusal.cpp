@@ -5,7 +5,7 @@
 // a request, so the device is never left halted.
 #include <strsafe.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "extraction_constants.h"
 #include "file_helpers.h"
 #include "launcher.h"

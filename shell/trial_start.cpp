@@ -1,7 +1,7 @@
 // TrialStartsUsedUp: counting the starts of a version on trial.
 #include "trial_start.h"
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "log_line.h"
 #include "rollback_setting.h"

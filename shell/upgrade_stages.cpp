@@ -7,6 +7,7 @@
 // show a progress bar while their worker runs and log their duration when
 // its result arrives. EndUpgradeAttempt: the attempt's lines to the upgrade
 // logs.
+#include "device_paths.h"
 #include "extraction.h"
 #include "installation.h"
 #include "launcher.h"
@@ -80,7 +81,7 @@ void StartInstallation(HWND window) {
 void StartRollback(HWND window) {
     DrawTitleText(L"UI APP UPGRADE");
     DrawStatusText(L"Rolling back...");
-    BeginUpgradeLog(L"rollback");
+    BeginUpgradeLog(kUpgradeLogFiles, L"rollback");
     if (!StartRollbackThread(window, WM_ROLLBACK_RESULT)) {
         DrawStatusText(kRollbackFailed);
         FlushUpgradeLog();

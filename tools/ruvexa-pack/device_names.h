@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "package_sections.h"
 
 namespace pack {

@@ -7,7 +7,7 @@
 // the worker posts nothing.
 #include <windows.h>
 
-#include "device_files.h"
+#include "device_paths.h"
 #include "installation.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {

@@ -12,9 +12,19 @@
 // LogLine and LogText hand on each text exactly as the debug output got it.
 void KeepLogText(LPCWSTR text);
 
+// Where the log goes: the device's log and the one before it, and the names
+// of the two beside a USB package. The caller's table of device paths has
+// them; the log itself knows no path.
+struct UpgradeLogFiles {
+    LPCWSTR device_log;
+    LPCWSTR older_device_log;
+    LPCWSTR name;
+    LPCWSTR older_name;
+};
+
 // The boot holds a request from `source` ("remote", "USB", "rollback"):
-// its lines, those before included, go to the device's log from now on.
-void BeginUpgradeLog(LPCWSTR source);
+// its lines, those before included, go to `files` from now on.
+void BeginUpgradeLog(const UpgradeLogFiles& files, LPCWSTR source);
 // The package the boot found, named in the header by its file name.
 void NameUpgradePackage(LPCWSTR path);
 

@@ -5,8 +5,6 @@
 
 #include <strsafe.h>
 
-#include "device_files.h"
-
 namespace {
 
 // A boot's lines fit many times over. Once a text no longer fits, it and
@@ -32,6 +30,7 @@ bool g_begun = false;
 bool g_headerWritten = false;
 bool g_deviceLogGivenUp = false;
 bool g_copied = false;
+UpgradeLogFiles g_files = {};
 WCHAR g_source[16] = L"";
 WCHAR g_package[MAX_PATH] = L"none";
 SYSTEMTIME g_beginTime = {};
@@ -134,7 +133,8 @@ void KeepLogText(LPCWSTR text) {
     g_keptLength += length;
 }
 
-void BeginUpgradeLog(LPCWSTR source) {
+void BeginUpgradeLog(const UpgradeLogFiles& files, LPCWSTR source) {
+    g_files = files;
     g_begun = true;
     StringCchCopyW(g_source, sizeof(g_source) / sizeof(g_source[0]), source);
     GetLocalTime(&g_beginTime);
@@ -165,7 +165,7 @@ void FlushUpgradeLog() {
     const DWORD lastError = GetLastError();
     KeptLock lock;
     if (!g_headerWritten || g_flushedLength < g_keptLength) {
-        HANDLE file = OpenForAppending(kUpgradeLogFile, g_headerWritten ? NULL : kOlderUpgradeLogFile);
+        HANDLE file = OpenForAppending(g_files.device_log, g_headerWritten ? NULL : g_files.older_device_log);
         const bool appended = file != INVALID_HANDLE_VALUE &&
                               Append(file, !g_headerWritten, g_flushedLength, g_keptLength - g_flushedLength);
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
@@ -178,12 +178,12 @@ void FlushUpgradeLog() {
 
 void CopyUpgradeLogTo(LPCWSTR folder) {
     WCHAR path[MAX_PATH];
-    if (!g_begun || g_copied || FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\%s", folder, kUpgradeLogName))) return;
+    if (!g_begun || g_copied || FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\%s", folder, g_files.name))) return;
     g_copied = true;
     const DWORD lastError = GetLastError();
     KeptLock lock;
     WCHAR older[MAX_PATH];
-    const bool olderNamed = SUCCEEDED(StringCchPrintfW(older, MAX_PATH, L"%s\\%s", folder, kOlderUpgradeLogName));
+    const bool olderNamed = SUCCEEDED(StringCchPrintfW(older, MAX_PATH, L"%s\\%s", folder, g_files.older_name));
     HANDLE file = OpenForAppending(path, olderNamed ? older : NULL);
     if (file != INVALID_HANDLE_VALUE) {
         Append(file, true, 0, g_keptLength);

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "fixed_path.h"
+#include "upgrade_log.h"
 
 constexpr const WCHAR* kUpgradeFlag = L"\\NandFlash\\Upgrade.flag";
 constexpr const WCHAR* kRemoteUpgradeFlag = L"\\NandFlash\\RemoteUpgrade.flag";
@@ -56,3 +57,5 @@ constexpr const WCHAR* kUpgradeLogFile = L"\\NandFlash\\Merrow\\Upgrade.log";
 constexpr const WCHAR* kOlderUpgradeLogFile = L"\\NandFlash\\Merrow\\Upgrade.log.1";
 constexpr const WCHAR* kUpgradeLogName = L"Upgrade.log";
 constexpr const WCHAR* kOlderUpgradeLogName = L"Upgrade.log.1";
+constexpr UpgradeLogFiles kUpgradeLogFiles = {kUpgradeLogFile, kOlderUpgradeLogFile, kUpgradeLogName,
+                                               kOlderUpgradeLogName};
