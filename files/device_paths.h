@@ -1,8 +1,11 @@
-// The device's fixed files that the stages share: the request flags the
+// Every fixed path of the device, in one table: the request flags the
 // search reads and the installation deletes, the package and the section
 // files it is split into (beside a downloaded package, at fixed paths), and
-// the signature beside a package; the files of a rollback and the security
-// floor.
+// the signature beside a package; the USB disks searched; the installed
+// application and the places an installation and a rollback move it to;
+// the start-up folder and the trusted key; the files of a rollback and the
+// security floor; the upgrade log; the shell started without an
+// application.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +37,33 @@ constexpr const WCHAR* kRemoteExeFile = kRemoteExePath.text;
 constexpr const WCHAR* kRemoteImagesFile = kRemoteImagesPath.text;
 constexpr const WCHAR* kRemoteFontsFile = kRemoteFontsPath.text;
 
+// A root folder whose name begins with "Hard Disk" is a USB disk.
+constexpr const WCHAR* kUsbDiskPattern = L"\\Hard Disk*\\";
+
+// Installed paths of the device's main application and its folders. The
+// shell starts the application from the same path.
+constexpr const WCHAR* kInstalledExe = L"\\NandFlash\\Merrow\\Orvane3.exe";
+constexpr const WCHAR* kInstalledImages = L"\\NandFlash\\Merrow\\Images";
+constexpr const WCHAR* kInstalledFont = L"\\NandFlash\\Merrow\\Font";
+// A delta's patched executable is written here, then moved into place.
+constexpr const WCHAR* kTemporaryExe = L"\\NandFlash\\Merrow\\Orvane3.exe_";
+// With rollback on, the replaced version is kept under these names, and
+// the marker of a keeping in progress (previous_version.h).
+constexpr const WCHAR* kPreviousExe = L"\\NandFlash\\Merrow\\Previous\\Orvane3.exe";
+constexpr const WCHAR* kPreviousImages = L"\\NandFlash\\Merrow\\Previous\\Images";
+constexpr const WCHAR* kPreviousFont = L"\\NandFlash\\Merrow\\Previous\\Font";
+constexpr const WCHAR* kPreviousMark = L"\\NandFlash\\Merrow\\Previous.mark";
+// Both in PreviousItem's order: the exe, the images, the font.
+constexpr const WCHAR* kInstalledItems[] = {kInstalledExe, kInstalledImages, kInstalledFont};
+constexpr const WCHAR* kPreviousItems[] = {kPreviousExe, kPreviousImages, kPreviousFont};
+
+// A start-up folder left by an earlier installation would start the old
+// application next to the new one.
+constexpr const WCHAR* kStartUpFolder = L"\\NandFlash\\StartUp\\Merrow\\";
+// With this file present, the device installs only packages signed with the
+// key it holds; without it, no signature is asked for.
+constexpr const WCHAR* kTrustedKeyFile = L"\\NandFlash\\Merrow\\Upgrade.pub";
+
 // Rollback: the setting that turns it on, the version an upgrade replaced,
 // the marker of an upgrade whose new version has not yet declared itself
 // healthy, and the releases rolled back.
@@ -59,3 +89,6 @@ constexpr const WCHAR* kUpgradeLogName = L"Upgrade.log";
 constexpr const WCHAR* kOlderUpgradeLogName = L"Upgrade.log.1";
 constexpr UpgradeLogFiles kUpgradeLogFiles = {kUpgradeLogFile, kOlderUpgradeLogFile, kUpgradeLogName,
                                                kOlderUpgradeLogName};
+
+// Started instead of the main application when that is missing.
+constexpr const WCHAR* kFallbackShell = L"explorer.exe";

@@ -22,8 +22,6 @@ char g_kept[kKeptCapacity];
 DWORD g_keptLength = 0;
 // How much of g_kept the device's log already holds.
 DWORD g_flushedLength = 0;
-// Texts come from the UI thread and the workers; each takes this in turn.
-LONG volatile g_keptLock = 0;
 
 bool g_keptFull = false;
 bool g_begun = false;
@@ -35,44 +33,38 @@ WCHAR g_source[16] = L"";
 WCHAR g_package[MAX_PATH] = L"none";
 SYSTEMTIME g_beginTime = {};
 
+// Texts come from the UI thread and the workers; each takes the section in
+// turn. It is made by the C runtime's start-up, before WinMain, while the
+// process still has one thread, so that the boot's first line finds it
+// ready and no two threads can race to make it; it is never deleted, since a
+// worker may still log while the process ends.
+class KeptSection {
+public:
+    KeptSection() { InitializeCriticalSection(&section_); }
+    LPCRITICAL_SECTION Get() { return &section_; }
+
+private:
+    CRITICAL_SECTION section_;
+};
+KeptSection g_keptSection;
+
 class KeptLock {
 public:
-    KeptLock() {
-        while (InterlockedExchange(&g_keptLock, 1) != 0) Sleep(0);
-    }
-    ~KeptLock() { InterlockedExchange(&g_keptLock, 0); }
+    KeptLock() { EnterCriticalSection(g_keptSection.Get()); }
+    ~KeptLock() { LeaveCriticalSection(g_keptSection.Get()); }
 };
 
-// Code points as UTF-8; a wide character of 16 bits may be half of a pair.
+// `text` as UTF-8 into `out`: its length, or 0 when it does not fit whole
+// (or is empty). The caller's last error stays as it was.
 DWORD EncodeUtf8(LPCWSTR text, char* out, DWORD capacity) {
-    DWORD length = 0;
-    for (; *text; ++text) {
-        unsigned long point = static_cast<unsigned long>(*text);
-        if (point >= 0xD800 && point < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000) {
-            point = 0x10000 + ((point - 0xD800) << 10) + (static_cast<unsigned long>(text[1]) - 0xDC00);
-            ++text;
-        }
-        char bytes[4];
-        DWORD count = 0;
-        if (point < 0x80) {
-            bytes[count++] = static_cast<char>(point);
-        } else if (point < 0x800) {
-            bytes[count++] = static_cast<char>(0xC0 | (point >> 6));
-            bytes[count++] = static_cast<char>(0x80 | (point & 0x3F));
-        } else if (point < 0x10000) {
-            bytes[count++] = static_cast<char>(0xE0 | (point >> 12));
-            bytes[count++] = static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            bytes[count++] = static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-            bytes[count++] = static_cast<char>(0xF0 | (point >> 18));
-            bytes[count++] = static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-            bytes[count++] = static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            bytes[count++] = static_cast<char>(0x80 | (point & 0x3F));
-        }
-        if (length + count > capacity) return 0;
-        for (DWORD i = 0; i < count; ++i) out[length++] = bytes[i];
-    }
-    return length;
+    const size_t length = wcslen(text);
+    // A capacity of 0 would ask for the size needed instead.
+    if (length == 0 || capacity == 0) return 0;
+    const DWORD lastError = GetLastError();
+    const int written = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out,
+                                            static_cast<int>(capacity), NULL, NULL);
+    SetLastError(lastError);
+    return written > 0 ? static_cast<DWORD>(written) : 0;
 }
 
 // "=== Upgrade boot: date=[...], source=[...], package=[...] ===\r\n".

@@ -6,6 +6,7 @@
 #include "install_constants.h"
 #include "launcher.h"
 #include "log_line.h"
+#include "screen_layout.h"
 #include "shell_constants.h"
 #include "status_screen.h"
 #include "trial_start.h"

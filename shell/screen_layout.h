@@ -1,13 +1,18 @@
-// Screen bands (right and bottom exclusive), fonts and text formats.
+// The screen's size, its bands (right and bottom exclusive), fonts and text
+// formats.
 #pragma once
 
 #include <windows.h>
 
-constexpr RECT kVersionBand1 = {10, 10, 480, 24};
-constexpr RECT kVersionBand2 = {10, 24, 480, 38};
-constexpr RECT kVersionBand3 = {10, 38, 480, 52};
-constexpr RECT kTitleBand = {0, 50, 480, 80};
-constexpr RECT kStatusBand = {0, 188, 480, 218};
+// The device's screen, in pixels.
+constexpr LONG kScreenWidth = 480;
+constexpr LONG kScreenHeight = 272;
+
+constexpr RECT kVersionBand1 = {10, 10, kScreenWidth, 24};
+constexpr RECT kVersionBand2 = {10, 24, kScreenWidth, 38};
+constexpr RECT kVersionBand3 = {10, 38, kScreenWidth, 52};
+constexpr RECT kTitleBand = {0, 50, kScreenWidth, 80};
+constexpr RECT kStatusBand = {0, 188, kScreenWidth, 218};
 // The progress bar below the status line while a stage's worker runs: a
 // frame of one pixel, a gap of two, then the fill.
 constexpr RECT kProgressBarBand = {40, 230, 440, 246};

@@ -1,10 +1,10 @@
-// Messages, timers, commands and fixed paths of the launcher shell; the main
-// application it starts is the one the installation puts in place
-// (kInstalledExe).
+// Messages, timers and commands of the launcher shell; the main application
+// it starts (kInstalledExe) and the fallback shell are in device_paths.h.
 #pragma once
 
 #include <windows.h>
 
+#include "device_paths.h"
 #include "result_messages.h"
 
 #define IDT_INITIALIZE 10001
@@ -20,11 +20,6 @@ constexpr UINT kResetDelayMs = 3000;
 constexpr UINT kRefusalDelayMs = 3000;
 // How often the progress bar looks at the running stage's progress.
 constexpr UINT kProgressIntervalMs = 200;
-
-constexpr const WCHAR* kFallbackShell = L"explorer.exe";
-
-constexpr int kScreenWidth = 480;
-constexpr int kScreenHeight = 272;
 
 // The board's reset driver and its control code (device type 0xEC00,
 // function 16, buffered, any access).

@@ -40,6 +40,7 @@ typedef void* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef DWORD* LPDWORD;
 typedef LONG* PLONG;
+typedef BOOL* LPBOOL;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t INT_PTR;
 typedef intptr_t LONG_PTR;
@@ -181,6 +182,7 @@ typedef struct _WIN32_FIND_DATAW {
 #define ERROR_DIRECTORY 267
 #define ERROR_MR_MID_NOT_FOUND 317
 #define ERROR_INVALID_NAME 123
+#define ERROR_INVALID_FLAGS 1004
 #define ERROR_IO_DEVICE 1117
 
 // ---- files ----------------------------------------------------------------
@@ -265,6 +267,26 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
 // returns the value before the change.
 LONG WINAPI InterlockedExchange(LONG volatile* Target, LONG Value);
 LONG WINAPI InterlockedExchangeAdd(LONG volatile* Addend, LONG Value);
+
+// A lock that the thread holding it may take again (each Enter matched by a
+// Leave); the fields are the system's own, never read by the caller.
+typedef struct CRITICAL_SECTION {
+    unsigned int LockCount;
+    HANDLE OwnerThread;
+    HANDLE hCrit;
+    DWORD needtrap;
+    DWORD dwContentions;
+} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+
+// ---- code pages -------------------------------------------------------------
+// Only CP_UTF8, with no flags and no default character.
+#define CP_UTF8 65001
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
 
 // ---- memory ---------------------------------------------------------------
 #define ZeroMemory(Destination, Length) memset((Destination), 0, (Length))

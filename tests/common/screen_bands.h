@@ -7,7 +7,7 @@
 
 namespace testing_support {
 
-constexpr LONG kScreenWidth = 480;
+using ::kScreenWidth;
 
 // A band across the whole width of the screen, so that ink left of the band
 // shows too.

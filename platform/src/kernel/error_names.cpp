@@ -1,6 +1,7 @@
 // ErrorFromName, ErrorNames: the names of the Win32 error codes the layer's
 // headers define, for the failure hook's command line; all but the two
-// only FormatMessageW sets, which no operation of the hook can meet.
+// only FormatMessageW sets and the one only WideCharToMultiByte sets, which
+// no operation of the hook can meet.
 #include <strings.h>
 
 #include <string>

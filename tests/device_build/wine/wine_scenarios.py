@@ -7,10 +7,12 @@ differences explains is counted, any other fails the run.
 
     wine_scenarios.py --host-ruvexa EXE --wine-ruvexa EXE --host-installer EXE
                       --wine-installer EXE --marker EXE --prefix DIR --work DIR
-                      --known FILE [SCENARIO ...]
+                      --pack EXE --known FILE [SCENARIO ...]
 
 The installer is the installation worker on its own (install_only.cpp), for
-the faults a whole run cannot reach.
+the faults a whole run cannot reach. The packages of the delta and keyed
+scenarios are made once by the host's ruvexa-pack (--pack), so that both
+runs get the same bytes.
 """
 import argparse
 import hashlib
@@ -115,6 +117,100 @@ def extracted(root, app, exe=True, images=True):
     write(os.path.join(folder, "AppFonts.zi"), python_zip(FONTS))
 
 
+def pack(*arguments):
+    subprocess.run([ARGS.pack, *arguments], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def read(path):
+    with open(path, "rb") as data:
+        return data.read()
+
+
+def checksum_of(package_bytes):
+    """The package's CRC-32 as its tail holds it and the device names it."""
+    return "%08X" % struct.unpack("<I", package_bytes[-4:])[0]
+
+
+# The release a delta is made from, as installed, and the one it makes.
+OLD_EXE = b"MZ old program " * 60 + bytes(range(256)) * 4
+OLD_IMAGES = [("Start.bmp", b"BM" + bytes(range(256)) * 8), ("Icons/", b""), ("Icons/usb.bmp", b"BM icon"),
+              ("Icons/ok.bmp", b"BM ok")]
+OLD_FONTS = [("Sans.ttf", b"font data " * 50)]
+NEW_EXE = OLD_EXE[:400] + b"PATCHED" + OLD_EXE[407:] + b"more code" * 20
+NEW_IMAGES = [entry for entry in OLD_IMAGES if entry[0] != "Icons/ok.bmp"] + [("Icons/help.bmp", b"BM help")]
+NEW_FONTS = [("Sans.ttf", b"font data, new " * 40)]
+
+
+def installed_release(root, exe, images, fonts):
+    """The device holding a release exactly as its package installs it."""
+    merrow = os.path.join(root, "NandFlash/Merrow")
+    write(os.path.join(merrow, "Orvane3.exe"), exe)
+    for folder, entries in (("Images", images), ("Font", fonts)):
+        for name, data in entries:
+            if name.endswith("/"):
+                os.makedirs(os.path.join(merrow, folder, name), exist_ok=True)
+            else:
+                write(os.path.join(merrow, folder, name), data)
+    os.makedirs(os.path.join(root, "Windows"), exist_ok=True)
+
+
+def delta_package():
+    """A delta from the old release to the new, made by ruvexa-pack."""
+    old = os.path.join(WORK, "delta-old.bin")
+    new = os.path.join(WORK, "delta-new.bin")
+    write(old, package(OLD_EXE, python_zip(OLD_IMAGES), python_zip(OLD_FONTS)))
+    write(new, package(NEW_EXE, python_zip(NEW_IMAGES), python_zip(NEW_FONTS)))
+    pack("delta", "--from", old, "--to", new, "-o", os.path.join(WORK, "delta.bin"))
+    return read(os.path.join(WORK, "delta.bin"))
+
+
+def delta_upgrade(root, delta):
+    installed_release(root, OLD_EXE, OLD_IMAGES, OLD_FONTS)
+    write(os.path.join(root, "NandFlash/RemoteUpgrade.flag"), b"")
+    write(os.path.join(root, "Storage Card/OV3_Download/OV3_UPGRADE_2024.BIN"), delta)
+
+
+def rollback(root, app, on_trial):
+    """A new version on trial whose one start is used up: the boot moves the
+    kept version back, records the release as rejected and resets."""
+    installed_release(root, EXE, IMAGES, FONTS)
+    previous = os.path.join(root, "NandFlash/Merrow/Previous")
+    write(os.path.join(previous, "Orvane3.exe"), app)
+    write(os.path.join(previous, "Images/Old.bmp"), b"BM old")
+    write(os.path.join(previous, "Font/Old.ttf"), b"old font")
+    merrow = os.path.join(root, "NandFlash/Merrow")
+    write(os.path.join(merrow, "Rollback.cfg"), b"starts=1\n")
+    write(os.path.join(merrow, "Trial.flag"), b"checksum=" + checksum_of(on_trial).encode() +
+          b"\r\npackage=OV3_UPGRADE_2024.BIN\r\nexe=1\r\nimages=1\r\nfont=1\r\n")
+    write(os.path.join(merrow, "Trial.1"), b"")
+
+
+def keyed_package():
+    """A package signed with security version 4, and the key's public half."""
+    key = os.path.join(WORK, "release")
+    pack("keygen", key)
+    folder = os.path.join(WORK, "keyed")
+    write(os.path.join(folder, "Orvane3.exe"), EXE)
+    for name, data in IMAGES:
+        if not name.endswith("/"):
+            write(os.path.join(folder, "images", name), data)
+    output = os.path.join(folder, "package.bin")
+    pack("build", "--exe", os.path.join(folder, "Orvane3.exe"), "--images", os.path.join(folder, "images"),
+         "--sign", key + ".key", "--security-version", "4", "-o", output)
+    return read(output), read(output + ".SIG"), read(key + ".pub")
+
+
+def floor_refused(root, app, keyed):
+    """A keyed device whose security floor (5) is above the package's
+    signed version (4): refused before anything is written, then the
+    installed application starts."""
+    package_bytes, signature, public_key = keyed
+    remote(root, app, package_bytes)
+    write(os.path.join(root, "Storage Card/OV3_Download/OV3_UPGRADE_2024.BIN.SIG"), signature)
+    write(os.path.join(root, "NandFlash/Merrow/Upgrade.pub"), public_key)
+    write(os.path.join(root, "NandFlash/Merrow/Floor.A"), b"sequence=1\r\nfloor=5\r\n")
+
+
 def scenarios():
     good = package(EXE, python_zip(IMAGES), python_zip(FONTS))
     images = python_zip(IMAGES)
@@ -146,6 +242,11 @@ def scenarios():
     }
     table.update({name: (recipe, POWER_OFF_MS) for name, recipe in faults.items()})
     table = {name: (recipe, power_off, "launcher") for name, (recipe, power_off) in table.items()}
+    delta = delta_package()
+    keyed = keyed_package()
+    table["delta-upgrade"] = (lambda root, app: delta_upgrade(root, delta), None, "launcher")
+    table["rollback"] = (lambda root, app: rollback(root, app, good), None, "launcher")
+    table["floor-refused"] = (lambda root, app: floor_refused(root, app, keyed), None, "launcher")
     table["Err43"] = (lambda root, app: extracted(root, app, images=False), None, "installer")
     table["Err6A"] = (lambda root, app: extracted(root, app, exe=False), None, "installer")
     return table
@@ -174,6 +275,9 @@ def tree(root, started):
                 content = data.read()
             if name.startswith("Upgrade.log"):
                 content = masked_upgrade_log(content)
+            if name == "Rejected.txt":
+                # Each release rolled back is recorded with the tick of its rollback.
+                content = re.sub(rb"tick=\d+", b"tick=*", content)
             digest = hashlib.sha256(content).hexdigest()[:12]
             if relative == "NandFlash/Merrow/Orvane3.exe" and digest in APP_DIGESTS:
                 digest = "<main application>"
@@ -250,7 +354,8 @@ def known_differences(path):
 def main():
     global ARGS, WORK, APP_DIGESTS
     parser = argparse.ArgumentParser()
-    for option in ("--host-ruvexa", "--wine-ruvexa", "--host-installer", "--wine-installer", "--marker", "--prefix", "--work", "--known"):
+    for option in ("--host-ruvexa", "--wine-ruvexa", "--host-installer", "--wine-installer", "--marker", "--prefix", "--work",
+                   "--pack", "--known"):
         parser.add_argument(option, required=True)
     parser.add_argument("--wine", default="wine64")
     parser.add_argument("names", nargs="*")
