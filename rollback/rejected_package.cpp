@@ -1,11 +1,10 @@
-// IsRejectedPackage: a found package against the releases rolled back.
+// IsRejectedPackage, RecordRejectedRelease: Rejected.txt through the
+// key=value writer.
 #include "rejected_package.h"
 
-#include <string.h>
-
 #include "device_paths.h"
+#include "key_value_formats.h"
 #include "package_info.h"
-#include "small_text_file.h"
 
 namespace {
 
@@ -26,15 +25,40 @@ BOOL ReadStoredChecksum(LPCWSTR packageFile, DWORD* checksum) {
     return TRUE;
 }
 
+// The start of a release's line: its checksum and package as Trial.flag
+// names them, or "checksum=unknown" for a Trial.flag the installation did
+// not write.
+void PutRelease(KeyValueWriter& line, const TrialFlag& trial) {
+    if (trial.checksum_known && trial.package_known) {
+        line.Put(kTrialFlagFields[0].key, trial.checksum, KeyValueKind::kChecksum);
+        line.Put(kTrialFlagFields[1].key, trial.package);
+    } else {
+        line.Put(kTrialFlagFields[0].key, "unknown");
+    }
+}
+
 }  // namespace
 
 BOOL IsRejectedPackage(LPCWSTR packageFile, DWORD* checksum) {
     // Rejected.txt first: on a device that never rolled back, the package
     // is not opened here at all.
-    if (!FileHoldsText(kRejectedFile, "checksum=") || !ReadStoredChecksum(packageFile, checksum)) return FALSE;
-    // "checksum=" and eight upper-case hex digits, as Trial.flag has it.
-    char named[] = "checksum=00000000 ";
-    for (int digit = 0; digit < 8; ++digit)
-        named[9 + digit] = "0123456789ABCDEF"[(*checksum >> (28 - 4 * digit)) & 0xF];
-    return FileHoldsText(kRejectedFile, named);
+    if (!KeyValueFileHoldsKey(kRejectedFile, kTrialFlagFields[0].key) || !ReadStoredChecksum(packageFile, checksum)) {
+        return FALSE;
+    }
+    KeyValueWriter named;
+    named.Put(kTrialFlagFields[0].key, *checksum, KeyValueKind::kChecksum);
+    return named.FoundIn(kRejectedFile, true);
+}
+
+BOOL RecordRejectedRelease(const TrialFlag& trial, BOOL* recorded) {
+    *recorded = FALSE;
+    KeyValueWriter release;
+    PutRelease(release, trial);
+    if (release.FoundIn(kRejectedFile, false)) return TRUE;
+    KeyValueWriter line;
+    PutRelease(line, trial);
+    line.Put("tick", GetTickCount(), KeyValueKind::kDecimal).EndLine();
+    if (!line.AppendFlushed(kRejectedFile)) return FALSE;
+    *recorded = TRUE;
+    return TRUE;
 }

@@ -2,46 +2,11 @@
 #include "security_floor.h"
 
 #include "device_paths.h"
-#include "file_helpers.h"
-#include "small_text_file.h"
+#include "key_value_formats.h"
 
 namespace {
 
 constexpr const WCHAR* kFloorRecords[] = {kFloorRecordA, kFloorRecordB};
-constexpr DWORD kRecordMaxBytes = 64;
-
-// Appends "name=value\r\n" to `text` at *length.
-void PutField(char* text, DWORD* length, const char* name, DWORD value) {
-    while (*name) text[(*length)++] = *name++;
-    text[(*length)++] = '=';
-    char digits[10];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value);
-    while (count) text[(*length)++] = digits[--count];
-    text[(*length)++] = '\r';
-    text[(*length)++] = '\n';
-    text[*length] = '\0';
-}
-
-// The field "name=value\r\n" at the start of `text`: the text after it, or
-// null when it is not exactly such a field with a value that fits 32 bits.
-const char* TakeField(const char* text, const char* name, DWORD* value) {
-    while (*name) {
-        if (*text++ != *name++) return NULL;
-    }
-    if (*text++ != '=' || *text < '0' || *text > '9') return NULL;
-    unsigned long long number = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        number = number * 10 + static_cast<unsigned>(*text - '0');
-        if (number > 0xFFFFFFFFull) return NULL;
-    }
-    if (text[0] != '\r' || text[1] != '\n') return NULL;
-    *value = static_cast<DWORD>(number);
-    return text + 2;
-}
 
 struct CurrentRecord {
     DWORD floor;     // 0 without a valid record
@@ -50,12 +15,12 @@ struct CurrentRecord {
 };
 
 BOOL ReadRecord(LPCWSTR path, DWORD* sequence, DWORD* floor) {
-    char text[kRecordMaxBytes];
-    if (!ReadSmallFile(path, text, kRecordMaxBytes)) return FALSE;
-    const char* rest = TakeField(text, "sequence", sequence);
-    rest = rest ? TakeField(rest, "floor", floor) : NULL;
+    KeyValues values;
+    if (ReadKeyValueFile(path, kFloorRecordFormat, &values) != KeyValueRead::kAccepted) return FALSE;
+    *sequence = values.numbers[0];
+    *floor = values.numbers[1];
     // Sequence 0 is never written: it stands for no record.
-    return rest && *rest == '\0' && *sequence > 0;
+    return *sequence > 0;
 }
 
 CurrentRecord ReadCurrentRecord() {
@@ -77,26 +42,25 @@ BOOL RaiseSecurityFloor(DWORD version, BOOL* raised) {
     *raised = FALSE;
     const CurrentRecord now = ReadCurrentRecord();
     if (version <= now.floor) return TRUE;
-    char text[kRecordMaxBytes];
-    DWORD length = 0;
-    PutField(text, &length, "sequence", now.sequence + 1);
-    PutField(text, &length, "floor", version);
-    if (!WriteFlushedFile(kFloorRecords[now.index == 0 ? 1 : 0], text)) return FALSE;
+    KeyValueWriter record;
+    record.Put(kFloorRecordFields[0].key, now.sequence + 1, KeyValueKind::kDecimal).EndLine();
+    record.Put(kFloorRecordFields[1].key, version, KeyValueKind::kDecimal).EndLine();
+    if (!record.WriteFlushed(kFloorRecords[now.index == 0 ? 1 : 0])) return FALSE;
     *raised = TRUE;
     return TRUE;
 }
 
 BOOL KeepTrialSecurityVersion(DWORD version) {
-    char text[kRecordMaxBytes];
-    DWORD length = 0;
-    PutField(text, &length, "floor", version);
-    return WriteFlushedFile(kTrialFloorFile, text);
+    KeyValueWriter record;
+    record.Put(kTrialFloorFields[0].key, version, KeyValueKind::kDecimal).EndLine();
+    return record.WriteFlushed(kTrialFloorFile);
 }
 
 BOOL ReadTrialSecurityVersion(DWORD* version) {
-    char text[kRecordMaxBytes];
-    const char* rest = ReadSmallFile(kTrialFloorFile, text, kRecordMaxBytes) ? TakeField(text, "floor", version) : NULL;
-    return rest && *rest == '\0';
+    KeyValues values;
+    if (ReadKeyValueFile(kTrialFloorFile, kTrialFloorFormat, &values) != KeyValueRead::kAccepted) return FALSE;
+    *version = values.numbers[0];
+    return TRUE;
 }
 
 BOOL ForgetTrialSecurityVersion() {
