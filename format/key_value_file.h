@@ -40,6 +40,13 @@ struct KeyValueFormat {
 };
 
 constexpr int kMaxKeyValueFields = 5;
+
+// A format of `fields`, counted.
+template <int N>
+constexpr KeyValueFormat KeyValueFormatOf(const KeyValueField (&fields)[N], KeyValueLines lines, DWORD maxBytes) {
+    static_assert(N <= kMaxKeyValueFields, "more fields than KeyValues holds");
+    return {fields, N, lines, maxBytes};
+}
 // The longest text read or written: Trial.flag's, with a package's name.
 constexpr DWORD kKeyValueTextMaxBytes = 2 * MAX_PATH - 1;
 

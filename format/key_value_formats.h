@@ -7,9 +7,10 @@
 // Rollback.cfg, the device maker's: a line "starts=N" (N from 1 to 9) among
 // any others, blanks and a "\r" around it allowed; no longer than 512 bytes.
 constexpr DWORD kRollbackSettingMaxBytes = 512;
+static_assert(kRollbackSettingMaxBytes <= kKeyValueTextMaxBytes, "the reader's room holds every setting");
 inline constexpr KeyValueField kRollbackSettingFields[] = {{"starts", KeyValueKind::kStartCount}};
-inline constexpr KeyValueFormat kRollbackSettingFormat = {kRollbackSettingFields, 1, KeyValueLines::kFirstValidLine,
-                                                          kRollbackSettingMaxBytes};
+inline constexpr KeyValueFormat kRollbackSettingFormat =
+    KeyValueFormatOf(kRollbackSettingFields, KeyValueLines::kFirstValidLine, kRollbackSettingMaxBytes);
 
 // The device's own records are read as far as this, and must be exactly as
 // written.
@@ -18,26 +19,28 @@ constexpr DWORD kRecordMaxBytes = 63;
 // Floor.A and Floor.B: "sequence=S\r\nfloor=F\r\n".
 inline constexpr KeyValueField kFloorRecordFields[] = {{"sequence", KeyValueKind::kDecimal},
                                                         {"floor", KeyValueKind::kDecimal}};
-inline constexpr KeyValueFormat kFloorRecordFormat = {kFloorRecordFields, 2, KeyValueLines::kExact, kRecordMaxBytes};
+inline constexpr KeyValueFormat kFloorRecordFormat =
+    KeyValueFormatOf(kFloorRecordFields, KeyValueLines::kExact, kRecordMaxBytes);
 
 // Floor.next: "floor=F\r\n".
 inline constexpr KeyValueField kTrialFloorFields[] = {{"floor", KeyValueKind::kDecimal}};
-inline constexpr KeyValueFormat kTrialFloorFormat = {kTrialFloorFields, 1, KeyValueLines::kExact, kRecordMaxBytes};
+inline constexpr KeyValueFormat kTrialFloorFormat =
+    KeyValueFormatOf(kTrialFloorFields, KeyValueLines::kExact, kRecordMaxBytes);
 
 // Previous.mark: "exe=B\r\nimages=B\r\nfont=B\r\n", which items the old
 // version had.
 inline constexpr KeyValueField kPreviousMarkFields[] = {
     {"exe", KeyValueKind::kBit}, {"images", KeyValueKind::kBit}, {"font", KeyValueKind::kBit}};
-inline constexpr KeyValueFormat kPreviousMarkFormat = {kPreviousMarkFields, 3, KeyValueLines::kExact,
-                                                       kRecordMaxBytes};
+inline constexpr KeyValueFormat kPreviousMarkFormat =
+    KeyValueFormatOf(kPreviousMarkFields, KeyValueLines::kExact, kRecordMaxBytes);
 
 // Trial.flag: "checksum=XXXXXXXX\r\npackage=NAME\r\n", then the items as in
 // Previous.mark.
 inline constexpr KeyValueField kTrialFlagFields[] = {
     {"checksum", KeyValueKind::kChecksum}, {"package", KeyValueKind::kName}, {"exe", KeyValueKind::kBit},
     {"images", KeyValueKind::kBit},        {"font", KeyValueKind::kBit}};
-inline constexpr KeyValueFormat kTrialFlagFormat = {kTrialFlagFields, 5, KeyValueLines::kExact,
-                                                    kKeyValueTextMaxBytes};
+inline constexpr KeyValueFormat kTrialFlagFormat =
+    KeyValueFormatOf(kTrialFlagFields, KeyValueLines::kExact, kKeyValueTextMaxBytes);
 // Trial.flag's items begin at this field.
 constexpr int kTrialFlagFirstItem = 2;
 
