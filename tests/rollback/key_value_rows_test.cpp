@@ -1,14 +1,18 @@
 // The device's key=value files through the one reader, on real files in a
 // temporary device: one row per text, with the values it gives or its
-// refusal. A text the device writes itself is written again from the values
-// read, through the one writer, byte for byte.
+// refusal; a text the device writes itself is written again from the values
+// read, through the one writer, byte for byte. And Rejected.txt: the
+// releases it names, and the line the rollback adds.
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "key_value_formats.h"
+#include "package_info.h"
+#include "rejected_package.h"
 #include "test_support.h"
 
 namespace {
@@ -154,5 +158,91 @@ INSTANTIATE_TEST_SUITE_P(
         KeyValueRow{"TrialWithoutPackageLine", kTrial, "checksum=0A1B2C3D\r\nexe=1\r\n", std::nullopt, false, 1},
         KeyValueRow{"TrialEmpty", kTrial, "", std::nullopt}),
     [](const ::testing::TestParamInfo<KeyValueRow>& info) { return info.param.name; });
+
+// Rejected.txt: the releases named in it, found by the package's stored
+// checksum; and the line the rollback adds for the release Trial.flag names.
+const std::wstring kRejected = L"\\NandFlash\\Merrow\\Rejected.txt";
+const std::wstring kTrialFlag = L"\\NandFlash\\Merrow\\Trial.flag";
+const std::wstring kPackage = L"\\Storage Card\\OV3_UPGRADE_2.BIN";
+constexpr DWORD kChecksum = 0x0A1B2C3D;
+
+struct RejectedRow {
+    std::string name;
+    std::optional<std::string> rejected;  // Rejected.txt before; none: no file
+    std::string trial = kTrialText;       // Trial.flag of the release rolled back
+    bool named = false;                   // the package is a rejected release
+    std::string after{};                  // Rejected.txt after the rollback records, ticks masked
+    bool recorded = true;                 // a line was added
+};
+
+void PrintTo(const RejectedRow& row, std::ostream* out) { *out << row.name; }
+
+class RejectedList : public ::testing::TestWithParam<RejectedRow> {
+protected:
+    TempDevice device;
+};
+
+TEST_P(RejectedList, NamesAndRecordsReleases) {
+    const RejectedRow& row = GetParam();
+    device.MakeFolder(L"\\NandFlash\\Merrow");
+    if (row.rejected) device.WriteFile(kRejected, *row.rejected);
+    PackageInfo info = {};
+    info.checksum = kChecksum;
+    BYTE tail[kPackageTailSize];
+    EncodePackageTail(info, tail);
+    device.WriteFile(kPackage, "package body" + std::string(reinterpret_cast<const char*>(tail), sizeof(tail)));
+
+    DWORD checksum = 0;
+    EXPECT_EQ(IsRejectedPackage(kPackage.c_str(), &checksum), row.named);
+    if (row.named) EXPECT_EQ(checksum, kChecksum);
+
+    device.WriteFile(kTrialFlag, row.trial);
+    TrialFlag trial;
+    ASSERT_TRUE(ReadTrialFlag(&trial));
+    BOOL recorded = FALSE;
+    ASSERT_TRUE(RecordRejectedRelease(trial, &recorded));
+    const std::string after = std::regex_replace(device.ReadFile(kRejected), std::regex("tick=[0-9]+"), "tick=*");
+    EXPECT_EQ(after, row.after);
+    EXPECT_EQ(recorded, row.recorded);
+}
+
+const std::string kLine = "checksum=0A1B2C3D package=OV3_UPGRADE_2.BIN tick=*\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RejectedList,
+    ::testing::Values(
+        RejectedRow{.name = "NoListYet", .rejected = std::nullopt, .after = kLine},
+        RejectedRow{.name = "Named",
+                    .rejected = "checksum=0A1B2C3D package=OV3_UPGRADE_2.BIN tick=5\r\n",
+                    .named = true,
+                    .after = "checksum=0A1B2C3D package=OV3_UPGRADE_2.BIN tick=*\r\n",
+                    .recorded = false},
+        RejectedRow{.name = "NamedOnALaterLine",
+                    .rejected = "checksum=FFFFFFFF package=A.BIN tick=1\r\nchecksum=0A1B2C3D package=B.BIN tick=2\r\n",
+                    .named = true,
+                    .after = "checksum=FFFFFFFF package=A.BIN tick=*\r\nchecksum=0A1B2C3D package=B.BIN tick=*\r\n" +
+                             kLine},
+        RejectedRow{.name = "OtherRelease",
+                    .rejected = "checksum=FFFFFFFF package=A.BIN tick=1\r\n",
+                    .after = "checksum=FFFFFFFF package=A.BIN tick=*\r\n" + kLine},
+        RejectedRow{.name = "LowerCaseChecksumNamesNothing",
+                    .rejected = "checksum=0a1b2c3d package=A.BIN tick=1\r\n",
+                    .after = "checksum=0a1b2c3d package=A.BIN tick=*\r\n" + kLine},
+        RejectedRow{.name = "ChecksumWithoutAFieldAfterIt",
+                    .rejected = "checksum=0A1B2C3D",
+                    .after = "checksum=0A1B2C3D" + kLine},
+        RejectedRow{.name = "UnknownReleaseNamesNothing",
+                    .rejected = "checksum=unknown tick=1\r\n",
+                    .after = "checksum=unknown tick=*\r\n" + kLine},
+        RejectedRow{.name = "TrialNotTheInstallationsIsUnknown",
+                    .rejected = std::nullopt,
+                    .trial = "checksum=0a1b2c3d\r\npackage=P.BIN\r\n",
+                    .after = "checksum=unknown tick=*\r\n"},
+        RejectedRow{.name = "UnknownRecordedOnce",
+                    .rejected = "checksum=unknown tick=1\r\n",
+                    .trial = "",
+                    .after = "checksum=unknown tick=*\r\n",
+                    .recorded = false}),
+    [](const ::testing::TestParamInfo<RejectedRow>& info) { return info.param.name; });
 
 }  // namespace
