@@ -1,17 +1,26 @@
-// ReadSmallFile, FileHoldsText, WriteFlushedFile: small text files read and
-// written whole, and a record file searched piece by piece.
+// ReadSmallFile, FileHoldsText, WriteFlushedFile, AppendFlushedFile: small
+// text files read and written whole, and a record file searched piece by
+// piece and added to.
 #include "small_text_file.h"
 
 #include <string.h>
 
-BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity) {
+BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity, DWORD* length) {
+    text[0] = '\0';
+    if (length) *length = 0;
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return FALSE;
-    DWORD length = 0;
-    const BOOL read = ReadFile(file, text, capacity - 1, &length, NULL);
+    DWORD count = 0;
+    const BOOL read = ReadFile(file, text, capacity - 1, &count, NULL);
+    const DWORD error = GetLastError();
     CloseHandle(file);
-    text[read ? length : 0] = '\0';
-    return read;
+    if (!read) {
+        SetLastError(error);
+        return FALSE;
+    }
+    text[count] = '\0';
+    if (length) *length = count;
+    return TRUE;
 }
 
 BOOL FileHoldsText(LPCWSTR path, const char* needle) {
@@ -45,6 +54,19 @@ BOOL WriteFlushedFile(LPCWSTR path, const char* text) {
     const DWORD length = static_cast<DWORD>(strlen(text));
     DWORD written = 0;
     const BOOL done = WriteFile(file, text, length, &written, NULL) && written == length && FlushFileBuffers(file);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return done;
+}
+
+BOOL AppendFlushedFile(LPCWSTR path, const char* text) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    const DWORD length = static_cast<DWORD>(strlen(text));
+    DWORD written = 0;
+    const BOOL done = SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER &&
+                      WriteFile(file, text, length, &written, NULL) && written == length && FlushFileBuffers(file);
     const DWORD error = GetLastError();
     CloseHandle(file);
     SetLastError(error);

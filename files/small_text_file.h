@@ -1,12 +1,13 @@
 // Small text files of the device's own making (markers, records): read whole
-// into a buffer, or written whole and flushed.
+// into a buffer, written whole and flushed, or added to at their end.
 #pragma once
 
 #include <windows.h>
 
-// Up to `capacity` - 1 bytes of `path`, zero-terminated; FALSE when it
-// cannot be read.
-BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity);
+// Up to `capacity` - 1 bytes of `path`, zero-terminated, their count in
+// *length when `length` is given; FALSE, with the platform's error left,
+// when it cannot be read.
+BOOL ReadSmallFile(LPCWSTR path, char* text, DWORD capacity, DWORD* length = NULL);
 
 // Whether the file at `path`, of any length, holds `needle` (shorter than
 // 256 bytes); FALSE also when it cannot be read.
@@ -16,3 +17,7 @@ BOOL FileHoldsText(LPCWSTR path, const char* needle);
 // that it is on the flash whole before anything that relies on it. FALSE,
 // with the platform's error left, when it cannot be.
 BOOL WriteFlushedFile(LPCWSTR path, const char* text);
+
+// `text` added at the end of `path` (created when missing) and flushed.
+// FALSE, with the platform's error left, when it cannot be.
+BOOL AppendFlushedFile(LPCWSTR path, const char* text);

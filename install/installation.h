@@ -6,10 +6,8 @@
 #include <windows.h>
 
 #include "install_codes.h"
+#include "kept_items.h"
 #include "worker.h"
-
-// What an upgrade with rollback on keeps of the old version.
-enum PreviousItem { kItemExe, kItemImages, kItemFont, kItemCount };
 
 // One record per run (see WorkerRecord), with where the package came from.
 struct Installer : WorkerRecord<InstallFailure> {

@@ -97,7 +97,7 @@ BOOL SwitchFolder(Installer* installer, LPCWSTR archive, const FolderSwitch& ste
         installer->error = step.unzipFailure;
     } else {
         LogLine(step.unzippedLine);
-        if (!ClearInstalled(installer, step.item)) {
+        if (!ClearInstalled(installer->keep_previous, installer->old_items, step.item)) {
             LogLine(step.removeFailedLine, step.installed);
             installer->error = step.removeFailure;
         } else if (MoveFileW(temporary, step.installed)) {
@@ -123,7 +123,10 @@ BOOL InstallImages(Installer* installer) {
         installer->error = InstallFailure::kNoImages;
         return FALSE;
     }
-    if (installer->keep_previous && !PreparePrevious(installer)) return FALSE;
+    if (installer->keep_previous && !PreparePrevious(installer->package_checksum, installer->old_items)) {
+        installer->error = InstallFailure::kPreparePrevious;
+        return FALSE;
+    }
     return SwitchFolder(installer, installer->images_file, kImagesSwitch);
 }
 
@@ -160,7 +163,7 @@ BOOL InstallExecutable(Installer* installer) {
         }
     }
     bool oldExeGone = false;
-    if (!ClearInstalled(installer, kItemExe)) {
+    if (!ClearInstalled(installer->keep_previous, installer->old_items, kItemExe)) {
         LogLine(L"UpgradeThreadProc(): !!! Failed to delete old exe=[%s]", kInstalledExe);
         installer->error = InstallFailure::kDeleteExe;
     } else if (MoveFileW(source, kInstalledExe)) {
@@ -248,7 +251,12 @@ DWORD UpgradeThreadProc(Installer* installer) {
     if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
     LogLine(L"UpgradeThreadProc(): switched over to new exe");
-    if (installer->keep_previous && !StartTrial(installer)) return 0;
+    if (installer->keep_previous &&
+        !StartTrial(installer->package_checksum, installer->upgrade_file,
+                    installer->keyed ? &installer->security_version : NULL, installer->old_items)) {
+        installer->error = InstallFailure::kStartTrial;
+        return 0;
+    }
     if (installer->keyed && !installer->keep_previous) RaiseFloorAtCompletion(installer->security_version);
     RemoveRequest(installer);
     result.MarkSucceeded();

@@ -58,7 +58,7 @@ shim="$root/tests/device_build/wine"
 flags="-std=c++20 -O1 -DUNICODE -D_UNICODE -DMINGW_HAS_SECURE_API=1 -DWinMain=WinMainCE -DSODIUM_STATIC"
 flags="$flags -I$root/tests/device_build/shim -include $shim/device_shim.h -I$out/include"
 # The program's folders, compiled as they are for the device.
-folders="shell detect package install unzip format files worker log"
+folders="shell detect package install rollback unzip format files worker log"
 for folder in $folders; do flags="$flags -I$root/$folder"; done
 # One object per source, rebuilt when the source, a header of the program or
 # the shim is newer. An object whose source has gone (moved or deleted) is

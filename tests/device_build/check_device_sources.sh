@@ -23,7 +23,7 @@ for zconf in /usr/include/zconf.h /usr/include/*/zconf.h; do
     [ -f "$zconf" ] && cp "$zconf" "$third_party/" && break
 done
 
-folders="shell detect package install unzip format files worker log"
+folders="shell detect package install rollback unzip format files worker log"
 includes=""
 for folder in $folders; do includes="$includes -I$source_dir/$folder"; done
 status=0

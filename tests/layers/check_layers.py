@@ -22,7 +22,7 @@ import tempfile
 LAYERS = [
     ["ruvexa_shell"],
     ["ruvexa_detect", "ruvexa_package", "ruvexa_install"],
-    ["ruvexa_unzip"],
+    ["ruvexa_rollback", "ruvexa_unzip"],
     ["ruvexa_format"],
     ["ruvexa_files", "ruvexa_worker"],
     ["ruvexa_log"],
@@ -35,7 +35,7 @@ LAYERS = [
 UI_LIBRARY = "ruvexa_platform_ui"
 UI_LINKERS = {"ruvexa_shell", "ruvexa_resources", "ruvexa_host_entry"}
 # What must not reach anything that draws, directly or through other links.
-DRAWING_FREE = ["ruvexa_detect", "ruvexa_package", "ruvexa_install", "ruvexa_unzip", "ruvexa_format",
+DRAWING_FREE = ["ruvexa_detect", "ruvexa_package", "ruvexa_install", "ruvexa_rollback", "ruvexa_unzip", "ruvexa_format",
                 "ruvexa_files", "ruvexa_worker", "ruvexa_log",
                 "ruvexa_platform_core", "ruvexa_pack_commands", "ruvexa-pack"]
 DRAWING = re.compile(r"^(ruvexa_platform_ui$|PkgConfig::(SDL2|FREETYPE|FONTCONFIG|LIBPNG)$|.*/lib(SDL2|freetype|fontconfig|png)[^/]*$)")

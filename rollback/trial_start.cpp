@@ -2,10 +2,10 @@
 #include "trial_start.h"
 
 #include "device_paths.h"
-#include "file_helpers.h"
 #include "log_line.h"
 #include "rollback_setting.h"
 #include "security_floor.h"
+#include "trial_flag.h"
 #include "trial_records.h"
 
 namespace {
@@ -36,7 +36,7 @@ BOOL TrialStartsUsedUp() {
     const int starts = ReadRollbackStarts();
     if (starts == kRollbackOff) return FALSE;
     const int recorded = CountTrialStarts();
-    if (!FileExists(kTrialFlag)) {
+    if (!TrialFlagExists()) {
         RaiseFloorAfterTrial();
         if (recorded > 0 && RemoveTrialRecords()) {
             LogLine(L"Initialize(): trial over, removed start records=[%d]", recorded);

@@ -4,14 +4,14 @@
 // of its own that reports one result to the main window.
 //
 // Every step can be redone after a power cut: Trial.flag names which items
-// the old version had (previous_version.h), so an item still in Previous is
+// the old version had (trial_flag.h), so an item still in Previous is
 // yet to come back and one gone from it is back; Trial.flag goes only once
 // the rejected release is recorded, and with it the rollback is over.
 #pragma once
 
 #include <windows.h>
 
-#include "installation.h"
+#include "kept_items.h"
 #include "rollback_codes.h"
 #include "worker.h"
 
