@@ -154,7 +154,7 @@ BOOL StartTrial(Installer* installer) {
     FormatTrial(installer, trial);
     // The version that becomes the floor once the trial is over, kept before
     // the trial starts, so that no trial runs without it.
-    if (installer->keyed && !KeepTrialSecurityVersion(installer->security_version)) {
+    if (installer->security_version && !KeepTrialSecurityVersion(*installer->security_version)) {
         LogLine(L"UpgradeThreadProc(): !!! Failed to keep security version=[%s], error=[%ld]", kTrialFloorFile,
                 GetLastError());
         installer->error = InstallFailure::kStartTrial;
