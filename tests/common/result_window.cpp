@@ -21,7 +21,7 @@ bool g_sentinelSeen = false;
 bool g_gaveUp = false;
 
 void Record(const MSG& msg) {
-    const std::wstring text = msg.wParam ? L"" : g_codeText(msg.lParam);
+    const std::wstring text = msg.wParam || !g_codeText ? L"" : g_codeText(msg.lParam);
     g_results.push_back({msg.wParam, msg.lParam, text, msg.hwnd != nullptr});
     g_sequence.push_back("result " + std::to_string(msg.wParam) + " " + host::WideToUtf8(g_results.back().text));
 }

@@ -32,7 +32,8 @@ LPCWSTR CodeTextOf(LPARAM failure) {
 // One at a time: create it after host::ResetWindowManager().
 class ResultWindow {
 public:
-    ResultWindow(UINT resultMessage, FailureCodeText codeText);
+    // Without `codeText` a failure's text is left empty.
+    explicit ResultWindow(UINT resultMessage, FailureCodeText codeText = nullptr);
     ~ResultWindow();
     ResultWindow(const ResultWindow&) = delete;
     ResultWindow& operator=(const ResultWindow&) = delete;
