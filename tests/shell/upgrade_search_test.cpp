@@ -1,6 +1,8 @@
 // The package search in-process: the full path FindUpgradeFile composes, what
 // it leaves alone when nothing matches or the path does not fit, and the
 // upgrade attempt CheckUpgrade fills for each source.
+#include <string>
+
 #include "shell_test_support.h"
 #include "status_screen.h"
 #include "upgrade_search.h"
@@ -15,6 +17,13 @@ protected:
         for (auto& c : out_) c = L'#';
         out_[kOutLength - 1] = L'\0';
     }
+    // Where the search puts the package's sections: `folder` and their names.
+    void ExpectSectionsIn(const std::wstring& folder) const {
+        EXPECT_EQ(std::wstring(attempt_.exe_file), folder + L"AppExecute.ex");
+        EXPECT_EQ(std::wstring(attempt_.images_file), folder + L"AppImages.zi");
+        EXPECT_EQ(std::wstring(attempt_.fonts_file), folder + L"AppFonts.zi");
+    }
+
     // What the search fills in.
     UpgradeAttempt attempt_{};
     static constexpr size_t kOutLength = MAX_PATH;
@@ -80,9 +89,7 @@ TEST_F(UpgradeSearchTest, AUsbPackageFillsTheStateWithPathsOnTheDisk) {
     EXPECT_STREQ(attempt_.source_dir, L"Hard Disk2");
     EXPECT_STREQ(attempt_.package_file, L"Hard Disk2\\OV3_UPGRADE_9.BIN");
     EXPECT_STREQ(attempt_.package_pattern, L"Hard Disk2\\OV3_UPGRADE_*.BIN");
-    EXPECT_STREQ(attempt_.exe_file, L"Hard Disk2\\AppExecute.ex");
-    EXPECT_STREQ(attempt_.images_file, L"Hard Disk2\\AppImages.zi");
-    EXPECT_STREQ(attempt_.fonts_file, L"Hard Disk2\\AppFonts.zi");
+    ExpectSectionsIn(L"Hard Disk2\\");
     EXPECT_EQ(log_.MaskedLines(),
               (std::vector<std::string>{
                   "CheckUpgrade(): found upgrade flag, at=[*]",
@@ -100,9 +107,7 @@ TEST_F(UpgradeSearchTest, ARemotePackageIsFoundInTheDownloadFolder) {
     EXPECT_TRUE(attempt_.remote);
     EXPECT_STREQ(attempt_.package_file, L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN");
     // The sections go beside the package.
-    EXPECT_STREQ(attempt_.exe_file, L"\\Storage Card\\OV3_Download\\AppExecute.ex");
-    EXPECT_STREQ(attempt_.images_file, L"\\Storage Card\\OV3_Download\\AppImages.zi");
-    EXPECT_STREQ(attempt_.fonts_file, L"\\Storage Card\\OV3_Download\\AppFonts.zi");
+    ExpectSectionsIn(L"\\Storage Card\\OV3_Download\\");
 }
 
 TEST_F(UpgradeSearchTest, NoFlagMeansNoSearchAndNothingDrawn) {
