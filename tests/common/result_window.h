@@ -26,7 +26,7 @@ using FailureCodeText = LPCWSTR (*)(LPARAM failure);
 // FailureCodeText for the stage whose failures are `Failure`.
 template <typename Failure>
 LPCWSTR CodeTextOf(LPARAM failure) {
-    return FailureCode(static_cast<Failure>(static_cast<DWORD>(failure)));
+    return FailureCode(PostedFailure<Failure>(failure));
 }
 
 // One at a time: create it after host::ResetWindowManager().
