@@ -8,7 +8,6 @@
 #include "log_line.h"
 #include "upgrade_log.h"
 #include "upgrade_search.h"
-#include "upgrade_state.h"
 
 namespace {
 
@@ -19,34 +18,46 @@ bool ComposeUsbPath(LPWSTR out, LPCWSTR disk, LPCWSTR name) {
 
 // Finds the first root folder named "Hard Disk*" and derives the USB
 // source's paths from its name.
-bool ProbeUsbDisk() {
+bool ProbeUsbDisk(UpgradeAttempt* attempt) {
     WIN32_FIND_DATAW disk;
     HANDLE search = FindFirstFileW(kUsbDiskPattern, &disk);
     if (search == INVALID_HANDLE_VALUE) return false;
-    ZeroMemory(g_sourceDir, sizeof(g_sourceDir));
-    bool composed = SUCCEEDED(StringCchCopyW(g_sourceDir, MAX_PATH, disk.cFileName)) &&
-                    ComposeUsbPath(g_packagePattern, g_sourceDir, kPackageName) &&
-                    ComposeUsbPath(g_exeFile, g_sourceDir, kExeFileName) &&
-                    ComposeUsbPath(g_imagesFile, g_sourceDir, kImagesFileName) &&
-                    ComposeUsbPath(g_fontsFile, g_sourceDir, kFontsFileName);
+    ZeroMemory(attempt->source_dir, sizeof(attempt->source_dir));
+    LPCWSTR dir = attempt->source_dir;
+    bool composed = SUCCEEDED(StringCchCopyW(attempt->source_dir, MAX_PATH, disk.cFileName)) &&
+                    ComposeUsbPath(attempt->package_pattern, dir, kPackageName) &&
+                    ComposeUsbPath(attempt->exe_file, dir, kExeFileName) &&
+                    ComposeUsbPath(attempt->images_file, dir, kImagesFileName) &&
+                    ComposeUsbPath(attempt->fonts_file, dir, kFontsFileName);
     FindClose(search);
     return composed;
 }
 
-bool ProbeSourceDir() { return g_remoteUpgrade ? FileExists(kRemoteSourceDir) : ProbeUsbDisk(); }
+// A downloaded package's sections go beside it, at fixed paths.
+bool ProbeDownloadFolder(UpgradeAttempt* attempt) {
+    if (!FileExists(kRemoteSourceDir)) return false;
+    StringCchCopyW(attempt->exe_file, MAX_PATH, kRemoteExeFile);
+    StringCchCopyW(attempt->images_file, MAX_PATH, kRemoteImagesFile);
+    StringCchCopyW(attempt->fonts_file, MAX_PATH, kRemoteFontsFile);
+    return true;
+}
+
+bool ProbeSourceDir(UpgradeAttempt* attempt) {
+    return attempt->remote ? ProbeDownloadFolder(attempt) : ProbeUsbDisk(attempt);
+}
 
 }  // namespace
 
-int CheckUpgrade(ShowStatusLine showStatus) {
+int CheckUpgrade(ShowStatusLine showStatus, UpgradeAttempt* attempt) {
     bool requested = false;
     if (FileExists(kUpgradeFlag)) {
-        g_remoteUpgrade = false;
+        attempt->remote = false;
         requested = true;
         LogLine(L"CheckUpgrade(): found upgrade flag");
     }
     // Probed second, so a remote request wins when both flags are present.
     if (FileExists(kRemoteUpgradeFlag)) {
-        g_remoteUpgrade = true;
+        attempt->remote = true;
         requested = true;
         LogLine(L"CheckUpgrade(): found remote upgrade flag");
     }
@@ -54,14 +65,14 @@ int CheckUpgrade(ShowStatusLine showStatus) {
         LogLine(L"CheckUpgrade(): !!! Not found upgrade flag");
         return 0;
     }
-    BeginUpgradeLog(kUpgradeLogFiles, g_remoteUpgrade ? L"remote" : L"USB");
+    BeginUpgradeLog(kUpgradeLogFiles, attempt->remote ? L"remote" : L"USB");
 
     showStatus(L"Finding upgrade file...");
 
     for (int retry = 0; retry < kPackageSearchAttempts; ++retry) {
         // A USB disk may be mounted some seconds after power-on.
         int dirRetry = 0;
-        while (!ProbeSourceDir()) {
+        while (!ProbeSourceDir(attempt)) {
             Sleep(kSearchRetryDelayMs);
             if (++dirRetry == kSourceDirProbes) {
                 LogLine(L"CheckUpgrade(): !!! Not found upgrade source directory");
@@ -69,12 +80,12 @@ int CheckUpgrade(ShowStatusLine showStatus) {
             }
         }
         LogLine(L"CheckUpgrade(): found upgrade source directory=[%s], dir_retry=[%d]",
-                g_remoteUpgrade ? kRemoteSourceDir : g_sourceDir, dirRetry);
+                attempt->remote ? kRemoteSourceDir : attempt->source_dir, dirRetry);
 
-        ZeroMemory(g_upgradeFile, sizeof(g_upgradeFile));
-        LPCWSTR pattern = g_remoteUpgrade ? kRemotePackagePattern : g_packagePattern;
-        if (FindUpgradeFile(pattern, g_upgradeFile, MAX_PATH, retry)) {
-            NameUpgradePackage(g_upgradeFile);
+        ZeroMemory(attempt->package_file, sizeof(attempt->package_file));
+        LPCWSTR pattern = attempt->remote ? kRemotePackagePattern : attempt->package_pattern;
+        if (FindUpgradeFile(pattern, attempt->package_file, MAX_PATH, retry)) {
+            NameUpgradePackage(attempt->package_file);
             return 1;
         }
 

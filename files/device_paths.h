@@ -53,9 +53,6 @@ constexpr const WCHAR* kPreviousExe = L"\\NandFlash\\Merrow\\Previous\\Orvane3.e
 constexpr const WCHAR* kPreviousImages = L"\\NandFlash\\Merrow\\Previous\\Images";
 constexpr const WCHAR* kPreviousFont = L"\\NandFlash\\Merrow\\Previous\\Font";
 constexpr const WCHAR* kPreviousMark = L"\\NandFlash\\Merrow\\Previous.mark";
-// Both in PreviousItem's order: the exe, the images, the font.
-constexpr const WCHAR* kInstalledItems[] = {kInstalledExe, kInstalledImages, kInstalledFont};
-constexpr const WCHAR* kPreviousItems[] = {kPreviousExe, kPreviousImages, kPreviousFont};
 
 // A start-up folder left by an earlier installation would start the old
 // application next to the new one.

@@ -44,10 +44,3 @@ struct FailureCodes<InstallFailure> {
         {InstallFailure::kWritePatchedExe, L"Err6C"},
     };
 };
-
-// The codes of a delta that does not fit the installed version (Err80 to
-// Err83), which the screen explains as such.
-inline bool IsDeltaMismatchCode(LPCWSTR code) {
-    return code && code[0] == L'E' && code[1] == L'r' && code[2] == L'r' && code[3] == L'8' && code[4] >= L'0' &&
-           code[4] <= L'3' && code[5] == L'\0';
-}

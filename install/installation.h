@@ -5,11 +5,15 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "install_codes.h"
 #include "kept_items.h"
+#include "upgrade_attempt.h"
 #include "worker.h"
 
-// One record per run (see WorkerRecord), with where the package came from.
+// One record per run (see WorkerRecord), with where the package came from
+// and what the extraction verified of it.
 struct Installer : WorkerRecord<InstallFailure> {
     // The package came from the download folder: its flag, the package and
     // its signature go after a success. A USB disk's package stays.
@@ -19,9 +23,9 @@ struct Installer : WorkerRecord<InstallFailure> {
     bool keep_previous;
     DWORD package_checksum;  // the package's stored checksum, for the trial
     // A device with a trusted key: the verified security version becomes the
-    // floor once the release has proved itself (security_floor.h).
-    bool keyed;
-    DWORD security_version;
+    // floor once the release has proved itself (security_floor.h); none
+    // without a trusted key.
+    std::optional<DWORD> security_version;
     // A delta package: the sections are installed against the installed
     // version (delta_install.h).
     bool delta;
@@ -30,13 +34,11 @@ struct Installer : WorkerRecord<InstallFailure> {
     bool old_items[kItemCount];
 };
 
-// UI thread: creates the record and starts the worker, which posts its
-// result as `message` to `window`. The caller shows the stage. TRUE when the
-// worker started; the record is the worker's, freed when it ends.
-// `securityVersion` is null on a device without a trusted key.
-BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious = false, DWORD packageChecksum = 0,
-                        const DWORD* securityVersion = NULL, bool delta = false);
+// UI thread: creates the record for `attempt` and starts the worker, which
+// posts its result as `message` to `window`. The caller shows the stage.
+// TRUE when the worker started; the record is the worker's, freed when it
+// ends. The attempt must outlive the worker: the record points into it.
+BOOL StartUpgradeThread(HWND window, UINT message, const UpgradeAttempt& attempt, bool keepPrevious = false);
 
 // The worker's body; posts exactly one result (none without a window) and
 // returns 0.

@@ -9,6 +9,8 @@
 // when the worker returns, whichever return that is.
 #include <strsafe.h>
 
+#include <new>
+
 #include "delta_install.h"
 #include "device_paths.h"
 #include "file_helpers.h"
@@ -253,31 +255,32 @@ DWORD UpgradeThreadProc(Installer* installer) {
     LogLine(L"UpgradeThreadProc(): switched over to new exe");
     if (installer->keep_previous &&
         !StartTrial(installer->package_checksum, installer->upgrade_file,
-                    installer->keyed ? &installer->security_version : NULL, installer->old_items)) {
+                    installer->security_version ? &*installer->security_version : NULL, installer->old_items)) {
         installer->error = InstallFailure::kStartTrial;
         return 0;
     }
-    if (installer->keyed && !installer->keep_previous) RaiseFloorAtCompletion(installer->security_version);
+    if (installer->security_version && !installer->keep_previous) RaiseFloorAtCompletion(*installer->security_version);
     RemoveRequest(installer);
     result.MarkSucceeded();
     return 0;
 }
 
 // The record belongs to the thread: nobody else touches it once the worker
-// runs, and the posted result carries only a constant text.
-BOOL StartUpgradeThread(HWND window, UINT message, bool remoteUpgrade, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                        LPCWSTR imagesFile, LPCWSTR fontsFile, bool keepPrevious, DWORD packageChecksum,
-                        const DWORD* securityVersion, bool delta) {
+// runs, and the posted result carries only the failure's value.
+BOOL StartUpgradeThread(HWND window, UINT message, const UpgradeAttempt& attempt, bool keepPrevious) {
     Installer* installer =
         NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld]");
     if (!installer) return FALSE;
-    FillWorkerRecord(installer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
-    installer->remote_upgrade = remoteUpgrade;
+    // Zeroed memory: construct the optional before it is assigned.
+    new (&installer->security_version) std::optional<DWORD>();
+    FillWorkerRecord(installer, window, message, attempt);
+    installer->remote_upgrade = attempt.remote;
     installer->keep_previous = keepPrevious;
-    installer->package_checksum = packageChecksum;
-    installer->keyed = securityVersion != NULL;
-    installer->security_version = securityVersion ? *securityVersion : 0;
-    installer->delta = delta;
+    if (attempt.verified) {
+        installer->package_checksum = attempt.verified->checksum;
+        installer->security_version = attempt.verified->security_version;
+        installer->delta = attempt.verified->delta;
+    }
     return StartWorker<Installer, UpgradeThreadProc, RecordAfterRun::Freed>(
         installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld]");
 }

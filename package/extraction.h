@@ -5,38 +5,27 @@
 #include <windows.h>
 
 #include "extract_codes.h"
-#include "package_info.h"
+#include "upgrade_attempt.h"
 #include "worker.h"
 
-// One record per run (see WorkerRecord), with the package's head and tail.
+// One record per run (see WorkerRecord), with the attempt it completes.
 struct Preparer : WorkerRecord<ExtractFailure> {
-    PackageInfo package;  // head then tail, in file order
-    // A trusted key verified the signature, which carries this version.
-    bool keyed;
-    DWORD security_version;
+    // Given what the extraction verified once it succeeds; null: nothing is
+    // kept beyond the posted result.
+    UpgradeAttempt* attempt;
 };
 
 // UI thread: removes the stale start-up folder, creates the record and
-// starts the worker, which posts its result as `message` to `window`. The
-// caller shows the stage. TRUE when the worker started.
-BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile, LPCWSTR imagesFile,
-                    LPCWSTR fontsFile);
+// starts the worker on the attempt's package and section files, which posts
+// its result as `message` to `window` and completes `attempt` before it
+// posts a success. The caller shows the stage. TRUE when the worker started.
+BOOL PrepareUpgrade(HWND window, UINT message, UpgradeAttempt* attempt);
 
-// The stored checksum of the package PrepareUpgrade's worker verified: read
-// on the UI thread once the extraction's success has been posted; 0 before.
-DWORD PreparedPackageChecksum();
-// Likewise the security version of its verified signature: FALSE on a device
-// without a trusted key, where versions do not count.
-BOOL PreparedSecurityVersion(DWORD* version);
-// Whether that package is a delta package; false before.
-bool PreparedPackageIsDelta();
+// Fills `preparer` and starts the worker. FALSE without a package (then
+// ExtractFailure::kNoUpgradeFile is posted to `window`) or when the thread
+// cannot be created.
+BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, UpgradeAttempt* attempt);
 
-// Fills `preparer` and starts the worker. FALSE without a package path (then
-// "Err01" is posted to `window`) or when the thread cannot be created.
-BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                    LPCWSTR imagesFile, LPCWSTR fontsFile);
-
-// The worker's body: verifies the package, writes the sections, checks the
-// checksum and, on a device with a trusted key, the signature, cleans up
-// after a failure and posts exactly one result.
+// The worker's body: runs ExtractPackageSections on the record's files with
+// the device's trusted key and security floor, and posts exactly one result.
 DWORD ExtractThreadProc(Preparer* preparer);

@@ -6,7 +6,10 @@
 HANDLE CreateFileLogged(LPCWSTR path, DWORD access, DWORD disposition, DWORD attributes) {
     HANDLE file = CreateFileW(path, access, 0, NULL, disposition, attributes, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        LogLine(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld]", path, GetLastError());
+        // The caller may report the error too: the log line must not change it.
+        const DWORD error = GetLastError();
+        LogLine(L"ExtractThreadProc(): !!! Failed to create file handler=[%s], error=[%ld]", path, error);
+        SetLastError(error);
     }
     return file;
 }

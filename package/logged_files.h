@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-// CreateFileW without sharing; INVALID_HANDLE_VALUE (logged) on failure.
+// CreateFileW without sharing; INVALID_HANDLE_VALUE (logged) on failure,
+// with the platform's error left as the failed call set it.
 HANDLE CreateFileLogged(LPCWSTR path, DWORD access, DWORD disposition, DWORD attributes);
 
 // A failed close is logged and changes nothing else.

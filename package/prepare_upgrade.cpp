@@ -5,15 +5,7 @@
 #include "file_helpers.h"
 #include "log_line.h"
 
-namespace {
-
-// The record of this boot's extraction, once PrepareUpgrade has made it.
-const Preparer* g_preparer = NULL;
-
-}  // namespace
-
-BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile, LPCWSTR imagesFile,
-                    LPCWSTR fontsFile) {
+BOOL PrepareUpgrade(HWND window, UINT message, UpgradeAttempt* attempt) {
     if (GetFileAttributesW(kStartUpFolder) != INVALID_FILE_ATTRIBUTES) {
         RemoveFolder(kStartUpFolder);
         LogLine(L"PrepareUpgrade(): !!! Deleted invalid Merrow folder in StartUp");
@@ -24,27 +16,17 @@ BOOL PrepareUpgrade(HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeF
     Preparer* preparer =
         NewWorkerRecord<Preparer>(L"PrepareUpgrade(): !!! Failed to create preparer, error=[%ld]");
     if (!preparer) return FALSE;
-    g_preparer = preparer;
-    return PrepareExtract(preparer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
+    return PrepareExtract(preparer, window, message, attempt);
 }
 
-BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, LPCWSTR upgradeFile, LPCWSTR exeFile,
-                    LPCWSTR imagesFile, LPCWSTR fontsFile) {
-    if (!upgradeFile) {
+BOOL PrepareExtract(Preparer* preparer, HWND window, UINT message, UpgradeAttempt* attempt) {
+    if (!attempt || !attempt->package_file[0]) {
         LogText(L"PrepareExtract(): !!! Upgrade file is NULL\r\n");
-        PostWorkerResult(window, message, FALSE, FailureCode(ExtractFailure::kNoUpgradeFile));
+        PostWorkerFailure(window, message, ExtractFailure::kNoUpgradeFile);
         return FALSE;
     }
-    FillWorkerRecord(preparer, window, message, upgradeFile, exeFile, imagesFile, fontsFile);
+    FillWorkerRecord(preparer, window, message, *attempt);
+    preparer->attempt = attempt;
     return StartWorker<Preparer, ExtractThreadProc, RecordAfterRun::Kept>(
         preparer, L"PrepareExtract(): !!! Failed to create thread, error=[%ld]");
 }
-
-DWORD PreparedPackageChecksum() { return g_preparer ? g_preparer->package.checksum : 0; }
-
-BOOL PreparedSecurityVersion(DWORD* version) {
-    if (!g_preparer || !g_preparer->keyed) return FALSE;
-    *version = g_preparer->security_version;
-    return TRUE;
-}
-bool PreparedPackageIsDelta() { return g_preparer && IsDeltaPackage(g_preparer->package); }

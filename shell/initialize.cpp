@@ -1,7 +1,9 @@
-// Initialize: the start-up decision. LaunchMainApplication: what a boot
-// without an upgrade does. ExecuteFile: launching a program.
+// The boot's first steps (start-up, the search) and its launch step: what a
+// boot without an upgrade does. ExecuteFile: launching a program.
 #include <shellapi.h>
 
+#include "boot_attempt.h"
+#include "boot_steps.h"
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "launcher.h"
@@ -45,31 +47,31 @@ BOOL ExecuteFile(LPCWSTR path, LPCWSTR parameters) {
     return FALSE;
 }
 
-void Initialize(HWND window) {
+StepOutcome ShowStartUp(HWND) {
     HidePointer();
     ShowStartScreen();
-
-    // May block the UI thread for many seconds while it waits for media.
-    if (CheckUpgrade(DrawStatusText)) {
-        FlushUpgradeLog();
-        StartExtraction(window);
-        return;
-    }
-    EndUpgradeAttempt(NULL);
-    LaunchMainApplication(window);
+    return StepOutcome::kDone;
 }
 
-void LaunchMainApplication(HWND window) {
-    if (TrialStartsUsedUp()) {
-        StartRollback(window);
-        return;
+StepOutcome SearchForUpgrade(HWND) {
+    // May block the UI thread for many seconds while it waits for media.
+    if (CheckUpgrade(DrawStatusText, &BootAttempt())) {
+        FlushUpgradeLog();
+        return StepOutcome::kDone;
     }
+    EndUpgradeAttempt(NULL);
+    return StepOutcome::kNoRequest;
+}
+
+StepOutcome LaunchMainApplication(HWND window) {
+    if (TrialStartsUsedUp()) return StepOutcome::kTrialUsedUp;
 
     if (ExecuteFile(kInstalledExe, NULL) || Launch(kFallbackShell, NULL)) {
         SetTimer(window, IDT_QUIT, kQuitDelayMs, NULL);
-        return;
+        return StepOutcome::kDone;
     }
     LogLine(L"Initialize(): !!! Initialization Failed. Unable to execute app=[%s], error=[%ld]", kFallbackShell,
             GetLastError());
     MessageBoxW(NULL, L"Initialization Failed", L"ERROR", MB_OK | MB_ICONERROR | MB_TOPMOST);
+    return StepOutcome::kFailed;
 }

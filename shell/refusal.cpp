@@ -1,14 +1,15 @@
-// RefusePackage, EndRefusal: a requested package that was rolled back
+// CheckRefusal, EndRefusal: a requested package that was rolled back
 // earlier, or that a keyed device's security floor rules out, is not
 // installed. Its code shows for a moment; then the request goes, with a
 // downloaded package and its signature, and the boot goes on as one without
 // a request, so the device is never left halted.
 #include <strsafe.h>
 
+#include "boot_attempt.h"
+#include "boot_steps.h"
 #include "device_paths.h"
 #include "extraction_constants.h"
 #include "file_helpers.h"
-#include "launcher.h"
 #include "log_line.h"
 #include "rejected_package.h"
 #include "security_floor.h"
@@ -16,7 +17,6 @@
 #include "signature_check.h"
 #include "status_screen.h"
 #include "upgrade_log.h"
-#include "upgrade_state.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ void DeleteRequestFile(LPCWSTR path) {
 // only refuse a package, and one that passes is verified by the extraction.
 // A package without a readable signature is left to the extraction, which
 // refuses it.
-BOOL IsBelowSecurityFloor(DWORD* version, DWORD* floor) {
-    if (!FileExists(kTrustedKeyFile) || !ReadSecurityVersion(g_upgradeFile, version)) return FALSE;
+BOOL IsBelowSecurityFloor(LPCWSTR package, DWORD* version, DWORD* floor) {
+    if (!FileExists(kTrustedKeyFile) || !ReadSecurityVersion(package, version)) return FALSE;
     *floor = ReadSecurityFloor();
     return *version < *floor;
 }
@@ -44,17 +44,16 @@ void ShowRefusal(HWND window, LPCWSTR code, LPCWSTR text) {
     SetTimer(window, IDT_REFUSAL, kRefusalDelayMs, NULL);
 }
 
-}  // namespace
-
-BOOL RefusePackage(HWND window) {
+// TRUE when the package is refused.
+BOOL RefusePackage(HWND window, LPCWSTR package) {
     DWORD checksum = 0;
-    if (IsRejectedPackage(g_upgradeFile, &checksum)) {
-        LogLine(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX]", g_upgradeFile, checksum);
+    if (IsRejectedPackage(package, &checksum)) {
+        LogLine(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX]", package, checksum);
         ShowRefusal(window, L"Err10", L"Package rolled back earlier");
         return TRUE;
     }
     DWORD version = 0, floor = 0;
-    if (IsBelowSecurityFloor(&version, &floor)) {
+    if (IsBelowSecurityFloor(package, &version, &floor)) {
         // Without the path, which the search logged: the line stays within
         // the 127 characters the device's debug output takes.
         LogLine(L"StartExtraction(): !!! Package older than installed, security version=[%lu], floor=[%lu]", version,
@@ -65,12 +64,22 @@ BOOL RefusePackage(HWND window) {
     return FALSE;
 }
 
-void EndRefusal(HWND window) {
-    if (g_remoteUpgrade) {
+}  // namespace
+
+StepOutcome CheckRefusal(HWND window) {
+    DrawTitleText(L"UI APP UPGRADE");
+    DrawStatusText(L"Preparing...");
+    // Before anything is written: a refused package changes nothing here.
+    return RefusePackage(window, BootAttempt().package_file) ? StepOutcome::kRefused : StepOutcome::kDone;
+}
+
+StepOutcome EndRefusal(HWND) {
+    const UpgradeAttempt& attempt = BootAttempt();
+    if (attempt.remote) {
         DeleteRequestFile(kRemoteUpgradeFlag);
-        DeleteRequestFile(g_upgradeFile);
+        DeleteRequestFile(attempt.package_file);
         WCHAR signatureFile[MAX_PATH];
-        if (SUCCEEDED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", g_upgradeFile, kSignatureSuffix)) &&
+        if (SUCCEEDED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", attempt.package_file, kSignatureSuffix)) &&
             FileExists(signatureFile)) {
             DeleteRequestFile(signatureFile);
         }
@@ -79,5 +88,5 @@ void EndRefusal(HWND window) {
     }
     LogLine(L"EndRefusal(): removed upgrade request");
     EndUpgradeAttempt(NULL);
-    LaunchMainApplication(window);
+    return StepOutcome::kDone;
 }

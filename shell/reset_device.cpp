@@ -1,7 +1,9 @@
-// ResetDevice: the board's reset driver first, the forced power-state reset
-// when that driver is absent.
+// ScheduleReset: the reset a moment after a stage that changed the installed
+// version. ResetDevice: the board's reset driver first, the forced
+// power-state reset when that driver is absent.
 #include <pm.h>
 
+#include "boot_steps.h"
 #include "launcher.h"
 #include "log_line.h"
 #include "shell_constants.h"
@@ -19,4 +21,9 @@ void ResetDevice() {
     LogLine(L"!!! Reset POWER_STATE_RESET");
     FlushUpgradeLog();
     SetSystemPowerState(NULL, POWER_STATE_RESET, POWER_FORCE);
+}
+
+StepOutcome ScheduleReset(HWND window) {
+    SetTimer(window, IDT_RESET, kResetDelayMs, NULL);
+    return StepOutcome::kWaiting;
 }

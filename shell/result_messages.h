@@ -1,6 +1,7 @@
 // The messages the workers post to the main window: wParam 1 = success,
-// 0 = failure; lParam = a constant UTF-16 text that nobody frees (empty on
-// success, the failure code on failure).
+// 0 = failure; lParam = the value of the stage's failure enum (0 on
+// success), which the shell's failure table turns into its code and screen
+// text (stage_failures.h).
 #pragma once
 
 #include <windows.h>

@@ -4,6 +4,7 @@
 // installation worker on its own) still links every other file.
 #include "about_dialog.h"
 #include "app_state.h"
+#include "boot_flow.h"
 #include "fonts.h"
 #include "launcher.h"
 #include "progress_bar.h"
@@ -20,7 +21,7 @@ void OnTimer(HWND window, UINT_PTR timer) {
     switch (timer) {
         case IDT_INITIALIZE:
             KillTimer(window, IDT_INITIALIZE);
-            Initialize(window);
+            BeginBoot(window);
             break;
         case IDT_QUIT:
             KillTimer(window, IDT_QUIT);
@@ -32,7 +33,7 @@ void OnTimer(HWND window, UINT_PTR timer) {
             break;
         case IDT_REFUSAL:
             KillTimer(window, IDT_REFUSAL);
-            EndRefusal(window);
+            OnRefusalShown(window);
             break;
         case IDT_PROGRESS:
             UpdateProgressBar();
@@ -73,13 +74,9 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             OnTimer(window, wParam);
             break;  // every timer, known or not, also gets default processing
         case WM_EXTRACTION_RESULT:
-            OnExtractionResult(window, wParam, lParam);
-            return 0;
         case WM_UPGRADE_RESULT:
-            OnUpgradeResult(window, wParam, lParam);
-            return 0;
         case WM_ROLLBACK_RESULT:
-            OnRollbackResult(window, wParam, lParam);
+            OnStageResult(window, message, wParam, lParam);
             return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -4,8 +4,8 @@
 
 #include "log_line.h"
 
-void PostWorkerResult(HWND window, UINT message, BOOL succeeded, LPCWSTR text) {
-    if (window) PostMessageW(window, message, succeeded, reinterpret_cast<LPARAM>(text));
+void PostWorkerResult(HWND window, UINT message, BOOL succeeded, DWORD failure) {
+    if (window) PostMessageW(window, message, succeeded, static_cast<LPARAM>(failure));
 }
 
 LPVOID AllocateWorkerRecord(SIZE_T size, LPCWSTR failedLine) {

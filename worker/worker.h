@@ -1,12 +1,15 @@
-// The skeleton both upgrade workers share: the record a stage hands its
-// worker, the way the worker's thread is started, the guard that posts the
-// run's one result, and the rule that turns a failure into its code text.
+// The skeleton the workers share: the record a stage hands its worker, the
+// way the worker's thread is started, the guard that posts the run's one
+// result (the failure's enum value, which the shell turns into its texts),
+// and each stage's table of code texts.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 #include <iterator>
+
+#include "upgrade_attempt.h"
 
 // The code posted for a failure that has no row in its stage's table; no
 // step produces one.
@@ -35,9 +38,7 @@ constexpr bool ListsEveryFailure(const FailureCodeRow<Failure> (&rows)[N], Failu
 template <typename Failure>
 struct FailureCodes;
 
-// The constant code text of `failure`, valid for the whole process (a
-// receiver of a posted result may keep the pointer); kUnknownFailureCode
-// past the table.
+// The constant code text of `failure`; kUnknownFailureCode past the table.
 template <typename Failure>
 constexpr LPCWSTR FailureCode(Failure failure) {
     using Table = FailureCodes<Failure>;
@@ -73,20 +74,39 @@ void FillWorkerRecord(WorkerRecord<Failure>* record, HWND window, UINT message, 
     record->fonts_file = fontsFile;
 }
 
-// Posts `succeeded` and the constant `text` as `message` to `window`; nothing
-// without a window. The worker never waits for it.
-void PostWorkerResult(HWND window, UINT message, BOOL succeeded, LPCWSTR text);
+// The record aimed at the attempt's package and section files.
+template <typename Failure>
+void FillWorkerRecord(WorkerRecord<Failure>* record, HWND window, UINT message, const UpgradeAttempt& attempt) {
+    FillWorkerRecord(record, window, message, attempt.package_file, attempt.exe_file, attempt.images_file,
+                     attempt.fonts_file);
+}
+
+// Posts `succeeded` as wParam and the failure's enum value as lParam (0 on
+// success) as `message` to `window`; nothing without a window. The worker
+// never waits for it.
+void PostWorkerResult(HWND window, UINT message, BOOL succeeded, DWORD failure);
+
+template <typename Failure>
+void PostWorkerFailure(HWND window, UINT message, Failure failure) {
+    PostWorkerResult(window, message, FALSE, static_cast<DWORD>(failure));
+}
+
+// The failure a result message carries in its lParam.
+template <typename Failure>
+constexpr Failure PostedFailure(LPARAM failure) {
+    return static_cast<Failure>(static_cast<DWORD>(failure));
+}
 
 // Posts the run's one result as the worker returns, whichever return that
-// is: success once the run is marked so, else the code of the failure
-// recorded in the record.
+// is: success once the run is marked so, else the failure recorded in the
+// record.
 template <typename Record>
 class WorkerResult {
 public:
     explicit WorkerResult(Record* record) : record_(record) {}
     ~WorkerResult() {
         PostWorkerResult(record_->notify_window, record_->notify_message, succeeded_,
-                         succeeded_ ? L"" : FailureCode(record_->error));
+                         succeeded_ ? 0 : static_cast<DWORD>(record_->error));
     }
     WorkerResult(const WorkerResult&) = delete;
     WorkerResult& operator=(const WorkerResult&) = delete;

@@ -14,14 +14,15 @@ constexpr UINT kGiveUpAfterMs = 60 * 1000 * 1000;
 // The window procedure is a plain function, so the one window's state lives
 // here.
 UINT g_resultMessage = 0;
+FailureCodeText g_codeText = nullptr;
 std::vector<PostedResult> g_results;
 std::vector<std::string> g_sequence;
 bool g_sentinelSeen = false;
 bool g_gaveUp = false;
 
 void Record(const MSG& msg) {
-    LPCWSTR text = reinterpret_cast<LPCWSTR>(msg.lParam);
-    g_results.push_back({msg.wParam, text, text ? std::wstring(text) : std::wstring(L"(null)"), msg.hwnd != nullptr});
+    const std::wstring text = msg.wParam || !g_codeText ? L"" : g_codeText(msg.lParam);
+    g_results.push_back({msg.wParam, msg.lParam, text, msg.hwnd != nullptr});
     g_sequence.push_back("result " + std::to_string(msg.wParam) + " " + host::WideToUtf8(g_results.back().text));
 }
 
@@ -59,8 +60,9 @@ void HandleMessage(const MSG& msg) {
 
 }  // namespace
 
-ResultWindow::ResultWindow(UINT resultMessage) {
+ResultWindow::ResultWindow(UINT resultMessage, FailureCodeText codeText) {
     g_resultMessage = resultMessage;
+    g_codeText = codeText;
     g_results.clear();
     g_sequence.clear();
     g_sentinelSeen = false;

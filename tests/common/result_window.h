@@ -9,19 +9,31 @@
 #include <string>
 #include <vector>
 
+#include "worker.h"
+
 namespace testing_support {
 
 struct PostedResult {
     WPARAM wParam;
-    LPCWSTR pointer;
-    std::wstring text;  // read when the message is handled, after the worker is done
+    LPARAM failure;     // the failure's enum value as posted; 0 on success
+    std::wstring text;  // on failure the failure's code text, empty on success
     bool toWindow;      // false: posted as a thread message, without a window
 };
+
+// The code text of a failure value a stage's worker posts.
+using FailureCodeText = LPCWSTR (*)(LPARAM failure);
+
+// FailureCodeText for the stage whose failures are `Failure`.
+template <typename Failure>
+LPCWSTR CodeTextOf(LPARAM failure) {
+    return FailureCode(PostedFailure<Failure>(failure));
+}
 
 // One at a time: create it after host::ResetWindowManager().
 class ResultWindow {
 public:
-    explicit ResultWindow(UINT resultMessage);
+    // Without `codeText` a failure's text is left empty.
+    explicit ResultWindow(UINT resultMessage, FailureCodeText codeText = nullptr);
     ~ResultWindow();
     ResultWindow(const ResultWindow&) = delete;
     ResultWindow& operator=(const ResultWindow&) = delete;

@@ -14,7 +14,7 @@ void WorkerTest::SetUp() {
     host::ResetWindowManager();
     host::ClearFailures();
     host::SetTimeScale(kTimeScale);
-    results = std::make_unique<ResultWindow>(resultMessage_);
+    results = std::make_unique<ResultWindow>(resultMessage_, codeText_);
     window = results->Handle();
     ASSERT_NE(window, nullptr);
 }
@@ -37,7 +37,7 @@ void WorkerTest::ExpectOneSuccess(const std::vector<PostedResult>& posted) {
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_TRUE(posted[0].toWindow);
     EXPECT_EQ(posted[0].wParam, 1u);
-    ASSERT_NE(posted[0].pointer, nullptr);
+    EXPECT_EQ(posted[0].failure, 0);
     EXPECT_EQ(host::WideToUtf8(posted[0].text), "");
 }
 

@@ -18,7 +18,7 @@ namespace testing_support {
 
 class WorkerTest : public ::testing::Test {
 protected:
-    explicit WorkerTest(UINT resultMessage) : resultMessage_(resultMessage) {}
+    WorkerTest(UINT resultMessage, FailureCodeText codeText) : resultMessage_(resultMessage), codeText_(codeText) {}
     void SetUp() override;
     void TearDown() override;
 
@@ -27,8 +27,8 @@ protected:
     // Handles messages until a result comes (or the give-up timer fires).
     bool WaitForResult() { return results->WaitForResult(); }
 
-    // `posted` is one result, to the window: a failure with `code`, or a
-    // success with an empty text.
+    // `posted` is one result, to the window: a failure whose code text is
+    // `code`, or a success.
     static void ExpectOneFailure(const std::vector<PostedResult>& posted, const std::wstring& code);
     static void ExpectOneSuccess(const std::vector<PostedResult>& posted);
 
@@ -41,13 +41,15 @@ protected:
 
 private:
     UINT resultMessage_;
+    FailureCodeText codeText_;
 };
 
 // `Record` is the stage's record and `Body` its worker.
 template <typename Record, DWORD (*Body)(Record*)>
 class WorkerFixture : public WorkerTest {
 protected:
-    using WorkerTest::WorkerTest;
+    explicit WorkerFixture(UINT resultMessage)
+        : WorkerTest(resultMessage, &CodeTextOf<decltype(Record::error)>) {}
 
     void SetUp() override {
         WorkerTest::SetUp();

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "attempt_support.h"
 #include "installation.h"
 #include "ruvexa_host.h"
 
@@ -121,10 +122,11 @@ void InstallTest::RemoveFolderOnHost(const std::wstring& path) const {
 
 bool InstallTest::RunWorkerThreadUntilResult() {
     log.Clear();
-    if (!StartUpgradeThread(installer.notify_window, installer.notify_message, installer.remote_upgrade,
-                            installer.upgrade_file, installer.exe_file, installer.images_file, installer.fonts_file)) {
-        return false;
-    }
+    // The record points into the attempt: it must outlive the worker.
+    static UpgradeAttempt attempt;
+    attempt = testing_support::AttemptFor(installer.remote_upgrade, installer.upgrade_file, installer.exe_file,
+                                          installer.images_file, installer.fonts_file);
+    if (!StartUpgradeThread(installer.notify_window, installer.notify_message, attempt)) return false;
     return WaitForResult();
 }
 

@@ -184,10 +184,8 @@ TEST_F(ExtractionWorkerTest, FailurePostsTheConstantCodeOnlyWithAWindow) {
     std::vector<Result> results = DrainResults();
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].wParam, 0u);
-    // The posted pointer is the code's constant text, still readable now that
-    // every run has ended (a literal's address may differ between files, so
-    // the text is compared).
-    EXPECT_STREQ(results[0].pointer, FailureCode(ExtractFailure::kCopyFonts));
+    // The posted value is the failure itself; its code text is the table's.
+    EXPECT_EQ(results[0].failure, static_cast<LPARAM>(ExtractFailure::kCopyFonts));
     EXPECT_EQ(Utf8(results[0].text), "Err32");
     EXPECT_EQ(Utf8(results[1].text), "Err0F");
     EXPECT_EQ(Utf8(results[2].text), "ErrFF");

@@ -1,5 +1,5 @@
 // Starting the extraction stage as the UI thread does (StartExtraction,
-// which hands PrepareUpgrade the found package's paths) with a real worker
+// which hands PrepareUpgrade the boot's upgrade attempt) with a real worker
 // thread for either upgrade source, the stale start-up folder, and the
 // starts that fail (no record, no thread) on the status line.
 #include <gtest/gtest.h>
@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "attempt_support.h"
+#include "boot_attempt.h"
+#include "boot_steps.h"
 #include "extraction_test_support.h"
-#include "launcher.h"
 #include "status_screen.h"
-#include "upgrade_state.h"
 
 namespace {
 
@@ -39,19 +40,15 @@ protected:
         UseDownloadFolder();
     }
 
-    void UseDownloadFolder() {
-        g_remoteUpgrade = true;
-        SetPath(g_upgradeFile, kPackagePath);
-        // What a USB search would have left; the download folder ignores it.
-        SetPath(g_exeFile, L"Hard Disk\\AppExecute.ex");
-        SetPath(g_imagesFile, L"Hard Disk\\AppImages.zi");
-        SetPath(g_fontsFile, L"Hard Disk\\AppFonts.zi");
+    // Later cases start the installation worker, which reads the attempt.
+    void TearDown() override {
+        BootAttempt() = UpgradeAttempt{};
+        ExtractionTest::TearDown();
     }
 
-    static void SetPath(WCHAR (&buffer)[MAX_PATH], const std::wstring& path) {
-        ASSERT_LT(path.size(), static_cast<size_t>(MAX_PATH));
-        std::copy(path.begin(), path.end(), buffer);
-        buffer[path.size()] = L'\0';
+    // As the search leaves the attempt for a downloaded package.
+    static void UseDownloadFolder() {
+        BootAttempt() = testing_support::AttemptFor(true, kPackagePath, kExePath, kImagesPath, kFontsPath);
     }
 
     void MakeStartUpFolder() const {
@@ -88,12 +85,9 @@ TEST_F(ExtractionPrepareTest, DownloadedPackageIsExtractedOnAWorkerThread) {
 }
 
 TEST_F(ExtractionPrepareTest, UsbPackageIsExtractedBesideItselfOnTheDisk) {
-    g_remoteUpgrade = false;
     // As the USB search composes them: the disk's folder name, no leading separator.
-    SetPath(g_upgradeFile, L"Hard Disk\\OV3_UPGRADE_3.BIN");
-    SetPath(g_exeFile, L"Hard Disk\\AppExecute.ex");
-    SetPath(g_imagesFile, L"Hard Disk\\AppImages.zi");
-    SetPath(g_fontsFile, L"Hard Disk\\AppFonts.zi");
+    BootAttempt() = testing_support::AttemptFor(false, L"Hard Disk\\OV3_UPGRADE_3.BIN", L"Hard Disk\\AppExecute.ex",
+                                                L"Hard Disk\\AppImages.zi", L"Hard Disk\\AppFonts.zi");
     const PackageContents small = SmallPackage();
     const std::string bytes = BuildPackage(small);
     device.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_3.BIN", bytes);

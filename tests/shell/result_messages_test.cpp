@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "extract_codes.h"
+#include "install_codes.h"
 #include "result_messages.h"
 #include "ruvexa_host.h"
 #include "shell_test_support.h"
@@ -56,7 +58,7 @@ struct ResultRow {
     const char* name;
     UINT message;
     WPARAM wParam;
-    LPCWSTR text;  // lParam
+    LPARAM failure;  // lParam: the failure's enum value
     bool threadFails = false;
     // The log as the handler leaves it (tick masked); with a worker started,
     // only its first lines.
@@ -72,7 +74,7 @@ class ResultRowTest : public ResultMessageTest, public ::testing::WithParamInter
 TEST_P(ResultRowTest, LogsShowsTheStatusLineAndGoesOn) {
     const ResultRow& row = GetParam();
     if (row.threadFails) host::FailCall(host::Op::CreateThread, ERROR_NOT_ENOUGH_MEMORY);
-    Deliver(row.message, row.wParam, reinterpret_cast<LPARAM>(row.text));
+    Deliver(row.message, row.wParam, row.failure);
 
     std::vector<std::string> lines = log_.MaskedLines();
     if (row.then == Then::InstallationReports) lines.resize(std::min(lines.size(), row.log.size()));
@@ -102,29 +104,32 @@ TEST_P(ResultRowTest, LogsShowsTheStatusLineAndGoesOn) {
     }
 }
 
-// Success is told by wParam alone: lParam is not read. Without its worker no
+// Success is told by wParam alone: lParam is not read; a failure's lParam is
+// its enum value, shown as its code. Without its worker no
 // result would ever come: the stage ends with a failure on the status line
 // instead of "Upgrading..." for ever.
 INSTANTIATE_TEST_SUITE_P(
     Results, ResultRowTest,
     ::testing::Values(
         ResultRow{.name = "ExtractionFailureShowsTheCodeAndPreparationFailed",
-                  .message = WM_EXTRACTION_RESULT, .wParam = 0, .text = L"Err0A",
+                  .message = WM_EXTRACTION_RESULT, .wParam = 0,
+                  .failure = static_cast<LPARAM>(ExtractFailure::kDeleteExe),
                   .log = {"=== !!! Extraction Failed ===", ""}, .status = L"Err0A Preparation failed"},
         ResultRow{.name = "UpgradeFailureShowsTheCodeAndUpgradeFailed",
-                  .message = WM_UPGRADE_RESULT, .wParam = 0, .text = L"Err41",
+                  .message = WM_UPGRADE_RESULT, .wParam = 0,
+                  .failure = static_cast<LPARAM>(InstallFailure::kRemoveImages),
                   .log = {"=== !!! Upgrade Failed ===", ""}, .status = L"Err41 Upgrade failed"},
         ResultRow{.name = "ExtractionSuccessShowsUpgradingAndStartsTheInstallationWorker",
-                  .message = WM_EXTRACTION_RESULT, .wParam = 1, .text = nullptr,
+                  .message = WM_EXTRACTION_RESULT, .wParam = 1, .failure = 0,
                   .log = {"=== Extraction Complete ==="}, .status = L"Upgrading...",
                   .then = Then::InstallationReports},
         ResultRow{.name = "InstallationWorkerThatCannotStartShowsUpgradeFailed",
-                  .message = WM_EXTRACTION_RESULT, .wParam = 1, .text = nullptr, .threadFails = true,
+                  .message = WM_EXTRACTION_RESULT, .wParam = 1, .failure = 0, .threadFails = true,
                   .log = {"=== Extraction Complete ===", "",
                           "StartUpgradeThread(): !!! Failed to create thread, error=[8], at=[*]"},
                   .status = L"Upgrade failed"},
         ResultRow{.name = "UpgradeSuccessShowsRebootingAndSetsTheResetTimer",
-                  .message = WM_UPGRADE_RESULT, .wParam = 1, .text = L"",
+                  .message = WM_UPGRADE_RESULT, .wParam = 1, .failure = 0,
                   .log = {"=== Upgrade Complete ===", ""}, .status = L"Upgrade complete. Rebooting...",
                   .then = Then::ResetTimerSet}),
     [](const ::testing::TestParamInfo<ResultRow>& info) { return std::string(info.param.name); });
@@ -143,7 +148,7 @@ protected:
             }
             std::fflush(stderr);
         });
-        PostMessageW(g_hWnd, WM_UPGRADE_RESULT, 1, reinterpret_cast<LPARAM>(L""));
+        PostMessageW(g_hWnd, WM_UPGRADE_RESULT, 1, 0);
         MSG message;
         while (GetMessageW(&message, NULL, 0, 0)) DispatchMessageW(&message);
         std::exit(0);  // not reached when the reset happens

@@ -1,10 +1,11 @@
 // The package search in-process: the full path FindUpgradeFile composes, what
 // it leaves alone when nothing matches or the path does not fit, and the
-// upgrade state CheckUpgrade fills for each source.
+// upgrade attempt CheckUpgrade fills for each source.
+#include <string>
+
 #include "shell_test_support.h"
 #include "status_screen.h"
 #include "upgrade_search.h"
-#include "upgrade_state.h"
 
 namespace {
 
@@ -16,14 +17,15 @@ protected:
         for (auto& c : out_) c = L'#';
         out_[kOutLength - 1] = L'\0';
     }
-    // Later cases start the installation worker, which reads this state.
-    void TearDown() override {
-        g_remoteUpgrade = false;
-        for (WCHAR* path : {g_upgradeFile, g_sourceDir, g_packagePattern, g_exeFile, g_imagesFile, g_fontsFile}) {
-            ZeroMemory(path, MAX_PATH * sizeof(WCHAR));
-        }
-        ShellTest::TearDown();
+    // Where the search puts the package's sections: `folder` and their names.
+    void ExpectSectionsIn(const std::wstring& folder) const {
+        EXPECT_EQ(std::wstring(attempt_.exe_file), folder + L"AppExecute.ex");
+        EXPECT_EQ(std::wstring(attempt_.images_file), folder + L"AppImages.zi");
+        EXPECT_EQ(std::wstring(attempt_.fonts_file), folder + L"AppFonts.zi");
     }
+
+    // What the search fills in.
+    UpgradeAttempt attempt_{};
     static constexpr size_t kOutLength = MAX_PATH;
     WCHAR out_[kOutLength];
 };
@@ -82,17 +84,12 @@ TEST_F(UpgradeSearchTest, AUsbPackageFillsTheStateWithPathsOnTheDisk) {
     device_.WriteFile(L"\\NandFlash\\Upgrade.flag", "");
     device_.WriteFile(L"\\Hard Disk2\\OV3_UPGRADE_9.BIN", "package");
 
-    ASSERT_EQ(CheckUpgrade(DrawStatusText), 1);
-    EXPECT_FALSE(g_remoteUpgrade);
-    EXPECT_STREQ(g_sourceDir, L"Hard Disk2");
-    EXPECT_STREQ(g_upgradeFile, L"Hard Disk2\\OV3_UPGRADE_9.BIN");
-    EXPECT_STREQ(g_packagePattern, L"Hard Disk2\\OV3_UPGRADE_*.BIN");
-    EXPECT_STREQ(g_exeFile, L"Hard Disk2\\AppExecute.ex");
-    EXPECT_STREQ(g_imagesFile, L"Hard Disk2\\AppImages.zi");
-    EXPECT_STREQ(g_fontsFile, L"Hard Disk2\\AppFonts.zi");
-    EXPECT_STREQ(FoundSectionFiles().exe_file, L"Hard Disk2\\AppExecute.ex");
-    EXPECT_STREQ(FoundSectionFiles().images_file, L"Hard Disk2\\AppImages.zi");
-    EXPECT_STREQ(FoundSectionFiles().fonts_file, L"Hard Disk2\\AppFonts.zi");
+    ASSERT_EQ(CheckUpgrade(DrawStatusText, &attempt_), 1);
+    EXPECT_FALSE(attempt_.remote);
+    EXPECT_STREQ(attempt_.source_dir, L"Hard Disk2");
+    EXPECT_STREQ(attempt_.package_file, L"Hard Disk2\\OV3_UPGRADE_9.BIN");
+    EXPECT_STREQ(attempt_.package_pattern, L"Hard Disk2\\OV3_UPGRADE_*.BIN");
+    ExpectSectionsIn(L"Hard Disk2\\");
     EXPECT_EQ(log_.MaskedLines(),
               (std::vector<std::string>{
                   "CheckUpgrade(): found upgrade flag, at=[*]",
@@ -106,20 +103,18 @@ TEST_F(UpgradeSearchTest, ARemotePackageIsFoundInTheDownloadFolder) {
     device_.WriteFile(L"\\NandFlash\\RemoteUpgrade.flag", "");
     device_.WriteFile(L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN", "package");
 
-    ASSERT_EQ(CheckUpgrade(DrawStatusText), 1);
-    EXPECT_TRUE(g_remoteUpgrade);
-    EXPECT_STREQ(g_upgradeFile, L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN");
+    ASSERT_EQ(CheckUpgrade(DrawStatusText, &attempt_), 1);
+    EXPECT_TRUE(attempt_.remote);
+    EXPECT_STREQ(attempt_.package_file, L"\\Storage Card\\OV3_Download\\OV3_UPGRADE_3.BIN");
     // The sections go beside the package.
-    EXPECT_STREQ(FoundSectionFiles().exe_file, L"\\Storage Card\\OV3_Download\\AppExecute.ex");
-    EXPECT_STREQ(FoundSectionFiles().images_file, L"\\Storage Card\\OV3_Download\\AppImages.zi");
-    EXPECT_STREQ(FoundSectionFiles().fonts_file, L"\\Storage Card\\OV3_Download\\AppFonts.zi");
+    ExpectSectionsIn(L"\\Storage Card\\OV3_Download\\");
 }
 
 TEST_F(UpgradeSearchTest, NoFlagMeansNoSearchAndNothingDrawn) {
     device_.WriteFile(L"\\Hard Disk\\OV3_UPGRADE_1.BIN", "package");
     auto before = shell_test::Capture(shell_test::kWholeScreen);
 
-    EXPECT_EQ(CheckUpgrade(DrawStatusText), 0);
+    EXPECT_EQ(CheckUpgrade(DrawStatusText, &attempt_), 0);
     EXPECT_EQ(log_.MaskedLines(), std::vector<std::string>{"CheckUpgrade(): !!! Not found upgrade flag, at=[*]"});
     EXPECT_TRUE(shell_test::SamePixels(shell_test::Capture(shell_test::kWholeScreen), before));
 }

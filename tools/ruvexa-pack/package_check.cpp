@@ -1,21 +1,18 @@
-// The worker's checks, in the worker's order, over the program's own
-// pre-verification, section copy and CRC-32.
+// The device's own extraction, run as the worker runs it, and its failures
+// worded for the tool's user.
 #include "package_check.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <vector>
 
-#include "crc32.h"
 #include "device_names.h"
 #include "device_path.h"
 #include "extract_codes.h"
-#include "extract_section.h"
+#include "extract_package.h"
 #include "messages.h"
 #include "package_constants.h"
 #include "package_sections.h"
-#include "preverify.h"
 #include "program_log.h"
 #include "ruvexa_host.h"
 #include "signature_check.h"
@@ -94,104 +91,82 @@ std::string SignatureReason(const SignatureCheck& check) {
     return "the signature is refused";
 }
 
-class Checker {
+// Why the device would refuse the package, in plain English, from the
+// failure and what the extraction learned before it.
+class Wording {
 public:
-    Checker(const std::wstring& packagePath, const SectionFiles* outputs, const std::wstring& trustedKey)
-        : packagePath_(packagePath), outputs_(outputs), trustedKey_(trustedKey) {}
+    Wording(const ExtractionReport& report, const SectionFiles* outputs, const std::wstring& trustedKey)
+        : report_(report), outputs_(outputs), trustedKey_(trustedKey) {}
 
-    CheckResult Run() {
-        ProgramLog log;
-        CheckResult result = RunSteps();
-        if (package_ != INVALID_HANDLE_VALUE) CloseHandle(package_);
-        if (!result.ok) {
-            result.programLine = log.LastFailureLine();
-            for (const std::wstring& path : written_) DeleteFileW(path.c_str());
+    void Word(ExtractFailure failure, CheckResult* result) const {
+        const PackageInfo& info = report_.package;
+        if (failure == ExtractFailure::kBadChecksum) {
+            result->reason = "the checksum computed over head and sections is " + Hex(report_.computed_checksum) +
+                             ", the tail holds " + Hex(info.checksum) + ": the data changed after the package was built";
+            return;
         }
-        return result;
+        if (failure == ExtractFailure::kUntrustedPackage) return WordSignature(result);
+        for (DWORD i = 0; i < kPackageSectionCount; ++i) {
+            if (WordSection(i, failure, result)) return;
+        }
+        result->reason = PreVerifyReason(failure, info, report_.package_size);
     }
 
 private:
-    CheckResult RunSteps() {
-        CheckResult result;
-        DWORD crc = 0;
-        if (!PreVerifyPackage(packagePath_.c_str(), &package_, &result.info, &crc, &result.failureIndex)) {
-            DWORD fileSize = package_ != INVALID_HANDLE_VALUE ? GetFileSize(package_, nullptr) : 0;
-            result.reason = PreVerifyReason(result.failureIndex, result.info, fileSize);
-            return result;
-        }
-        const PackageInfo& info = result.info;
-        if (!trustedKey_.empty() && !StartSignature(&result)) return result;
-        for (DWORD i = 0; i < kPackageSectionCount; ++i) {
-            const PackageSection& section = kPackageSections[i];
-            const std::string name = HostText(section.name);
-            if (info.*section.size == 0) {
-                if (IsOptional(section)) continue;
-                result.failureIndex = *section.emptyIndex;
-                result.reason = name + "_size is 0: the package has no " + name + " section, which the device requires";
-                return result;
-            }
-            if (!PassSection(section, outputs_ ? &outputs_->paths[i] : nullptr, &crc, &result)) return result;
-        }
-        Crc32Final(&crc);
-        result.computedChecksum = crc;
-        if (crc != info.checksum) {
-            result.failureIndex = ExtractFailure::kBadChecksum;
-            result.reason = "the checksum computed over head and sections is " + Hex(crc) + ", the tail holds " +
-                            Hex(info.checksum) + ": the data changed after the package was built";
-            return result;
-        }
-        if (!FinishSignatureCheck(&signature_, info)) {
-            result.failureIndex = ExtractFailure::kUntrustedPackage;
-            result.reason = SignatureReason(signature_);
-            return result;
-        }
-        result.securityVersion = signature_.signature.security_version;
-        result.ok = true;
-        return result;
-    }
-
-    // `output` null: the section is only read.
-    bool PassSection(const PackageSection& section, const std::wstring* output, DWORD* crc, CheckResult* result) {
+    // A failure of section `index`'s own steps; false for any other.
+    bool WordSection(DWORD index, ExtractFailure failure, CheckResult* result) const {
+        const PackageSection& section = kPackageSections[index];
         const std::string name = HostText(section.name);
-        const DWORD size = result->info.*section.size;
+        const DWORD size = report_.package.*section.size;
+        if (section.emptyIndex && failure == *section.emptyIndex) {
+            result->reason = name + "_size is 0: the package has no " + name + " section, which the device requires";
+            return true;
+        }
+        if (failure == section.createIndex || failure == section.deleteIndex) {
+            result->hostFileProblem = true;
+            result->reason = "cannot create '" + Shown(outputs_->paths[index]) + "': " + Win32ErrorText(report_.error);
+            return true;
+        }
+        if (failure != section.copyIndex) return false;
         // Sizes that add up only past 4 GiB pass the length check, and a
         // section then runs past the end of the file.
-        DWORD position = SetFilePointer(package_, 0, nullptr, FILE_CURRENT);
-        DWORD fileSize = GetFileSize(package_, nullptr);
-        if (position > fileSize || fileSize - position < size) {
-            result->failureIndex = section.copyIndex;
+        if (SectionOffset(index) + size > report_.package_size) {
             result->reason = "the file ends inside the " + name + " section of " + std::to_string(size) +
                              " bytes (the sizes add up only past 4 GiB)";
-            return false;
+            return true;
         }
-        if (!output) {
-            if (ExtractSection(nullptr, package_, size, crc, SignatureState(&signature_))) return true;
-            result->failureIndex = section.copyIndex;
-            result->reason = std::string("the package cannot be read: ") + Win32ErrorText(GetLastError());
-            result->hostFileProblem = true;
-            return false;
-        }
-        const std::wstring& path = *output;
-        HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            result->failureIndex = section.createIndex;
-            result->hostFileProblem = true;
-            result->reason = "cannot create '" + Shown(path) + "': " + Win32ErrorText(GetLastError());
-            return false;
-        }
-        written_.push_back(path);
-        BOOL copied = ExtractSection(file, package_, size, crc, SignatureState(&signature_));
-        DWORD copyError = GetLastError();
-        BOOL closed = CloseHandle(file);
-        if (!copied || !closed) {
-            result->failureIndex = section.copyIndex;
-            result->hostFileProblem = true;
-            result->reason = "cannot copy the " + name + " section to '" + Shown(path) +
-                             "': " + Win32ErrorText(copied ? GetLastError() : copyError);
-            return false;
+        result->hostFileProblem = true;
+        if (!outputs_) {
+            result->reason = std::string("the package cannot be read: ") + Win32ErrorText(report_.error);
+        } else {
+            result->reason = "cannot copy the " + name + " section to '" + Shown(outputs_->paths[index]) +
+                             "': " + Win32ErrorText(report_.error);
         }
         return true;
+    }
+
+    uint64_t SectionOffset(DWORD index) const {
+        uint64_t offset = kExeSectionOffset;
+        for (DWORD i = 0; i < index; ++i) offset += report_.package.*kPackageSections[i].size;
+        return offset;
+    }
+
+    // A key file that is missing or no key file is the user's file problem,
+    // not the package's.
+    void WordSignature(CheckResult* result) const {
+        const SignatureCheck& signature = report_.signature;
+        const std::string keyFile = "'" + ShownHostPath(trustedKey_) + "'";
+        result->hostFileProblem = !signature.required || signature.problem == kTrustedKeyUnreadable ||
+                                  signature.problem == kTrustedKeyInvalid;
+        if (!signature.required) {
+            result->reason = "cannot read " + keyFile + ": " + Win32ErrorText(ERROR_FILE_NOT_FOUND);
+        } else if (signature.problem == kTrustedKeyUnreadable) {
+            result->reason = "cannot read " + keyFile;
+        } else if (signature.problem == kTrustedKeyInvalid) {
+            result->reason = keyFile + " is not a public key file written by ruvexa-pack keygen";
+        } else {
+            result->reason = SignatureReason(signature);
+        }
     }
 
     std::string Shown(const std::wstring& path) const {
@@ -200,46 +175,63 @@ private:
             .string();
     }
 
-    // As the worker does right after pre-verification; a key file that is
-    // missing or no key file is the user's file problem, not the package's.
-    bool StartSignature(CheckResult* result) {
-        if (StartSignatureCheck(trustedKey_.c_str(), packagePath_.c_str(), result->info, &signature_) &&
-            signature_.required) {
-            return true;
-        }
-        const std::string keyFile = "'" + ShownHostPath(trustedKey_) + "'";
-        result->failureIndex = ExtractFailure::kUntrustedPackage;
-        result->hostFileProblem = !signature_.required || signature_.problem == kTrustedKeyUnreadable ||
-                                  signature_.problem == kTrustedKeyInvalid;
-        if (!signature_.required) {
-            result->reason = "cannot read " + keyFile + ": " + Win32ErrorText(ERROR_FILE_NOT_FOUND);
-        } else if (signature_.problem == kTrustedKeyUnreadable) {
-            result->reason = "cannot read " + keyFile;
-        } else if (signature_.problem == kTrustedKeyInvalid) {
-            result->reason = keyFile + " is not a public key file written by ruvexa-pack keygen";
-        } else {
-            result->reason = SignatureReason(signature_);
-        }
-        return false;
-    }
-
-    std::wstring packagePath_;
+    const ExtractionReport& report_;
     const SectionFiles* outputs_;
     std::wstring trustedKey_;
-    SignatureCheck signature_{};  // nothing required until a trusted key is read
-    HANDLE package_ = INVALID_HANDLE_VALUE;
-    std::vector<std::wstring> written_;
 };
+
+// The device's own log line is shown beside the reason where it says more:
+// for pre-verification and the signature. The sections' and the checksum's
+// lines only restate the reason.
+bool ShowsDeviceLine(ExtractFailure failure) {
+    if (failure == ExtractFailure::kUntrustedPackage) return true;
+    for (const PackageSection& section : kPackageSections) {
+        if (failure == section.createIndex || failure == section.deleteIndex || failure == section.copyIndex ||
+            (section.emptyIndex && failure == *section.emptyIndex)) {
+            return false;
+        }
+    }
+    return failure != ExtractFailure::kBadChecksum;
+}
+
+// Runs the device's extraction. Beyond what the device does, a failure
+// removes the failing section's own output too: the tool leaves no part of
+// a section behind.
+CheckResult Check(const std::wstring& packagePath, const SectionFiles* outputs, const std::wstring& trustedKey) {
+    ProgramLog log;
+    SectionOutputs files = {{}, false};
+    for (DWORD i = 0; outputs && i < kPackageSectionCount; ++i) files.files[i] = outputs->paths[i].c_str();
+    const ExtractionRequest request = {packagePath.c_str(), outputs ? &files : nullptr,
+                                       trustedKey.empty() ? nullptr : trustedKey.c_str(), !trustedKey.empty(), false,
+                                       nullptr};
+    ExtractionReport report;
+    const std::optional<ExtractFailure> failure = ExtractPackageSections(request, &report);
+    CheckResult result;
+    result.info = report.package;
+    result.computedChecksum = report.computed_checksum;
+    if (!failure) {
+        result.ok = true;
+        result.securityVersion = report.signature.signature.security_version;
+        return result;
+    }
+    result.failureIndex = *failure;
+    Wording(report, outputs, trustedKey).Word(*failure, &result);
+    if (ShowsDeviceLine(*failure)) result.programLine = log.LastFailureLine();
+    for (DWORD i = 0; outputs && i < kPackageSectionCount; ++i) {
+        if (*failure == kPackageSections[i].copyIndex) DeleteFileW(outputs->paths[i].c_str());
+    }
+    return result;
+}
 
 }  // namespace
 
 CheckResult CheckPackage(const std::wstring& packagePath, const std::wstring& trustedKey) {
-    return Checker(packagePath, nullptr, trustedKey).Run();
+    return Check(packagePath, nullptr, trustedKey);
 }
 
 CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& outputs,
                            const std::wstring& trustedKey) {
-    return Checker(packagePath, &outputs, trustedKey).Run();
+    return Check(packagePath, &outputs, trustedKey);
 }
 
 SectionFiles SectionFilesIn(const std::wstring& folder, const std::string& shownFolder) {

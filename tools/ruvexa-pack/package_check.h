@@ -1,9 +1,9 @@
-// Checking a package the way the device's extraction worker does, with the
-// program's own pre-verification and CRC-32: pre-verification, then the exe,
-// images and fonts sections in file order, then the checksum. Optionally the
-// sections are written out on the way, as the worker does. Given a trusted
-// key, the package's signature is checked in the same pass, as on a device
-// that holds that key.
+// Checking a package with the device's own extraction
+// (ExtractPackageSections), as its worker runs it: pre-verification, then
+// the exe, images and fonts sections in file order, then the checksum.
+// Optionally the sections are written out on the way, as the worker does.
+// Given a trusted key, the package's signature is checked in the same pass,
+// as on a device that holds that key; the device's security floor is not.
 #pragma once
 
 #include <windows.h>
@@ -44,8 +44,8 @@ struct CheckResult {
 // `trustedKey`, when not empty, is the device path of a public key file.
 CheckResult CheckPackage(const std::wstring& packagePath, const std::wstring& trustedKey = L"");
 
-// As CheckPackage, and copies each section into its file (replacing it) with
-// the program's ExtractSection; an empty fonts section writes no file. On
+// As CheckPackage, and copies each section into its file (replacing it); an
+// empty fonts section writes no file and leaves one already there. On
 // failure the files written so far are deleted again.
 CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& outputs,
                            const std::wstring& trustedKey = L"");
