@@ -8,27 +8,15 @@
 #include <new>
 #include <zlib.h>
 
+#include "crc32.h"
 #include "delta_format.h"
 #include "file_handle.h"
+#include "little_endian.h"
 
 namespace {
 
 constexpr DWORD kPatchInputSize = 16 * 1024;
 constexpr DWORD kPatchChunkSize = 32 * 1024;
-
-DWORD LittleEndianAt(const BYTE* bytes) {
-    return static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
-           static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
-}
-
-bool DecodePatchHead(const BYTE (&bytes)[kPatchHeadSize], PatchHead* head) {
-    if (memcmp(bytes, kPatchMagic, sizeof(kPatchMagic)) != 0 || LittleEndianAt(bytes + 4) != kPatchVersion) {
-        return false;
-    }
-    *head = {LittleEndianAt(bytes + 8), LittleEndianAt(bytes + 12), LittleEndianAt(bytes + 16),
-             LittleEndianAt(bytes + 20)};
-    return true;
-}
 
 bool ReadExactly(HANDLE file, void* buffer, DWORD size) {
     DWORD read = 0;
@@ -111,7 +99,8 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
     PatchStream& records = work->records;
     DWORD oldPosition = 0;
     DWORD newPosition = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
+    DWORD crc = 0;
+    Crc32Init(&crc);
     auto malformed = [&records] { return records.ReadFailed() ? PatchResult::kReadFailed : PatchResult::kMalformed; };
     while (newPosition < head.newSize) {
         BYTE record[kPatchRecordSize];
@@ -134,14 +123,14 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
             if (!ReadExactly(old, work->oldBytes, chunk)) return PatchResult::kReadFailed;
             for (DWORD i = 0; i < chunk; ++i) work->newBytes[i] = static_cast<BYTE>(work->newBytes[i] + work->oldBytes[i]);
             if (!WriteExactly(output, work->newBytes, chunk)) return PatchResult::kWriteFailed;
-            crc = crc32(crc, work->newBytes, chunk);
+            Crc32Update(&crc, work->newBytes, chunk);
             done += chunk;
         }
         for (DWORD done = 0; done < extra;) {
             const DWORD chunk = extra - done < kPatchChunkSize ? extra - done : kPatchChunkSize;
             if (!records.Take(work->newBytes, chunk)) return malformed();
             if (!WriteExactly(output, work->newBytes, chunk)) return PatchResult::kWriteFailed;
-            crc = crc32(crc, work->newBytes, chunk);
+            Crc32Update(&crc, work->newBytes, chunk);
             done += chunk;
         }
         oldPosition += add;
@@ -151,7 +140,8 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
         oldPosition = static_cast<DWORD>(moved);
     }
     if (!records.EndsHere()) return malformed();
-    return static_cast<DWORD>(crc) == head.newCrc ? PatchResult::kApplied : PatchResult::kMalformed;
+    Crc32Final(&crc);
+    return crc == head.newCrc ? PatchResult::kApplied : PatchResult::kMalformed;
 }
 
 }  // namespace

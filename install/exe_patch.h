@@ -5,12 +5,7 @@
 
 #include <windows.h>
 
-struct PatchHead {
-    DWORD oldSize;
-    DWORD oldCrc;
-    DWORD newSize;
-    DWORD newCrc;
-};
+#include "delta_patch_head.h"
 
 // The head of the patch file at `patchFile`; false when it cannot be read or
 // is not a patch of this version.

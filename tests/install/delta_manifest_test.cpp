@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "archive_support.h"
-#include "delta_manifest.h"
+#include "delta_manifest_reader.h"
 #include "test_support.h"
 
 namespace {
