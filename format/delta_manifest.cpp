@@ -127,6 +127,9 @@ DWORD WriteManifestLine(ManifestKind kind, DWORD size, DWORD crc, const char* pa
     for (int shift = 28; shift >= 0; shift -= 4) numbers[at++] = "0123456789ABCDEF"[(crc >> shift) & 0xFu];
     numbers[at] = '\0';
 
+    // A line end inside the path would make two lines of one, or be read as
+    // the line's own end.
+    if (!exe && (!path || strpbrk(path, "\r\n"))) return 0;
     DWORD length = 0;
     if (capacity == 0 || !Append(out, capacity, &length, KindWord(kind)) || !Append(out, capacity, &length, numbers) ||
         (!exe && (!Append(out, capacity, &length, " ") || !Append(out, capacity, &length, path)))) {
