@@ -8,7 +8,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
 #include "child_process.h"
 #include "install_test_support.h"
@@ -21,6 +20,7 @@ namespace {
 using testing_support::LittleEndian;
 using testing_support::RandomBytes;
 using testing_support::ReferenceCrc32;
+using testing_support::ZlibStream;
 using unzip_testing::MinizipEntry;
 
 // The installed release: PrepareLocal's application with a larger exe.
@@ -37,14 +37,6 @@ std::string Line(const std::string& kind, const std::string& bytes, const std::s
     return kind + " " + std::to_string(bytes.size()) + " " + Hex(bytes) + (path.empty() ? "" : " " + path) + "\n";
 }
 
-std::string Deflated(const std::string& records) {
-    uLongf size = compressBound(records.size());
-    std::string packed(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(records.data()),
-              records.size(), 9);
-    return packed.substr(0, size);
-}
-
 // The patch from kOldExe to kNewExe: 12000 bytes as differences (zero),
 // the inserted text, the rest as differences.
 std::string Patch() {
@@ -52,7 +44,7 @@ std::string Patch() {
     const std::string records = record(12000, 17) + std::string(12000, '\0') + "a changed routine" + record(8000, 0) +
                                 std::string(8000, '\0');
     return "RVDP" + LittleEndian(1) + LittleEndian(kOldExe.size()) + LittleEndian(ReferenceCrc32(kOldExe)) +
-           LittleEndian(kNewExe.size()) + LittleEndian(ReferenceCrc32(kNewExe)) + Deflated(records);
+           LittleEndian(kNewExe.size()) + LittleEndian(ReferenceCrc32(kNewExe)) + ZlibStream(records);
 }
 
 // A delta's sections before they are packed: each archive's manifest and
