@@ -87,7 +87,7 @@ bool ArchiveAgrees(LPCWSTR archive, ManifestLine* exe) {
 bool ExeAgrees(LPCWSTR exeFile, DeltaExeLine* exe) {
     if (exe->line.kind == ManifestKind::kExeWhole) return FileMatches(exeFile, exe->line.size, exe->line.crc);
     return ReadPatchHead(exeFile, &exe->patch) && exe->patch.newSize == exe->line.size &&
-           exe->patch.newCrc == exe->line.crc;
+           exe->patch.newCrc == exe->line.crc && CheckPatchRecords(exeFile);
 }
 
 }  // namespace

@@ -21,6 +21,6 @@ struct DeltaExeLine {
 // stands twice in one manifest, each archive carries exactly the files its
 // add lines name with their sizes and CRC-32s (folder entries and the
 // manifest aside), and the exe section is what its line says: a patch whose
-// head names the new file, or the whole file. `fontsFile` may be absent.
+// head names the new file and whose records fit its sizes, or the whole file. `fontsFile` may be absent.
 // Otherwise FALSE, with the failure logged.
 BOOL CheckDeltaPackage(LPCWSTR exeFile, LPCWSTR imagesFile, LPCWSTR fontsFile, DeltaExeLine* exe);

@@ -95,8 +95,13 @@ struct Application {
 };
 
 // Builds the new file from the records; the result says which side failed.
+// Without the old file and the output (both INVALID_HANDLE_VALUE) the
+// records are only walked: kApplied then says that each fits the head's
+// sizes and the stream ends after the last, and the new file's CRC-32 is
+// left unchecked.
 PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE output) {
     PatchStream& records = work->records;
+    const bool walkOnly = old == INVALID_HANDLE_VALUE;
     DWORD oldPosition = 0;
     DWORD newPosition = 0;
     DWORD crc = 0;
@@ -113,25 +118,27 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
             extra > head.newSize - newPosition - add) {
             return PatchResult::kMalformed;
         }
-        if (add > 0 && SetFilePointer(old, static_cast<LONG>(oldPosition), nullptr, FILE_BEGIN) ==
+        if (add > 0 && !walkOnly && SetFilePointer(old, static_cast<LONG>(oldPosition), nullptr, FILE_BEGIN) ==
                            INVALID_SET_FILE_POINTER) {
             return PatchResult::kReadFailed;
         }
         for (DWORD done = 0; done < add;) {
             const DWORD chunk = add - done < kPatchChunkSize ? add - done : kPatchChunkSize;
             if (!records.Take(work->newBytes, chunk)) return malformed();
+            done += chunk;
+            if (walkOnly) continue;
             if (!ReadExactly(old, work->oldBytes, chunk)) return PatchResult::kReadFailed;
             for (DWORD i = 0; i < chunk; ++i) work->newBytes[i] = static_cast<BYTE>(work->newBytes[i] + work->oldBytes[i]);
             if (!WriteExactly(output, work->newBytes, chunk)) return PatchResult::kWriteFailed;
             Crc32Update(&crc, work->newBytes, chunk);
-            done += chunk;
         }
         for (DWORD done = 0; done < extra;) {
             const DWORD chunk = extra - done < kPatchChunkSize ? extra - done : kPatchChunkSize;
             if (!records.Take(work->newBytes, chunk)) return malformed();
+            done += chunk;
+            if (walkOnly) continue;
             if (!WriteExactly(output, work->newBytes, chunk)) return PatchResult::kWriteFailed;
             Crc32Update(&crc, work->newBytes, chunk);
-            done += chunk;
         }
         oldPosition += add;
         newPosition += add + extra;
@@ -140,6 +147,7 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
         oldPosition = static_cast<DWORD>(moved);
     }
     if (!records.EndsHere()) return malformed();
+    if (walkOnly) return PatchResult::kApplied;
     Crc32Final(&crc);
     return crc == head.newCrc ? PatchResult::kApplied : PatchResult::kMalformed;
 }
@@ -151,6 +159,23 @@ bool ReadPatchHead(LPCWSTR patchFile, PatchHead* head) {
     BYTE bytes[kPatchHeadSize];
     return patch.IsOpen() && ReadExactly(patch.get(), bytes, kPatchHeadSize) &&
            DecodePatchHead(bytes, head);
+}
+
+bool CheckPatchRecords(LPCWSTR patchFile) {
+    PatchHead head;
+    if (!ReadPatchHead(patchFile, &head)) return false;
+    FileHandle patch(OpenForReading(patchFile));
+    if (!patch.IsOpen() || SetFilePointer(patch.get(), kPatchHeadSize, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        return false;
+    }
+    void* block = LocalAlloc(LMEM_FIXED, sizeof(Application));
+    if (!block) return false;
+    Application* work = new (block) Application(patch.get());
+    const bool sound = work->records.Start() &&
+                       Build(work, head, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE) == PatchResult::kApplied;
+    work->~Application();
+    LocalFree(block);
+    return sound;
 }
 
 PatchResult ApplyPatch(LPCWSTR patchFile, LPCWSTR oldFile, LPCWSTR newFile) {

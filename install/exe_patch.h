@@ -11,6 +11,12 @@
 // is not a patch of this version.
 bool ReadPatchHead(LPCWSTR patchFile, PatchHead* head);
 
+// Walks the records of the patch at `patchFile` as ApplyPatch would, without
+// the old file: true when each record fits the sizes its head names and the
+// stream ends right after the last. Whether the result has the new file's
+// CRC-32 depends on the old file, and is ApplyPatch's to find.
+bool CheckPatchRecords(LPCWSTR patchFile);
+
 enum class PatchResult {
     kApplied,      // `newFile` holds the new executable, flushed, CRC-32 checked
     kMalformed,    // the patch is damaged or does not make the file it names

@@ -37,12 +37,14 @@ std::string Line(const std::string& kind, const std::string& bytes, const std::s
     return kind + " " + std::to_string(bytes.size()) + " " + Hex(bytes) + (path.empty() ? "" : " " + path) + "\n";
 }
 
+std::string Record(uint32_t add, uint32_t extra) { return LittleEndian(add) + LittleEndian(extra) + LittleEndian(0); }
+
+const std::string kRecords =
+    Record(12000, 17) + std::string(12000, '\0') + "a changed routine" + Record(8000, 0) + std::string(8000, '\0');
+
 // The patch from kOldExe to kNewExe: 12000 bytes as differences (zero),
 // the inserted text, the rest as differences.
-std::string Patch() {
-    auto record = [](uint32_t add, uint32_t extra) { return LittleEndian(add) + LittleEndian(extra) + LittleEndian(0); };
-    const std::string records = record(12000, 17) + std::string(12000, '\0') + "a changed routine" + record(8000, 0) +
-                                std::string(8000, '\0');
+std::string Patch(const std::string& records = kRecords) {
     return "RVDP" + LittleEndian(1) + LittleEndian(kOldExe.size()) + LittleEndian(ReferenceCrc32(kOldExe)) +
            LittleEndian(kNewExe.size()) + LittleEndian(ReferenceCrc32(kNewExe)) + ZlibStream(records);
 }
@@ -223,6 +225,11 @@ INSTANTIATE_TEST_SUITE_P(
          [](DeltaSections* d) { d->exe.replace(20, 4, LittleEndian(ReferenceCrc32(kOldExe))); }, false, kBadPatch},
         {"PatchOfAnotherVersion", [](DeltaSections* d) { d->exe.replace(4, 4, LittleEndian(2)); }, false, kBadPatch},
         {"PatchCutInsideItsHead", [](DeltaSections* d) { d->exe.resize(20); }, false, kBadPatch},
+        {"PatchRecordPastTheOldFileEnd",
+         [](DeltaSections* d) { d->exe = Patch(Record(20001, 0) + std::string(20001, '\0')); }, false, kBadPatch},
+        {"PatchBytesAfterTheLastRecord", [](DeltaSections* d) { d->exe = Patch(kRecords + "x"); }, false, kBadPatch},
+        {"PatchRecordsEndEarly", [](DeltaSections* d) { d->exe = Patch(kRecords.substr(0, 12010)); }, false, kBadPatch},
+        {"PatchStreamCutShort", [](DeltaSections* d) { d->exe.resize(d->exe.size() - 6); }, false, kBadPatch},
     }),
     [](const ::testing::TestParamInfo<AgreementRow>& info) { return info.param.name; });
 

@@ -43,6 +43,7 @@ struct PatchRow {
     std::string name;
     std::string patch;
     PatchResult result;
+    bool recordsSound = false;  // CheckPatchRecords, which knows no old file
 };
 
 void PrintTo(const PatchRow& row, std::ostream* out) { *out << row.name; }
@@ -53,6 +54,7 @@ TEST_P(ApplyPatchRows, BuildsTheNewFileOrRefuses) {
     testing_support::TempDevice device;
     device.WriteFile(L"\\NandFlash\\old.exe", kOld);
     device.WriteFile(L"\\NandFlash\\patch", GetParam().patch);
+    EXPECT_EQ(CheckPatchRecords(L"\\NandFlash\\patch"), GetParam().recordsSound);
     EXPECT_EQ(ApplyPatch(L"\\NandFlash\\patch", L"\\NandFlash\\old.exe", L"\\NandFlash\\new.exe"), GetParam().result);
     if (GetParam().result == PatchResult::kApplied) {
         EXPECT_EQ(device.ReadFile(L"\\NandFlash\\new.exe"), kNew);
@@ -67,7 +69,7 @@ const std::string kSound = SoundRecords();
 INSTANTIATE_TEST_SUITE_P(
     Rows, ApplyPatchRows,
     ::testing::ValuesIn(std::vector<PatchRow>{
-        {"SoundPatchMakesTheNewFile", Patch(kSound), PatchResult::kApplied},
+        {"SoundPatchMakesTheNewFile", Patch(kSound), PatchResult::kApplied, true},
         {"AddPastTheOldFileEnd", Patch(Record(100001, 0, 0) + std::string(100001, '\0')), PatchResult::kMalformed},
         {"ExtraPastTheNewFileEnd", Patch(Record(0, 100009, 0) + std::string(100009, 'x')), PatchResult::kMalformed},
         {"SeekBeforeTheOldFileStart", Patch(Record(10, 0, -11) + std::string(10, '\0')), PatchResult::kMalformed},
@@ -75,9 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
         {"RecordsEndEarly", Patch(kSound.substr(0, 60020)), PatchResult::kMalformed},
         {"BytesAfterTheLastRecord", Patch(kSound + "x"), PatchResult::kMalformed},
         {"StreamCutShort", Patch(kSound).substr(0, Patch(kSound).size() - 6), PatchResult::kMalformed},
-        {"WrongNewChecksum", Head(kOld.size(), kNew.size(), 1) + ZlibStream(kSound), PatchResult::kMalformed},
+        {"WrongNewChecksum", Head(kOld.size(), kNew.size(), 1) + ZlibStream(kSound), PatchResult::kMalformed, true},
         {"OldFileOfAnotherSize", Head(kOld.size() + 1, kNew.size(), ReferenceCrc32(kNew)) + ZlibStream(kSound),
-         PatchResult::kMalformed},
+         PatchResult::kMalformed, true},
         {"NoPatchAtAll", "MZ" + RandomBytes(100, 2), PatchResult::kMalformed},
     }),
     [](const ::testing::TestParamInfo<PatchRow>& info) { return info.param.name; });
