@@ -1,15 +1,6 @@
 // Little-endian decoding and encoding of a package's head and tail.
 #include "package_info.h"
 
-DWORD LittleEndianAt(const BYTE* bytes) {
-    return static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
-           static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
-}
-
-void PutLittleEndian(BYTE* at, DWORD value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<BYTE>(value >> (8 * i));
-}
-
 void DecodePackageHead(const BYTE (&head)[kPackageHeadSize], PackageInfo* info) {
     info->signature = LittleEndianAt(head);
     info->data_size = LittleEndianAt(head + 4);

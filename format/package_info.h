@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "little_endian.h"
 #include "package_constants.h"
 
 // Six values in file order: the head (signature, data_size) then the tail.
@@ -16,10 +17,6 @@ struct PackageInfo {
     DWORD checksum;
 };
 
-// One 4-byte little-endian value, byte by byte; also the key and signature
-// files' integers.
-DWORD LittleEndianAt(const BYTE* bytes);
-void PutLittleEndian(BYTE* at, DWORD value);
 // A delta package: its sections are installed against the installed version.
 inline bool IsDeltaPackage(const PackageInfo& info) { return info.signature == kDeltaPackageSignature; }
 

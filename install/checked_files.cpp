@@ -1,10 +1,10 @@
 // MeasureFile, CopyCheckedFile: one pass over a file through a 64 KiB heap
-// buffer, CRC-32 by zlib's crc32.
+// buffer, CRC-32 by the package's own CRC-32.
 #include "checked_files.h"
 
 #include <strsafe.h>
-#include <zlib.h>
 
+#include "crc32.h"
 #include "file_handle.h"
 #include "unzipper.h"
 
@@ -29,7 +29,8 @@ private:
 // Reads `source` to its end, writing each piece to `output` when one is
 // given. The read side's failure is kMismatch, the write side's kWriteFailed.
 CopyResult Pass(HANDLE source, HANDLE output, BYTE* buffer, DWORD* size, DWORD* crc) {
-    uLong sum = crc32(0L, Z_NULL, 0);
+    DWORD sum = 0;
+    Crc32Init(&sum);
     unsigned long long total = 0;
     for (;;) {
         DWORD read = 0;
@@ -39,12 +40,13 @@ CopyResult Pass(HANDLE source, HANDLE output, BYTE* buffer, DWORD* size, DWORD* 
         if (output && (!WriteFile(output, buffer, read, &written, nullptr) || written != read)) {
             return CopyResult::kWriteFailed;
         }
-        sum = crc32(sum, buffer, read);
+        Crc32Update(&sum, buffer, read);
         total += read;
         if (total > 0xFFFFFFFFull) return CopyResult::kMismatch;
     }
     *size = static_cast<DWORD>(total);
-    *crc = static_cast<DWORD>(sum);
+    Crc32Final(&sum);
+    *crc = sum;
     return CopyResult::kCopied;
 }
 

@@ -6,11 +6,13 @@
 #include <strsafe.h>
 
 #include "checked_files.h"
-#include "delta_manifest.h"
+#include "delta_manifest_reader.h"
+#include "delta_package_check.h"
 #include "exe_patch.h"
 #include "file_helpers.h"
 #include "install_constants.h"
 #include "log_line.h"
+#include "temporary_folder.h"
 #include "unzip_file.h"
 
 namespace {
@@ -75,8 +77,7 @@ BOOL CheckFolderFits(Installer* installer, LPCWSTR archive, LPCWSTR installed, I
         return FALSE;
     }
     WCHAR temporary[MAX_PATH];
-    if (SUCCEEDED(StringCchPrintfW(temporary, MAX_PATH, L"%s%s", installed, kTemporaryFolderSuffix)) &&
-        FolderComplete(archive, temporary)) {
+    if (ComposeTemporaryFolder(temporary, installed) && FolderComplete(archive, temporary)) {
         return TRUE;
     }
     const ManifestRead read = VisitFiles(&manifest, [installed](const ManifestLine& line) {
@@ -94,45 +95,25 @@ BOOL CheckFolderFits(Installer* installer, LPCWSTR archive, LPCWSTR installed, I
     return FALSE;
 }
 
-// The images manifest's exe line, which comes right after its first line.
-bool ReadExeLine(LPCWSTR imagesArchive, ManifestLine* line) {
-    ManifestReader manifest;
-    return manifest.Open(imagesArchive) && manifest.Next(line) == ManifestRead::kLine &&
-           (line->kind == ManifestKind::kExeWhole || line->kind == ManifestKind::kExePatch);
-}
-
-// The exe's patch: its head, which must name the manifest's new executable.
-bool ReadExePatch(Installer* installer, ManifestLine* line, PatchHead* head) {
-    if (!ReadExeLine(installer->images_file, line)) {
-        LogMalformed(installer->images_file);
-        installer->error = InstallFailure::kBadDelta;
-        return false;
-    }
-    if (line->kind == ManifestKind::kExeWhole) return true;
-    if (!ReadPatchHead(installer->exe_file, head) || head->newSize != line->size || head->newCrc != line->crc) {
-        LogLine(L"UpgradeThreadProc(): !!! Invalid delta patch=[%s]", installer->exe_file);
-        installer->error = InstallFailure::kBadDelta;
-        return false;
-    }
-    return true;
-}
-
 bool Unchanged(const PatchHead& head) { return head.oldSize == head.newSize && head.oldCrc == head.newCrc; }
 
 }  // namespace
 
 BOOL CheckDeltaFits(Installer* installer) {
-    ManifestLine exe;
-    PatchHead patch{};
-    if (!ReadExePatch(installer, &exe, &patch)) return FALSE;
+    DeltaExeLine exe;
+    if (!CheckDeltaPackage(installer->exe_file, installer->images_file, installer->fonts_file, &exe)) {
+        installer->error = InstallFailure::kBadDelta;
+        return FALSE;
+    }
+    const PatchHead& patch = exe.patch;
     // The images archive goes once its folder is switched over; the exe
     // comes last.
-    installer->delta_exe_patch = exe.kind == ManifestKind::kExePatch;
+    installer->delta_exe_patch = exe.line.kind == ManifestKind::kExePatch;
     if (!CheckFolderFits(installer, installer->images_file, kInstalledImages, InstallFailure::kImagesDoNotFit) ||
         !CheckFolderFits(installer, installer->fonts_file, kInstalledFont, InstallFailure::kFontsDoNotFit)) {
         return FALSE;
     }
-    if (exe.kind == ManifestKind::kExePatch && !FileMatches(kInstalledExe, patch.oldSize, patch.oldCrc) &&
+    if (installer->delta_exe_patch && !FileMatches(kInstalledExe, patch.oldSize, patch.oldCrc) &&
         !FileMatches(kInstalledExe, patch.newSize, patch.newCrc) &&
         !FileMatches(kTemporaryExe, patch.newSize, patch.newCrc)) {
         LogMismatch(kInstalledExe);

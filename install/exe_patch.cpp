@@ -8,27 +8,15 @@
 #include <new>
 #include <zlib.h>
 
+#include "crc32.h"
 #include "delta_format.h"
 #include "file_handle.h"
+#include "little_endian.h"
 
 namespace {
 
 constexpr DWORD kPatchInputSize = 16 * 1024;
 constexpr DWORD kPatchChunkSize = 32 * 1024;
-
-DWORD LittleEndianAt(const BYTE* bytes) {
-    return static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
-           static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
-}
-
-bool DecodePatchHead(const BYTE (&bytes)[kPatchHeadSize], PatchHead* head) {
-    if (memcmp(bytes, kPatchMagic, sizeof(kPatchMagic)) != 0 || LittleEndianAt(bytes + 4) != kPatchVersion) {
-        return false;
-    }
-    *head = {LittleEndianAt(bytes + 8), LittleEndianAt(bytes + 12), LittleEndianAt(bytes + 16),
-             LittleEndianAt(bytes + 20)};
-    return true;
-}
 
 bool ReadExactly(HANDLE file, void* buffer, DWORD size) {
     DWORD read = 0;
@@ -107,11 +95,17 @@ struct Application {
 };
 
 // Builds the new file from the records; the result says which side failed.
+// Without the old file and the output (both INVALID_HANDLE_VALUE) the
+// records are only walked: kApplied then says that each fits the head's
+// sizes and the stream ends after the last, and the new file's CRC-32 is
+// left unchecked.
 PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE output) {
     PatchStream& records = work->records;
+    const bool walkOnly = old == INVALID_HANDLE_VALUE;
     DWORD oldPosition = 0;
     DWORD newPosition = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
+    DWORD crc = 0;
+    Crc32Init(&crc);
     auto malformed = [&records] { return records.ReadFailed() ? PatchResult::kReadFailed : PatchResult::kMalformed; };
     while (newPosition < head.newSize) {
         BYTE record[kPatchRecordSize];
@@ -124,25 +118,27 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
             extra > head.newSize - newPosition - add) {
             return PatchResult::kMalformed;
         }
-        if (add > 0 && SetFilePointer(old, static_cast<LONG>(oldPosition), nullptr, FILE_BEGIN) ==
+        if (add > 0 && !walkOnly && SetFilePointer(old, static_cast<LONG>(oldPosition), nullptr, FILE_BEGIN) ==
                            INVALID_SET_FILE_POINTER) {
             return PatchResult::kReadFailed;
         }
         for (DWORD done = 0; done < add;) {
             const DWORD chunk = add - done < kPatchChunkSize ? add - done : kPatchChunkSize;
             if (!records.Take(work->newBytes, chunk)) return malformed();
+            done += chunk;
+            if (walkOnly) continue;
             if (!ReadExactly(old, work->oldBytes, chunk)) return PatchResult::kReadFailed;
             for (DWORD i = 0; i < chunk; ++i) work->newBytes[i] = static_cast<BYTE>(work->newBytes[i] + work->oldBytes[i]);
             if (!WriteExactly(output, work->newBytes, chunk)) return PatchResult::kWriteFailed;
-            crc = crc32(crc, work->newBytes, chunk);
-            done += chunk;
+            Crc32Update(&crc, work->newBytes, chunk);
         }
         for (DWORD done = 0; done < extra;) {
             const DWORD chunk = extra - done < kPatchChunkSize ? extra - done : kPatchChunkSize;
             if (!records.Take(work->newBytes, chunk)) return malformed();
-            if (!WriteExactly(output, work->newBytes, chunk)) return PatchResult::kWriteFailed;
-            crc = crc32(crc, work->newBytes, chunk);
             done += chunk;
+            if (walkOnly) continue;
+            if (!WriteExactly(output, work->newBytes, chunk)) return PatchResult::kWriteFailed;
+            Crc32Update(&crc, work->newBytes, chunk);
         }
         oldPosition += add;
         newPosition += add + extra;
@@ -151,7 +147,9 @@ PatchResult Build(Application* work, const PatchHead& head, HANDLE old, HANDLE o
         oldPosition = static_cast<DWORD>(moved);
     }
     if (!records.EndsHere()) return malformed();
-    return static_cast<DWORD>(crc) == head.newCrc ? PatchResult::kApplied : PatchResult::kMalformed;
+    if (walkOnly) return PatchResult::kApplied;
+    Crc32Final(&crc);
+    return crc == head.newCrc ? PatchResult::kApplied : PatchResult::kMalformed;
 }
 
 }  // namespace
@@ -161,6 +159,23 @@ bool ReadPatchHead(LPCWSTR patchFile, PatchHead* head) {
     BYTE bytes[kPatchHeadSize];
     return patch.IsOpen() && ReadExactly(patch.get(), bytes, kPatchHeadSize) &&
            DecodePatchHead(bytes, head);
+}
+
+bool CheckPatchRecords(LPCWSTR patchFile) {
+    PatchHead head;
+    if (!ReadPatchHead(patchFile, &head)) return false;
+    FileHandle patch(OpenForReading(patchFile));
+    if (!patch.IsOpen() || SetFilePointer(patch.get(), kPatchHeadSize, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        return false;
+    }
+    void* block = LocalAlloc(LMEM_FIXED, sizeof(Application));
+    if (!block) return false;
+    Application* work = new (block) Application(patch.get());
+    const bool sound = work->records.Start() &&
+                       Build(work, head, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE) == PatchResult::kApplied;
+    work->~Application();
+    LocalFree(block);
+    return sound;
 }
 
 PatchResult ApplyPatch(LPCWSTR patchFile, LPCWSTR oldFile, LPCWSTR newFile) {

@@ -5,16 +5,17 @@
 
 #include <windows.h>
 
-struct PatchHead {
-    DWORD oldSize;
-    DWORD oldCrc;
-    DWORD newSize;
-    DWORD newCrc;
-};
+#include "delta_patch_head.h"
 
 // The head of the patch file at `patchFile`; false when it cannot be read or
 // is not a patch of this version.
 bool ReadPatchHead(LPCWSTR patchFile, PatchHead* head);
+
+// Walks the records of the patch at `patchFile` as ApplyPatch would, without
+// the old file: true when each record fits the sizes its head names and the
+// stream ends right after the last. Whether the result has the new file's
+// CRC-32 depends on the old file, and is ApplyPatch's to find.
+bool CheckPatchRecords(LPCWSTR patchFile);
 
 enum class PatchResult {
     kApplied,      // `newFile` holds the new executable, flushed, CRC-32 checked

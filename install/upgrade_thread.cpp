@@ -20,13 +20,10 @@
 #include "previous_version.h"
 #include "security_floor.h"
 #include "stage_progress.h"
+#include "temporary_folder.h"
 #include "unzip_file.h"
 
 namespace {
-
-bool ComposeTemporaryFolder(LPWSTR folder, LPCWSTR installed) {
-    return SUCCEEDED(StringCchPrintfW(folder, MAX_PATH, L"%s%s", installed, kTemporaryFolderSuffix));
-}
 
 // The switch-over of one archive's folder: the installed folder, the
 // failure of each step and the step's own log lines (LogLine formats; a

@@ -1,15 +1,18 @@
 #!/bin/sh
 # Fuzzes one target with libFuzzer for a bounded time:
-#   scripts/fuzz.sh unzip|package|pack [seconds]      (default 60)
+#   scripts/fuzz.sh unzip|package|pack|delta [seconds]      (default 60)
 # unzip: the zip extractor (UnZipFile) on an arbitrary archive;
 # package: pre-verification and extraction (ExtractThreadProc) of an
 #   arbitrary package file in a temporary device;
-# pack: ruvexa-pack's inspect (text and JSON) and verify on an arbitrary file.
+# pack: ruvexa-pack's inspect (text and JSON) and verify on an arbitrary file;
+# delta: a delta's manifest reader, package check, folder build and patch
+#   applier on an arbitrary manifest and patch over an installed tree.
 # Builds tests/fuzz/TARGET_fuzz with clang, AddressSanitizer and
 # LeakSanitizer in build-fuzz/, starts from the seeds kept in
 # tests/fuzz/corpus/ (pack shares the package seeds), and keeps what it
 # learns in build-fuzz/TARGET-corpus/. The zip seeds were written by
-# tests/fuzz/make_unzip_seeds.py FOLDER, which writes them afresh. A finding stops the run; its input is
+# tests/fuzz/make_unzip_seeds.py FOLDER, which writes them afresh (the delta
+# seeds by tests/fuzz/make_delta_seeds.py FOLDER). A finding stops the run; its input is
 # kept in build-fuzz/TARGET-artifacts/. Not part of the test run.
 set -eu
 cd "$(dirname "$0")/.."
@@ -18,8 +21,9 @@ seconds="${2:-60}"
 case "$target" in
     unzip) seeds=tests/fuzz/corpus/unzip ;;
     package | pack) seeds=tests/fuzz/corpus/package ;;
+    delta) seeds=tests/fuzz/corpus/delta ;;
     *)
-        echo "usage: scripts/fuzz.sh unzip|package|pack [seconds]" >&2
+        echo "usage: scripts/fuzz.sh unzip|package|pack|delta [seconds]" >&2
         exit 2
         ;;
 esac

@@ -34,4 +34,12 @@ uint32_t ReferenceCrc32(const std::string& bytes) {
         crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
+std::string ZlibStream(const std::string& bytes) {
+    uLongf size = compressBound(bytes.size());
+    std::string packed(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()),
+              bytes.size(), Z_BEST_COMPRESSION);
+    return packed.substr(0, size);
+}
+
 }  // namespace testing_support

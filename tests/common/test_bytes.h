@@ -21,4 +21,7 @@ void PutLittleEndian(std::string* bytes, size_t offset, uint32_t value);
 // CRC-32 of the bytes as zlib computes it, not the code under test.
 uint32_t ReferenceCrc32(const std::string& bytes);
 
+// The bytes as one zlib stream (header and all), at the best compression.
+std::string ZlibStream(const std::string& bytes);
+
 }  // namespace testing_support

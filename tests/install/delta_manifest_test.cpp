@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "archive_support.h"
-#include "delta_manifest.h"
+#include "delta_manifest_reader.h"
 #include "test_support.h"
 
 namespace {
@@ -55,6 +55,46 @@ INSTANTIATE_TEST_SUITE_P(
         {"ZeroByteInALine", std::string("take 5 DEADBEEF a\0b\n", 20), 0, ManifestRead::kMalformed},
     }),
     [](const ::testing::TestParamInfo<ManifestRow>& info) { return info.param.name; });
+
+// The one writer: what it writes is read back as written, and what the
+// reader would refuse is never written.
+struct WrittenRow {
+    ManifestKind kind;
+    DWORD size;
+    DWORD crc;
+    const char* path;
+    std::string written;  // empty: refused
+};
+
+class WrittenRows : public ::testing::TestWithParam<WrittenRow> {};
+
+TEST_P(WrittenRows, ReadBackAsWrittenOrRefused) {
+    const WrittenRow& row = GetParam();
+    char text[kManifestLineCapacity + 1];
+    const DWORD length = WriteManifestLine(row.kind, row.size, row.crc, row.path, text, sizeof(text));
+    EXPECT_EQ(std::string(text, length), row.written);
+    if (row.written.empty()) return;
+    ManifestLine line;
+    ASSERT_TRUE(ParseManifestLine(std::string(text, length - 1).c_str(), &line));
+    EXPECT_EQ(line.kind, row.kind);
+    EXPECT_EQ(line.size, row.size);
+    EXPECT_EQ(line.crc, row.crc);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WrittenRows,
+    ::testing::ValuesIn(std::vector<WrittenRow>{
+        {ManifestKind::kExePatch, 300000, 0xABCDEF01u, "", "exe patch 300000 ABCDEF01\n"},
+        {ManifestKind::kExeWhole, 0, 0, "ignored", "exe whole 0 00000000\n"},
+        {ManifestKind::kTake, 4294967295u, 0xDEADBEEFu, "Icons/a b.bmp", "take 4294967295 DEADBEEF Icons/a b.bmp\n"},
+        {ManifestKind::kAdd, 5, 0x0000000Au, "./c.bmp", "add 5 0000000A ./c.bmp\n"},
+        {ManifestKind::kAdd, 5, 1, "../c.bmp", ""},
+        {ManifestKind::kTake, 5, 1, "/c.bmp", ""},
+        {ManifestKind::kTake, 5, 1, "C:c.bmp", ""},
+        {ManifestKind::kTake, 5, 1, "Icons/", ""},
+        {ManifestKind::kTake, 5, 1, "", ""},
+        {ManifestKind::kTake, 5, 1, "a\nadd 5 00000001 b", ""},
+    }));
 
 TEST(ManifestOpen, NeedsTheEntryAndItsFirstLine) {
     testing_support::TempDevice device;

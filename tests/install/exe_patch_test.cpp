@@ -2,7 +2,6 @@
 // for byte; a hostile or damaged one is refused as malformed, never reading
 // or writing outside the files' bounds, and leaves no new file.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@ namespace {
 using testing_support::LittleEndian;
 using testing_support::RandomBytes;
 using testing_support::ReferenceCrc32;
+using testing_support::ZlibStream;
 
 const std::string kOld = RandomBytes(100000, 1);
 const std::string kNew = kOld.substr(0, 60000) + "inserted" + kOld.substr(60000, 40000);
@@ -30,27 +30,20 @@ std::string SoundRecords() {
     return Record(60000, 8, 0) + std::string(60000, '\0') + "inserted" + Record(40000, 0, 0) + std::string(40000, '\0');
 }
 
-std::string Deflated(const std::string& records) {
-    uLongf size = compressBound(records.size());
-    std::string packed(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(records.data()),
-              records.size(), 9);
-    return packed.substr(0, size);
-}
-
 std::string Head(uint32_t oldSize, uint32_t newSize, uint32_t newCrc) {
     return "RVDP" + LittleEndian(1) + LittleEndian(oldSize) + LittleEndian(ReferenceCrc32(kOld)) + LittleEndian(newSize) +
            LittleEndian(newCrc);
 }
 
 std::string Patch(const std::string& records) {
-    return Head(kOld.size(), kNew.size(), ReferenceCrc32(kNew)) + Deflated(records);
+    return Head(kOld.size(), kNew.size(), ReferenceCrc32(kNew)) + ZlibStream(records);
 }
 
 struct PatchRow {
     std::string name;
     std::string patch;
     PatchResult result;
+    bool recordsSound = false;  // CheckPatchRecords, which knows no old file
 };
 
 void PrintTo(const PatchRow& row, std::ostream* out) { *out << row.name; }
@@ -61,6 +54,7 @@ TEST_P(ApplyPatchRows, BuildsTheNewFileOrRefuses) {
     testing_support::TempDevice device;
     device.WriteFile(L"\\NandFlash\\old.exe", kOld);
     device.WriteFile(L"\\NandFlash\\patch", GetParam().patch);
+    EXPECT_EQ(CheckPatchRecords(L"\\NandFlash\\patch"), GetParam().recordsSound);
     EXPECT_EQ(ApplyPatch(L"\\NandFlash\\patch", L"\\NandFlash\\old.exe", L"\\NandFlash\\new.exe"), GetParam().result);
     if (GetParam().result == PatchResult::kApplied) {
         EXPECT_EQ(device.ReadFile(L"\\NandFlash\\new.exe"), kNew);
@@ -75,7 +69,7 @@ const std::string kSound = SoundRecords();
 INSTANTIATE_TEST_SUITE_P(
     Rows, ApplyPatchRows,
     ::testing::ValuesIn(std::vector<PatchRow>{
-        {"SoundPatchMakesTheNewFile", Patch(kSound), PatchResult::kApplied},
+        {"SoundPatchMakesTheNewFile", Patch(kSound), PatchResult::kApplied, true},
         {"AddPastTheOldFileEnd", Patch(Record(100001, 0, 0) + std::string(100001, '\0')), PatchResult::kMalformed},
         {"ExtraPastTheNewFileEnd", Patch(Record(0, 100009, 0) + std::string(100009, 'x')), PatchResult::kMalformed},
         {"SeekBeforeTheOldFileStart", Patch(Record(10, 0, -11) + std::string(10, '\0')), PatchResult::kMalformed},
@@ -83,9 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
         {"RecordsEndEarly", Patch(kSound.substr(0, 60020)), PatchResult::kMalformed},
         {"BytesAfterTheLastRecord", Patch(kSound + "x"), PatchResult::kMalformed},
         {"StreamCutShort", Patch(kSound).substr(0, Patch(kSound).size() - 6), PatchResult::kMalformed},
-        {"WrongNewChecksum", Head(kOld.size(), kNew.size(), 1) + Deflated(kSound), PatchResult::kMalformed},
-        {"OldFileOfAnotherSize", Head(kOld.size() + 1, kNew.size(), ReferenceCrc32(kNew)) + Deflated(kSound),
-         PatchResult::kMalformed},
+        {"WrongNewChecksum", Head(kOld.size(), kNew.size(), 1) + ZlibStream(kSound), PatchResult::kMalformed, true},
+        {"OldFileOfAnotherSize", Head(kOld.size() + 1, kNew.size(), ReferenceCrc32(kNew)) + ZlibStream(kSound),
+         PatchResult::kMalformed, true},
         {"NoPatchAtAll", "MZ" + RandomBytes(100, 2), PatchResult::kMalformed},
     }),
     [](const ::testing::TestParamInfo<PatchRow>& info) { return info.param.name; });

@@ -75,7 +75,9 @@ TEST_P(DeltaCommand, WritesADeltaThatInspectVerifyAndUnpackKnow) {
               std::string::npos);
     ToolRun json = space_.Pack({"inspect", "--json", space_.Path("OV3_UPGRADE_D.BIN")});
     EXPECT_NE(json.out.find("\"kind\":\"delta\""), std::string::npos) << json.out;
-    EXPECT_EQ(space_.Pack({"verify", space_.Path("OV3_UPGRADE_D.BIN")}).out, "ok\n");
+    EXPECT_EQ(space_.Pack({"verify", space_.Path("OV3_UPGRADE_D.BIN")}).out,
+              "ok\nverify: the files this delta takes from the installed version, and the executable its patch "
+              "applies to, are checked only on the device\n");
     ToolRun unpack = space_.Pack({"unpack", "-q", space_.Path("OV3_UPGRADE_D.BIN"), space_.Path("out")});
     ASSERT_EQ(unpack.status, 0) << unpack.err;
     const std::string exeSection = space_.Read("out/AppExecute.ex");

@@ -7,11 +7,11 @@
 #include <minizip/zip.h>
 
 #include <cctype>
-#include <cstdio>
 #include <map>
+#include <set>
 #include <vector>
 
-#include "delta_format.h"
+#include "delta_manifest.h"
 #include "host_file.h"
 #include "minizip_stream.h"
 
@@ -116,56 +116,70 @@ bool AddManifest(zipFile zip, const std::string& text, std::string* error) {
     return ok;
 }
 
-std::string ManifestLineOf(const char* kind, uint64_t size, uint32_t crc, const std::string& name) {
-    char numbers[40];
-    std::snprintf(numbers, sizeof(numbers), " %llu %08X ", static_cast<unsigned long long>(size), crc);
-    return kind + std::string(numbers) + name + "\n";
-}
-
-// Counts one manifest line into `summary`; false when it is not of the form.
-bool CountLine(const std::string& line, DeltaArchiveSummary* summary) {
-    char kind[8] = {}, name[2] = {};
-    unsigned long long size = 0;
-    unsigned crc = 0;
-    if (std::sscanf(line.c_str(), "exe %7s %llu %8x", kind, &size, &crc) == 3) {
-        summary->exeKind = kind;
-        summary->exeSize = size;
-        return summary->exeKind == "patch" || summary->exeKind == "whole";
+// The manifest entry of an open archive as the source of the format's reader;
+// its CRC-32 is checked at its end, as on the device.
+class ManifestEntrySource : public ManifestSource {
+public:
+    explicit ManifestEntrySource(unzFile zip) : zip_(zip) {}
+    int Read(void* buffer, DWORD size) override {
+        if (ended_) return 0;
+        const int count = unzReadCurrentFile(zip_, buffer, size);
+        if (count != 0) return count;
+        ended_ = true;
+        return unzCloseCurrentFile(zip_) == UNZ_OK ? 0 : -1;
     }
-    const bool taken = std::sscanf(line.c_str(), "take %llu %8x %1s", &size, &crc, name) == 3;
-    if (!taken && std::sscanf(line.c_str(), "add %llu %8x %1s", &size, &crc, name) != 3) return false;
+
+private:
+    unzFile zip_;
+    bool ended_ = false;
+};
+
+// Counts one manifest line into `summary`.
+void CountLine(const ManifestLine& line, const char* path, DeltaArchiveSummary* summary) {
+    if (line.kind == ManifestKind::kExeWhole || line.kind == ManifestKind::kExePatch) {
+        summary->exeKind = line.kind == ManifestKind::kExePatch ? "patch" : "whole";
+        summary->exeSize = line.size;
+        return;
+    }
+    const bool taken = line.kind == ManifestKind::kTake;
     ++(taken ? summary->takenFiles : summary->carriedFiles);
-    if (taken) summary->takenBytes += size;
-    // The path follows the third blank: "take SIZE CRC PATH".
-    size_t path = 0;
-    for (int blank = 0; blank < 3; ++blank) path = line.find(' ', path) + 1;
-    summary->files.push_back({line.substr(path), size, false});
-    return true;
+    if (taken) summary->takenBytes += line.size;
+    summary->files.push_back({path, line.size, false});
 }
 
 }  // namespace
 
+bool ManifestLineText(ManifestKind kind, uint64_t size, uint32_t crc, const std::string& path, std::string* line,
+                      std::string* error) {
+    char text[kManifestLineCapacity + 1];
+    const DWORD length = size > 0xFFFFFFFFull ? 0
+                                               : WriteManifestLine(kind, static_cast<DWORD>(size), crc, path.c_str(),
+                                                                   text, sizeof(text));
+    if (length == 0) {
+        *error = "the file '" + path + "' cannot be named in " + kManifestEntryName +
+                 " (a path the device refuses or a line too long)";
+        return false;
+    }
+    line->append(text, length);
+    return true;
+}
+
 bool ReadDeltaSummary(const ArchiveWindow& archive, DeltaArchiveSummary* summary, std::string* error) {
     ArchiveReader reader;
     if (!reader.Open(archive, error)) return false;
-    std::string text;
-    if (unzLocateFile(reader.Zip(), kManifestEntryName, 1) == UNZ_OK && unzOpenCurrentFile(reader.Zip()) == UNZ_OK) {
-        std::vector<char> buffer(64 * 1024);
-        int count = 0;
-        while ((count = unzReadCurrentFile(reader.Zip(), buffer.data(), buffer.size())) > 0) text.append(buffer.data(), count);
-        if (unzCloseCurrentFile(reader.Zip()) != UNZ_OK || count < 0) text.clear();
-    }
-    const std::string first = std::string(kManifestFirstLine) + "\n";
-    if (text.compare(0, first.size(), first) != 0) {
+    ManifestEntrySource source(reader.Zip());
+    ManifestLineReader lines;
+    if (unzLocateFile(reader.Zip(), kManifestEntryName, 1) != UNZ_OK || unzOpenCurrentFile(reader.Zip()) != UNZ_OK ||
+        !lines.Begin(&source)) {
         *error = std::string("the archive holds no readable ") + kManifestEntryName;
         return false;
     }
-    for (size_t start = first.size(), end = 0; start < text.size(); start = end + 1) {
-        end = text.find('\n', start);
-        if (end == std::string::npos || !CountLine(text.substr(start, end - start), summary)) {
-            *error = std::string("a line of ") + kManifestEntryName + " is not of the manifest's form";
-            return false;
-        }
+    ManifestLine line;
+    ManifestRead read;
+    while ((read = lines.Next(&line)) == ManifestRead::kLine) CountLine(line, lines.PathText(), summary);
+    if (read != ManifestRead::kEnd) {
+        *error = std::string("a line of ") + kManifestEntryName + " is not of the manifest's form";
+        return false;
     }
     return true;
 }
@@ -181,8 +195,11 @@ bool WriteDeltaArchive(const ArchiveWindow& installed, const ArchiveWindow& targ
     MinizipStream stream;
     zipFile zip = CreateZip(zipPath, &out, &stream, error);
     if (!zip) return false;
-    std::string manifest = std::string(kManifestFirstLine) + "\n" + (exeLine.empty() ? "" : exeLine + "\n");
+    char first[sizeof(kManifestFirstLine) + 1];
+    std::string manifest(first, WriteManifestFirstLine(first, sizeof(first)));
+    manifest += exeLine;
     bool ok = true;
+    std::set<std::string> named;
     int status = unzGoToFirstFile(reader.Zip());
     for (; ok && status == UNZ_OK; status = unzGoToNextFile(reader.Zip())) {
         std::string name;
@@ -198,10 +215,19 @@ bool WriteDeltaArchive(const ArchiveWindow& installed, const ArchiveWindow& targ
             ok = CopyRaw(reader, name, info, zip, error);
             continue;
         }
+        if (!named.insert(DeviceKey(name)).second) {
+            *error = "the target archive holds '" + name + "' twice";
+            ok = false;
+            break;
+        }
         const auto found = installedFiles.find(DeviceKey(name));
         const bool same = found != installedFiles.end() && found->second.size == info.uncompressed_size &&
                           found->second.crc == static_cast<uint32_t>(info.crc);
-        manifest += ManifestLineOf(same ? "take" : "add", info.uncompressed_size, static_cast<uint32_t>(info.crc), name);
+        if (!ManifestLineText(same ? ManifestKind::kTake : ManifestKind::kAdd, info.uncompressed_size,
+                              static_cast<uint32_t>(info.crc), name, &manifest, error)) {
+            ok = false;
+            break;
+        }
         if (same) {
             ++summary->takenFiles;
             summary->takenBytes += info.uncompressed_size;

@@ -102,9 +102,11 @@ int RunDelta(const Arguments& arguments) {
     const bool patched = patch.size() < newExe.size();
     const std::vector<uint8_t>& exeBytes = patched ? patch : newExe;
     if (!exeSection.CreateBeside(output, "exe", &error) || !WriteBytes(exeSection, exeBytes, &error)) return Fail(error);
-    char exeLine[64];
-    std::snprintf(exeLine, sizeof(exeLine), "exe %s %u %08X", patched ? "patch" : "whole", to.exe_size,
-                  static_cast<unsigned>(CrcOf(newExe)));
+    std::string exeLine;
+    if (!ManifestLineText(patched ? ManifestKind::kExePatch : ManifestKind::kExeWhole, to.exe_size, CrcOf(newExe), "",
+                          &exeLine, &error)) {
+        return Fail(error);
+    }
 
     progress.Step("writing the delta archives");
     DeltaArchiveSummary images, fonts;

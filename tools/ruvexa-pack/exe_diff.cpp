@@ -15,7 +15,8 @@
 #include <cstring>
 
 #include "crc32.h"
-#include "delta_format.h"
+#include "delta_patch_head.h"
+#include "little_endian.h"
 
 namespace pack {
 namespace {
@@ -23,8 +24,10 @@ namespace {
 // A better match than the current alignment must win by this many bytes.
 constexpr int64_t kMatchAdvantage = 8;
 
-void PutLittleEndian(std::vector<uint8_t>* out, uint32_t value) {
-    for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
+void PutRecordValue(std::vector<uint8_t>* out, uint32_t value) {
+    BYTE bytes[4];
+    PutLittleEndian(bytes, value);
+    out->insert(out->end(), bytes, bytes + 4);
 }
 
 int64_t MatchLength(const uint8_t* a, int64_t aSize, const uint8_t* b, int64_t bSize) {
@@ -99,9 +102,9 @@ public:
 
             const int64_t extra = (scan - backward) - (lastScan + forward);
             const int64_t seek = (position - backward) - (lastPosition + forward);
-            PutLittleEndian(&records, static_cast<uint32_t>(forward));
-            PutLittleEndian(&records, static_cast<uint32_t>(extra));
-            PutLittleEndian(&records, static_cast<uint32_t>(static_cast<int32_t>(seek)));
+            PutRecordValue(&records, static_cast<uint32_t>(forward));
+            PutRecordValue(&records, static_cast<uint32_t>(extra));
+            PutRecordValue(&records, static_cast<uint32_t>(static_cast<int32_t>(seek)));
             for (int64_t i = 0; i < forward; ++i) {
                 records.push_back(static_cast<uint8_t>(new_[lastScan + i] - old_[lastPosition + i]));
             }
@@ -184,12 +187,11 @@ bool MakeExePatch(const std::vector<uint8_t>& oldBytes, const std::vector<uint8_
         *error = "the patch could not be compressed";
         return false;
     }
-    patch->assign(kPatchMagic, kPatchMagic + sizeof(kPatchMagic));
-    PutLittleEndian(patch, kPatchVersion);
-    PutLittleEndian(patch, static_cast<uint32_t>(oldBytes.size()));
-    PutLittleEndian(patch, CrcOf(oldBytes));
-    PutLittleEndian(patch, static_cast<uint32_t>(newBytes.size()));
-    PutLittleEndian(patch, CrcOf(newBytes));
+    BYTE head[kPatchHeadSize];
+    EncodePatchHead({static_cast<DWORD>(oldBytes.size()), CrcOf(oldBytes), static_cast<DWORD>(newBytes.size()),
+                     CrcOf(newBytes)},
+                    head);
+    patch->assign(head, head + kPatchHeadSize);
     patch->insert(patch->end(), packed.begin(), packed.begin() + static_cast<ptrdiff_t>(packedSize));
     return true;
 }

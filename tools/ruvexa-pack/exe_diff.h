@@ -1,4 +1,4 @@
-// The executable patch of a delta package (install/delta_format.h), made on
+// The executable patch of a delta package (format/delta_format.h), made on
 // the host: a bsdiff-style difference found through the old file's suffix
 // array (libdivsufsort), its records deflated as one zlib stream.
 #pragma once

@@ -1,6 +1,7 @@
 // The whole verification of a package, as far as the device's checks go
 // before it changes anything installed: the extraction worker's checks,
-// then the installation's unpacking of both archives, run dry.
+// then the installation's check of a delta's sections and its unpacking of
+// both archives, run dry.
 #pragma once
 
 #include <string>
@@ -18,7 +19,8 @@ enum class Verification {
 
 // `packagePath` is a device path (the host's root serving as device root);
 // `trustedKey`, when not empty, the device path of the key a device trusts.
+// `note`, for a sound delta: the one line on what only the device can check.
 Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& trustedKey, Progress& progress,
-                           std::string* text);
+                           std::string* text, std::string* note = nullptr);
 
 }  // namespace pack

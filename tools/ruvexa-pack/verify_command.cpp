@@ -26,8 +26,8 @@ int RunVerify(const Arguments& arguments) {
         WarnUnlessPackageName(package);
         UseHostRootAsDevice();
         Progress progress(arguments.quiet);
-        std::string text;
-        Verification verdict = VerifyPackage(devicePath, trustedKey, progress, &text);
+        std::string text, note;
+        Verification verdict = VerifyPackage(devicePath, trustedKey, progress, &text, &note);
         progress.Clear();
         if (verdict == Verification::HostProblem) {
             status = Fail(text);
@@ -35,6 +35,7 @@ int RunVerify(const Arguments& arguments) {
         }
         const std::string shown = verdict != Verification::Sound ? text : text.empty() ? "ok" : "ok, " + text;
         std::cout << (several ? package + ": " : "") << shown << "\n";
+        if (!note.empty()) std::cout << note << "\n";
         if (verdict != Verification::Sound) status = kExitFailure;
     }
     return status;

@@ -1,0 +1,70 @@
+// PathKeys: FNV-1a over the upper-cased path, then the size and CRC-32.
+#include "delta_path_keys.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <wctype.h>
+
+namespace {
+
+constexpr ULONGLONG kFnvOffset = 0xCBF29CE484222325ull;
+constexpr ULONGLONG kFnvPrime = 0x100000001B3ull;
+constexpr DWORD kFirstCapacity = 256;
+
+ULONGLONG Mix(ULONGLONG hash, DWORD value) {
+    for (int i = 0; i < 4; ++i) hash = (hash ^ ((value >> (8 * i)) & 0xFFu)) * kFnvPrime;
+    return hash;
+}
+
+int CompareKeys(const void* a, const void* b) {
+    const ULONGLONG left = *static_cast<const ULONGLONG*>(a);
+    const ULONGLONG right = *static_cast<const ULONGLONG*>(b);
+    return left < right ? -1 : left > right ? 1 : 0;
+}
+
+}  // namespace
+
+ULONGLONG PathKey(LPCWSTR path, bool withContent, DWORD size, DWORD crc) {
+    ULONGLONG hash = kFnvOffset;
+    for (LPCWSTR c = path; *c; ++c) {
+        const WCHAR folded = *c == L'/' ? L'\\' : static_cast<WCHAR>(towupper(*c));
+        hash = Mix(hash, folded);
+    }
+    // The end of the path, so that "a" + size never meets "a1" + another.
+    hash = Mix(hash, 0xFFFFFFFFu);
+    if (withContent) hash = Mix(Mix(hash, size), crc);
+    return hash;
+}
+
+PathKeys::~PathKeys() {
+    if (keys_) LocalFree(keys_);
+}
+
+bool PathKeys::Add(ULONGLONG key) {
+    if (count_ == capacity_) {
+        const DWORD capacity = capacity_ ? capacity_ * 2 : kFirstCapacity;
+        if (capacity > 0x0FFFFFFFu) return false;
+        ULONGLONG* grown = static_cast<ULONGLONG*>(LocalAlloc(LMEM_FIXED, capacity * sizeof(ULONGLONG)));
+        if (!grown) return false;
+        if (keys_) {
+            memcpy(grown, keys_, count_ * sizeof(ULONGLONG));
+            LocalFree(keys_);
+        }
+        keys_ = grown;
+        capacity_ = capacity;
+    }
+    keys_[count_++] = key;
+    return true;
+}
+
+bool PathKeys::SortAndFindRepeated() {
+    if (count_ > 1) qsort(keys_, count_, sizeof(ULONGLONG), CompareKeys);
+    for (DWORD i = 1; i < count_; ++i) {
+        if (keys_[i] == keys_[i - 1]) return true;
+    }
+    return false;
+}
+
+bool PathKeys::SameAs(const PathKeys& other) const {
+    return count_ == other.count_ && (count_ == 0 || memcmp(keys_, other.keys_, count_ * sizeof(ULONGLONG)) == 0);
+}
