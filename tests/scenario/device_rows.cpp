@@ -121,7 +121,8 @@ void RowRun::BuildPackage(const PackageSpec& spec) {
     if (spec.folderEntriesWithData > 0) {
         std::vector<unzip_testing::MinizipEntry> entries;
         for (int i = 0; i < spec.folderEntriesWithData; ++i) {
-            entries.push_back({.name = "folder" + std::to_string(i) + "/", .data = "ignored", .externalAttributes = 0x10});
+            entries.push_back(
+                {.name = "folder" + std::to_string(i) + "/", .data = "ignored", .externalAttributes = 0x10});
         }
         if (!unzip_testing::MakeMinizipZip(scratch_.Path("images.zip"), entries)) ADD_FAILURE() << "no images.zip";
         package_.imagesSection = ReadHostFile(scratch_.Path("images.zip"));
@@ -203,8 +204,8 @@ void RowRun::LaySections() const {
 
 std::string RowRun::WhyLogsWrong(const UpgradeLogs& logs, const RuvexaRun& run) const {
     std::string why;
-    const std::string header = "=== Upgrade boot: date=[*], source=[" + logs.source + "], package=[" + Fill("{package}") +
-                               "] ===";
+    const std::string header =
+        "=== Upgrade boot: date=[*], source=[" + logs.source + "], package=[" + Fill("{package}") + "] ===";
     const auto wrong = [&why](bool failed, const std::string& what) {
         if (failed) why += what + "\n";
     };

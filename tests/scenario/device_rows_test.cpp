@@ -95,6 +95,9 @@ std::vector<Boot> EachBootCountsOneStart() {
     return boots;
 }
 
+// A new application that declares itself healthy.
+const std::string kHealthyExe = "#!/bin/sh\nrm -f Trial.flag\ntouch new_orvane3.ran\n";
+
 const Lines kRolledBack = {
     kNoFlag,
     "Initialize(): !!! Trial failed, starts=[2], at=[*]",
@@ -207,7 +210,8 @@ const std::vector<DeviceRow>& Rows() {
         {.name = "WithoutTheSettingNothingIsKept",
          .boots = {{.status = 3,
                     .after = {.end = End::kUpgraded,
-                              .log = {"UpgradeThreadProc(): switched over to new exe, at=[*]", "=== Upgrade Complete ==="},
+                              .log = {"UpgradeThreadProc(): switched over to new exe, at=[*]",
+                                      "=== Upgrade Complete ==="},
                               .absent = {kPreviousFolder, kTrialFlag, kPreviousMark}}}}},
         {.name = "AMalformedSettingStillKeeps",
          .device = {.files = {{kRollbackSetting, "starts=x\n"}}},
@@ -274,7 +278,9 @@ const std::vector<DeviceRow>& Rows() {
          .device = StartsDevice(nullptr, true, 1),
          .boots = {StartCounted({}, 1)}},
         // One boot after another, as a user switching the device off and on.
-        {.name = "EachBootCountsOneStart", .device = StartsDevice("starts=9\n", true, 0), .boots = EachBootCountsOneStart()},
+        {.name = "EachBootCountsOneStart",
+         .device = StartsDevice("starts=9\n", true, 0),
+         .boots = EachBootCountsOneStart()},
 
         // A new application that never deletes Trial.flag is rolled back once
         // its starts are used up; a healthy one keeps its place.
@@ -291,13 +297,13 @@ const std::vector<DeviceRow>& Rows() {
                    {.after = {.appears = {kMerrow + L"old_orvane3.ran"}}}}},
         {.name = "AHealthyApplicationKeepsItsPlace",
          .device = {.files = {{kRollbackSetting, "starts=2\n"}}},
-         .package = {.exe = "#!/bin/sh\nrm -f Trial.flag\ntouch new_orvane3.ran\n"},
+         .package = {.exe = kHealthyExe},
          .boots = {{.status = 3},
                    StartOnTrial(1, 2),
                    {},
                    {},
                    {.after = {.absent = {TrialRecord(1)},
-                              .holds = {{kMerrow + L"Orvane3.exe", "#!/bin/sh\nrm -f Trial.flag\ntouch new_orvane3.ran\n"}},
+                              .holds = {{kMerrow + L"Orvane3.exe", kHealthyExe}},
                               .trees = {{kPreviousFolder, OldVersion()}}}}}},
         // A rollback step that fails posts its code and leaves the rest; the
         // next try brings the old version back.
@@ -434,7 +440,10 @@ const std::vector<DeviceRow>& Rows() {
          .device = LogDevice(Request::kRemote, {{kDeviceUpgradeLog, kFullUpgradeLog},
                                                 {kDeviceUpgradeLog + L".1", "older\r\n"}}),
          .boots = {LogBoot(3, End::kUpgraded,
-                           {.device = DeviceLog::kThisBoot, .usb = UsbLog::kAbsent, .source = "remote", .rotated = true})}},
+                           {.device = DeviceLog::kThisBoot,
+                            .usb = UsbLog::kAbsent,
+                            .source = "remote",
+                            .rotated = true})}},
         {.name = "LogOnAFullFlash",
          .device = LogDevice(Request::kRemote),
          .boots = {LogBoot(3, End::kUpgraded, {.device = DeviceLog::kEmpty, .usb = UsbLog::kAbsent},

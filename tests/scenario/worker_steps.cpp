@@ -12,8 +12,8 @@ namespace scenario {
 
 void RunInstallationStep(const BuiltPackage& package, bool remote, HWND window, UINT message) {
     const std::wstring upgradeFile = PackagePath(remote);
-    const std::wstring sections[3] = {SectionFolder(remote) + kSectionFiles[0], SectionFolder(remote) + kSectionFiles[1],
-                                      SectionFolder(remote) + kSectionFiles[2]};
+    const std::wstring folder = SectionFolder(remote);
+    const std::wstring sections[3] = {folder + kSectionFiles[0], folder + kSectionFiles[1], folder + kSectionFiles[2]};
     Installer installer{};
     FillWorkerRecord(&installer, window, message, upgradeFile.c_str(), sections[0].c_str(), sections[1].c_str(),
                      sections[2].c_str());
