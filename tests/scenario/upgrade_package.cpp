@@ -217,11 +217,8 @@ void InstallVersion(const testing_support::TempDevice& device, const UpgradeCont
     device.MakeFolder(L"\\Windows");
 }
 
-namespace {
-
 const std::wstring kPreviousFolder = L"\\NandFlash\\Merrow\\Previous";
 
-// The installed version, as a tree below the application's folder.
 testing_support::Tree InstalledVersion(const testing_support::TempDevice& device) {
     testing_support::Tree tree;
     for (const auto& [key, bytes] : testing_support::SnapshotOf(device.Host(kMerrow))) {
@@ -229,8 +226,6 @@ testing_support::Tree InstalledVersion(const testing_support::TempDevice& device
     }
     return tree;
 }
-
-}  // namespace
 
 std::string WhyPreviousNotKept(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
                                const testing_support::Tree& oldVersion) {

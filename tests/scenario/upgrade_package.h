@@ -61,6 +61,7 @@ extern const std::wstring kRemotePackage;      // a package in it
 extern const std::wstring kUsbPackage;         // a package on a USB disk
 extern const std::wstring kMerrow;             // the installed application's folder, "\" at its end
 extern const std::wstring kStartUpFolder;      // the start-up folder an upgrade removes
+extern const std::wstring kPreviousFolder;     // the version an upgrade with rollback on keeps
 extern const wchar_t* const kSectionFiles[3];  // the extracted sections, beside the package
 
 // Of a remote upgrade or a USB one: the request's flag, the package, and the
@@ -127,6 +128,10 @@ std::string WhyNotRefused(const testing_support::TempDevice& device, const Ruvex
 // carrying `securityVersion`, and one floor record holding `floor`.
 void MakeKeyed(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
                uint32_t securityVersion, uint32_t floor);
+
+// The installed version, as a tree below the application's folder: the
+// program, Images and Font.
+testing_support::Tree InstalledVersion(const testing_support::TempDevice& device);
 
 // `tree` without the upgrade logs the program keeps beside what it installs.
 testing_support::Tree WithoutUpgradeLogs(testing_support::Tree tree);

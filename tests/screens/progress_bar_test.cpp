@@ -1,6 +1,8 @@
-// The progress bar below the status line, frame by frame through real runs:
-// its geometry, its growth within each stage, its removal when a stage ends,
-// and the stages' duration lines in the log.
+// The progress bar below the status line, frame by frame through real runs,
+// judged by reference screens: every frame shows no bar, as the start screen
+// has none, or the bar of the empty reference with a leading part of the
+// full reference's fill; the bar grows within each stage and goes with it,
+// and the stages' duration lines are in the log.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,38 +21,65 @@ namespace fs = std::filesystem;
 using scenario::Scratch;
 using screens::Box;
 using screens::Image;
-using screens::InkBounds;
-using screens::kWhite;
 using screens::ReadPng;
 
 constexpr Box kBelowStatus = {0, kStatusBand.bottom, 480, 272};
-constexpr int kBarMiddle = (kProgressBarBand.top + kProgressBarBand.bottom) / 2;
 constexpr int kNoBar = -1;
 
-// The fill's width, or kNoBar when nothing is drawn below the status line;
-// anything drawn there must be the bar: a one-pixel frame exactly round its
-// band, a gap, and a fill as high as the inside less the gap.
-int FillWidth(const Image& frame) {
-    const Box ink = InkBounds(frame, kBelowStatus, kWhite);
-    if (ink.right <= ink.left) return kNoBar;
-    EXPECT_TRUE(ink.left == kProgressBarBand.left && ink.top == kProgressBarBand.top &&
-                ink.right == kProgressBarBand.right && ink.bottom == kProgressBarBand.bottom)
-        << "ink from (" << ink.left << ", " << ink.top << ") to (" << ink.right << ", " << ink.bottom << ")";
-    const int start = kProgressBarBand.left + kProgressFillInset;
-    const int end = kProgressBarBand.right - kProgressFillInset;
-    int width = 0;
-    while (start + width < end && frame.At(start + width, kBarMiddle) != kWhite) ++width;
-    for (int y = kProgressBarBand.top + 1; y < kProgressBarBand.bottom - 1; ++y) {
-        const bool inFill =
-            y >= kProgressBarBand.top + kProgressFillInset && y < kProgressBarBand.bottom - kProgressFillInset;
-        for (int x = kProgressBarBand.left + 1; x < kProgressBarBand.right - 1; ++x) {
-            const bool filled = inFill && x >= start && x < start + width;
-            if ((frame.At(x, y) != kWhite) != filled) {
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") of a fill " << width << " wide";
-                return width;
+Image Reference(const std::string& name) {
+    return ReadPng(std::string(RUVEXA_SCREENS_REFERENCE_DIR) + "/" + name + ".png");
+}
+
+// The screens a frame's bar is judged by, read once.
+struct BarReferences {
+    Image noBar = Reference("start_screen");
+    Image empty = Reference("upgrade_progress_empty");
+    Image full = Reference("upgrade_progress_full");
+    // The bar's columns where the full reference differs from the empty one:
+    // where the fill grows, left to right.
+    std::vector<int> fillColumns = FillColumns();
+
+    std::vector<int> FillColumns() const {
+        std::vector<int> columns;
+        for (int x = kProgressBarBand.left; x < kProgressBarBand.right; ++x) {
+            if (!screens::SameArea(empty, full, {x, kProgressBarBand.top, x + 1, kProgressBarBand.bottom})) {
+                columns.push_back(x);
             }
         }
+        return columns;
     }
+};
+
+const BarReferences& References() {
+    static const BarReferences references;
+    return references;
+}
+
+// The fill's width in columns, or kNoBar when the frame shows no bar below
+// the status line. Anything else drawn there fails the test.
+int FillWidth(const Image& frame) {
+    const BarReferences& references = References();
+    if (screens::SameArea(frame, references.noBar, kBelowStatus)) return kNoBar;
+    int width = 0;
+    const auto column = [](int x) { return Box{x, kProgressBarBand.top, x + 1, kProgressBarBand.bottom}; };
+    while (width < static_cast<int>(references.fillColumns.size()) &&
+           screens::SameArea(frame, references.full, column(references.fillColumns[width]))) {
+        ++width;
+    }
+    // The screen the frame must be: no bar but in the bar's band, the empty
+    // bar there with the full one's first `width` fill columns.
+    Image expected = references.noBar;
+    for (int y = kProgressBarBand.top; y < kProgressBarBand.bottom; ++y) {
+        for (int x = kProgressBarBand.left; x < kProgressBarBand.right; ++x) {
+            expected.pixels[static_cast<size_t>(y) * expected.width + x] = references.empty.At(x, y);
+        }
+        for (int i = 0; i < width; ++i) {
+            const int x = references.fillColumns[i];
+            expected.pixels[static_cast<size_t>(y) * expected.width + x] = references.full.At(x, y);
+        }
+    }
+    EXPECT_TRUE(screens::SameArea(frame, expected, kBelowStatus))
+        << "below the status line is neither no bar nor the reference bar filled " << width << " columns";
     return width;
 }
 

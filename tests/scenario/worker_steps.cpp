@@ -1,0 +1,32 @@
+// The workers' records filled as the shell fills them, and their bodies run
+// on this thread.
+#include "worker_steps.h"
+
+#include <string>
+
+#include "installation.h"
+#include "rollback.h"
+#include "test_bytes.h"
+
+namespace scenario {
+
+void RunInstallationStep(const BuiltPackage& package, bool remote, HWND window, UINT message) {
+    const std::wstring upgradeFile = PackagePath(remote);
+    const std::wstring folder = SectionFolder(remote);
+    const std::wstring sections[3] = {folder + kSectionFiles[0], folder + kSectionFiles[1], folder + kSectionFiles[2]};
+    Installer installer{};
+    FillWorkerRecord(&installer, window, message, upgradeFile.c_str(), sections[0].c_str(), sections[1].c_str(),
+                     sections[2].c_str());
+    installer.remote_upgrade = remote;
+    installer.package_checksum = testing_support::LittleEndianAt(package.bytes, package.bytes.size() - 4);
+    installer.delta = package.bytes.rfind("3-VD", 0) == 0;
+    UpgradeThreadProc(&installer);
+}
+
+void RunRollbackStep(HWND window, UINT message) {
+    Rollback rollback{};
+    FillWorkerRecord(&rollback, window, message, NULL, NULL, NULL, NULL);
+    RollbackThreadProc(&rollback);
+}
+
+}  // namespace scenario
