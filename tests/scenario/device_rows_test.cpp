@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "device_rows.h"
+#include "install_codes.h"
+#include "rollback_codes.h"
 #include "worker_fixture.h"
 #include "worker_steps.h"
 
@@ -487,7 +489,15 @@ constexpr UINT kStepResult = WM_USER + 120;
 
 class DeviceScenario : public testing_support::WorkerTest, public ::testing::WithParamInterface<DeviceRow> {
 protected:
-    DeviceScenario() : WorkerTest(kStepResult) {}
+    DeviceScenario() : WorkerTest(kStepResult, nullptr) {}
+
+    // A failure's code text, from the table of the stage that posted it.
+    static std::wstring CodeText(const Boot& boot, const testing_support::PostedResult& posted) {
+        if (posted.wParam) return L"";
+        return boot.runner == Runner::kInstallation
+                   ? testing_support::CodeTextOf<InstallFailure>(posted.failure)
+                   : testing_support::CodeTextOf<RollbackFailure>(posted.failure);
+    }
 
     // Runs the boot's worker step here; its log and its one posted result.
     BootOutcome Step(const Boot& boot, const RowRun& run) {
@@ -501,7 +511,7 @@ protected:
         BootOutcome outcome{.stepped = true};
         outcome.run.log = log.Text();
         const auto posted = DrainResults();
-        outcome.code = posted.size() == 1 ? posted[0].text : L"(" + std::to_wstring(posted.size()) + L" results)";
+        outcome.code = posted.size() == 1 ? CodeText(boot, posted[0]) : L"(" + std::to_wstring(posted.size()) + L" results)";
         return outcome;
     }
 };
