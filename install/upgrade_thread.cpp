@@ -9,7 +9,6 @@
 // when the worker returns, whichever return that is.
 #include <strsafe.h>
 
-#include <new>
 
 #include "delta_install.h"
 #include "device_paths.h"
@@ -252,7 +251,7 @@ DWORD UpgradeThreadProc(Installer* installer) {
     LogLine(L"UpgradeThreadProc(): switched over to new exe");
     if (installer->keep_previous &&
         !StartTrial(installer->package_checksum, installer->upgrade_file,
-                    installer->security_version ? &*installer->security_version : NULL, installer->old_items)) {
+                    installer->security_version, installer->old_items)) {
         installer->error = InstallFailure::kStartTrial;
         return 0;
     }
@@ -268,8 +267,6 @@ BOOL StartUpgradeThread(HWND window, UINT message, const UpgradeAttempt& attempt
     Installer* installer =
         NewWorkerRecord<Installer>(L"StartUpgradeThread(): !!! Failed to create installer, error=[%ld]");
     if (!installer) return FALSE;
-    // Zeroed memory: construct the optional before it is assigned.
-    new (&installer->security_version) std::optional<DWORD>();
     FillWorkerRecord(installer, window, message, attempt);
     installer->remote_upgrade = attempt.remote;
     installer->keep_previous = keepPrevious;

@@ -68,7 +68,7 @@ BOOL ClearInstalled(bool keepPrevious, const bool (&oldItems)[kItemCount], Previ
     return RemoveFolder(installed) || !FileExists(installed);
 }
 
-BOOL StartTrial(DWORD packageChecksum, LPCWSTR packageFile, const DWORD* securityVersion,
+BOOL StartTrial(DWORD packageChecksum, LPCWSTR packageFile, std::optional<DWORD> securityVersion,
                 const bool (&oldItems)[kItemCount]) {
     // The version that becomes the floor once the trial is over, kept before
     // the trial starts, so that no trial runs without it.

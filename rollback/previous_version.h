@@ -20,6 +20,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "kept_items.h"
 
 // At the installation's start: resumes a marker, or removes an earlier
@@ -35,8 +37,8 @@ BOOL PreparePrevious(DWORD packageChecksum, bool (&oldItems)[kItemCount]);
 BOOL ClearInstalled(bool keepPrevious, const bool (&oldItems)[kItemCount], PreviousItem item);
 
 // After the switch-over: Floor.next written on a device with a trusted key
-// (`securityVersion` not null), Trial.flag written and flushed (the
+// (a `securityVersion` given), Trial.flag written and flushed (the
 // package's stored checksum and its name), then the marker removed. FALSE
 // when the trial cannot start; the request then stays.
-BOOL StartTrial(DWORD packageChecksum, LPCWSTR packageFile, const DWORD* securityVersion,
+BOOL StartTrial(DWORD packageChecksum, LPCWSTR packageFile, std::optional<DWORD> securityVersion,
                 const bool (&oldItems)[kItemCount]);

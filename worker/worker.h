@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <iterator>
+#include <new>
+#include <type_traits>
 
 #include "upgrade_attempt.h"
 
@@ -124,7 +126,12 @@ LPVOID AllocateWorkerRecord(SIZE_T size, LPCWSTR failedLine);
 
 template <typename Record>
 Record* NewWorkerRecord(LPCWSTR failedLine) {
-    return static_cast<Record*>(AllocateWorkerRecord(sizeof(Record), failedLine));
+    // Constructed in the memory, so that members such as optionals start
+    // as empty values rather than as zeroed bytes. Records hold nothing that
+    // needs destroying, so LocalFree alone frees one.
+    static_assert(std::is_trivially_destructible_v<Record>, "a record is freed without a destructor");
+    void* memory = AllocateWorkerRecord(sizeof(Record), failedLine);
+    return memory ? new (memory) Record() : NULL;
 }
 
 // After its run, a record is either kept to the end of the process (its
