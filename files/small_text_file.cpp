@@ -48,27 +48,27 @@ BOOL FileHoldsText(LPCWSTR path, const char* needle) {
     return found;
 }
 
-BOOL WriteFlushedFile(LPCWSTR path, const char* text) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+namespace {
+
+// `text` written to the file `disposition` opens (after what an opened
+// file holds), then flushed;
+// the failing call's error stays the last error.
+BOOL PutFlushed(LPCWSTR path, const char* text, DWORD disposition) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return FALSE;
     const DWORD length = static_cast<DWORD>(strlen(text));
     DWORD written = 0;
-    const BOOL done = WriteFile(file, text, length, &written, NULL) && written == length && FlushFileBuffers(file);
+    const bool atEnd = disposition != OPEN_ALWAYS || SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER;
+    const BOOL done =
+        atEnd && WriteFile(file, text, length, &written, NULL) && written == length && FlushFileBuffers(file);
     const DWORD error = GetLastError();
     CloseHandle(file);
     SetLastError(error);
     return done;
 }
 
-BOOL AppendFlushedFile(LPCWSTR path, const char* text) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return FALSE;
-    const DWORD length = static_cast<DWORD>(strlen(text));
-    DWORD written = 0;
-    const BOOL done = SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER &&
-                      WriteFile(file, text, length, &written, NULL) && written == length && FlushFileBuffers(file);
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    SetLastError(error);
-    return done;
-}
+}  // namespace
+
+BOOL WriteFlushedFile(LPCWSTR path, const char* text) { return PutFlushed(path, text, CREATE_ALWAYS); }
+
+BOOL AppendFlushedFile(LPCWSTR path, const char* text) { return PutFlushed(path, text, OPEN_ALWAYS); }
