@@ -3,7 +3,7 @@
 // cleaned up behind a failure, through the WorkerResult guard.
 #include "extract_package.h"
 #include "extraction.h"
-#include "extraction_constants.h"
+#include "device_paths.h"
 
 DWORD ExtractThreadProc(Preparer* preparer) {
     WorkerResult<Preparer> result(preparer);

@@ -1,7 +1,7 @@
 // PrepareUpgrade, PrepareExtract: starting the extraction worker on the UI
 // thread.
 #include "extraction.h"
-#include "extraction_constants.h"
+#include "device_paths.h"
 #include "file_helpers.h"
 #include "log_line.h"
 

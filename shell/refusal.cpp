@@ -8,7 +8,6 @@
 #include "boot_attempt.h"
 #include "boot_steps.h"
 #include "device_paths.h"
-#include "extraction_constants.h"
 #include "file_helpers.h"
 #include "log_line.h"
 #include "rejected_package.h"

@@ -4,7 +4,7 @@
 
 #include "commands.h"
 #include "device_names.h"
-#include "extraction_constants.h"
+#include "device_paths.h"
 #include "messages.h"
 #include "signing_keys.h"
 
