@@ -1,6 +1,7 @@
 // PathKeys: 64-bit keys of a delta's file paths as the device's file system
-// tells them apart (without regard to case, "\" and "/" the same), alone or
-// with a file's size and CRC-32, gathered on the heap and compared sorted.
+// tells them apart (without regard to case, "\" and "/" the same, a name's
+// trailing dots and spaces dropped), alone or with a file's size and CRC-32,
+// gathered on the heap and compared sorted.
 // Distinct paths that shared a key would be taken for one; with 64 bits
 // that does not happen by chance.
 #pragma once
