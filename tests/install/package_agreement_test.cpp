@@ -422,6 +422,81 @@ INSTANTIATE_TEST_SUITE_P(
         {"PatchRecordsEndEarly", [](DeltaSections* d) { d->exe = Patch(kRecords.substr(0, 12010)); }, false, kBadPatch},
         {"PatchStreamCutShort", [](DeltaSections* d) { d->exe.resize(d->exe.size() - 6); }, false, kBadPatch},
 
+        // Every other wrong form of a manifest line, and one right form more.
+        {"BackslashSeparators",
+         [](DeltaSections* d) { d->imagesManifest = Replace(d->imagesManifest, " Icons/old.png", " Icons\\old.png"); },
+         true},
+        {"FirstLineOfAnotherVersion",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "ruvexa-delta 1", "ruvexa-delta 2"); },
+         false, kBadFonts},
+        {"NoFirstLine",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "ruvexa-delta 1\n", ""); }, false,
+         kBadFonts},
+        {"NoManifestInTheArchive", [](DeltaSections* d) { d->fontsManifest.clear(); }, false, kBadFonts},
+        {"TabBetweenFields", [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "take ", "take\t"); },
+         false, kBadFonts},
+        // The file system drops a name's trailing blanks and dots: the path
+        // names old.ttf.
+        {"TrailingBlankOfAPath",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "old.ttf\n", "old.ttf \n"); }, true},
+        {"TakeAndAddOfOnePathWithATrailingDot",
+         [](DeltaSections* d) {
+             d->fontsManifest += Line("add", "new font", "old.ttf.");
+             d->fonts.push_back({.name = "old.ttf.", .data = "new font"});
+         },
+         false, kBadFonts},
+        {"TakeAndAddOfOnePathWithATrailingBlank",
+         [](DeltaSections* d) {
+             d->fontsManifest += Line("add", "new font", "old.ttf ");
+             d->fonts.push_back({.name = "old.ttf ", .data = "new font"});
+         },
+         false, kBadFonts},
+        {"BlankLine", [](DeltaSections* d) { d->fontsManifest += "\n"; }, false, kBadFonts},
+        {"SizeWithASign",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "take 8 ", "take +8 "); }, false, kBadFonts},
+        {"SizeBeyond32Bits",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "take 8 ", "take 4294967304 "); }, false,
+         kBadFonts},
+        {"NineHexDigits",
+         [](DeltaSections* d) {
+             d->fontsManifest = Replace(d->fontsManifest, " " + Hex("old font"), " 0" + Hex("old font"));
+         },
+         false, kBadFonts},
+        {"HexDigitThatIsNone",
+         [](DeltaSections* d) {
+             d->fontsManifest = Replace(d->fontsManifest, " " + Hex("old font"), " " + Hex("old font").substr(1) + "G");
+         },
+         false, kBadFonts},
+        {"UnknownKind", [](DeltaSections* d) { d->fontsManifest += Line("drop", "x", "gone.ttf"); }, false, kBadFonts},
+        {"KindInCapitals", [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "take ", "TAKE "); },
+         false, kBadFonts},
+        {"ExeLineWithAPath",
+         [](DeltaSections* d) {
+             d->imagesManifest = Replace(d->imagesManifest, Line("exe patch", kNewExe), Line("exe patch", kNewExe, "a.exe"));
+         },
+         false, kBadImages},
+        {"TakeWithoutAPath",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, " old.ttf\n", "\n"); }, false, kBadFonts},
+        {"PathNamingAFolder",
+         [](DeltaSections* d) { d->imagesManifest = Replace(d->imagesManifest, " Icons/old.png", " Icons/"); }, false,
+         kBadImages},
+        {"DriveInThePath",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, " old.ttf", " C:old.ttf"); }, false,
+         kBadFonts},
+        {"ClimbingInsideThePath",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, " old.ttf", " Sub/../../old.ttf"); }, false,
+         kBadFonts},
+        {"PathThatIsNoUtf8",
+         [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, " old.ttf", " \xC0\xAFold.ttf"); }, false,
+         kBadFonts},
+        {"ZeroByteInALine",
+         [](DeltaSections* d) {
+             d->fontsManifest = Replace(d->fontsManifest, " old.ttf", std::string(" old.ttf\0x", 10));
+         },
+         false, kBadFonts},
+        {"LineBeyondTheReadersCapacity",
+         [](DeltaSections* d) { d->fontsManifest += Line("take", "x", std::string(5000, 'p') + ".ttf"); }, false,
+         kBadFonts},
         // Full packages cut short, padded, or with a head or tail that lies.
         Full("SoundFull", nullptr, ""),
         Full("NoFontsSection", [](Sections* s) { s->rawFonts = ""; }, ""),
