@@ -77,3 +77,15 @@ bool PathKeys::SortAndFindRepeated() {
 bool PathKeys::SameAs(const PathKeys& other) const {
     return count_ == other.count_ && (count_ == 0 || memcmp(keys_, other.keys_, count_ * sizeof(ULONGLONG)) == 0);
 }
+
+bool PathKeys::Meets(const PathKeys& other) const {
+    for (DWORD i = 0, j = 0; i < count_ && j < other.count_;) {
+        if (keys_[i] == other.keys_[j]) return true;
+        if (keys_[i] < other.keys_[j]) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    return false;
+}

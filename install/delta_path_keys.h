@@ -25,6 +25,8 @@ public:
     bool SortAndFindRepeated();
     // Both sorted: true when they hold the same keys as often.
     bool SameAs(const PathKeys& other) const;
+    // Both sorted: true when a key stands in both.
+    bool Meets(const PathKeys& other) const;
 
 private:
     ULONGLONG* keys_ = nullptr;
