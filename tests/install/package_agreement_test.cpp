@@ -451,6 +451,22 @@ INSTANTIATE_TEST_SUITE_P(
              d->fonts.push_back({.name = "old.ttf ", .data = "new font"});
          },
          false, kBadFonts},
+        // A path that names a file and, in another line, a folder.
+        {"TakenFileAsAFolder",
+         [](DeltaSections* d) {
+             d->fontsManifest += Line("add", "inner font", "old.ttf/inner.ttf");
+             d->fonts.push_back({.name = "old.ttf/inner.ttf", .data = "inner font"});
+         },
+         false, kBadFonts},
+        {"AddedFileAsAFolder",
+         [](DeltaSections* d) {
+             d->fontsManifest += Line("add", "inner font", "new.ttf/inner.ttf");
+             d->fonts.push_back({.name = "new.ttf/inner.ttf", .data = "inner font"});
+         },
+         false, kBadFonts},
+        {"TakenFileInATakenFilesPlace",
+         [](DeltaSections* d) { d->fontsManifest += Line("take", "old font", "old.ttf/old.ttf"); },
+         false, kBadFonts},
         {"BlankLine", [](DeltaSections* d) { d->fontsManifest += "\n"; }, false, kBadFonts},
         {"SizeWithASign",
          [](DeltaSections* d) { d->fontsManifest = Replace(d->fontsManifest, "take 8 ", "take +8 "); }, false, kBadFonts},
