@@ -422,6 +422,12 @@ INSTANTIATE_TEST_SUITE_P(
         {"PatchRecordsEndEarly", [](DeltaSections* d) { d->exe = Patch(kRecords.substr(0, 12010)); }, false, kBadPatch},
         {"PatchStreamCutShort", [](DeltaSections* d) { d->exe.resize(d->exe.size() - 6); }, false, kBadPatch},
 
+        {"DeltaWithoutFonts", [](DeltaSections* d) { d->rawFonts = ""; }, true},
+        // The head's magic decides: a delta's sections under the full magic
+        // install as a full package, a full package's under the delta magic
+        // have no manifest.
+        {"DeltaSectionsUnderTheFullMagic", [](DeltaSections* d) { d->delta = false; }, true},
+        Full("FullSectionsUnderTheDeltaMagic", [](Sections* s) { s->delta = true; }, "Err83", kBadImages),
         // Every other wrong form of a manifest line, and one right form more.
         {"BackslashSeparators",
          [](DeltaSections* d) { d->imagesManifest = Replace(d->imagesManifest, " Icons/old.png", " Icons\\old.png"); },
