@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ using testing_support::RandomBytes;
 using testing_support::ReferenceCrc32;
 using testing_support::ZlibStream;
 using unzip_testing::MinizipEntry;
+
 // The installed release: PrepareLocal's application with a larger exe.
 const std::string kOldExe = RandomBytes(20000, 21);
 const std::string kNewExe = kOldExe.substr(0, 12000) + "a changed routine" + kOldExe.substr(12000);
@@ -57,7 +59,9 @@ std::string Patch(const std::string& records = kRecords) {
 }
 
 // A package's sections before they are packed: the exe section and each
-// archive's entries, and for a delta each archive's manifest.
+// archive's entries, and for a delta each archive's manifest. As it stands,
+// the delta from the installed release to one with kNewExe, a new icon and
+// a new font.
 struct Sections {
     bool delta = true;
     std::string exe = Patch();
@@ -71,7 +75,7 @@ struct Sections {
     std::optional<std::string> rawImages{};
     std::optional<std::string> rawFonts{};
 };
-using DeltaSections = Sections;
+using DeltaSections = Sections;  // as the delta rows name it
 
 std::vector<MinizipEntry> Entries(const Tree& tree) {
     std::vector<MinizipEntry> entries;
