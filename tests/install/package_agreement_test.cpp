@@ -19,6 +19,7 @@
 #include "package_builder.h"
 #include "package_constants.h"
 #include "ruvexa_host.h"
+#include "security_floor.h"
 #include "signing_support.h"
 
 namespace install_testing {
@@ -622,6 +623,23 @@ TEST_F(PackageDevice, TakenFileThatDiffersIsTheDevicesToFind) {
               "to, are checked only on the device\n");
     EXPECT_EQ(RunDevice(), L"Err80");
     EXPECT_NE(log.Text().find("UpgradeThreadProc(): !!! Delta does not fit=[\\NandFlash\\Merrow\\Images\\back.bmp]"),
+              std::string::npos)
+        << log.Text();
+}
+
+// The other: the device's security floor. verify names the signature's
+// security version for the maker to hold against the floors in the field;
+// a device whose floor stands above it refuses the package.
+TEST_F(PackageDevice, SignatureBelowTheFloorIsTheDevicesToFind) {
+    BOOL raised = FALSE;
+    ASSERT_TRUE(RaiseSecurityFloor(4, &raised));
+    const std::string package = Pack(FullSections());
+    Lay(package, Signing::kVersioned, package);
+    const testing_support::ChildRun verify = Verify(true);
+    EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
+    EXPECT_EQ(verify.out, "ok, security version 3\n");
+    EXPECT_EQ(RunDevice(), L"Err0E");
+    EXPECT_NE(log.Text().find("ExtractThreadProc(): !!! Signature below security floor, security version=[3], floor=[4]"),
               std::string::npos)
         << log.Text();
 }
