@@ -20,13 +20,26 @@ bool IsExeLine(const ManifestLine& line) {
     return line.kind == ManifestKind::kExeWhole || line.kind == ManifestKind::kExePatch;
 }
 
-// The manifest's lines: its paths, each once, and its carried files; the
-// images manifest's exe line into `exe`.
+// The keys of the folders above `path`: "a" and "a\b" for "a\b\c".
+bool AddFoldersAbove(LPCWSTR path, PathKeys* folders) {
+    WCHAR folder[MAX_PATH];
+    for (size_t length = 0; path[length]; ++length) {
+        if (path[length] != L'\\') continue;
+        memcpy(folder, path, length * sizeof(WCHAR));
+        folder[length] = L'\0';
+        if (!folders->Add(PathKey(folder, false))) return false;
+    }
+    return true;
+}
+
+// The manifest's lines: its paths, each once and none also a folder above
+// another, and its carried files; the images manifest's exe line into `exe`.
 bool ReadLines(LPCWSTR archive, ManifestLine* exe, PathKeys* carried) {
     ManifestReader manifest;
     if (!manifest.Open(archive)) return false;
     const ULONGLONG manifestKey = PathKey(kManifestFileName, false);
     PathKeys named;
+    PathKeys folders;
     ManifestLine line;
     ManifestRead read;
     for (bool first = true; (read = manifest.Next(&line)) == ManifestRead::kLine; first = false) {
@@ -39,12 +52,14 @@ bool ReadLines(LPCWSTR archive, ManifestLine* exe, PathKeys* carried) {
         if (exe) return false;
         const ULONGLONG key = PathKey(line.path, false);
         // The manifest is removed from the new folder once it is unpacked.
-        if (key == manifestKey || !named.Add(key)) return false;
+        if (key == manifestKey || !named.Add(key) || !AddFoldersAbove(line.path, &folders)) return false;
         if (line.kind == ManifestKind::kAdd && !carried->Add(PathKey(line.path, true, line.size, line.crc))) {
             return false;
         }
     }
-    return read == ManifestRead::kEnd && !exe && !named.SortAndFindRepeated();
+    if (read != ManifestRead::kEnd || exe || named.SortAndFindRepeated()) return false;
+    folders.SortAndFindRepeated();
+    return !named.Meets(folders);
 }
 
 // The files the archive's central directory lists, as the extractor names

@@ -18,7 +18,8 @@ struct DeltaExeLine {
 
 // TRUE when every manifest reads to its end (the images manifest with its
 // exe line right after the first line, no exe line elsewhere), no path
-// stands twice in one manifest, each archive carries exactly the files its
+// stands twice in one manifest nor as a folder above another of its paths,
+// each archive carries exactly the files its
 // add lines name with their sizes and CRC-32s (folder entries and the
 // manifest aside), and the exe section is what its line says: a patch whose
 // head names the new file and whose records fit its sizes, or the whole file. `fontsFile` may be absent.

@@ -1,4 +1,5 @@
-// PathKeys: FNV-1a over the upper-cased path, then the size and CRC-32.
+// PathKeys: FNV-1a over the upper-cased path as the file system reads it,
+// then the size and CRC-32.
 #include "delta_path_keys.h"
 
 #include <stdlib.h>
@@ -26,9 +27,17 @@ int CompareKeys(const void* a, const void* b) {
 
 ULONGLONG PathKey(LPCWSTR path, bool withContent, DWORD size, DWORD crc) {
     ULONGLONG hash = kFnvOffset;
-    for (LPCWSTR c = path; *c; ++c) {
-        const WCHAR folded = *c == L'/' ? L'\\' : static_cast<WCHAR>(towupper(*c));
-        hash = Mix(hash, folded);
+    for (LPCWSTR component = path;;) {
+        LPCWSTR end = component;
+        while (*end && *end != L'\\' && *end != L'/') ++end;
+        // The file system drops a name's trailing dots and spaces: "a." and
+        // "a " name the file "a".
+        LPCWSTR kept = end;
+        while (kept > component && (kept[-1] == L'.' || kept[-1] == L' ')) --kept;
+        for (LPCWSTR c = component; c < kept; ++c) hash = Mix(hash, static_cast<WCHAR>(towupper(*c)));
+        if (!*end) break;
+        hash = Mix(hash, L'\\');
+        component = end + 1;
     }
     // The end of the path, so that "a" + size never meets "a1" + another.
     hash = Mix(hash, 0xFFFFFFFFu);
@@ -67,4 +76,16 @@ bool PathKeys::SortAndFindRepeated() {
 
 bool PathKeys::SameAs(const PathKeys& other) const {
     return count_ == other.count_ && (count_ == 0 || memcmp(keys_, other.keys_, count_ * sizeof(ULONGLONG)) == 0);
+}
+
+bool PathKeys::Meets(const PathKeys& other) const {
+    for (DWORD i = 0, j = 0; i < count_ && j < other.count_;) {
+        if (keys_[i] == other.keys_[j]) return true;
+        if (keys_[i] < other.keys_[j]) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    return false;
 }

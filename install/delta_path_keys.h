@@ -1,6 +1,7 @@
 // PathKeys: 64-bit keys of a delta's file paths as the device's file system
-// tells them apart (without regard to case, "\" and "/" the same), alone or
-// with a file's size and CRC-32, gathered on the heap and compared sorted.
+// tells them apart (without regard to case, "\" and "/" the same, a name's
+// trailing dots and spaces dropped), alone or with a file's size and CRC-32,
+// gathered on the heap and compared sorted.
 // Distinct paths that shared a key would be taken for one; with 64 bits
 // that does not happen by chance.
 #pragma once
@@ -24,6 +25,8 @@ public:
     bool SortAndFindRepeated();
     // Both sorted: true when they hold the same keys as often.
     bool SameAs(const PathKeys& other) const;
+    // Both sorted: true when a key stands in both.
+    bool Meets(const PathKeys& other) const;
 
 private:
     ULONGLONG* keys_ = nullptr;

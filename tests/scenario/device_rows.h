@@ -107,7 +107,7 @@ struct Expect {
 };
 
 // How a boot runs: the whole program, or one worker's step in this process.
-enum class Runner { kProcess, kInstallation, kRollback };
+enum class Runner { kProcess, kInstallation };
 
 struct Boot {
     Runner runner = Runner::kProcess;

@@ -14,7 +14,6 @@
 
 #include "device_rows.h"
 #include "install_codes.h"
-#include "rollback_codes.h"
 #include "worker_fixture.h"
 #include "worker_steps.h"
 
@@ -307,18 +306,19 @@ const std::vector<DeviceRow>& Rows() {
                    {.after = {.absent = {TrialRecord(1)},
                               .holds = {{kMerrow + L"Orvane3.exe", kHealthyExe}},
                               .trees = {{kPreviousFolder, OldVersion()}}}}}},
-        // A rollback step that fails posts its code and leaves the rest; the
-        // next try brings the old version back.
+        // A boot whose rollback step fails halts on its code and leaves the
+        // rest; the next boot tries again and brings the old version back.
         {.name = "AFailedRollbackStepShowsItsCodeAndTheNextTryEndsIt",
          .device = {.installed = Installed::kOnTrial,
                     .request = Request::kNone,
                     .files = {{kRollbackSetting, "starts=1\n"}, {kTrialFlag, kTrialOfPackage}, {TrialRecord(1), ""}},
                     .readOnly = {kMerrow + L"Images\\Start.bmp"}},
-         .boots = {{.runner = Runner::kRollback,
+         .boots = {{.status = 6,
                     .after = {.log = {"RollbackThreadProc(): !!! Failed to remove new=[\\NandFlash\\Merrow\\Images], "
-                                      "at=[*]"},
-                              .code = "Err70"}},
-                   {.runner = Runner::kRollback,
+                                      "at=[*]",
+                                      "=== !!! Rollback Failed ==="},
+                              .halted = "Err70 Rollback failed"}},
+                   {.status = 3,
                     .writableBefore = {kMerrow + L"Images\\Start.bmp"},
                     .after = {.absent = {kTrialFlag}, .installed = OldVersion()}}}},
 
@@ -491,27 +491,21 @@ class DeviceScenario : public testing_support::WorkerTest, public ::testing::Wit
 protected:
     DeviceScenario() : WorkerTest(kStepResult, nullptr) {}
 
-    // A failure's code text, from the table of the stage that posted it.
-    static std::wstring CodeText(const Boot& boot, const testing_support::PostedResult& posted) {
+    // A failure's code text, from the installation's table.
+    static std::wstring CodeText(const testing_support::PostedResult& posted) {
         if (posted.wParam) return L"";
-        return boot.runner == Runner::kInstallation
-                   ? testing_support::CodeTextOf<InstallFailure>(posted.failure)
-                   : testing_support::CodeTextOf<RollbackFailure>(posted.failure);
+        return testing_support::CodeTextOf<InstallFailure>(posted.failure);
     }
 
     // Runs the boot's worker step here; its log and its one posted result.
-    BootOutcome Step(const Boot& boot, const RowRun& run) {
+    BootOutcome Step(const RowRun& run) {
         log.Clear();
-        if (boot.runner == Runner::kInstallation) {
-            run.LaySections();
-            RunInstallationStep(run.Package(), run.Remote(), window, ResultMessage());
-        } else {
-            RunRollbackStep(window, ResultMessage());
-        }
+        run.LaySections();
+        RunInstallationStep(run.Package(), run.Remote(), window, ResultMessage());
         BootOutcome outcome{.stepped = true};
         outcome.run.log = log.Text();
         const auto posted = DrainResults();
-        outcome.code = posted.size() == 1 ? CodeText(boot, posted[0]) : L"(" + std::to_wstring(posted.size()) + L" results)";
+        outcome.code = posted.size() == 1 ? CodeText(posted[0]) : L"(" + std::to_wstring(posted.size()) + L" results)";
         return outcome;
     }
 };
@@ -526,7 +520,7 @@ TEST_P(DeviceScenario, Runs) {
         SCOPED_TRACE("boot " + std::to_string(number + 1));
         const Boot& boot = row.boots[number];
         run.Prepare(boot);
-        const BootOutcome outcome = boot.runner == Runner::kProcess ? run.RunProcess(boot) : Step(boot, run);
+        const BootOutcome outcome = boot.runner == Runner::kProcess ? run.RunProcess(boot) : Step(run);
         // A later boot builds on this one's device.
         ASSERT_EQ(run.WhyNot(boot, outcome), "") << outcome.run.err << outcome.run.log;
     }

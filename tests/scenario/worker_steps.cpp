@@ -6,7 +6,6 @@
 
 #include "attempt_support.h"
 #include "installation.h"
-#include "rollback.h"
 #include "test_bytes.h"
 
 namespace scenario {
@@ -27,12 +26,6 @@ void RunInstallationStep(const BuiltPackage& package, bool remote, HWND window, 
     installer.package_checksum = attempt.verified->checksum;
     installer.delta = attempt.verified->delta;
     UpgradeThreadProc(&installer);
-}
-
-void RunRollbackStep(HWND window, UINT message) {
-    Rollback rollback{};
-    FillWorkerRecord(&rollback, window, message, NULL, NULL, NULL, NULL);
-    RollbackThreadProc(&rollback);
 }
 
 }  // namespace scenario

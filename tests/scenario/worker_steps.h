@@ -1,7 +1,7 @@
 // One worker's step of a boot, run in this process on the worker fixture
 // instead of a whole boot of build/ruvexa: the installation over the
-// sections the extraction leaves beside the package, or the rollback of a
-// version on trial. Each posts its one result to `window`.
+// sections the extraction leaves beside the package. It posts its one
+// result to `window`.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,5 @@ namespace scenario {
 // The installation of `package`, found at the place of a remote or a USB
 // upgrade, with rollback off and no trusted key.
 void RunInstallationStep(const BuiltPackage& package, bool remote, HWND window, UINT message);
-
-void RunRollbackStep(HWND window, UINT message);
 
 }  // namespace scenario
