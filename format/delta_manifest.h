@@ -4,8 +4,11 @@
 // Accepted forms, read the same on both sides:
 //   - a line ends in "\n"; a "\r" before it is taken as part of the end
 //     (CRLF), and the last line must have its end;
-//   - fields are separated by exactly one blank: two blanks, tabs or a
-//     trailing blank make the line malformed;
+//   - fields are separated by exactly one blank: two blanks or a tab
+//     between them, or a blank after an exe line's CRC, make the line
+//     malformed; a PATH is the rest of the line, its own blanks included
+//     (the device's file system drops a name's trailing blanks and dots,
+//     and the delta's check compares paths as it does);
 //   - SIZE is decimal without sign, at most 4294967295;
 //   - CRC is exactly eight hex digits, upper or lower case;
 //   - PATH, in UTF-8, is made "\" and refused when it would leave the folder
