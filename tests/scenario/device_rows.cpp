@@ -56,11 +56,13 @@ void WriteTree(const testing_support::TempDevice& device, const std::wstring& fo
     }
 }
 
-UpgradeContent ContentOf(const PackageSpec& spec) {
-    if (spec.kind != PackageKind::kFull) return DeltaTarget(DeltaBase(), spec.kind == PackageKind::kDeltaWholeExe);
+UpgradeContent ContentOf(const PackageRecipe& recipe) {
+    if (recipe.kind != PackageKind::kFull) {
+        return DeltaTarget(DeltaBase(), recipe.kind == PackageKind::kDeltaWholeExe);
+    }
     UpgradeContent content = StandardUpgrade();
-    if (spec.exe) content.exe = *spec.exe;
-    if (spec.images) content.images = *spec.images;
+    if (recipe.exe) content.exe = *recipe.exe;
+    if (recipe.images) content.images = *recipe.images;
     return content;
 }
 
@@ -102,32 +104,32 @@ std::string RowRun::Fill(std::string text) const {
     return text;
 }
 
-void RowRun::BuildPackage(const PackageSpec& spec) {
-    content_ = ContentOf(spec);
+void RowRun::BuildPackage(const PackageRecipe& recipe) {
+    content_ = ContentOf(recipe);
     ++packages_;
-    if (spec.kind != PackageKind::kFull) {
+    if (recipe.kind != PackageKind::kFull) {
         std::string key;
-        if (spec.signedByTheMaker) {
+        if (recipe.signedByTheMaker) {
             if (RunPack({"keygen", scratch_.Path("maker")}, scratch_) != 0) ADD_FAILURE() << "keygen failed";
             key = scratch_.Path("maker.key");
         }
         package_ = BuildDeltaPackage(DeltaBase(), content_, scratch_, key);
         EXPECT_EQ(package_.bytes.substr(0, 4), "3-VD") << "a launcher that knows only \"3-VO\" refuses it (Err04)";
-        EXPECT_EQ(package_.exeSection.substr(0, 4) == "RVDP", spec.kind == PackageKind::kDelta);
+        EXPECT_EQ(package_.exeSection.substr(0, 4) == "RVDP", recipe.kind == PackageKind::kDelta);
         return;
     }
     package_ = BuildUpgradePackage(content_, scratch_, "content" + std::to_string(packages_));
-    if (spec.brokenImages) package_.imagesSection = "not a zip archive";
-    if (spec.folderEntriesWithData > 0) {
+    if (recipe.brokenImages) package_.imagesSection = "not a zip archive";
+    if (recipe.folderEntriesWithData > 0) {
         std::vector<unzip_testing::MinizipEntry> entries;
-        for (int i = 0; i < spec.folderEntriesWithData; ++i) {
+        for (int i = 0; i < recipe.folderEntriesWithData; ++i) {
             entries.push_back(
                 {.name = "folder" + std::to_string(i) + "/", .data = "ignored", .externalAttributes = 0x10});
         }
         if (!unzip_testing::MakeMinizipZip(scratch_.Path("images.zip"), entries)) ADD_FAILURE() << "no images.zip";
         package_.imagesSection = ReadHostFile(scratch_.Path("images.zip"));
     }
-    if (spec.brokenImages || spec.folderEntriesWithData > 0) {
+    if (recipe.brokenImages || recipe.folderEntriesWithData > 0) {
         package_.bytes = package_testing::BuildPackage(
             {.exe = package_.exeSection, .images = package_.imagesSection, .fonts = package_.fontsSection});
     }

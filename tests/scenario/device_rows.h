@@ -57,7 +57,7 @@ enum class PackageKind { kFull, kDelta, kDeltaWholeExe };
 
 // The package: StandardUpgrade() unless a delta (DeltaBase() to
 // DeltaTarget()), with the row's changes.
-struct PackageSpec {
+struct PackageRecipe {
     PackageKind kind = PackageKind::kFull;
     std::optional<std::string> exe{};     // another new program
     std::optional<NamedFiles> images{};   // other images
@@ -116,14 +116,14 @@ struct Boot {
     // Done to the device before the boot, as its user or application would.
     std::vector<std::wstring> removeBefore{};
     std::vector<std::wstring> writableBefore{};
-    std::optional<PackageSpec> requestBefore{};  // another package requested, at the row's place
+    std::optional<PackageRecipe> requestBefore{};  // another package requested, at the row's place
     Expect after{};
 };
 
 struct DeviceRow {
     std::string name;
     DeviceState device{};
-    PackageSpec package{};
+    PackageRecipe package{};
     std::vector<Boot> boots{};
 };
 
@@ -177,7 +177,7 @@ public:
 
 private:
     std::string Fill(std::string text) const;
-    void BuildPackage(const PackageSpec& spec);
+    void BuildPackage(const PackageRecipe& recipe);
     std::string WhyLogsWrong(const UpgradeLogs& logs, const RuvexaRun& run) const;
 
     const DeviceRow& row_;

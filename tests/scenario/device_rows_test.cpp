@@ -253,7 +253,7 @@ const std::vector<DeviceRow>& Rows() {
          .boots = {{.status = 3},
                    [] {
                        Boot second = KeepingUpgrade({}, VersionTree(StandardUpgrade()));
-                       second.requestBefore = PackageSpec{.exe = "#!/bin/sh\ntouch second_orvane3.ran\n",
+                       second.requestBefore = PackageRecipe{.exe = "#!/bin/sh\ntouch second_orvane3.ran\n",
                                                           .images = NamedFiles{{"Second.bmp", "BM second"}}};
                        return second;
                    }()}},
