@@ -7,7 +7,8 @@
 
 #include "device_path.h"
 #include "install_codes.h"
-#include "install_constants.h"
+#include "device_names.h"
+#include "device_paths.h"
 #include "program_log.h"
 #include "progress.h"
 #include "ruvexa_host.h"
@@ -64,7 +65,7 @@ ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind) {
         result.reason = "cannot copy '" + hostZip + "' to '" + root.Path() + "': " + failure.message();
         return result;
     }
-    const std::wstring folder = std::wstring(images ? kInstalledImages : kInstalledFont) + kTemporaryFolderSuffix;
+    const std::wstring folder = TemporaryFolderOf(images ? kInstalledImages : kInstalledFont);
     {
         host::SetDeviceRoot(root.Path());
         ProgramLog log;

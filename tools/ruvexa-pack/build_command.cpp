@@ -8,7 +8,6 @@
 #include "commands.h"
 #include "device_names.h"
 #include "host_file.h"
-#include "install_constants.h"
 #include "messages.h"
 #include "package_constants.h"
 #include "package_writer.h"
@@ -25,8 +24,8 @@ namespace {
 
 // Where the installation unpacks each archive on the device; used only to
 // warn about entry names that would not fit in a device path there.
-const std::wstring kImagesInstallFolder = std::wstring(kInstalledImages) + kTemporaryFolderSuffix;
-const std::wstring kFontsInstallFolder = std::wstring(kInstalledFont) + kTemporaryFolderSuffix;
+const std::wstring kImagesInstallFolder = TemporaryFolderOf(kInstalledImages);
+const std::wstring kFontsInstallFolder = TemporaryFolderOf(kInstalledFont);
 
 // The kind of file at `path`, following links; false with the host's
 // reason when there is none.

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "messages.h"
+#include "temporary_folder.h"
 
 namespace pack {
 
@@ -37,6 +38,11 @@ void WarnUnlessPackageName(const std::string& path) {
     if (HasPackageName(path)) return;
     Warn("the device looks for " + HostText(kPackageName) + " and will not find '" +
          std::filesystem::path(path).filename().string() + "'");
+}
+
+std::wstring TemporaryFolderOf(LPCWSTR installed) {
+    WCHAR folder[MAX_PATH];
+    return ComposeTemporaryFolder(folder, installed) ? folder : L"";
 }
 
 }  // namespace pack

@@ -17,6 +17,10 @@ constexpr LPCWSTR kSectionFileNames[] = {kExeFileName, kImagesFileName, kFontsFi
 static_assert(sizeof(kSectionFileNames) / sizeof(kSectionFileNames[0]) == kPackageSectionCount,
               "one file name per section");
 
+// The folder the installation unpacks an archive into beside `installed`,
+// named as the installation names it.
+std::wstring TemporaryFolderOf(LPCWSTR installed);
+
 // The device's fixed names are plain ASCII: each unit becomes one byte.
 std::string HostText(LPCWSTR deviceText);
 
