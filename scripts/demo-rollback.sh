@@ -50,7 +50,7 @@ run_device() { # NAME BOOTS
     sleep 1  # the applications the boots started run detached; let them write
     echo "exit status of the last boot: $status"
     echo "-- the program's log lines about the trial, the rollback and the refusal:"
-    grep -E 'trial|Trial|Rollback|rolled|rejected|Refusal|Upgrade Complete' "$demo/$1.log" \
+    grep -iE 'trial|rollback|rolled back|rejected|refusal|upgrade complete' "$demo/$1.log" \
         | sed 's/^/   /' || true
     echo "-- started.txt, the application's own record of its starts:"
     sed 's/^/   /' "$merrow/started.txt"
