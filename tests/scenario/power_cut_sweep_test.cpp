@@ -89,7 +89,7 @@ unsigned long ChangesOfSweptBoot(const scenario::BuiltPackage& package, const Sw
     MakeSweptDevice(device, package, sweep, trialDevice);
     auto run = scenario::RunRuvexa(device.Root(), kFastBoots, scratch);
     std::smatch match;
-    static const std::regex counted("ruvexa-host: ([0-9]+) file-system changes in this boot");
+    static const std::regex counted("ruvexa-host: ([0-9]+) file-system changes? in this boot");
     if (run.status != (sweep.cut == Cut::kFloorAfterTrial ? 0 : 3) || !std::regex_search(run.err, match, counted)) {
         ADD_FAILURE() << "the uncut boot did not end as expected:\n" << run.err << run.log;
         return 0;

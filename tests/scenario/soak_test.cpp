@@ -30,7 +30,7 @@ struct BootFigures {
 
 std::vector<BootFigures> FiguresOf(const std::string& err) {
     static const std::regex line(
-        "ruvexa-host: ([0-9]+) file-system changes in this boot, ([0-9]+) handles open, peak memory ([0-9]+) KiB");
+        "ruvexa-host: ([0-9]+) file-system changes? in this boot, ([0-9]+) handles? open, peak memory ([0-9]+) KiB");
     std::vector<BootFigures> boots;
     for (std::sregex_iterator it(err.begin(), err.end(), line), end; it != end; ++it) {
         boots.push_back({std::stoul((*it)[1]), std::stoul((*it)[2]), std::stoul((*it)[3])});

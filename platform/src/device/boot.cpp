@@ -55,8 +55,10 @@ void EndBoot(int exitStatus, const std::string& reason) {
     // Held until the exit: a thread still running (the UI thread showing a
     // message box, say) prints nothing after the boot's ending.
     flockfile(stderr);
-    std::fprintf(stderr, "ruvexa-host: %lu file-system changes in this boot, %zu handles open, peak memory %ld KiB\n",
-                 FileSystemChangeCount(), OpenHandleCount(), usage.ru_maxrss);
+    const unsigned long changes = FileSystemChangeCount();
+    const size_t handles = OpenHandleCount();
+    std::fprintf(stderr, "ruvexa-host: %lu file-system change%s in this boot, %zu handle%s open, peak memory %ld KiB\n",
+                 changes, changes == 1 ? "" : "s", handles, handles == 1 ? "" : "s", usage.ru_maxrss);
     std::fprintf(stderr, "ruvexa-host: %s (exit %d)\n", reason.c_str(), exitStatus);
     std::fflush(stderr);
     // _exit: no destructors or atexit handlers of the program run, as when
