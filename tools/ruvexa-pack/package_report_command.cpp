@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "counts.h"
 #include "crc32.h"
 #include "delta_archive.h"
 #include "device_names.h"
@@ -120,7 +121,15 @@ void FindProblems(Report* report) {
     const PackageInfo& info = report->info;
     if (!report->magicValid) problems.push_back("the magic is not \"3-VO\"");
     if (!report->hasTail) {
-        problems.push_back("the file is shorter than its 16-byte tail");
+        problems.push_back(report->magicValid && report->headBytes == kPackageHeadSize
+                               ? LengthProblem(info.data_size, report->length)
+                               : "the file is shorter than its 16-byte tail");
+        return;
+    }
+    // A file cut short or with bytes added has its tail read from where the
+    // head does not put it: its fields are no problems of their own then.
+    if (report->magicValid && report->expectedLength != report->length) {
+        problems.push_back(LengthProblem(info.data_size, report->length));
         return;
     }
     if (report->sum != info.data_size) problems.push_back("the section sizes do not add up to data_size");
@@ -143,8 +152,8 @@ std::string Verdict(const Report& report) {
 }
 
 std::string SavedText(const DeltaArchiveSummary& archive) {
-    return std::to_string(archive.carriedFiles) + " files carried, " + std::to_string(archive.takenFiles) +
-           " taken from the device (" + std::to_string(archive.takenBytes) + " bytes not carried)";
+    return Counted(archive.carriedFiles, "file") + " carried, " + std::to_string(archive.takenFiles) +
+           " taken from the device (" + Counted(archive.takenBytes, "byte") + " not carried)";
 }
 
 // What the delta carries and what it takes from the installed version.
