@@ -126,6 +126,10 @@ const CommandRow kRows[] = {
     // Counts.
     {"OneFileIsOneFile", {"mkdir one && cp release1/images/Start.bmp one/"}, BuildWithImages("one"), 0,
      {"OV3_UPGRADE_1.BIN"}, {"out:zipped images folder 'one': 1 file, 0 folders, "}},
+    {"UnpackSaysOneByte",
+     {"head -c 1 release1/app.exe > one.exe",
+      "ruvexa-pack build --exe one.exe --images release1/images -o OV3_UPGRADE_1.BIN"},
+     "ruvexa-pack unpack OV3_UPGRADE_1.BIN out", 0, {"out/AppExecute.ex"}, {"out:wrote out/AppExecute.ex (1 byte)\n"}},
     {"ProgressCountsTheFilesWhileZipping", {},
      "script -qec '" + BuildWithImages("release1/images") + "' /dev/null", 0, {"OV3_UPGRADE_1.BIN"},
      {"out:zipping the images folder: 2 of 2 files...", "zipping the fonts folder: 1 of 1 file..."}},

@@ -161,10 +161,10 @@ void PrintDeltaText(const Report& report) {
     const DeltaArchiveSummary& images = report.deltaImages;
     std::printf("delta:           installs only over the version it was made from\n");
     if (images.exeKind == "patch") {
-        std::printf("  exe:           a patch of %u bytes for an executable of %llu bytes\n", report.info.exe_size,
-                    static_cast<unsigned long long>(images.exeSize));
+        std::printf("  exe:           a patch of %s for an executable of %s\n",
+                    Counted(report.info.exe_size, "byte").c_str(), Counted(images.exeSize, "byte").c_str());
     } else {
-        std::printf("  exe:           the whole executable, %u bytes\n", report.info.exe_size);
+        std::printf("  exe:           the whole executable, %s\n", Counted(report.info.exe_size, "byte").c_str());
     }
     std::printf("  images:        %s\n", SavedText(images).c_str());
     if (report.info.fonts_size > 0) std::printf("  fonts:         %s\n", SavedText(report.deltaFonts).c_str());
@@ -178,7 +178,7 @@ json DeltaJson(const DeltaArchiveSummary& archive) {
 void PrintText(const Report& report) {
     const PackageInfo& info = report.info;
     std::printf("file:            %s\n", report.path.c_str());
-    std::printf("length:          %llu bytes\n", static_cast<unsigned long long>(report.length));
+    std::printf("length:          %s\n", Counted(report.length, "byte").c_str());
     std::printf("head:%s\n", report.headBytes < kPackageHeadSize ? " (incomplete: the file is shorter than 8 bytes)" : "");
     std::printf("  magic:         %s \"%s\" (%s)\n", Hex(info.signature).c_str(), report.magicText.c_str(),
                 report.magicValid ? (report.delta ? "valid, a delta package" : "valid")
