@@ -48,8 +48,9 @@ bool PrepareArchive(const std::string& given, ArchiveKind kind, const std::strin
     if (!StatusOf(given, &status, error)) return false;
     if (fs::is_directory(status)) {
         WarnAboutFolderContents(given, kind, exe);
+        // The count shows once the folder is read: the warnings about its
+        // entries come first, each on a line of its own.
         const std::string step = "zipping the " + what + " folder";
-        progress.Step(step);
         if (!zipped->CreateBeside(output, what, error)) return false;
         ZipSummary summary;
         const auto counter = [&](size_t done, size_t total) { progress.Count(step, done, total, "file"); };

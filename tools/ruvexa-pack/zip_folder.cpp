@@ -201,6 +201,7 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
     std::vector<unsigned char> buffer(kCopyChunk);
     const size_t fileCount =
         static_cast<size_t>(std::count_if(entries.begin(), entries.end(), [](const Entry& e) { return !e.folder; }));
+    if (counter) counter(0, fileCount);
     bool ok = true;
     for (const Entry& entry : entries) {
         if (!AddEntry(zip, entry, buffer, error)) {

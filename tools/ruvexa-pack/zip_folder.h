@@ -13,7 +13,8 @@ struct ZipSummary {
     size_t folders = 0;
 };
 
-// Called after each file is added: files added so far, files in all.
+// Called once the folder is read and its warnings are given, with none
+// added, then after each file is added: files added so far, files in all.
 using ZipCounter = std::function<void(size_t filesDone, size_t filesTotal)>;
 
 // Writes the archive at zipPath (replacing it). `installFolder` is the
