@@ -174,7 +174,8 @@ TEST_F(BuildTest, ArchiveUnderOneFolderIsWarnedAbout) {
     ASSERT_EQ(zip.status, 0) << zip.err;
     const std::string warning =
         "ruvexa-pack: warning: every entry of the images archive is under 'images/': the device will install "
-        "\\NandFlash\\Merrow\\Images\\images\\...\n";
+        "\\NandFlash\\Merrow\\Images\\images\\...; make the archive from inside the folder: cd images && zip -r "
+        "../images.zip .\n";
     ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("nested.zip"),
                                  "-o", space_.Path(kPackage)});
     EXPECT_EQ(build.status, 0) << build.err;

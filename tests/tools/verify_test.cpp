@@ -134,9 +134,12 @@ TEST_F(VerifyTest, InspectEndsWithTheVerdict) {
         {good_, "verdict:         sound\n"},
         {flipped, "verdict:         damaged: the computed checksum differs from the stored one (the device shows "
                   "Err0F)\n"},
-        {good_.substr(0, 4000), "verdict:         damaged: the section sizes do not add up to data_size; data_size + "
-                                "24 differs from the file length; the checksum cannot be computed: the data runs "
-                                "past the end of the file (the device shows Err08)\n"},
+        // Cut short, its tail is read from where the head does not put it:
+        // only the missing bytes are named.
+        {good_.substr(0, 4000), "verdict:         damaged: the file is incomplete: " +
+                                    std::to_string(good_.size() - 4000) + " bytes missing (the head says the package "
+                                    "is " + std::to_string(good_.size()) + " bytes long, the file is 4000 bytes) "
+                                    "(the device shows Err08)\n"},
         {"3-V", "verdict:         damaged: the magic is not \"3-VO\"; the file is shorter than its 16-byte tail (the "
                 "device shows Err04)\n"},
     };

@@ -6,7 +6,9 @@
 
 #include "archive_check.h"
 #include "commands.h"
+#include "counts.h"
 #include "device_names.h"
+#include "folder_contents.h"
 #include "host_file.h"
 #include "messages.h"
 #include "package_constants.h"
@@ -37,23 +39,30 @@ bool StatusOf(const std::string& path, fs::file_status* status, std::string* err
 }
 
 // An archive section: a zip file taken as is, or a folder zipped into a
-// temporary file beside the output.
-bool PrepareArchive(const std::string& given, const std::string& what, const std::wstring& installFolder,
-                    const std::string& output, TempFile* zipped, SectionSource* source, Progress& progress,
+// temporary file beside the output; `zippedFrom` is then the folder.
+bool PrepareArchive(const std::string& given, ArchiveKind kind, const std::string& exe, const std::string& output,
+                    TempFile* zipped, SectionSource* source, std::string* zippedFrom, Progress& progress,
                     std::string* error) {
+    const std::string what = kind == ArchiveKind::Images ? "images" : "fonts";
     fs::file_status status;
     if (!StatusOf(given, &status, error)) return false;
     if (fs::is_directory(status)) {
-        progress.Step("zipping the " + what + " folder");
+        WarnAboutFolderContents(given, kind, exe);
+        // The count shows once the folder is read: the warnings about its
+        // entries come first, each on a line of its own.
+        const std::string step = "zipping the " + what + " folder";
         if (!zipped->CreateBeside(output, what, error)) return false;
         ZipSummary summary;
-        if (!ZipFolder(given, zipped->Path(), installFolder, &summary, error)) return false;
+        const auto counter = [&](size_t done, size_t total) { progress.Count(step, done, total, "file"); };
+        const std::wstring installFolder = kind == ArchiveKind::Images ? kImagesInstallFolder : kFontsInstallFolder;
+        if (!ZipFolder(given, zipped->Path(), installFolder, &summary, error, counter)) return false;
         HostFile zip;
         if (!zip.OpenForReading(zipped->Path(), error)) return false;
         progress.Clear();
-        std::cout << "zipped " << what << " folder '" << given << "': " << summary.files << " files, "
-                  << summary.folders << " folders, " << zip.Size() << " bytes\n";
+        std::cout << "zipped " << what << " folder '" << given << "': " << Counted(summary.files, "file") << ", "
+                  << Counted(summary.folders, "folder") << ", " << Counted(zip.Size(), "byte") << "\n";
         *source = {zipped->Path(), zip.Size()};
+        *zippedFrom = given;
         return true;
     }
     if (!fs::is_regular_file(status)) {
@@ -73,6 +82,25 @@ bool PrepareArchive(const std::string& given, const std::string& what, const std
     return true;
 }
 
+// What the first bytes of a file given as --exe say it is, when it is
+// something --exe cannot take: a package or a zip archive. Empty otherwise.
+std::string NotAnExecutable(HostFile& file) {
+    BYTE magic[4] = {};
+    if (file.ReadAt(0, magic, sizeof(magic)) != sizeof(magic)) return "";
+    if (std::memcmp(magic, kPackageSignatureBytes, sizeof(magic)) == 0) {
+        return "an upgrade package (it starts with \"3-VO\")";
+    }
+    if (std::memcmp(magic, kDeltaPackageSignatureBytes, sizeof(magic)) == 0) {
+        return "a delta upgrade package (it starts with \"3-VD\")";
+    }
+    // A zip archive starts with an entry's local header, or, holding
+    // nothing, with its end record.
+    if (std::memcmp(magic, "PK\3\4", sizeof(magic)) == 0 || std::memcmp(magic, "PK\5\6", sizeof(magic)) == 0) {
+        return "a zip archive";
+    }
+    return "";
+}
+
 }  // namespace
 
 int RunBuild(const Arguments& arguments) {
@@ -90,6 +118,11 @@ int RunBuild(const Arguments& arguments) {
     if (!exeFile.OpenForReading(arguments.exe, &error)) return Fail(error);
     // The device refuses a package without an exe (Err0D) or images (Err23).
     if (exeFile.Size() == 0) return Fail("'" + arguments.exe + "' is empty: the device refuses a package whose exe section is empty (Err0D)");
+    const std::string exeKind = NotAnExecutable(exeFile);
+    if (!exeKind.empty()) {
+        return Fail("'" + arguments.exe + "' is " + exeKind + ", not an executable: --exe takes the application's "
+                    "executable, which the device installs as " + HostText(kInstalledExe));
+    }
     SectionSource exe{arguments.exe, exeFile.Size()};
 
     // The key is read first, so that a wrong one fails before any long work.
@@ -102,22 +135,23 @@ int RunBuild(const Arguments& arguments) {
     // before any long work.
     if (!package.CreateBeside(output, "tmp", &error)) return Fail(error);
     SectionSource images, fonts;
-    if (!PrepareArchive(arguments.images, "images", kImagesInstallFolder, output, &imagesZip, &images, progress,
-                        &error)) {
+    std::string imagesFolder, fontsFolder;
+    if (!PrepareArchive(arguments.images, ArchiveKind::Images, arguments.exe, output, &imagesZip, &images,
+                        &imagesFolder, progress, &error)) {
         return Fail(error);
     }
     if (images.size == 0) {
         return Fail("'" + arguments.images + "' is empty: the device refuses a package whose images section is empty (Err23)");
     }
     if (!ArchiveUnpacks(images.path, ArchiveKind::Images, progress, &error)) return Fail(error);
-    WarnAboutArchiveLayout(images.path, images.size, ArchiveKind::Images);
+    WarnAboutArchiveLayout(images.path, images.size, ArchiveKind::Images, imagesFolder);
     if (!arguments.fonts.empty()) {
-        if (!PrepareArchive(arguments.fonts, "fonts", kFontsInstallFolder, output, &fontsZip, &fonts, progress,
-                            &error)) {
+        if (!PrepareArchive(arguments.fonts, ArchiveKind::Fonts, arguments.exe, output, &fontsZip, &fonts,
+                            &fontsFolder, progress, &error)) {
             return Fail(error);
         }
         if (fonts.size > 0 && !ArchiveUnpacks(fonts.path, ArchiveKind::Fonts, progress, &error)) return Fail(error);
-        WarnAboutArchiveLayout(fonts.path, fonts.size, ArchiveKind::Fonts);
+        WarnAboutArchiveLayout(fonts.path, fonts.size, ArchiveKind::Fonts, fontsFolder);
     }
     uint64_t total = kPackageFrameSize + exe.size + images.size + fonts.size;
     if (total > kLargestPackageSize) {

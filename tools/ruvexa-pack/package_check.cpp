@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "counts.h"
 #include "device_names.h"
 #include "device_path.h"
 #include "extract_codes.h"
@@ -21,7 +22,19 @@
 namespace pack {
 namespace {
 
+// Past the magic, a file whose length is not the head's says what happened
+// to it better than the first check its tail then fails: the tail it read
+// lies where the head does not put it, and its sizes mean nothing.
+bool FailsOnLength(ExtractFailure index) {
+    return index == ExtractFailure::kPointTail || index == ExtractFailure::kReadTail ||
+           index == ExtractFailure::kWrongDataSize || index == ExtractFailure::kWrongFileSize;
+}
+
 std::string PreVerifyReason(ExtractFailure index, const PackageInfo& info, DWORD fileSize) {
+    if (FailsOnLength(index)) {
+        const std::string problem = LengthProblem(info.data_size, fileSize);
+        if (!problem.empty()) return problem;
+    }
     switch (index) {
     case ExtractFailure::kOpenPackage:
         return "the package cannot be opened";
@@ -29,10 +42,10 @@ std::string PreVerifyReason(ExtractFailure index, const PackageInfo& info, DWORD
         return "the head (the first 8 bytes) cannot be read";
     case ExtractFailure::kBadSignature:
         return fileSize < sizeof(kPackageSignatureBytes)
-                   ? "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the magic \"3-VO\""
+                   ? "the file is too short (" + Counted(fileSize, "byte") + ") to hold the magic \"3-VO\""
                    : "the file does not start with the magic \"3-VO\" (bytes 33 2D 56 4F)";
     case ExtractFailure::kPointTail:
-        return "the file is too short (" + std::to_string(fileSize) + " bytes) to hold the 16-byte tail";
+        return "the file is too short (" + Counted(fileSize, "byte") + ") to hold the 16-byte tail";
     case ExtractFailure::kReadTail:
         return "the tail (the last 16 bytes) cannot be read";
     case ExtractFailure::kPointExe:
@@ -42,7 +55,7 @@ std::string PreVerifyReason(ExtractFailure index, const PackageInfo& info, DWORD
                ") differs from exe_size + images_size + fonts_size in the tail (" +
                std::to_string(static_cast<DWORD>(info.exe_size + info.images_size + info.fonts_size)) + ")";
     case ExtractFailure::kWrongFileSize:
-        return "the file is " + std::to_string(fileSize) + " bytes long, but data_size + 24 is " +
+        return "the file is " + Counted(fileSize, "byte") + " long, but data_size + 24 is " +
                std::to_string(static_cast<DWORD>(info.data_size + kPackageFrameSize));
     // Not steps of pre-verification.
     case ExtractFailure::kNoUpgradeFile:
@@ -239,6 +252,17 @@ SectionFiles SectionFilesIn(const std::wstring& folder, const std::string& shown
     files.shownFolder = shownFolder;
     for (DWORD i = 0; i < kPackageSectionCount; ++i) files.paths[i] = folder + L"\\" + kSectionFileNames[i];
     return files;
+}
+
+std::string LengthProblem(uint64_t dataSize, uint64_t fileLength) {
+    const uint64_t implied = dataSize + kPackageFrameSize;
+    if (implied == fileLength) return "";
+    const std::string lengths = " (the head says the package is " + Counted(implied, "byte") + " long, the file is " +
+                                Counted(fileLength, "byte") + ")";
+    if (implied > fileLength) {
+        return "the file is incomplete: " + Counted(implied - fileLength, "byte") + " missing" + lengths;
+    }
+    return "the file has " + Counted(fileLength - implied, "byte") + " after the tail" + lengths;
 }
 
 std::string FailureCodeText(ExtractFailure failureIndex) { return host::WideToUtf8(FailureCode(failureIndex)); }

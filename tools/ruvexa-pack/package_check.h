@@ -55,6 +55,13 @@ CheckResult ExtractPackage(const std::wstring& packagePath, const SectionFiles& 
 inline uint64_t ImagesSectionOffset(const PackageInfo& info) { return uint64_t{kExeSectionOffset} + info.exe_size; }
 inline uint64_t FontsSectionOffset(const PackageInfo& info) { return ImagesSectionOffset(info) + info.images_size; }
 
+// A package whose length is not the one its head implies (data_size + 24),
+// in the words of what happened to it: "the file is incomplete: N bytes
+// missing" for a file cut short, "the file has N bytes after the tail" for
+// one with bytes added, each with the two lengths. Empty when the length
+// is right.
+std::string LengthProblem(uint64_t dataSize, uint64_t fileLength);
+
 // The code text of a failure, such as "Err0F".
 std::string FailureCodeText(ExtractFailure failureIndex);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "counts.h"
 #include "crc32.h"
 #include "delta_archive.h"
 #include "device_names.h"
@@ -120,7 +121,15 @@ void FindProblems(Report* report) {
     const PackageInfo& info = report->info;
     if (!report->magicValid) problems.push_back("the magic is not \"3-VO\"");
     if (!report->hasTail) {
-        problems.push_back("the file is shorter than its 16-byte tail");
+        problems.push_back(report->magicValid && report->headBytes == kPackageHeadSize
+                               ? LengthProblem(info.data_size, report->length)
+                               : "the file is shorter than its 16-byte tail");
+        return;
+    }
+    // A file cut short or with bytes added has its tail read from where the
+    // head does not put it: its fields are no problems of their own then.
+    if (report->magicValid && report->expectedLength != report->length) {
+        problems.push_back(LengthProblem(info.data_size, report->length));
         return;
     }
     if (report->sum != info.data_size) problems.push_back("the section sizes do not add up to data_size");
@@ -143,8 +152,8 @@ std::string Verdict(const Report& report) {
 }
 
 std::string SavedText(const DeltaArchiveSummary& archive) {
-    return std::to_string(archive.carriedFiles) + " files carried, " + std::to_string(archive.takenFiles) +
-           " taken from the device (" + std::to_string(archive.takenBytes) + " bytes not carried)";
+    return Counted(archive.carriedFiles, "file") + " carried, " + std::to_string(archive.takenFiles) +
+           " taken from the device (" + Counted(archive.takenBytes, "byte") + " not carried)";
 }
 
 // What the delta carries and what it takes from the installed version.
@@ -152,10 +161,10 @@ void PrintDeltaText(const Report& report) {
     const DeltaArchiveSummary& images = report.deltaImages;
     std::printf("delta:           installs only over the version it was made from\n");
     if (images.exeKind == "patch") {
-        std::printf("  exe:           a patch of %u bytes for an executable of %llu bytes\n", report.info.exe_size,
-                    static_cast<unsigned long long>(images.exeSize));
+        std::printf("  exe:           a patch of %s for an executable of %s\n",
+                    Counted(report.info.exe_size, "byte").c_str(), Counted(images.exeSize, "byte").c_str());
     } else {
-        std::printf("  exe:           the whole executable, %u bytes\n", report.info.exe_size);
+        std::printf("  exe:           the whole executable, %s\n", Counted(report.info.exe_size, "byte").c_str());
     }
     std::printf("  images:        %s\n", SavedText(images).c_str());
     if (report.info.fonts_size > 0) std::printf("  fonts:         %s\n", SavedText(report.deltaFonts).c_str());
@@ -169,7 +178,7 @@ json DeltaJson(const DeltaArchiveSummary& archive) {
 void PrintText(const Report& report) {
     const PackageInfo& info = report.info;
     std::printf("file:            %s\n", report.path.c_str());
-    std::printf("length:          %llu bytes\n", static_cast<unsigned long long>(report.length));
+    std::printf("length:          %s\n", Counted(report.length, "byte").c_str());
     std::printf("head:%s\n", report.headBytes < kPackageHeadSize ? " (incomplete: the file is shorter than 8 bytes)" : "");
     std::printf("  magic:         %s \"%s\" (%s)\n", Hex(info.signature).c_str(), report.magicText.c_str(),
                 report.magicValid ? (report.delta ? "valid, a delta package" : "valid")

@@ -60,6 +60,10 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
     for (const auto& archive : archives) {
         if (archive.size == 0) continue;
         const std::string file = sections.Path() + "/" + HostText(archive.name);
+        // The progress line is still on a terminal's screen: the warning
+        // would run on after its text, and the next step would seem to go
+        // on the warning's line.
+        progress.Clear();
         WarnAboutArchiveLayout(file, archive.size, archive.kind);
         if (!ArchiveUnpacks(file, archive.kind, progress, text)) return Verification::Rejected;
     }

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "counts.h"
 #include "device_names.h"
 #include "device_path.h"
 #include "messages.h"
@@ -81,7 +82,7 @@ int RunUnpack(const Arguments& arguments) {
         const fs::path file = out / HostText(kSectionFileNames[i]);
         const DWORD size = result.info.*kPackageSections[i].size;
         if (size > 0) {
-            std::cout << "wrote " << file.string() << " (" << size << " bytes)\n";
+            std::cout << "wrote " << file.string() << " (" << Counted(size, "byte") << ")\n";
             continue;
         }
         std::cout << "no " << name << " section (" << name << "_size is 0): " << HostText(kSectionFileNames[i])

@@ -175,7 +175,7 @@ bool AddEntry(zipFile zip, const Entry& entry, std::vector<unsigned char>& buffe
 }  // namespace
 
 bool ZipFolder(const std::string& folder, const std::string& zipPath, const std::wstring& installFolder,
-               ZipSummary* summary, std::string* error) {
+               ZipSummary* summary, std::string* error, const ZipCounter& counter) {
     std::vector<Entry> entries;
     if (!CollectEntries(folder, &entries, error)) return false;
     // An archive of nothing is only its end record, which the device's zip
@@ -199,6 +199,9 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
     zipFile zip = CreateZip(zipPath, &out, &stream, error);
     if (!zip) return false;
     std::vector<unsigned char> buffer(kCopyChunk);
+    const size_t fileCount =
+        static_cast<size_t>(std::count_if(entries.begin(), entries.end(), [](const Entry& e) { return !e.folder; }));
+    if (counter) counter(0, fileCount);
     bool ok = true;
     for (const Entry& entry : entries) {
         if (!AddEntry(zip, entry, buffer, error)) {
@@ -206,6 +209,7 @@ bool ZipFolder(const std::string& folder, const std::string& zipPath, const std:
             break;
         }
         ++(entry.folder ? summary->folders : summary->files);
+        if (!entry.folder && counter) counter(summary->files, fileCount);
     }
     if (zipClose(zip, nullptr) != ZIP_OK && ok) {
         *error = out.Failed() ? out.LastError() : "cannot finish the archive '" + zipPath + "'";

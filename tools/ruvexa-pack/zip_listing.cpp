@@ -4,6 +4,7 @@
 #include <minizip/unzip.h>
 
 #include <cctype>
+#include <filesystem>
 
 #include "install_constants.h"
 #include "messages.h"
@@ -20,13 +21,12 @@ std::string DeviceSeparators(std::string name) {
     return name;
 }
 
-// A name as the device's FAT compares it: without regard to (ASCII) case.
+}  // namespace
+
 std::string FoldedCase(std::string name) {
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return name;
 }
-
-}  // namespace
 
 bool ListZip(const std::string& hostFile, uint64_t offset, uint64_t size, std::vector<ZipEntry>* entries,
              std::string* error) {
@@ -68,7 +68,14 @@ std::string InstalledPath(ArchiveKind kind, const ZipEntry& entry) {
     return InstalledFolder(kind) + "\\" + DeviceSeparators(entry.name);
 }
 
-void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind) {
+bool IsArchiveFolderName(const std::string& name, ArchiveKind kind) {
+    const std::string installed = InstalledFolder(kind);
+    const std::string own = kind == ArchiveKind::Images ? "images" : "fonts";
+    const std::string folded = FoldedCase(name);
+    return folded == own || folded == FoldedCase(installed.substr(installed.rfind('\\') + 1));
+}
+
+void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind, const std::string& zippedFolder) {
     if (entries.empty()) return;
     const std::string first = DeviceSeparators(entries.front().name);
     const size_t end = first.find('\\');
@@ -77,16 +84,25 @@ void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind
     for (const ZipEntry& entry : entries) {
         if (FoldedCase(DeviceSeparators(entry.name).substr(0, top.size())) != FoldedCase(top)) return;
     }
-    const std::string folder = entries.front().name.substr(0, end + 1);
-    Warn(std::string("every entry of the ") + (kind == ArchiveKind::Images ? "images" : "fonts") +
-         " archive is under '" + folder + "': the device will install " + InstalledFolder(kind) + "\\" +
-         top + "...");
+    const std::string name = entries.front().name.substr(0, end);
+    if (!IsArchiveFolderName(name, kind)) return;
+    const std::string what = kind == ArchiveKind::Images ? "images" : "fonts";
+    // A folder given to build is zipped from inside; it can only hold the
+    // archive's folder one level down.
+    const std::string advice =
+        zippedFolder.empty()
+            ? "make the archive from inside the folder: cd " + name + " && zip -r ../" + what + ".zip ."
+            : "give the folder inside it: --" + what + " " +
+                  (std::filesystem::path(zippedFolder) / name).lexically_normal().string();
+    Warn("every entry of the " + what + " archive is under '" + name + "/': the device will install " +
+         InstalledFolder(kind) + "\\" + top + "...; " + advice);
 }
 
-void WarnAboutArchiveLayout(const std::string& hostFile, uint64_t size, ArchiveKind kind) {
+void WarnAboutArchiveLayout(const std::string& hostFile, uint64_t size, ArchiveKind kind,
+                            const std::string& zippedFolder) {
     std::vector<ZipEntry> entries;
     std::string ignored;
-    if (size > 0 && ListZip(hostFile, 0, size, &entries, &ignored)) WarnIfAllInOneFolder(entries, kind);
+    if (size > 0 && ListZip(hostFile, 0, size, &entries, &ignored)) WarnIfAllInOneFolder(entries, kind, zippedFolder);
 }
 
 }  // namespace pack

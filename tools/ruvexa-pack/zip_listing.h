@@ -28,13 +28,27 @@ std::string InstalledFolder(ArchiveKind kind);
 // The device path an entry is installed at.
 std::string InstalledPath(ArchiveKind kind, const ZipEntry& entry);
 
-// Warns when every entry lies under one top-level folder, as `zip -r` makes
-// of a folder named on its command line: the device installs that folder
-// too, one level deeper than the application looks.
-void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind);
+// A name as the device's FAT compares it: without regard to (ASCII) case.
+std::string FoldedCase(std::string name);
+
+// The names an archive's own folder goes by, without regard to case: the
+// folder the device installs it as ("Images", "Font") and "images" or
+// "fonts". An archive whose entries all lie under a folder of such a name
+// was zipped from outside that folder.
+bool IsArchiveFolderName(const std::string& name, ArchiveKind kind);
+
+// Warns when every entry lies under one top-level folder named as the
+// archive itself, as `zip -r images.zip images` makes: the device installs
+// that folder too, one level deeper than the application looks. Another
+// single folder ("photos/") is a layout of its own and draws nothing.
+// `zippedFolder`: the host folder build zipped the archive from, if it did;
+// the advice then names the folder inside it to give instead.
+void WarnIfAllInOneFolder(const std::vector<ZipEntry>& entries, ArchiveKind kind,
+                          const std::string& zippedFolder = "");
 // The same for the archive file `hostFile` of `size` bytes (none: nothing to
 // say); an archive that cannot be listed only costs the warning, since the
 // dry run judges it.
-void WarnAboutArchiveLayout(const std::string& hostFile, uint64_t size, ArchiveKind kind);
+void WarnAboutArchiveLayout(const std::string& hostFile, uint64_t size, ArchiveKind kind,
+                            const std::string& zippedFolder = "");
 
 }  // namespace pack
