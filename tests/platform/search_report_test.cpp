@@ -202,4 +202,24 @@ TEST(WildcardDistance, CountsSlipsAndLetsWildcardsMatchAnything) {
     }
 }
 
+// The known name a mistyped option or command was meant to be, for "did
+// you mean": the closest within a slip in four characters, ties in name order.
+TEST(CloseName, PicksTheClosestKnownNameWithinAFewSlips) {
+    const std::vector<std::string> options = {"--exe", "--images", "--fonts", "--output", "--help"};
+    const std::vector<std::string> commands = {"build", "delta", "verify", "inspect", "list", "unpack", "keygen",
+                                               "sign"};
+    const struct {
+        std::string typed;
+        const std::vector<std::string>& known;
+        std::string close;
+    } rows[] = {
+        {"--imgaes", options, "--images"}, {"--images", options, "--images"}, {"--IMAGES", options, "--images"},
+        {"--fnts", options, "--fonts"},    {"--xyz", options, ""},            {"--outptu", options, "--output"},
+        {"", options, ""},                 {"biuld", commands, "build"},      {"lst", commands, "list"},
+        {"pack", commands, ""},            {"--he?p", options, "--help"},     {"--*", options, ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(host::CloseName(row.typed, row.known), row.close) << row.typed;
+    EXPECT_EQ(host::CloseName("--ab", {"--ac", "--aa"}), "--aa");
+}
+
 }  // namespace
