@@ -93,7 +93,8 @@ const std::vector<Row>& Rows() {
          .report = {"ruvexa-host: 2 files match \\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN: ov3_upgrade_a.bin, "
                     "OV3_UPGRADE_B.BIN; the device took ov3_upgrade_a.bin" + kTookFirst}},
         {.name = "ARepeatedSearchIsToldOnceWithItsLatestMatches",
-         .files = {kDownload + L"OV3_UPGRADE_1.BIN", kDownload + L"OV3_UPGRADE_2.BIN", kDownload + L"OV3_UPGRADE_3.BIN"},
+         .files = {kDownload + L"OV3_UPGRADE_1.BIN", kDownload + L"OV3_UPGRADE_2.BIN",
+                   kDownload + L"OV3_UPGRADE_3.BIN"},
          .searches = {kPackages, L"\\storage card\\ov3_download\\ov3_upgrade_*.bin"},
          .report = {"ruvexa-host: 3 files match \\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN: OV3_UPGRADE_1.BIN, "
                     "OV3_UPGRADE_2.BIN, OV3_UPGRADE_3.BIN; the device took OV3_UPGRADE_1.BIN" + kTookFirst}},

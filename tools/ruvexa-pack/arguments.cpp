@@ -130,6 +130,26 @@ std::vector<std::string> LongNames(const CLI::App* app) {
     return names;
 }
 
+// The first word before "--" that names no option the command declares,
+// as "unknown option --imgaes; did you mean --images?"; "" when none.
+std::string UnknownOption(const CLI::App* app, const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--") break;
+        if (!LooksLikeOption(word) || app->get_option_no_throw(OptionNameIn(word))) continue;
+        return UnknownOptionText(word.substr(0, word.find('=')), LongNames(app));
+    }
+    return "";
+}
+
+bool AsksForHelp(const CLI::App* app, const std::vector<std::string>& words) {
+    const CLI::Option* help = app->get_help_ptr();
+    for (const std::string& word : words) {
+        if (word == "--") break;
+        if (help && LooksLikeOption(word) && help->check_name(word)) return true;
+    }
+    return false;
+}
+
 // The commands with their options, bound to one Arguments. A positional's
 // description says what it is ("package"), for "missing package FILE".
 class CommandLine {
@@ -242,7 +262,9 @@ public:
         }
         for (const std::string& word : app->remaining()) {
             if (word == "--") continue;
-            if (word.size() > 1 && word[0] == '-') return UnknownOptionText(word.substr(0, word.find('=')), LongNames(app));
+            if (word.size() > 1 && word[0] == '-') {
+                return UnknownOptionText(word.substr(0, word.find('=')), LongNames(app));
+            }
             return "unexpected argument '" + word + "'";
         }
         for (const CLI::Option* option : app->get_options()) {
@@ -277,26 +299,6 @@ private:
                          "the security version the signature carries, 0 to\n"
                          "4294967295; a device refuses one below its floor (default 0)")
             ->type_name("N");
-    }
-
-    // The first word before "--" that names no option the command declares,
-    // as "unknown option --imgaes; did you mean --images?"; "" when none.
-    static std::string UnknownOption(const CLI::App* app, const std::vector<std::string>& words) {
-        for (const std::string& word : words) {
-            if (word == "--") break;
-            if (!LooksLikeOption(word) || app->get_option_no_throw(OptionNameIn(word))) continue;
-            return UnknownOptionText(word.substr(0, word.find('=')), LongNames(app));
-        }
-        return "";
-    }
-
-    static bool AsksForHelp(const CLI::App* app, const std::vector<std::string>& words) {
-        const CLI::Option* help = app->get_help_ptr();
-        for (const std::string& word : words) {
-            if (word == "--") break;
-            if (help && LooksLikeOption(word) && help->check_name(word)) return true;
-        }
-        return false;
     }
 
     // The option a CLI11 message begins with ("--exe is required",
