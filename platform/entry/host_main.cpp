@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
     bool help = false;
     std::string error;
     if (!host::ParseHostOptions(argc, argv, &options, &help, &error)) {
-        std::fprintf(stderr, "ruvexa: %s\n\n%s", error.c_str(), host::HostUsage().c_str());
+        std::fprintf(stderr, "ruvexa: %s\nsee ruvexa --help\n", error.c_str());
         return host::kExitBadOptions;
     }
     if (help) {
@@ -180,8 +180,8 @@ int main(int argc, char** argv) {
     }
     struct stat st;
     if (stat(options.deviceRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        std::fprintf(stderr, "ruvexa: the device root %s is not a folder\n\n%s", options.deviceRoot.c_str(),
-                     host::HostUsage().c_str());
+        std::fprintf(stderr, "ruvexa: the device root %s is not a folder\nsee ruvexa --help\n",
+                     options.deviceRoot.c_str());
         return host::kExitBadOptions;
     }
     if (!host::LockDeviceFolder(options.deviceRoot, &error)) {

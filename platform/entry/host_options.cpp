@@ -5,12 +5,14 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "close_names.h"
 #include "ruvexa_host.h"
 
 namespace host {
@@ -168,6 +170,41 @@ std::string OptionOf(const CLI::Error& error) {
     return text.substr(0, text.find(':'));
 }
 
+// A word CLI11 takes for an option: "--name", "--name=value", "-x"; not "-",
+// "--" or a negative number.
+bool LooksLikeOption(const std::string& word) {
+    if (word.size() < 2 || word[0] != '-' || word == "--") return false;
+    return word[1] == '-' || !std::isdigit(static_cast<unsigned char>(word[1]));
+}
+
+// "unknown option --headles; did you mean --headless?": the option named by
+// the first word that no defined option answers to, with the defined one a
+// few typing slips away, if any; "" when every option word is known.
+std::string UnknownOption(const CLI::App& app, const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--") break;
+        if (!LooksLikeOption(word)) continue;
+        const std::string name = word[1] == '-' ? word.substr(0, word.find('=')) : word.substr(0, 2);
+        if (app.get_option_no_throw(name)) continue;
+        std::vector<std::string> known;
+        for (const CLI::Option* option : app.get_options()) {
+            for (const std::string& longName : option->get_lnames()) known.push_back("--" + longName);
+        }
+        const std::string typed = word.substr(0, word.find('='));
+        const std::string close = CloseName(typed, known);
+        return "unknown option " + typed + (close.empty() ? "" : "; did you mean " + close + "?");
+    }
+    return "";
+}
+
+bool AsksForHelp(const CLI::App& app, const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--") break;
+        if (LooksLikeOption(word) && app.get_help_ptr()->check_name(word)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string HostUsage() {
@@ -194,6 +231,13 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, s
     *help = false;
     CLI::App app;
     DefineOptions(app, options);
+    // A mistyped option is told first, before a value or option it leaves
+    // missing; help, if asked for, wins over it.
+    const std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
+    if (std::string unknown = UnknownOption(app, words); !unknown.empty() && !AsksForHelp(app, words)) {
+        *error = unknown;
+        return false;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

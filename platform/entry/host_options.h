@@ -45,7 +45,8 @@ constexpr unsigned long kMaximumZoom = 8;
 // `help` is set for --help.
 bool ParseHostOptions(int argc, char** argv, HostOptions* options, bool* help, std::string* error);
 
-// The usage, printed by --help and after a bad option.
+// The usage, printed by --help; after a bad option, one line why and the
+// hint "see ruvexa --help".
 std::string HostUsage();
 
 }  // namespace host

@@ -1,5 +1,7 @@
-// The end-of-boot account of searches that found nothing: which searches
-// count, where the account says they looked, and how close names rank.
+// The end-of-boot account of searches that found nothing, and of searches
+// whose first match alone was taken of several: which searches count, where
+// the account says they looked, which match was taken, and how close names
+// rank.
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
@@ -20,11 +22,15 @@ struct Row {
     std::vector<std::wstring> files;  // a path ending in "\" is a folder
     std::vector<std::wstring> searches;
     Lines report;
+    bool goesOn = false;  // each search is gone through with FindNextFileW
 };
 
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 const std::string kNoProgram = "ruvexa-host: the boot started no program";
+const std::wstring kDownload = L"\\Storage Card\\OV3_Download\\";
+const std::wstring kPackages = kDownload + L"OV3_UPGRADE_*.BIN";
+const std::string kTookFirst = ", the first the search lists (the lowest name)";
 
 const std::vector<Row>& Rows() {
     static const std::vector<Row> rows = {
@@ -71,6 +77,51 @@ const std::vector<Row>& Rows() {
          .searches = {L"\\Empty\\*.*", L"\\Empty\\*", L"\\NandFlash\\Upgrade.flag", L"\\NandFlash\\OV3_UPGRADE_*.BIN",
                       L"\\NandFlash\\"},
          .report = {}},
+        {.name = "TwoPackagesTheDeviceTookTheLowestName",
+         .files = {kDownload + L"OV3_UPGRADE_5.BIN", kDownload + L"OV3_UPGRADE_3.BIN"},
+         .searches = {kPackages},
+         .report = {"ruvexa-host: 2 files match \\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN: OV3_UPGRADE_3.BIN, "
+                    "OV3_UPGRADE_5.BIN; the device took OV3_UPGRADE_3.BIN" + kTookFirst}},
+        {.name = "TheLowestNameIsNotTheHighestNumber",
+         .files = {kDownload + L"OV3_UPGRADE_9.BIN", kDownload + L"OV3_UPGRADE_10.BIN"},
+         .searches = {kPackages},
+         .report = {"ruvexa-host: 2 files match \\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN: OV3_UPGRADE_10.BIN, "
+                    "OV3_UPGRADE_9.BIN; the device took OV3_UPGRADE_10.BIN" + kTookFirst}},
+        {.name = "NamesAreOrderedIgnoringCase",
+         .files = {kDownload + L"OV3_UPGRADE_B.BIN", kDownload + L"ov3_upgrade_a.bin"},
+         .searches = {kPackages},
+         .report = {"ruvexa-host: 2 files match \\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN: ov3_upgrade_a.bin, "
+                    "OV3_UPGRADE_B.BIN; the device took ov3_upgrade_a.bin" + kTookFirst}},
+        {.name = "ARepeatedSearchIsToldOnceWithItsLatestMatches",
+         .files = {kDownload + L"OV3_UPGRADE_1.BIN", kDownload + L"OV3_UPGRADE_2.BIN",
+                   kDownload + L"OV3_UPGRADE_3.BIN"},
+         .searches = {kPackages, L"\\storage card\\ov3_download\\ov3_upgrade_*.bin"},
+         .report = {"ruvexa-host: 3 files match \\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN: OV3_UPGRADE_1.BIN, "
+                    "OV3_UPGRADE_2.BIN, OV3_UPGRADE_3.BIN; the device took OV3_UPGRADE_1.BIN" + kTookFirst}},
+        {.name = "SeveralVolumesTheFirstIsTaken",
+         .files = {L"\\Hard Disk2\\", L"\\Hard Disk\\", L"\\NandFlash\\"},
+         .searches = {L"\\Hard Disk*\\"},
+         .report = {"ruvexa-host: 2 folders match \\Hard Disk*: Hard Disk, Hard Disk2; the device took Hard Disk" +
+                    kTookFirst}},
+        {.name = "ManyMatchesAreCounted",
+         .files = {L"\\D\\a1.BIN", L"\\D\\a2.BIN", L"\\D\\a3.BIN", L"\\D\\a4.BIN", L"\\D\\a5.BIN",
+                   L"\\D\\a6.BIN", L"\\D\\a7.BIN"},
+         .searches = {L"\\D\\*.BIN"},
+         .report = {"ruvexa-host: 7 files match \\D\\*.BIN: a1.BIN, a2.BIN, a3.BIN, a4.BIN, a5.BIN and 2 more; "
+                    "the device took a1.BIN" + kTookFirst}},
+        {.name = "SearchesGoneThroughAreNoSurprise",
+         .files = {kDownload + L"OV3_UPGRADE_5.BIN", kDownload + L"OV3_UPGRADE_3.BIN"},
+         .searches = {kPackages},
+         .report = {},
+         .goesOn = true},
+        {.name = "SeveralMatchesComeBeforeWhatFoundNothing",
+         .files = {kDownload + L"OV3_UPGRADE_5.BIN", kDownload + L"OV3_UPGRADE_3.BIN", L"\\NandFlash\\"},
+         .searches = {L"\\Hard Disk*\\", kPackages},
+         .report = {"ruvexa-host: 2 files match \\Storage Card\\OV3_Download\\OV3_UPGRADE_*.BIN: OV3_UPGRADE_3.BIN, "
+                    "OV3_UPGRADE_5.BIN; the device took OV3_UPGRADE_3.BIN" + kTookFirst,
+                    "ruvexa-host: the search for the folder \\Hard Disk* found nothing; the root holds NandFlash, "
+                    "Storage Card",
+                    kNoProgram}},
     };
     return rows;
 }
@@ -100,7 +151,10 @@ TEST_P(SearchReport, SaysWhereItLookedAndWhatItFound) {
     for (const auto& pattern : row.searches) {
         WIN32_FIND_DATAW entry;
         HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        while (row.goesOn && FindNextFileW(search, &entry)) {
+        }
+        FindClose(search);
     }
     EXPECT_EQ(ReportLines(), row.report);
 }
@@ -147,6 +201,26 @@ TEST(WildcardDistance, CountsSlipsAndLetsWildcardsMatchAnything) {
         EXPECT_EQ(host::WildcardDistance(row.pattern, row.name), row.distance)
             << host::WideToUtf8(row.pattern) << " / " << host::WideToUtf8(row.name);
     }
+}
+
+// The known name a mistyped option or command was meant to be, for "did
+// you mean": the closest within a slip in four characters, ties in name order.
+TEST(CloseName, PicksTheClosestKnownNameWithinAFewSlips) {
+    const std::vector<std::string> options = {"--exe", "--images", "--fonts", "--output", "--help"};
+    const std::vector<std::string> commands = {"build", "delta", "verify", "inspect", "list", "unpack", "keygen",
+                                               "sign"};
+    const struct {
+        std::string typed;
+        const std::vector<std::string>& known;
+        std::string close;
+    } rows[] = {
+        {"--imgaes", options, "--images"}, {"--images", options, "--images"}, {"--IMAGES", options, "--images"},
+        {"--fnts", options, "--fonts"},    {"--xyz", options, ""},            {"--outptu", options, "--output"},
+        {"", options, ""},                 {"biuld", commands, "build"},      {"lst", commands, "list"},
+        {"pack", commands, ""},            {"--he?p", options, "--help"},     {"--*", options, ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(host::CloseName(row.typed, row.known), row.close) << row.typed;
+    EXPECT_EQ(host::CloseName("--ab", {"--ac", "--aa"}), "--aa");
 }
 
 }  // namespace

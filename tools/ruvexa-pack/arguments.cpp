@@ -6,6 +6,9 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
+
+#include "close_names.h"
 
 namespace pack {
 namespace {
@@ -97,6 +100,56 @@ std::string Shown(const CLI::Option* option, bool allNames, bool withValue = tru
 
 constexpr const char* kQuiet = "no progress on standard error";
 
+// "unknown option --imgaes; did you mean --images?", the suggestion one of
+// `known` a few typing slips away, if any.
+std::string UnknownOptionText(const std::string& typed, const std::vector<std::string>& known) {
+    const std::string close = host::CloseName(typed, known);
+    return "unknown option " + typed + (close.empty() ? "" : "; did you mean " + close + "?");
+}
+
+// A word CLI11 takes for an option: "--name", "--name=value", "-x..."; not
+// "-", "--" or a negative number.
+bool LooksLikeOption(const std::string& word) {
+    if (word.size() < 2 || word[0] != '-' || word == "--") return false;
+    return word[1] == '-' || !std::isdigit(static_cast<unsigned char>(word[1]));
+}
+
+// The name a word gives its option: "--name" of "--name=value", "-x" of
+// "-xVALUE" or of a run of flags "-xy".
+std::string OptionNameIn(const std::string& word) {
+    return word[1] == '-' ? word.substr(0, word.find('=')) : word.substr(0, 2);
+}
+
+// The long names an app declares ("--images", "--help", ...): the names a
+// mistyped option is measured against, whatever options the app gains.
+std::vector<std::string> LongNames(const CLI::App* app) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app->get_options()) {
+        for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    }
+    return names;
+}
+
+// The first word before "--" that names no option the command declares,
+// as "unknown option --imgaes; did you mean --images?"; "" when none.
+std::string UnknownOption(const CLI::App* app, const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--") break;
+        if (!LooksLikeOption(word) || app->get_option_no_throw(OptionNameIn(word))) continue;
+        return UnknownOptionText(word.substr(0, word.find('=')), LongNames(app));
+    }
+    return "";
+}
+
+bool AsksForHelp(const CLI::App* app, const std::vector<std::string>& words) {
+    const CLI::Option* help = app->get_help_ptr();
+    for (const std::string& word : words) {
+        if (word == "--") break;
+        if (help && LooksLikeOption(word) && help->check_name(word)) return true;
+    }
+    return false;
+}
+
 // The commands with their options, bound to one Arguments. A positional's
 // description says what it is ("package"), for "missing package FILE".
 class CommandLine {
@@ -176,6 +229,11 @@ public:
     std::string Parse(Command command, const std::vector<std::string>& words) {
         arguments_.command = command;
         CLI::App* app = Of(command);
+        // A mistyped option is told first: it is what makes a required one
+        // look missing. Help, if asked for, wins over it.
+        if (std::string unknown = UnknownOption(app, words); !unknown.empty() && !AsksForHelp(app, words)) {
+            return unknown;
+        }
         // CLI11 would take the next word as the value of "--exe=".
         for (const std::string& word : words) {
             if (word == "--") break;
@@ -205,7 +263,7 @@ public:
         for (const std::string& word : app->remaining()) {
             if (word == "--") continue;
             if (word.size() > 1 && word[0] == '-') {
-                return "unknown option '" + word.substr(0, word.find('=')) + "' for '" + app->get_name() + "'";
+                return UnknownOptionText(word.substr(0, word.find('=')), LongNames(app));
             }
             return "unexpected argument '" + word + "'";
         }
@@ -304,7 +362,14 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
     }
     const CommandText* text = TextNamed(first);
     if (!text) {
-        result.error = (!first.empty() && first[0] == '-' ? "unknown option '" : "unknown command '") + first + "'";
+        if (first.size() > 1 && first[0] == '-') {
+            result.error = UnknownOptionText(first.substr(0, first.find('=')), {"--help", "--version"});
+            return result;
+        }
+        std::vector<std::string> commands;
+        for (const CommandText& each : kCommands) commands.push_back(each.name);
+        const std::string close = host::CloseName(first, commands);
+        result.error = "unknown command '" + first + "'" + (close.empty() ? "" : "; did you mean " + close + "?");
         return result;
     }
     CommandLine commandLine;

@@ -1,10 +1,12 @@
-// WildcardDistance and RankByCloseness: an edit distance in which the
-// pattern's wildcards cost nothing, and the names of a folder ordered by it.
+// WildcardDistance, RankByCloseness and CloseName: an edit distance in which
+// the pattern's wildcards cost nothing, the names of a folder ordered by it,
+// and the known name a mistyped one was meant to be.
 #include "close_names.h"
 
 #include <algorithm>
 
 #include "casefold.h"
+#include "ruvexa_host.h"
 
 namespace host {
 
@@ -34,11 +36,19 @@ size_t WildcardDistance(std::wstring_view pattern, std::wstring_view name) {
     return at(pattern.size(), name.size());
 }
 
-std::vector<RankedName> RankByCloseness(std::wstring_view pattern, const std::vector<std::wstring>& names) {
-    // One slip in every four characters the pattern spells out, at least one.
+namespace {
+
+// One slip in every four characters the pattern spells out, at least one.
+size_t SlipsAllowed(std::wstring_view pattern) {
     const size_t spelled = pattern.size() - std::count_if(pattern.begin(), pattern.end(),
                                                           [](wchar_t c) { return c == L'*' || c == L'?'; });
-    const size_t closeEnough = std::max<size_t>(1, spelled / 4);
+    return std::max<size_t>(1, spelled / 4);
+}
+
+}  // namespace
+
+std::vector<RankedName> RankByCloseness(std::wstring_view pattern, const std::vector<std::wstring>& names) {
+    const size_t closeEnough = SlipsAllowed(pattern);
     std::vector<std::pair<size_t, std::wstring>> ranked;
     for (const auto& name : names) ranked.emplace_back(WildcardDistance(pattern, name), name);
     std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
@@ -47,6 +57,25 @@ std::vector<RankedName> RankByCloseness(std::wstring_view pattern, const std::ve
     std::vector<RankedName> result;
     for (auto& [distance, name] : ranked) result.push_back({std::move(name), distance <= closeEnough});
     return result;
+}
+
+std::string CloseName(std::string_view typed, const std::vector<std::string>& known) {
+    // Each known name is the pattern: it holds no wildcards, and what was
+    // typed is measured against it as it stands.
+    const std::wstring typedWide = Utf8ToWide(typed);
+    const std::string* closest = nullptr;
+    size_t closestDistance = 0;
+    for (const auto& name : known) {
+        const std::wstring nameWide = Utf8ToWide(name);
+        const size_t distance = WildcardDistance(nameWide, typedWide);
+        if (distance > SlipsAllowed(nameWide)) continue;
+        if (!closest || distance < closestDistance ||
+            (distance == closestDistance && FoldedName(nameWide) < FoldedName(Utf8ToWide(*closest)))) {
+            closest = &name;
+            closestDistance = distance;
+        }
+    }
+    return closest ? *closest : std::string();
 }
 
 }  // namespace host

@@ -1,9 +1,11 @@
-// NoteSearchOutcome, NoteStartedProgram, SearchReportLines: what a boot
-// looked for in vain, described from the folders as they are when it ends.
+// NoteSearchOutcome, NoteSearchWentOn, NoteStartedProgram,
+// SearchReportLines: what a boot looked for in vain, described from the
+// folders as they are when it ends, and what it took from several matches.
 #include "search_report.h"
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "casefold.h"
 #include "close_names.h"
@@ -18,6 +20,8 @@ constexpr size_t kNamesShown = 5;
 
 std::mutex g_mutex;
 std::vector<std::wstring> g_failedSearches;  // device paths, in the order first noted
+// Searches that matched several names, with the names in the search's order.
+std::vector<std::pair<std::wstring, std::vector<std::wstring>>> g_severalMatches;
 std::vector<std::wstring> g_startedPrograms;
 bool g_reportArranged = false;
 
@@ -97,22 +101,55 @@ void ReportAtEndOfBoot() {
     for (const auto& line : SearchReportLines()) ReportToHost(line);
 }
 
+// Under g_mutex.
+void ArrangeReport() {
+    if (g_reportArranged) return;
+    g_reportArranged = true;
+    AddEndOfBootHook(ReportAtEndOfBoot);
+}
+
+// "2 files match \D\OV3_UPGRADE_*.BIN: A, B; the device took A, ...". The
+// host's FindFirstFileW lists names in order, ignoring case (find.cpp), so
+// the first is the lowest name, not the newest file nor the highest number.
+std::wstring SeveralMatchesLine(const std::wstring& search, const std::vector<std::wstring>& matches) {
+    const bool folders = search.back() == L'\\';
+    std::wstring line = L"ruvexa-host: " + std::to_wstring(matches.size()) + (folders ? L" folders" : L" files") +
+                        L" match " + (folders ? search.substr(0, search.size() - 1) : search) + L": ";
+    for (size_t i = 0; i < std::min(kNamesShown, matches.size()); ++i) line += (i > 0 ? L", " : L"") + matches[i];
+    if (matches.size() > kNamesShown) line += L" and " + std::to_wstring(matches.size() - kNamesShown) + L" more";
+    return line + L"; the device took " + matches.front() + L", the first the search lists (the lowest name)";
+}
+
 }  // namespace
 
-void NoteSearchOutcome(std::wstring_view pattern, bool found) {
+void NoteSearchOutcome(std::wstring_view pattern, const std::vector<std::wstring>& matches) {
     if (!IsSearch(pattern)) return;
     const std::wstring path = FromTheRoot(pattern);
     std::lock_guard<std::mutex> lock(g_mutex);
     auto same = [&](const std::wstring& noted) { return NamesEqualIgnoringCase(noted, path); };
-    if (found) {
+    auto sameSearch = [&](const auto& noted) { return same(noted.first); };
+    if (!matches.empty()) {
         std::erase_if(g_failedSearches, same);
+        auto noted = std::find_if(g_severalMatches.begin(), g_severalMatches.end(), sameSearch);
+        if (matches.size() == 1) {
+            if (noted != g_severalMatches.end()) g_severalMatches.erase(noted);
+        } else if (noted != g_severalMatches.end()) {
+            noted->second = matches;
+        } else {
+            g_severalMatches.emplace_back(path, matches);
+            ArrangeReport();
+        }
         return;
     }
     if (std::none_of(g_failedSearches.begin(), g_failedSearches.end(), same)) g_failedSearches.push_back(path);
-    if (!g_reportArranged) {
-        g_reportArranged = true;
-        AddEndOfBootHook(ReportAtEndOfBoot);
-    }
+    ArrangeReport();
+}
+
+void NoteSearchWentOn(std::wstring_view pattern) {
+    if (!IsSearch(pattern)) return;
+    const std::wstring path = FromTheRoot(pattern);
+    std::lock_guard<std::mutex> lock(g_mutex);
+    std::erase_if(g_severalMatches, [&](const auto& noted) { return NamesEqualIgnoringCase(noted.first, path); });
 }
 
 void NoteStartedProgram(const std::wstring& devicePath) {
@@ -122,12 +159,15 @@ void NoteStartedProgram(const std::wstring& devicePath) {
 
 std::vector<std::wstring> SearchReportLines() {
     std::vector<std::wstring> searches, programs;
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> severalMatches;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         searches = g_failedSearches;
         programs = g_startedPrograms;
+        severalMatches = g_severalMatches;
     }
     std::vector<std::wstring> lines;
+    for (const auto& [search, matches] : severalMatches) lines.push_back(SeveralMatchesLine(search, matches));
     if (searches.empty()) return lines;
     for (const auto& search : searches) {
         std::wstring sought = search.back() == L'\\' ? L"the folder " + search.substr(0, search.size() - 1) : search;
@@ -142,6 +182,7 @@ std::vector<std::wstring> SearchReportLines() {
 void ForgetSearches() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_failedSearches.clear();
+    g_severalMatches.clear();
     g_startedPrograms.clear();
 }
 

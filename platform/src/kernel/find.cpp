@@ -22,7 +22,8 @@ namespace {
 
 class FindObject : public KernelObject {
 public:
-    explicit FindObject(std::vector<WIN32_FIND_DATAW> entries) : entries_(std::move(entries)) {}
+    FindObject(std::wstring pattern, std::vector<WIN32_FIND_DATAW> entries)
+        : pattern_(std::move(pattern)), entries_(std::move(entries)) {}
 
     bool Next(WIN32_FIND_DATAW* data) {
         if (next_ >= entries_.size()) return false;
@@ -30,7 +31,17 @@ public:
         return true;
     }
 
+    const std::wstring& Pattern() const { return pattern_; }
+
+    // The matching names in the order the search lists them.
+    std::vector<std::wstring> Names() const {
+        std::vector<std::wstring> names;
+        for (const auto& entry : entries_) names.emplace_back(entry.cFileName);
+        return names;
+    }
+
 private:
+    std::wstring pattern_;
     std::vector<WIN32_FIND_DATAW> entries_;
     size_t next_ = 0;
 };
@@ -144,7 +155,7 @@ HANDLE FindFirst(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
         std::wstring foldedB = host::FoldedName(b.cFileName);
         return foldedA != foldedB ? foldedA < foldedB : std::wcscmp(a.cFileName, b.cFileName) < 0;
     });
-    auto search = std::make_shared<host::FindObject>(std::move(entries));
+    auto search = std::make_shared<host::FindObject>(std::wstring(lpFileName), std::move(entries));
     search->Next(lpFindFileData);
     return host::RegisterHandle(search);
 }
@@ -156,10 +167,12 @@ extern "C" HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW l
     if (host::ShouldFail(host::Op::FindFirstFileW)) return INVALID_HANDLE_VALUE;
     HANDLE search = host::FindFirst(lpFileName, lpFindFileData);
     DWORD error = GetLastError();
-    if (lpFileName &&
-        (search != INVALID_HANDLE_VALUE || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-        host::NoteSearchOutcome(lpFileName, search != INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE) {
+        host::NoteSearchOutcome(lpFileName, host::LookupHandleAs<host::FindObject>(search)->Names());
+    } else if (lpFileName && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+        host::NoteSearchOutcome(lpFileName, {});
     }
+    SetLastError(error);
     return search;
 }
 
@@ -168,6 +181,7 @@ extern "C" BOOL WINAPI FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFind
     auto search = host::LookupHandleAs<host::FindObject>(hFindFile);
     if (!search) return host::Fail(ERROR_INVALID_HANDLE);
     if (!lpFindFileData) return host::Fail(ERROR_INVALID_PARAMETER);
+    host::NoteSearchWentOn(search->Pattern());
     if (!search->Next(lpFindFileData)) return host::Fail(ERROR_NO_MORE_FILES);
     return TRUE;
 }
