@@ -105,7 +105,12 @@ int RunDelta(const Arguments& arguments) {
     if (signing && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
     // A device that installed --to holds its version as its floor, so the
     // delta that brings the same release is signed at it too.
-    const std::optional<uint32_t> target = SignedSecurityVersion(arguments.to + HostText(kSignatureSuffix));
+    const std::string targetSignature = arguments.to + HostText(kSignatureSuffix);
+    const std::optional<uint32_t> target = SignedSecurityVersion(targetSignature);
+    std::error_code ignored;
+    if (signing && !target && fs::exists(targetSignature, ignored)) {
+        Warn("'" + targetSignature + "' is no signature file, so the --to package's security version is unknown");
+    }
     const SigningVersion version =
         ChooseSigningVersion(arguments.securityVersion, target, "that of the --to package");
     if (signing && (!KeepsSecurityVersion(version, target, "the --to package '" + arguments.to + "' is signed at",
