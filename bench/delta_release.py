@@ -99,7 +99,7 @@ def main():
                  os.path.join(folder, "images"), "--fonts", os.path.join(folder, "fonts"), "-o", package])
             packages.append(package)
         delta = os.path.join(scratch, "OV3_UPGRADE_DELTA.BIN")
-        delta_time, made = run([pack, "delta", "-q", "--from", packages[0], "--to", packages[1], "-o", delta])
+        delta_time, made = run([pack, "delta", "--from", packages[0], "--to", packages[1], "-o", delta])
         full_size, delta_size = os.path.getsize(packages[1]), os.path.getsize(delta)
 
         def upgrade(package):

@@ -66,10 +66,10 @@ def measure(pack, launcher, scratch, old, new):
     packages = []
     for name, exe in (("A", old), ("B", new)):
         package = os.path.join(scratch, "OV3_UPGRADE_%s.BIN" % name)
-        run([pack, "build", "-q", "--exe", exe, "--images", os.path.join(scratch, "images"), "-o", package])
+        run([pack, "build", "-q", "--force", "--exe", exe, "--images", os.path.join(scratch, "images"), "-o", package])
         packages.append(package)
     delta = os.path.join(scratch, "OV3_UPGRADE_D.BIN")
-    made, done, made_peak = run([pack, "delta", "--from", packages[0], "--to", packages[1], "-o", delta])
+    made, done, made_peak = run([pack, "delta", "--force", "--from", packages[0], "--to", packages[1], "-o", delta])
     kind, size = re.search(r"exe: (patch|whole) of (\d+) bytes", done.stdout + done.stderr).groups()
 
     patch = os.path.join(scratch, "patch.zst")

@@ -79,7 +79,7 @@ protected:
     // Signs the package in scratch's content folder and takes the signature.
     std::string Sign(const std::string& key) {
         const std::string package = scratch_.Path("content/package.bin");
-        EXPECT_EQ(scenario::RunPack({"sign", package, "--key", scratch_.Path(key)}, scratch_), 0)
+        EXPECT_EQ(scenario::RunPack({"sign", "--force", package, "--key", scratch_.Path(key)}, scratch_), 0)
             << scenario::ReadHostFile(scratch_.Path("pack.err"));
         return scenario::ReadHostFile(package + ".SIG");
     }

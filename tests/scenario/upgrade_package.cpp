@@ -156,8 +156,9 @@ BuiltPackage BuildUpgradePackage(const UpgradeContent& content, const Scratch& s
     WriteHostFile(folder + "Orvane3.exe", content.exe);
     for (const auto& [file, bytes] : content.images) WriteHostFile(folder + "images/" + file, bytes);
     for (const auto& [file, bytes] : content.fonts) WriteHostFile(folder + "fonts/" + file, bytes);
-    Pack({"build", "--exe", folder + "Orvane3.exe", "--images", folder + "images", "--fonts", folder + "fonts", "-o",
-          folder + "package.bin"},
+    // A scratch folder's package is built again for each content.
+    Pack({"build", "--force", "--exe", folder + "Orvane3.exe", "--images", folder + "images", "--fonts",
+          folder + "fonts", "-o", folder + "package.bin"},
          scratch);
     return ReadBuiltPackage(folder + "package.bin");
 }
@@ -188,7 +189,7 @@ BuiltPackage BuildDeltaPackage(const UpgradeContent& from, const UpgradeContent&
                                const std::string& key) {
     BuildUpgradePackage(from, scratch, "from");
     BuildUpgradePackage(to, scratch, "to");
-    std::vector<std::string> arguments = {"delta", "--from", scratch.Path("from/package.bin"), "--to",
+    std::vector<std::string> arguments = {"delta", "--force", "--from", scratch.Path("from/package.bin"), "--to",
                                           scratch.Path("to/package.bin"), "-o", scratch.Path("delta.bin")};
     if (!key.empty()) arguments.insert(arguments.end(), {"--sign", key, "--security-version", "3"});
     Pack(arguments, scratch);

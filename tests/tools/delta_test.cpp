@@ -49,7 +49,7 @@ protected:
     }
 
     ToolRun Delta(const std::string& from, const std::string& output) {
-        return space_.Pack({"delta", "-q", "--from", space_.Path(from), "--to", space_.Path("new.BIN"), "-o",
+        return space_.Pack({"delta", "--from", space_.Path(from), "--to", space_.Path("new.BIN"), "-o",
                             space_.Path(output)});
     }
 

@@ -99,7 +99,7 @@ TEST_F(SigningTest, SignRefusesADamagedPackageAndAKeyThatIsNoSecretKey) {
     std::string damaged = package_;
     damaged[20] ^= 0x01;
     space_.Write("OV3_UPGRADE_3.BIN", damaged);
-    for (const auto& [key, why] : {std::pair{"maker.key", "Err0F"}, std::pair{"maker.pub", "is not a secret key file"}}) {
+    for (const auto& [key, why] : {std::pair{"maker.key", "Err0F"}, std::pair{"maker.pub", "is a public key"}}) {
         SCOPED_TRACE(key);
         ToolRun sign = space_.Pack({"sign", space_.Path("OV3_UPGRADE_3.BIN"), "--key", space_.Path(key)});
         EXPECT_EQ(sign.status, 1);
@@ -145,10 +145,10 @@ TEST_F(SigningTest, TheSecurityVersionIsSignedShownAndVerified) {
 TEST_F(SigningTest, BuildAndSignWriteTheSecurityVersionGiven) {
     const std::string versioned = package_testing::VersionedSignatureFile(MakerKey(space_), package_, 12);
     ToolRun build = space_.Pack({"build", "--exe", space_.Path("app.exe"), "--images", space_.Path("images"), "--sign",
-                                 space_.Path("maker.key"), "--security-version", "12", "-o",
+                                 space_.Path("maker.key"), "--security-version", "12", "--force", "-o",
                                  space_.Path("OV3_UPGRADE_1.BIN")});
     ASSERT_EQ(build.status, 0) << build.err;
-    EXPECT_NE(build.out.find(", security version 12\n"), std::string::npos) << build.out;
+    EXPECT_NE(build.out.find(", security version 12 (given)\n"), std::string::npos) << build.out;
     EXPECT_EQ(space_.Read("OV3_UPGRADE_1.BIN.SIG"), versioned);
     space_.Write("OV3_UPGRADE_2.BIN", package_);
     ToolRun sign = space_.Pack({"sign", "--security-version=12", "--key", space_.Path("maker.key"),

@@ -28,21 +28,32 @@ const CommandText kCommands[] = {
      "optional fonts archive, with head, tail and CRC-32.\n",
      "A folder is zipped with deflated entries, folder entries, MS-DOS times and\n"
      "attributes, names sorted. Each archive is unpacked in a dry run with the\n"
-     "device's own extractor; one the device would reject (Err40, Err50) is refused.\n"},
+     "device's own extractor; one the device would reject (Err40, Err50) is refused.\n"
+     "An existing FILE or FILE.SIG is never replaced without --force: a released\n"
+     "package is what deltas are made from and what devices know by its checksum.\n"
+     "With --sign, the signature carries --security-version (default 0); below\n"
+     "the version an existing FILE.SIG holds it is refused without --allow-lower.\n"},
     {Command::Delta, "delta", "write a delta package against an installed one",
      "Writes a delta package: the package TO as a device that has FROM installed\n"
      "needs it. The archives carry only the files that are new or changed, and\n"
      "a manifest of every file with its size and CRC-32; the executable is a\n"
      "patch against FROM's or the whole new one, whichever is smaller.\n",
      "A device with another version installed refuses the delta (Err80 to Err83);\n"
-     "one whose launcher knows no delta packages refuses it at once (Err04).\n"},
+     "one whose launcher knows no delta packages refuses it at once (Err04).\n"
+     "FROM and TO must differ; a delta of 90% of TO's size or more is written with\n"
+     "a warning. With --sign, the signature carries the security version of\n"
+     "TO.SIG (0 when TO is unsigned) unless --security-version is given; below\n"
+     "TO's it is refused without --allow-lower, as a device whose floor is TO's\n"
+     "refuses the delta (Err11). An existing FILE or FILE.SIG is never replaced\n"
+     "without --force.\n"},
     {Command::Verify, "verify", "check packages as the device does",
      "Checks each package as the device does: magic, sizes, length,\n"
      "sections and checksum, then unpacks its archives in a dry run with the\n"
      "device's own extractor into a temporary folder. Prints \"ok\", or the\n"
      "device's failure code (Err0F, Err40, Err50, ...) with the reason, naming\n"
      "the entry for an archive; with several files each line starts with the\n"
-     "file's name. Exit 0 when every package is sound, else 1.\n",
+     "file's name. Exit 0 when every package is sound, else 1. With -q a sound\n"
+     "package prints nothing; a rejected one is still reported.\n",
      ""},
     {Command::Inspect, "inspect", "print a package's fields, offsets and checksums",
      "Prints the head and tail fields, the section offsets and sizes, the file\n"
@@ -64,12 +75,14 @@ const CommandText kCommands[] = {
     {Command::Keygen, "keygen", "make a signing key pair, NAME.key and NAME.pub",
      "Makes an Ed25519 key pair for signing packages: NAME.key, the secret key\n"
      "(readable by its owner only; keep it off the devices), and NAME.pub, the\n"
-     "public key a device trusts as \\NandFlash\\Merrow\\Upgrade.pub. Existing\n"
-     "files are never replaced.\n",
+     "public key a device trusts as \\NandFlash\\Merrow\\Upgrade.pub. NAME.key\n"
+     "and NAME.pub name the same pair. Existing files are never replaced.\n",
      ""},
     {Command::Sign, "sign", "write FILE.SIG, the package's signature",
      "Checks the package as verify does without its dry runs, then writes\n"
-     "FILE.SIG beside it: its signature by the secret key NAME.key.\n",
+     "FILE.SIG beside it: its signature by the secret key NAME.key. An existing\n"
+     "FILE.SIG is replaced only with --force, and its security version is kept\n"
+     "unless --security-version is given; a lower one needs --allow-lower.\n",
      ""},
 };
 
@@ -98,7 +111,8 @@ std::string Shown(const CLI::Option* option, bool allNames, bool withValue = tru
     return !withValue || value.empty() || option->get_expected_max() == 0 ? names : names + " " + value;
 }
 
-constexpr const char* kQuiet = "no progress on standard error";
+constexpr const char* kQuiet = "print nothing when the command succeeds; warnings\nand errors still go to standard error";
+constexpr const char* kForce = "replace an existing FILE or FILE.SIG (a package that\nmay be released)";
 
 // "unknown option --imgaes; did you mean --images?", the suggestion one of
 // `known` a few typing slips away, if any.
@@ -168,11 +182,13 @@ public:
                                                   "also write FILE.SIG, the package's signature by this\n"
                                                   "secret key (see ruvexa-pack keygen --help)")
                                     ->type_name("NAME.key");
-        AddSecurityVersion(build)->needs(signWith);
+        AddSecurityVersion(build, "(default 0)")->needs(signWith);
         build->add_option("-o,--output", arguments_.output,
                           "the package to write; the device looks for\nOV3_UPGRADE_*.BIN")
             ->type_name("FILE")
             ->required();
+        AddAllowLower(build, "an existing\nFILE.SIG holds")->needs(signWith);
+        build->add_flag("--force", arguments_.force, kForce);
         build->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
 
         CLI::App* delta = Add(Command::Delta);
@@ -183,10 +199,12 @@ public:
         CLI::Option* signDelta =
             delta->add_option("--sign", arguments_.key, "also write FILE.SIG, the delta's signature by this\nsecret key")
                 ->type_name("NAME.key");
-        AddSecurityVersion(delta)->needs(signDelta);
+        AddSecurityVersion(delta, "(default: that of NEW.BIN.SIG; 0 when it is unsigned)")->needs(signDelta);
         delta->add_option("-o,--output", arguments_.output, "the delta package to write")
             ->type_name("FILE")
             ->required();
+        AddAllowLower(delta, "NEW.BIN is\nsigned at")->needs(signDelta);
+        delta->add_flag("--force", arguments_.force, kForce);
         delta->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
 
         CLI::App* verify = Add(Command::Verify);
@@ -194,7 +212,7 @@ public:
                            "check as a device that trusts this key: FILE.SIG must\n"
                            "be a valid signature of FILE by it, or Err0E")
             ->type_name("NAME.pub");
-        verify->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
+        verify->add_flag("-q,--quiet", arguments_.quiet, "print nothing for a sound package; a rejected one is\nstill reported");
         verify->add_option("FILE", arguments_.packages, "package");
 
         CLI::App* inspect = Add(Command::Inspect);
@@ -208,13 +226,18 @@ public:
         unpack->add_option("FILE", arguments_.package, "package");
         unpack->add_option("DIR", arguments_.folder, "output folder");
 
-        Add(Command::Keygen)->add_option("NAME", arguments_.keyName, "key");
+        CLI::App* keygen = Add(Command::Keygen);
+        keygen->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
+        keygen->add_option("NAME", arguments_.keyName, "key");
 
         CLI::App* sign = Add(Command::Sign);
         sign->add_option("--key", arguments_.key, "the secret key written by ruvexa-pack keygen")
             ->type_name("NAME.key")
             ->required();
-        AddSecurityVersion(sign);
+        AddSecurityVersion(sign, "(default: that of an existing FILE.SIG, else 0)");
+        AddAllowLower(sign, "an existing\nFILE.SIG holds");
+        sign->add_flag("--force", arguments_.force, "replace an existing FILE.SIG");
+        sign->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
         sign->add_option("FILE", arguments_.package, "package");
     }
 
@@ -278,6 +301,8 @@ public:
             }
         }
         if (!arguments_.package.empty()) arguments_.packages = {arguments_.package};
+        const CLI::Option* securityVersion = app->get_option_no_throw("--security-version");
+        if (securityVersion && securityVersion->count() > 0) arguments_.securityVersion = securityVersion_;
         return "";
     }
 
@@ -293,12 +318,17 @@ private:
         return app;
     }
 
-    CLI::Option* AddSecurityVersion(CLI::App* app) {
+    CLI::Option* AddSecurityVersion(CLI::App* app, const std::string& byDefault) {
         return app
-            ->add_option("--security-version", arguments_.securityVersion,
+            ->add_option("--security-version", securityVersion_,
                          "the security version the signature carries, 0 to\n"
-                         "4294967295; a device refuses one below its floor (default 0)")
+                         "4294967295; a device refuses one below its floor\n" + byDefault)
             ->type_name("N");
+    }
+
+    // `holder`: whose version the signature may go below.
+    CLI::Option* AddAllowLower(CLI::App* app, const std::string& holder) {
+        return app->add_flag("--allow-lower", arguments_.allowLower, "sign even below the security version " + holder);
     }
 
     // The option a CLI11 message begins with ("--exe is required",
@@ -323,6 +353,7 @@ private:
     CLI::App app_{"ruvexa-pack"};
     std::vector<std::pair<Command, CLI::App*>> commands_;
     Arguments arguments_;
+    uint32_t securityVersion_ = 0;  // --security-version, when given
 };
 
 std::string Padded(std::string text, size_t width) {
@@ -397,7 +428,8 @@ std::string UsageText(Command command) {
         return usage +
                "\n"
                "ruvexa-pack COMMAND --help shows the options of a command; --version the\n"
-               "version. Progress goes to standard error when it is a terminal; -q silences it.\n"
+               "version. Progress goes to standard error when it is a terminal; -q silences it\n"
+               "and the results of a command that succeeds.\n"
                "exit status: 0 success, 1 failure (unreadable file, package rejected or\n"
                "damaged), 2 bad arguments.\n";
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,12 @@ struct Arguments {
     Command command = Command::None;
     bool help = false;
     bool version = false;
-    bool quiet = false;  // -q: no progress on standard error
+    bool quiet = false;  // -q: nothing on standard output or progress when the command succeeds
+    // build, delta and sign: replace an existing package or signature file
+    bool force = false;
+    // build, delta and sign: sign below the security version a signature
+    // already holds (or the --to package's, for a delta)
+    bool allowLower = false;
     // build
     std::string exe;
     std::string images;
@@ -26,8 +32,9 @@ struct Arguments {
     // build and delta --sign, sign --key: the secret key file; verify --key: the
     // public key file the device would trust
     std::string key;
-    // build --sign, delta --sign and sign: the security version the signature carries
-    uint32_t securityVersion = 0;
+    // build --sign, delta --sign and sign: the security version the signature
+    // carries, when given; otherwise each command chooses it (signing_version.h)
+    std::optional<uint32_t> securityVersion;
     std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
     // verify (one or more); inspect, list, unpack and sign (one)
     std::vector<std::string> packages;

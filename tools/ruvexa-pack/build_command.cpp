@@ -14,7 +14,9 @@
 #include "package_constants.h"
 #include "package_writer.h"
 #include "progress.h"
+#include "released_files.h"
 #include "signing_keys.h"
+#include "signing_version.h"
 #include "temp_file.h"
 #include "zip_folder.h"
 #include "zip_listing.h"
@@ -104,12 +106,16 @@ std::string NotAnExecutable(HostFile& file) {
 }  // namespace
 
 int RunBuild(const Arguments& arguments) {
+    QuietResults quiet(arguments.quiet);
     std::string error;
     const std::string& output = arguments.output;
+    const std::string signaturePath = output + HostText(kSignatureSuffix);
+    const bool signing = !arguments.key.empty();
     if (!CheckPackageOutput(output,
                             {{arguments.exe, "--exe"}, {arguments.images, "--images"}, {arguments.fonts, "--fonts"},
                              {arguments.key, "--sign"}},
-                            &error)) {
+                            &error) ||
+        !MayReplace(output, arguments.force, &error) || (signing && !MayReplace(signaturePath, arguments.force, &error))) {
         return Fail(error);
     }
     WarnUnlessPackageName(output);
@@ -127,7 +133,14 @@ int RunBuild(const Arguments& arguments) {
 
     // The key is read first, so that a wrong one fails before any long work.
     SecretKey key;
-    if (!arguments.key.empty() && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    if (signing && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    // Over an earlier package, its signature's version is the floor of the
+    // devices that installed it.
+    const SigningVersion version = ChooseSigningVersion(arguments.securityVersion, std::nullopt, "");
+    if (signing && !KeepsSecurityVersion(version, SignedSecurityVersion(signaturePath), "'" + signaturePath + "' holds",
+                                         arguments.allowLower, &error)) {
+        return Fail(error);
+    }
 
     Progress progress(arguments.quiet);
     TempFile imagesZip, fontsZip, package, signature;
@@ -163,24 +176,22 @@ int RunBuild(const Arguments& arguments) {
     bool written = WritePackage(exe, images, fonts, package.Path(), &checksum, &error);
     progress.Clear();
     if (!written) return Fail(error);
-    const std::string signaturePath = output + HostText(kSignatureSuffix);
-    if (!arguments.key.empty() &&
-        !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error)) {
+    if (signing && !WriteSignature(package.Path(), key, version.value, signaturePath, &signature, &error)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
-    if (!arguments.key.empty() && !signature.RenameTo(signaturePath, &error)) return Fail(error);
+    if (signing && !signature.RenameTo(signaturePath, &error)) return Fail(error);
     std::error_code ignored;
-    if (arguments.key.empty() && fs::exists(signaturePath, ignored)) {
+    if (!signing && fs::exists(signaturePath, ignored)) {
         Warn("'" + signaturePath + "' is left from an earlier package and does not sign this one: a device with a "
              "trusted key refuses the package (Err0E)");
     }
 
     std::cout << "wrote '" << output << "': " << total << " bytes; exe " << exe.size << ", images " << images.size
               << ", fonts " << fonts.size << " bytes; checksum " << Hex(checksum) << "\n";
-    if (!arguments.key.empty()) {
-        std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
-                  << arguments.securityVersion << "\n";
+    if (signing) {
+        std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", "
+                  << SigningVersionText(version) << "\n";
     }
     return kExitSuccess;
 }

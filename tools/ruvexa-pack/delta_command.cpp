@@ -15,7 +15,9 @@
 #include "package_check.h"
 #include "package_writer.h"
 #include "progress.h"
+#include "released_files.h"
 #include "signing_keys.h"
+#include "signing_version.h"
 #include "temp_file.h"
 #include "verdict.h"
 
@@ -71,13 +73,21 @@ std::string ArchiveSummary(const char* what, const DeltaArchiveSummary& summary)
            " bytes)";
 }
 
+// A delta this close to the full package's size saves the devices little
+// download, and it installs only over exactly --from.
+constexpr uint64_t kWorthwhileDeltaPercent = 90;
+
 }  // namespace
 
 int RunDelta(const Arguments& arguments) {
+    QuietResults quiet(arguments.quiet);
     std::string error;
     const std::string& output = arguments.output;
+    const std::string signaturePath = output + HostText(kSignatureSuffix);
+    const bool signing = !arguments.key.empty();
     if (!CheckPackageOutput(output, {{arguments.from, "--from"}, {arguments.to, "--to"}, {arguments.key, "--sign"}},
-                            &error)) {
+                            &error) ||
+        !MayReplace(output, arguments.force, &error) || (signing && !MayReplace(signaturePath, arguments.force, &error))) {
         return Fail(error);
     }
     WarnUnlessPackageName(output);
@@ -86,8 +96,29 @@ int RunDelta(const Arguments& arguments) {
     if (!CheckFullPackage(arguments.from, &from, &error) || !CheckFullPackage(arguments.to, &to, &error)) {
         return Fail(error);
     }
+    if (from.checksum == to.checksum) {
+        return Fail("'" + arguments.from + "' and '" + arguments.to + "' are the same package (checksum " +
+                    Hex(to.checksum) + "): a delta takes the package installed on the devices as --from and a "
+                    "newer one as --to");
+    }
     SecretKey key;
-    if (!arguments.key.empty() && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    if (signing && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    // A device that installed --to holds its version as its floor, so the
+    // delta that brings the same release is signed at it too.
+    const std::string targetSignature = arguments.to + HostText(kSignatureSuffix);
+    const std::optional<uint32_t> target = SignedSecurityVersion(targetSignature);
+    std::error_code ignored;
+    if (signing && !target && fs::exists(targetSignature, ignored)) {
+        Warn("'" + targetSignature + "' is no signature file, so the --to package's security version is unknown");
+    }
+    const SigningVersion version =
+        ChooseSigningVersion(arguments.securityVersion, target, "that of the --to package");
+    if (signing && (!KeepsSecurityVersion(version, target, "the --to package '" + arguments.to + "' is signed at",
+                                          arguments.allowLower, &error) ||
+                    !KeepsSecurityVersion(version, SignedSecurityVersion(signaturePath),
+                                          "'" + signaturePath + "' holds", arguments.allowLower, &error))) {
+        return Fail(error);
+    }
 
     Progress progress(arguments.quiet);
     TempFile package, exeSection, imagesZip, fontsZip, signature;
@@ -139,12 +170,11 @@ int RunDelta(const Arguments& arguments) {
         WritePackage(exe, imagesSource, fontsSource, package.Path(), &checksum, &error, kDeltaPackageSignature);
     progress.Clear();
     if (!written) return Fail(error);
-    const std::string signaturePath = output + HostText(kSignatureSuffix);
-    if (!arguments.key.empty() && !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error)) {
+    if (signing && !WriteSignature(package.Path(), key, version.value, signaturePath, &signature, &error)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
-    if (!arguments.key.empty() && !signature.RenameTo(signaturePath, &error)) return Fail(error);
+    if (signing && !signature.RenameTo(signaturePath, &error)) return Fail(error);
 
     const uint64_t full = kPackageFrameSize + uint64_t{to.data_size};
     std::cout << "wrote '" << output << "': " << total << " bytes, " << Percent(total, full) << " of the "
@@ -153,9 +183,15 @@ int RunDelta(const Arguments& arguments) {
               << to.exe_size << " bytes\n"
               << ArchiveSummary("images", images) << "\n";
     if (to.fonts_size > 0) std::cout << ArchiveSummary("fonts", fonts) << "\n";
-    if (!arguments.key.empty()) {
-        std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
-                  << arguments.securityVersion << "\n";
+    if (signing) {
+        std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", "
+                  << SigningVersionText(version) << "\n";
+    }
+    if (total * 100 >= full * kWorthwhileDeltaPercent) {
+        Warn("the delta '" + output + "' is " + std::to_string(total) + " bytes, " + Percent(total, full) + " of the " +
+             std::to_string(full) + " bytes of the full package '" + arguments.to +
+             "': it saves the devices little, and installs only over exactly '" + arguments.from +
+             "'; consider shipping the full package instead");
     }
     return kExitSuccess;
 }

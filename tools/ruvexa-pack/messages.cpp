@@ -34,6 +34,15 @@ std::string Win32ErrorText(unsigned long win32Error) {
     return host::WideToUtf8(std::wstring_view(text, length));
 }
 
+QuietResults::QuietResults(bool quiet) : quiet_(quiet) {
+    // A stream without a buffer writes nothing.
+    if (quiet_) results_ = std::cout.rdbuf(nullptr);
+}
+
+QuietResults::~QuietResults() {
+    if (quiet_) std::cout.rdbuf(results_);
+}
+
 std::string Hex(uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(value));

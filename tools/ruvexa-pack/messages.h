@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 namespace pack {
@@ -22,5 +23,20 @@ std::string FileError(const std::string& path, int errnoValue);
 std::string Win32ErrorText(unsigned long win32Error);
 // A 32-bit value as "0x" and eight upper-case hexadecimal digits.
 std::string Hex(uint32_t value);
+
+// While it lives and `quiet` is set, standard output takes nothing: -q
+// leaves a command that succeeds silent, while its warnings and errors
+// still go to standard error.
+class QuietResults {
+public:
+    explicit QuietResults(bool quiet);
+    ~QuietResults();
+    QuietResults(const QuietResults&) = delete;
+    QuietResults& operator=(const QuietResults&) = delete;
+
+private:
+    bool quiet_;
+    std::streambuf* results_ = nullptr;
+};
 
 }  // namespace pack

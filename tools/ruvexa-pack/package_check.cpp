@@ -176,7 +176,8 @@ private:
         } else if (signature.problem == kTrustedKeyUnreadable) {
             result->reason = "cannot read " + keyFile;
         } else if (signature.problem == kTrustedKeyInvalid) {
-            result->reason = keyFile + " is not a public key file written by ruvexa-pack keygen";
+            result->reason = KeyKindMixUp(ShownHostPath(trustedKey_), false);
+            if (result->reason.empty()) result->reason = keyFile + " is not a public key file written by ruvexa-pack keygen";
         } else {
             result->reason = SignatureReason(signature);
         }

@@ -7,16 +7,29 @@
 #include "device_path.h"
 #include "messages.h"
 #include "package_check.h"
+#include "released_files.h"
 #include "signing_keys.h"
+#include "signing_version.h"
 #include "verdict.h"
 
 namespace pack {
 
 int RunSign(const Arguments& arguments) {
+    QuietResults quiet(arguments.quiet);
     const std::string& package = arguments.packages.front();
+    const std::string signaturePath = package + HostText(kSignatureSuffix);
     std::string error;
+    if (!MayReplace(signaturePath, arguments.force, &error)) return Fail(error);
     SecretKey key;
     if (!LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    // Signing again keeps the release's version: the devices that installed
+    // it hold it as their floor.
+    const std::optional<uint32_t> earlier = SignedSecurityVersion(signaturePath);
+    const SigningVersion version =
+        ChooseSigningVersion(arguments.securityVersion, earlier, "kept from the earlier signature");
+    if (!KeepsSecurityVersion(version, earlier, "'" + signaturePath + "' holds", arguments.allowLower, &error)) {
+        return Fail(error);
+    }
     std::wstring devicePath;
     if (!OpenableDevicePath(package, &devicePath, &error)) return Fail(error);
     UseHostRootAsDevice();
@@ -24,14 +37,13 @@ int RunSign(const Arguments& arguments) {
     CheckResult check = CheckPackage(devicePath);
     if (!check.ok) return Fail("'" + package + "' is not signed: " + RejectionText(check));
 
-    const std::string signaturePath = package + HostText(kSignatureSuffix);
     TempFile signature;
-    if (!WriteSignature(package, key, arguments.securityVersion, signaturePath, &signature, &error) ||
+    if (!WriteSignature(package, key, version.value, signaturePath, &signature, &error) ||
         !signature.RenameTo(signaturePath, &error)) {
         return Fail(error);
     }
-    std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
-              << arguments.securityVersion << "\n";
+    std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", "
+              << SigningVersionText(version) << "\n";
     return kExitSuccess;
 }
 

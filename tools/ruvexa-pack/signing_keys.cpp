@@ -56,6 +56,25 @@ bool WriteKeyPair(const std::string& name, std::string* keyId, std::string* erro
     return true;
 }
 
+std::string KeyKindMixUp(const std::string& path, bool secretWanted) {
+    std::string head, ignored;
+    if (!ReadSmallFile(path, kSignatureFileHeadSize, &head, &ignored) || head.size() < kSignatureFileHeadSize) return "";
+    const BYTE(&otherMagic)[4] = secretWanted ? kPublicKeyMagic : kSecretKeyMagic;
+    if (!HasFileHead(otherMagic, reinterpret_cast<const BYTE*>(head.data()))) return "";
+    const std::string wanted = secretWanted ? ".key" : ".pub";
+    const std::string instead = std::filesystem::path(path).replace_extension(wanted).string();
+    std::error_code failure;
+    const bool insteadExists = instead != path && std::filesystem::is_regular_file(instead, failure);
+    if (secretWanted) {
+        return "'" + path + "' is a public key; signing needs the secret key of the pair: " +
+               (insteadExists ? "give '" + instead + "'"
+                              : std::string("give the NAME.key that ruvexa-pack keygen wrote beside NAME.pub"));
+    }
+    return "'" + path + "' is a secret key (keep it off the devices); --key takes the public key a device trusts: " +
+           (insteadExists ? "give '" + instead + "'"
+                          : std::string("give the NAME.pub that ruvexa-pack keygen wrote beside NAME.key"));
+}
+
 bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error) {
     std::string text;
     if (!ReadSmallFile(path, kSecretKeyFileSize + 1, &text, error)) return false;
@@ -75,8 +94,10 @@ bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error) 
         sodium_memzero(derived, sizeof(derived));
     }
     sodium_memzero(bytes, sizeof(bytes));
-    if (!ok) *error = "'" + path + "' is not a secret key file written by ruvexa-pack keygen";
-    return ok;
+    if (ok) return true;
+    *error = KeyKindMixUp(path, true);
+    if (error->empty()) *error = "'" + path + "' is not a secret key file written by ruvexa-pack keygen";
+    return false;
 }
 
 bool WriteSignature(const std::string& packagePath, const SecretKey& key, DWORD securityVersion,

@@ -31,6 +31,12 @@ std::string KeyIdText(const BYTE (&keyId)[kKeyIdSize]);
 // a file. *keyId is the new key's id.
 bool WriteKeyPair(const std::string& name, std::string* keyId, std::string* error);
 
+// When the key file at `path` is of the other kind than the one wanted (a
+// public key given for signing, a secret key given as the key a device
+// trusts), the error that says so and names the file to give instead: the
+// same name with the wanted suffix when that file exists. Else empty.
+std::string KeyKindMixUp(const std::string& path, bool secretWanted);
+
 // Reads NAME.key; refuses a file that is not one, or whose halves disagree.
 bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error);
 

@@ -82,10 +82,11 @@ int RunUnpack(const Arguments& arguments) {
         const fs::path file = out / HostText(kSectionFileNames[i]);
         const DWORD size = result.info.*kPackageSections[i].size;
         if (size > 0) {
-            std::cout << "wrote " << file.string() << " (" << Counted(size, "byte") << ")\n";
+            if (!arguments.quiet) std::cout << "wrote " << file.string() << " (" << Counted(size, "byte") << ")
+";
             continue;
         }
-        std::cout << "no " << name << " section (" << name << "_size is 0): " << HostText(kSectionFileNames[i])
+        if (!arguments.quiet) std::cout << "no " << name << " section (" << name << "_size is 0): " << HostText(kSectionFileNames[i])
                   << " not written\n";
         if (fs::exists(file, ec)) Warn("'" + file.string() + "' is left from before; it is not part of this package");
     }

@@ -33,6 +33,8 @@ int RunVerify(const Arguments& arguments) {
             status = Fail(text);
             continue;
         }
+        // -q: a sound package is not reported; a rejected one still is.
+        if (verdict == Verification::Sound && arguments.quiet) continue;
         const std::string shown = verdict != Verification::Sound ? text : text.empty() ? "ok" : "ok, " + text;
         std::cout << (several ? package + ": " : "") << shown << "\n";
         if (!note.empty()) std::cout << note << "\n";
