@@ -25,17 +25,8 @@ constexpr DWORD kDeltaPackageSignature = 0x44562D33;
 // output file; no section is ever held in memory whole.
 constexpr DWORD kSectionBufferSize = 1024 * 1024;
 
-// Signed packages. The trusted key file and the signature file each begin
-// with a 4-byte magic and a 4-byte little-endian format version, then the
-// key id: the first 8 bytes of the BLAKE2b-256 hash of the public key. The
-// key file ends with the 32-byte Ed25519 public key, the signature file with
-// the 64-byte Ed25519ph signature over every byte of the package.
-//
-// A signature file of format 2 carries the package's security version (4
-// bytes, little-endian) between the key id and the signature, and its
-// signature covers the file's magic, format version and security version
-// (12 bytes) followed by every byte of the package. Format 1 stays valid and
-// means security version 0.
+// Signed packages: the trusted key file and the signature file, in both
+// its formats, are described in docs/formats.md ("Keys", "Signatures").
 constexpr BYTE kPublicKeyMagic[4] = {'R', 'V', 'P', 'K'};
 constexpr BYTE kSignatureMagic[4] = {'R', 'V', 'S', 'G'};
 constexpr DWORD kSignatureFormatVersion = 1;

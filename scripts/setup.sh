@@ -2,13 +2,14 @@
 # Installs the Debian packages the build and the tests need, when missing,
 # and the packages named as arguments (the fuzzing and Wine scripts name
 # what only they need). Safe to run again: it does nothing when everything
-# is present.
+# is present. scdoc writes the manual pages, dpkg-dev (dpkg-shlibdeps) gives
+# the Debian packages their dependencies.
 set -eu
 
 PACKAGES="cmake make g++ pkg-config zlib1g-dev libminizip-dev libfreetype-dev
 libfontconfig-dev fontconfig fonts-dejavu-core libpng-dev libsdl2-dev
 libgtest-dev libbenchmark-dev libsodium-dev libdivsufsort-dev libcli11-dev nlohmann-json3-dev zip unzip python3 libarchive-tools p7zip-full
-g++-mingw-w64-x86-64-win32 $*"
+g++-mingw-w64-x86-64-win32 scdoc dpkg-dev $*"
 
 missing=""
 for package in $PACKAGES; do
