@@ -82,8 +82,7 @@ int RunUnpack(const Arguments& arguments) {
         const fs::path file = out / HostText(kSectionFileNames[i]);
         const DWORD size = result.info.*kPackageSections[i].size;
         if (size > 0) {
-            if (!arguments.quiet) std::cout << "wrote " << file.string() << " (" << Counted(size, "byte") << ")
-";
+            if (!arguments.quiet) std::cout << "wrote " << file.string() << " (" << Counted(size, "byte") << ")\n";
             continue;
         }
         if (!arguments.quiet) std::cout << "no " << name << " section (" << name << "_size is 0): " << HostText(kSectionFileNames[i])
