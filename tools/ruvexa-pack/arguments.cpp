@@ -180,6 +180,8 @@ public:
 
         CLI::App* explain = Add(Command::Explain);
         explain->add_flag("--all", arguments_.all, "list every code with its one-line meaning");
+        // CODE may be left out (every code is listed then); CLI11 fills a
+        // positional that expects no value only when it takes extra words.
         explain->add_option("CODE", arguments_.code, "code")->expected(0, 1)->allow_extra_args();
 
         Add(Command::Log)->add_option("FILE", arguments_.logFile, "upgrade log");
