@@ -5,6 +5,8 @@
 
 #include <strsafe.h>
 
+#include "upgrade_log_format.h"
+
 namespace {
 
 // A boot's lines fit many times over. Once a text no longer fits, it and
@@ -13,7 +15,6 @@ namespace {
 // others; the room kept back holds the line that says so and the result.
 constexpr DWORD kKeptCapacity = 64 * 1024;
 constexpr DWORD kClosingRoom = 256;
-constexpr const WCHAR* kLeftOutLine = L"=== Upgrade log full: later lines are in the debug output only ===\r\n";
 // A log this long is renamed to the older log at the next boot's first write.
 constexpr DWORD kUpgradeLogLimit = 64 * 1024;
 constexpr size_t kHeaderCapacity = 2 * MAX_PATH;
@@ -67,16 +68,10 @@ DWORD EncodeUtf8(LPCWSTR text, char* out, DWORD capacity) {
     return written > 0 ? static_cast<DWORD>(written) : 0;
 }
 
-// "=== Upgrade boot: date=[...], source=[...], package=[...] ===\r\n".
+// The boot's header line, as UTF-8.
 DWORD ComposeHeader(char* header, DWORD capacity) {
     WCHAR text[kHeaderCapacity];
-    const SYSTEMTIME& t = g_beginTime;
-    if (FAILED(StringCchPrintfW(text, kHeaderCapacity,
-                                L"=== Upgrade boot: date=[%04u-%02u-%02u %02u:%02u:%02u], source=[%s], package=[%s] "
-                                L"===\r\n",
-                                t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, g_source, g_package))) {
-        return 0;
-    }
+    if (!ComposeUpgradeBootLine(text, kHeaderCapacity, g_beginTime, g_source, g_package)) return 0;
     return EncodeUtf8(text, header, capacity);
 }
 
@@ -120,7 +115,7 @@ void KeepLogText(LPCWSTR text) {
     const DWORD length = EncodeUtf8(text, g_kept + g_keptLength, room);
     if (length == 0 && text[0]) {
         g_keptFull = true;
-        g_keptLength += EncodeUtf8(kLeftOutLine, g_kept + g_keptLength, kKeptCapacity - g_keptLength);
+        g_keptLength += EncodeUtf8(kUpgradeLogFullLine, g_kept + g_keptLength, kKeptCapacity - g_keptLength);
     }
     g_keptLength += length;
 }
@@ -144,7 +139,7 @@ void NameUpgradePackage(LPCWSTR path) {
 
 void KeepResultCode(LPCWSTR code) {
     WCHAR line[64];
-    if (g_begun && SUCCEEDED(StringCchPrintfW(line, 64, L"=== Upgrade result: code=[%s] ===\r\n", code))) {
+    if (g_begun && ComposeUpgradeResultLine(line, 64, code)) {
         // Into the room kept back, should the lines have filled the rest.
         KeptLock lock;
         g_keptLength += EncodeUtf8(line, g_kept + g_keptLength, kKeptCapacity - g_keptLength);

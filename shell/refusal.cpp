@@ -10,6 +10,7 @@
 #include "device_paths.h"
 #include "file_helpers.h"
 #include "log_line.h"
+#include "refusal_codes.h"
 #include "rejected_package.h"
 #include "security_floor.h"
 #include "shell_constants.h"
@@ -37,8 +38,9 @@ BOOL IsBelowSecurityFloor(LPCWSTR package, DWORD* version, DWORD* floor) {
     return *version < *floor;
 }
 
-void ShowRefusal(HWND window, LPCWSTR code, LPCWSTR text) {
-    DrawErrorText(code, text);
+void ShowRefusal(HWND window, Refusal refusal) {
+    const LPCWSTR code = FailureCode(refusal);
+    DrawErrorText(code, RefusalText(refusal));
     KeepResultCode(code);
     SetTimer(window, IDT_REFUSAL, kRefusalDelayMs, NULL);
 }
@@ -48,7 +50,7 @@ BOOL RefusePackage(HWND window, LPCWSTR package) {
     DWORD checksum = 0;
     if (IsRejectedPackage(package, &checksum)) {
         LogLine(L"StartExtraction(): !!! Rolled back=[%s], checksum=[%08lX]", package, checksum);
-        ShowRefusal(window, L"Err10", L"Package rolled back earlier");
+        ShowRefusal(window, Refusal::kRolledBack);
         return TRUE;
     }
     DWORD version = 0, floor = 0;
@@ -57,7 +59,7 @@ BOOL RefusePackage(HWND window, LPCWSTR package) {
         // the 127 characters the device's debug output takes.
         LogLine(L"StartExtraction(): !!! Package older than installed, security version=[%lu], floor=[%lu]", version,
                 floor);
-        ShowRefusal(window, L"Err11", L"Package older than installed");
+        ShowRefusal(window, Refusal::kBelowSecurityFloor);
         return TRUE;
     }
     return FALSE;

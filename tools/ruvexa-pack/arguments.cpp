@@ -84,6 +84,20 @@ const CommandText kCommands[] = {
      "FILE.SIG is replaced only with --force, and its security version is kept\n"
      "unless --security-version is given; a lower one needs --allow-lower.\n",
      ""},
+    {Command::Explain, "explain", "say what a code the device shows means",
+     "Tells what a code the device shows (Err0F, Err42, ...) means: at which\n"
+     "stage it happens, what it leaves on the device (the installed version,\n"
+     "the request, the package) and what to do next. CODE may be written\n"
+     "Err42, err42 or 42. Without CODE, or with --all, lists every code the\n"
+     "device can show with its one-line meaning. Exit 1 for an unknown code.\n",
+     ""},
+    {Command::Log, "log", "tell the attempts in a device's Upgrade.log",
+     "Reads an upgrade log, the device's \\NandFlash\\Merrow\\Upgrade.log, the copy\n"
+     "left beside the package on a USB disk, or an older Upgrade.log.1, and\n"
+     "tells each upgrade boot in a few lines: when, from where, which package,\n"
+     "the stages it reached, and its result with what the code means.\n"
+     "Exit 1 when FILE cannot be read or is no upgrade log.\n",
+     ""},
 };
 
 const CommandText* TextOf(Command command) {
@@ -239,6 +253,14 @@ public:
         sign->add_flag("--force", arguments_.force, "replace an existing FILE.SIG");
         sign->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
         sign->add_option("FILE", arguments_.package, "package");
+
+        CLI::App* explain = Add(Command::Explain);
+        explain->add_flag("--all", arguments_.all, "list every code with its one-line meaning");
+        // CODE may be left out (every code is listed then); CLI11 fills a
+        // positional that expects no value only when it takes extra words.
+        explain->add_option("CODE", arguments_.code, "code")->expected(0, 1)->allow_extra_args();
+
+        Add(Command::Log)->add_option("FILE", arguments_.logFile, "upgrade log");
     }
 
     CLI::App* Of(Command command) const {
@@ -293,7 +315,7 @@ public:
         for (const CLI::Option* option : app->get_options()) {
             const bool positional = option->get_positional();
             const std::string what = option->get_description() + " " + option->get_name();
-            if (positional && option->count() == 0) return "missing " + what;
+            if (positional && option->count() == 0 && option->get_expected_min() > 0) return "missing " + what;
             for (const std::string& value : option->results()) {
                 if (!value.empty() || option->get_expected_max() == 0) continue;
                 return positional ? what + " must not be empty"
@@ -366,7 +388,8 @@ std::string Synopsis(const CLI::App* app) {
     for (const CLI::Option* option : app->get_options()) {
         if (option->get_name() == "--help") continue;
         if (option->get_positional()) {
-            operands += " " + option->get_name() + (option->get_items_expected_max() > 1 ? "..." : "");
+            const std::string operand = option->get_name() + (option->get_items_expected_max() > 1 ? "..." : "");
+            operands += option->get_expected_min() == 0 ? " [" + operand + "]" : " " + operand;
         } else if (option->get_expected_max() == 0) {
             flags += " [" + Shown(option, false) + "]";
         } else {

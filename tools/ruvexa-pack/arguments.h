@@ -9,7 +9,7 @@
 
 namespace pack {
 
-enum class Command { None, Build, Delta, Verify, Inspect, List, Unpack, Keygen, Sign };
+enum class Command { None, Build, Delta, Verify, Inspect, List, Unpack, Keygen, Sign, Explain, Log };
 
 struct Arguments {
     Command command = Command::None;
@@ -41,6 +41,9 @@ struct Arguments {
     std::string package;  // the one, as parsed; also packages.front()
     std::string folder;  // unpack only
     bool json = false;   // inspect --json
+    std::string code;    // explain: the code to explain; empty: every code
+    bool all = false;    // explain --all: every code, also with a code given
+    std::string logFile;  // log: the upgrade log to tell
 };
 
 struct ParseResult {

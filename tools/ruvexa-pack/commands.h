@@ -13,5 +13,7 @@ int RunList(const Arguments& arguments);
 int RunUnpack(const Arguments& arguments);
 int RunKeygen(const Arguments& arguments);
 int RunSign(const Arguments& arguments);
+int RunExplain(const Arguments& arguments);
+int RunLog(const Arguments& arguments);
 
 }  // namespace pack

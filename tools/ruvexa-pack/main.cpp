@@ -47,6 +47,10 @@ int main(int argc, char** argv) {
         return RunKeygen(arguments);
     case Command::Sign:
         return RunSign(arguments);
+    case Command::Explain:
+        return RunExplain(arguments);
+    case Command::Log:
+        return RunLog(arguments);
     case Command::None:
         break;
     }
