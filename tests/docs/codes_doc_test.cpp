@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "refusal_codes.h"
 #include "stage_failures.h"
 #include "worker.h"
 
@@ -36,10 +37,9 @@ std::vector<ShownCode> CodesTheProgramShows() {
     const StageFailureRow* rows = StageFailureRows(&count);
     for (size_t i = 0; i < count; ++i) codes.push_back({Narrow(rows[i].code), Narrow(rows[i].screen)});
     codes.push_back({Narrow(kUnknownFailureCode), Narrow(StageFailedText(WorkerStage::kExtraction))});
-    // The refusals' codes stand at their call site in shell/refusal.cpp,
-    // not in a table; kept here by hand until they have one.
-    codes.push_back({"Err10", "Package rolled back earlier"});
-    codes.push_back({"Err11", "Package older than installed"});
+    for (const auto& row : FailureCodes<Refusal>::kCodes) {
+        codes.push_back({Narrow(row.code), Narrow(RefusalText(row.failure))});
+    }
     return codes;
 }
 
