@@ -9,6 +9,11 @@ and a device installs it (`build/ruvexa`, one upgrade boot) beside the same
 `unzip`. Each command runs several times; the fastest run counts, since the
 others only add the noise of a shared machine. Prints seconds and ratios.
 
+Both ruvexa-pack commands zip or read the archive and also unpack it in a
+dry run, so each is also set beside the two reference tools together:
+`zip -r` plus `unzip -t` (which inflates and checks every entry without
+writing it).
+
 usage: bench/small_files.py [--build DIR] [--runs N] [--files N] [--folders N]
 """
 import argparse
@@ -90,14 +95,18 @@ def main():
         unzip_time = fastest(options.runs, ["unzip", "-q", reference_zip, "-d", unpacked], lambda: remove(unpacked))
         ours = fastest(options.runs, [pack, "verify", "-q", package])
         figures.append(("ruvexa-pack verify", ours, "unzip", unzip_time))
+        test_time = fastest(options.runs, ["unzip", "-tq", reference_zip])
+        build_time, verify_time = figures[0][1], ours
         # One boot: the extraction and the installation, up to the reset (exit 3).
         ours = fastest(options.runs, [launcher, "--device-root", device, "--headless", "--time-scale", "1000"],
                        fresh_device, status=3)
         figures.append(("device upgrade (one boot)", ours, "unzip", unzip_time))
+        figures.append(("ruvexa-pack build", build_time, "zip -r + unzip -t", zip_time + test_time))
+        figures.append(("ruvexa-pack verify", verify_time, "zip -r + unzip -t", zip_time + test_time))
 
     print("%d files of 100 bytes in %d folders; fastest of %d runs" % (options.files, options.folders, options.runs))
     for name, seconds, reference, reference_seconds in figures:
-        print("%-28s %7.3f s   %-7s %7.3f s   ratio %5.1f" %
+        print("%-28s %7.3f s   %-17s %7.3f s   ratio %5.1f" %
               (name, seconds, reference, reference_seconds, seconds / reference_seconds))
 
 

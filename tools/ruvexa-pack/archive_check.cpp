@@ -1,22 +1,18 @@
-// An archive section unpacked by the program's Unzipper into a temporary
-// device root with the device's own UnzipAll; the entry it stopped on is
-// named.
+// An archive section unpacked by the program's Unzipper with the device's
+// own UnzipAll onto a dry volume, which checks every name, path and byte of
+// data as the device's file system would and writes nothing; the entry it
+// stopped on is named.
 #include "archive_check.h"
 
-#include <filesystem>
-
-#include "device_path.h"
 #include "install_codes.h"
 #include "device_names.h"
 #include "device_paths.h"
 #include "program_log.h"
 #include "progress.h"
+#include "ruvexa_dry_volume.h"
 #include "ruvexa_host.h"
-#include "temp_file.h"
 #include "unzipper.h"
 #include "verdict.h"
-
-namespace fs = std::filesystem;
 
 namespace pack {
 namespace {
@@ -57,22 +53,16 @@ ArchiveCheck DryRunArchive(const std::string& hostZip, ArchiveKind kind) {
     const std::string what = images ? "images" : "fonts";
     ArchiveCheck result;
     result.code = host::WideToUtf8(FailureCode(images ? InstallFailure::kUnzipImages : InstallFailure::kUnzipFont));
-    TempFolder root;
-    if (!root.Create(&result.reason)) return result;
-    std::error_code failure;
-    fs::copy_file(hostZip, root.Path() + "/Archive.zi", failure);
-    if (failure) {
-        result.reason = "cannot copy '" + hostZip + "' to '" + root.Path() + "': " + failure.message();
-        return result;
-    }
     const std::wstring folder = TemporaryFolderOf(images ? kInstalledImages : kInstalledFont);
-    {
-        host::SetDeviceRoot(root.Path());
+    // The archive is read in place; what the extractor creates is only
+    // recorded, and forgotten afterwards.
+    host::UseDryVolume();
+    if (host::AddHostFileToDryVolume(kArchiveDevicePath, hostZip, &result.reason)) {
         ProgramLog log;
         result.reason = Unpack(folder, what);
         result.programLine = log.LastFailureLine();
-        UseHostRootAsDevice();
     }
+    host::DropDryVolume();
     result.ok = result.reason.empty();
     if (result.ok) result.programLine.clear();
     return result;

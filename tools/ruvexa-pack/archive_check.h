@@ -1,7 +1,7 @@
 // The installation's unpacking of an archive section, run dry: the device's
-// own extractor unpacks the archive into a temporary device folder, at the
-// path the installation unpacks it to, so that names too long there fail
-// as they would on the device. Nothing is left afterwards.
+// own extractor unpacks the archive onto a dry volume (nothing is written to
+// the host), at the path the installation unpacks it to, so that names too
+// long there fail as they would on the device.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "dry_volume.h"
 #include "error.h"
 #include "fs_change.h"
 #include "path.h"
@@ -100,6 +101,7 @@ bool StoreAttributesAt(const std::string& hostPath, DWORD attributes, const stru
 
 extern "C" DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName) {
     if (host::ShouldFail(host::Op::GetFileAttributesW)) return INVALID_FILE_ATTRIBUTES;
+    if (host::DryVolumeActive()) return host::DryGetFileAttributes(lpFileName);
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpFileName, &path)) return INVALID_FILE_ATTRIBUTES;
     if (host::RefusesFileWithTrailingSeparator(path)) return INVALID_FILE_ATTRIBUTES;
@@ -112,6 +114,7 @@ extern "C" DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName) {
 
 extern "C" BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
     if (host::ShouldFail(host::Op::SetFileAttributesW)) return FALSE;
+    if (host::DryVolumeActive()) return host::DrySetFileAttributes(lpFileName, dwFileAttributes);
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpFileName, &path)) return FALSE;
     if (!path.exists) return host::Fail(ERROR_FILE_NOT_FOUND);

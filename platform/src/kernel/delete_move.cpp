@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "attributes.h"
+#include "dry_volume.h"
 #include "error.h"
 #include "file_object.h"
 #include "fs_change.h"
@@ -117,6 +118,7 @@ bool IsInside(const std::string& hostPath, const std::string& folder) {
 
 extern "C" BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
     if (host::ShouldFail(host::Op::DeleteFileW)) return FALSE;
+    if (host::DryVolumeActive()) return host::DryDeleteFile(lpFileName);
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpFileName, &path)) return FALSE;
     if (host::RefusesFileWithTrailingSeparator(path)) return FALSE;
@@ -131,6 +133,7 @@ extern "C" BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
 
 extern "C" BOOL WINAPI MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
     if (host::ShouldFail(host::Op::MoveFileW)) return FALSE;
+    if (host::DryVolumeActive()) return host::DryMoveFile(lpExistingFileName, lpNewFileName);
     host::DevicePath source;
     host::DevicePath target;
     if (!host::ResolveDevicePath(lpExistingFileName, &source)) return FALSE;

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "attributes.h"
+#include "dry_volume.h"
 #include "error.h"
 #include "fs_change.h"
 #include "path.h"
@@ -14,6 +15,7 @@ extern "C" BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName,
                                         LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
     (void)lpSecurityAttributes;
     if (host::ShouldFail(host::Op::CreateDirectoryW)) return FALSE;
+    if (host::DryVolumeActive()) return host::DryCreateDirectory(lpPathName);
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpPathName, &path)) return FALSE;
     if (path.exists) return host::Fail(ERROR_ALREADY_EXISTS);
@@ -24,6 +26,7 @@ extern "C" BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName,
 
 extern "C" BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName) {
     if (host::ShouldFail(host::Op::RemoveDirectoryW)) return FALSE;
+    if (host::DryVolumeActive()) return host::DryRemoveDirectory(lpPathName);
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpPathName, &path)) return FALSE;
     if (!path.exists) return host::Fail(ERROR_FILE_NOT_FOUND);

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "attributes.h"
+#include "dry_volume.h"
 #include "error.h"
 #include "file_object.h"
 #include "fs_change.h"
@@ -144,6 +145,10 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING ||
         (dwCreationDisposition == TRUNCATE_EXISTING && !(dwDesiredAccess & GENERIC_WRITE))) {
         return host::FailOpen(ERROR_INVALID_PARAMETER);
+    }
+    if (host::DryVolumeActive()) {
+        return host::DryCreateFile(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                                   dwFlagsAndAttributes);
     }
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpFileName, &path)) return INVALID_HANDLE_VALUE;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "dry_file.h"
 #include "error.h"
 #include "file_object.h"
 #include "fs_change.h"
@@ -49,10 +50,17 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
                                 LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
     if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
     if (host::ShouldFail(host::Op::ReadFile)) return FALSE;
-    auto file = host::LookupFile(hFile);
-    if (!file) return FALSE;
+    auto dry = host::LookupDryFile(hFile);
+    auto file = dry ? nullptr : host::LookupFile(hFile);
+    if (!dry && !file) return FALSE;
     if (lpOverlapped || (!lpBuffer && nNumberOfBytesToRead > 0)) {
         return host::Fail(ERROR_INVALID_PARAMETER);
+    }
+    if (dry) {
+        DWORD read = 0;
+        BOOL ok = dry->Read(lpBuffer, nNumberOfBytesToRead, &read);
+        if (lpNumberOfBytesRead) *lpNumberOfBytesRead = read;
+        return ok;
     }
     if (!file->CanRead()) return host::Fail(ERROR_ACCESS_DENIED);
     size_t read = 0;
@@ -65,10 +73,17 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
                                  LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
     if (host::ShouldFail(host::Op::WriteFile)) return FALSE;
-    auto file = host::LookupFile(hFile);
-    if (!file) return FALSE;
+    auto dry = host::LookupDryFile(hFile);
+    auto file = dry ? nullptr : host::LookupFile(hFile);
+    if (!dry && !file) return FALSE;
     if (lpOverlapped || (!lpBuffer && nNumberOfBytesToWrite > 0)) {
         return host::Fail(ERROR_INVALID_PARAMETER);
+    }
+    if (dry) {
+        DWORD written = 0;
+        BOOL ok = dry->Write(nNumberOfBytesToWrite, &written);
+        if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = written;
+        return ok;
     }
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
     if (nNumberOfBytesToWrite == 0) return TRUE;
@@ -86,13 +101,15 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
 extern "C" DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove,
                                        PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
     if (host::ShouldFail(host::Op::SetFilePointer)) return INVALID_SET_FILE_POINTER;
-    auto file = host::LookupFile(hFile);
-    if (!file) return INVALID_SET_FILE_POINTER;
+    auto dry = host::LookupDryFile(hFile);
+    auto file = dry ? nullptr : host::LookupFile(hFile);
+    if (!dry && !file) return INVALID_SET_FILE_POINTER;
     int64_t distance = lDistanceToMove;
     if (lpDistanceToMoveHigh) {
         distance = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32) |
                                         static_cast<uint32_t>(lDistanceToMove));
     }
+    if (dry) return dry->SetPointer(distance, dwMoveMethod, lpDistanceToMoveHigh);
     const int fd = file->Descriptor();
     int64_t base = 0;
     if (dwMoveMethod == FILE_CURRENT) {
@@ -124,6 +141,7 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove,
 
 extern "C" DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
     if (host::ShouldFail(host::Op::GetFileSize)) return INVALID_FILE_SIZE;
+    if (auto dry = host::LookupDryFile(hFile)) return dry->Size(lpFileSizeHigh);
     auto file = host::LookupFile(hFile);
     if (!file) return INVALID_FILE_SIZE;
     struct stat st;
@@ -141,6 +159,7 @@ extern "C" DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
 
 extern "C" BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
     if (host::ShouldFail(host::Op::FlushFileBuffers)) return FALSE;
+    if (auto dry = host::LookupDryFile(hFile)) return dry->Flush();
     auto file = host::LookupFile(hFile);
     if (!file) return FALSE;
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);

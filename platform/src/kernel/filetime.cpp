@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "dry_file.h"
 #include "error.h"
 #include "file_object.h"
 #include "fs_change.h"
@@ -130,6 +131,7 @@ bool StoreCreationTime(int fd, const FILETIME& creation) {
 extern "C" BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime,
                                    LPFILETIME lpLastAccessTime, LPFILETIME lpLastWriteTime) {
     if (host::ShouldFail(host::Op::GetFileTime)) return FALSE;
+    if (auto dry = host::LookupDryFile(hFile)) return dry->GetTimes(lpCreationTime, lpLastAccessTime, lpLastWriteTime);
     auto file = host::LookupFile(hFile);
     if (!file) return FALSE;
     if (!file->CanRead()) return host::Fail(ERROR_ACCESS_DENIED);
@@ -147,6 +149,7 @@ extern "C" BOOL WINAPI SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime,
                                    const FILETIME* lpLastAccessTime,
                                    const FILETIME* lpLastWriteTime) {
     if (host::ShouldFail(host::Op::SetFileTime)) return FALSE;
+    if (auto dry = host::LookupDryFile(hFile)) return dry->SetTimes(lpCreationTime, lpLastAccessTime, lpLastWriteTime);
     auto file = host::LookupFile(hFile);
     if (!file) return FALSE;
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);

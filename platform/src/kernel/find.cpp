@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "attributes.h"
+#include "dry_volume.h"
 #include "casefold.h"
 #include "error.h"
 #include "filetime.h"
@@ -105,6 +106,26 @@ HANDLE FailFind(DWORD code) {
     return INVALID_HANDLE_VALUE;
 }
 
+// The entries of the host folder `folderPart` that match; false with the
+// last error set when it is no folder.
+bool HostEntries(const std::wstring& folderPart, std::wstring_view namePattern, bool foldersOnly,
+                 std::vector<WIN32_FIND_DATAW>* entries) {
+    DevicePath folder;
+    if (!ResolveDevicePath(folderPart.empty() ? L"\\" : folderPart.c_str(), &folder)) return false;
+    if (!folder.exists || !S_ISDIR(folder.st.st_mode)) return Fail(ERROR_PATH_NOT_FOUND);
+    std::vector<std::string> names;
+    if (!ListHostFolder(folder.host, folder.depth == 0, &names)) return Fail(ERROR_PATH_NOT_FOUND);
+    for (const auto& name : names) {
+        std::wstring wideName = Utf8ToWide(name);
+        if (!MatchesPattern(namePattern, wideName)) continue;
+        WIN32_FIND_DATAW data;
+        if (!FillEntry(folder.host + "/" + name, wideName, &data)) continue;
+        if (foldersOnly && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        entries->push_back(data);
+    }
+    return true;
+}
+
 }  // namespace
 }  // namespace host
 
@@ -130,24 +151,15 @@ HANDLE FindFirst(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
     if (namePattern.empty()) return host::FailFind(ERROR_FILE_NOT_FOUND);
     if (!host::IsValidComponent(namePattern, true)) return INVALID_HANDLE_VALUE;
 
-    host::DevicePath folder;
-    if (!host::ResolveDevicePath(folderPart.empty() ? L"\\" : folderPart.c_str(), &folder)) {
-        return INVALID_HANDLE_VALUE;
-    }
-    if (!folder.exists || !S_ISDIR(folder.st.st_mode)) return host::FailFind(ERROR_PATH_NOT_FOUND);
-    std::vector<std::string> names;
-    if (!host::ListHostFolder(folder.host, folder.depth == 0, &names)) {
-        return host::FailFind(ERROR_PATH_NOT_FOUND);
-    }
-
     std::vector<WIN32_FIND_DATAW> entries;
-    for (const auto& name : names) {
-        std::wstring wideName = host::Utf8ToWide(name);
-        if (!host::MatchesPattern(namePattern, wideName)) continue;
-        WIN32_FIND_DATAW data;
-        if (!host::FillEntry(folder.host + "/" + name, wideName, &data)) continue;
-        if (foldersOnly && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        entries.push_back(data);
+    if (host::DryVolumeActive()) {
+        if (!host::DryFolderEntries(folderPart, namePattern, &entries)) return INVALID_HANDLE_VALUE;
+        std::erase_if(entries, [&](const WIN32_FIND_DATAW& data) {
+            return !host::MatchesPattern(namePattern, data.cFileName) ||
+                   (foldersOnly && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY));
+        });
+    } else if (!host::HostEntries(folderPart, namePattern, foldersOnly, &entries)) {
+        return INVALID_HANDLE_VALUE;
     }
     if (entries.empty()) return host::FailFind(ERROR_FILE_NOT_FOUND);
     std::sort(entries.begin(), entries.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {

@@ -34,6 +34,8 @@ std::wstring_view WithoutTrailingDotsAndSpaces(std::wstring_view name) {
     return length > 0 ? name.substr(0, length) : name;
 }
 
+}  // namespace
+
 std::vector<std::wstring_view> SplitComponents(std::wstring_view path) {
     std::vector<std::wstring_view> components;
     size_t start = 0;
@@ -47,6 +49,8 @@ std::vector<std::wstring_view> SplitComponents(std::wstring_view path) {
     }
     return components;
 }
+
+namespace {
 
 // The first entry of `folder` (in byte order, so that the choice is stable)
 // whose name folds to the same text as `name`. `opened`, when not -1, is

@@ -36,6 +36,11 @@ bool ResolveDevicePath(LPCWSTR path, DevicePath* out);
 // path names no file. A missing one otherwise stays "not found".
 bool RefusesFileWithTrailingSeparator(const DevicePath& path, bool creating = false);
 
+// The components of a device path, each without its trailing dots and
+// spaces (which FAT cannot store), empty ones (doubled or trailing
+// separators) left out.
+std::vector<std::wstring_view> SplitComponents(std::wstring_view path);
+
 // Checks one path component; `allowWildcards` admits "*" and "?" (the last
 // component of a search pattern). Sets ERROR_INVALID_NAME when refused.
 bool IsValidComponent(std::wstring_view name, bool allowWildcards);
