@@ -49,7 +49,7 @@ const CommandText kCommands[] = {
     {Command::Verify, "verify", "check packages as the device does",
      "Checks each package as the device does: magic, sizes, length,\n"
      "sections and checksum, then unpacks its archives in a dry run with the\n"
-     "device's own extractor into a temporary folder. Prints \"ok\", or the\n"
+     "device's own extractor, which writes nothing. Prints \"ok\", or the\n"
      "device's failure code (Err0F, Err40, Err50, ...) with the reason, naming\n"
      "the entry for an archive; with several files each line starts with the\n"
      "file's name. Exit 0 when every package is sound, else 1. With -q a sound\n"
