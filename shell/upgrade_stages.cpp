@@ -133,6 +133,8 @@ StepOutcome OnRollbackResult(HWND, WPARAM succeeded, LPARAM failure) {
     const StepOutcome outcome =
         EndStageThatResets(WorkerStage::kRollback, succeeded, failure, L"=== Rollback Complete ===\r\n\r\n",
                            L"Rolled back. Rebooting...", L"=== !!! Rollback Failed ===\r\n\r\n");
+    // The upgrade log names the code the screen shows, as for the other stages.
+    if (!succeeded) KeepResultCode(PostedFailureRow(WorkerStage::kRollback, failure).code);
     FlushUpgradeLog();
     return outcome;
 }

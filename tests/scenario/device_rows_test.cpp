@@ -317,7 +317,10 @@ const std::vector<DeviceRow>& Rows() {
                     .after = {.log = {"RollbackThreadProc(): !!! Failed to remove new=[\\NandFlash\\Merrow\\Images], "
                                       "at=[*]",
                                       "=== !!! Rollback Failed ==="},
-                              .halted = "Err70 Rollback failed"}},
+                              .halted = "Err70 Rollback failed",
+                              .logs = {.device = DeviceLog::kThisBoot,
+                                       .source = "rollback",
+                                       .result = "=== Upgrade result: code=[Err70] ===\r\n"}}},
                    {.status = 3,
                     .writableBefore = {kMerrow + L"Images\\Start.bmp"},
                     .after = {.absent = {kTrialFlag}, .installed = OldVersion()}}}},

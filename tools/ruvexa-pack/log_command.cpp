@@ -55,8 +55,9 @@ std::string ResultText(const UpgradeBootStory& boot) {
         case BootEnding::kFailed:
             break;
         case BootEnding::kRollbackFailed:
-            return "the rollback failed. The device writes no code for it in this log; the screen showed one of "
-                   "Err70 to Err74 (ruvexa-pack explain --all), and the next boot tries the rollback again.";
+            return "the rollback failed. This log holds no code for it (launchers before this one wrote none); the "
+                   "screen showed one of Err70 to Err74 (ruvexa-pack explain --all), and the next boot tries the "
+                   "rollback again.";
         case BootEnding::kNoPackage:
             return "no package found: the boot went on without an upgrade and started the installed application.";
         case BootEnding::kUnknown:
