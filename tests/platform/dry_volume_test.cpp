@@ -289,6 +289,21 @@ protected:
     void TearDown() override { host::DropDryVolume(); }
 };
 
+// Lays down the row's files, runs its call and checks its result and last
+// error; what the call saw.
+std::string MakeAndRun(const DryRow& row) {
+    Make(row);
+    std::string seen;
+    SetLastError(0xdeadbeef);
+    const bool ok = RunCall(row, &seen);
+    const DWORD error = GetLastError();
+    EXPECT_EQ(ok, row.ok);
+    if (!row.ok) {
+        EXPECT_EQ(error, row.error);
+    }
+    return seen;
+}
+
 TEST_P(DryVolumeRows, RecordsWhatTheCallDoesAndWritesNothing) {
     const DryRow& row = GetParam();
     testing_support::TempDevice device;
@@ -300,16 +315,7 @@ TEST_P(DryVolumeRows, RecordsWhatTheCallDoesAndWritesNothing) {
         std::string error;
         ASSERT_TRUE(host::AddHostFileToDryVolume(row.hostFiles[index].first, hostPath, &error)) << error;
     }
-    Make(row);
-    std::string seen;
-    SetLastError(0xdeadbeef);
-    const bool ok = RunCall(row, &seen);
-    const DWORD error = GetLastError();
-    EXPECT_EQ(ok, row.ok);
-    if (!row.ok) {
-        EXPECT_EQ(error, row.error);
-    }
-    EXPECT_EQ(seen, row.seen);
+    EXPECT_EQ(MakeAndRun(row), row.seen);
     EXPECT_EQ(host::DryVolumeListing(), row.listing);
     EXPECT_EQ(testing_support::SnapshotOf(device.Root()), testing_support::Tree{});
     for (size_t index = 0; index < row.hostFiles.size(); ++index) {
@@ -326,15 +332,7 @@ TEST_P(DryVolumeRows, AnswersAsTheHostFilesDo) {
     const DryRow& row = GetParam();
     if (row.dryOnly) GTEST_SKIP() << "the host keeps what the dry volume discards";
     testing_support::TempDevice device;
-    Make(row);
-    std::string seen;
-    SetLastError(0xdeadbeef);
-    const bool ok = RunCall(row, &seen);
-    const DWORD error = GetLastError();
-    EXPECT_EQ(ok, row.ok);
-    if (!row.ok) {
-        EXPECT_EQ(error, row.error);
-    }
+    const std::string seen = MakeAndRun(row);
     // Without extended attributes the host keeps only the read-only bit.
     if (row.call != Call::GetAttributes || device.KeepsExtendedAttributes()) {
         EXPECT_EQ(seen, row.seen);
