@@ -116,6 +116,7 @@ public:
                                                   "secret key (see ruvexa-pack keygen --help)")
                                     ->type_name("NAME.key");
         AddSecurityVersion(build)->needs(signWith);
+        AddSignedContent(build, signWith);
         build->add_option("-o,--output", arguments_.output,
                           "the package to write; the device looks for\nOV3_UPGRADE_*.BIN")
             ->type_name("FILE")
@@ -131,6 +132,7 @@ public:
             delta->add_option("--sign", arguments_.key, "also write FILE.SIG, the delta's signature by this\nsecret key")
                 ->type_name("NAME.key");
         AddSecurityVersion(delta)->needs(signDelta);
+        AddSignedContent(delta, signDelta);
         delta->add_option("-o,--output", arguments_.output, "the delta package to write")
             ->type_name("FILE")
             ->required();
@@ -162,6 +164,7 @@ public:
             ->type_name("NAME.key")
             ->required();
         AddSecurityVersion(sign);
+        AddSignedContent(sign, nullptr);
         sign->add_option("FILE", arguments_.package, "package");
     }
 
@@ -241,6 +244,25 @@ private:
                          "the security version the signature carries, 0 to\n"
                          "4294967295; a device refuses one below its floor (default 0)")
             ->type_name("N");
+    }
+
+    // --next-key and --model, each repeatable, one value per use; with
+    // `signWith`, only beside it.
+    void AddSignedContent(CLI::App* app, CLI::Option* signWith) {
+        CLI::Option* nextKey = app->add_option("--next-key", arguments_.nextKeys,
+                                               "rotate keys: devices that install the package trust\n"
+                                               "only this public key afterwards (repeatable)")
+                                   ->type_name("NAME.pub")
+                                   ->allow_extra_args(false);
+        CLI::Option* model = app->add_option("--model", arguments_.models,
+                                             "the package is for devices whose OEM info is NAME\n"
+                                             "(repeatable; ASCII case does not count; default: any)")
+                                 ->type_name("NAME")
+                                 ->allow_extra_args(false);
+        if (signWith) {
+            nextKey->needs(signWith);
+            model->needs(signWith);
+        }
     }
 
     // The option a CLI11 message begins with ("--exe is required",

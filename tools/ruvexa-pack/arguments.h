@@ -28,6 +28,10 @@ struct Arguments {
     std::string key;
     // build --sign, delta --sign and sign: the security version the signature carries
     uint32_t securityVersion = 0;
+    // build --sign, delta --sign and sign: the public key files of the keys the
+    // devices trust once the package is installed, and the models it is for
+    std::vector<std::string> nextKeys;
+    std::vector<std::string> models;
     std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
     // verify (one or more); inspect, list, unpack and sign (one)
     std::vector<std::string> packages;

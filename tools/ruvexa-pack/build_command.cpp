@@ -12,6 +12,7 @@
 #include "package_constants.h"
 #include "package_writer.h"
 #include "progress.h"
+#include "signed_content.h"
 #include "signing_keys.h"
 #include "temp_file.h"
 #include "zip_folder.h"
@@ -95,6 +96,8 @@ int RunBuild(const Arguments& arguments) {
     // The key is read first, so that a wrong one fails before any long work.
     SecretKey key;
     if (!arguments.key.empty() && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    SignedContent content;
+    if (!LoadSignedContent(arguments, &content, &error)) return Fail(error);
 
     Progress progress(arguments.quiet);
     TempFile imagesZip, fontsZip, package, signature;
@@ -131,7 +134,7 @@ int RunBuild(const Arguments& arguments) {
     if (!written) return Fail(error);
     const std::string signaturePath = output + HostText(kSignatureSuffix);
     if (!arguments.key.empty() &&
-        !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error)) {
+        !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error, content)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
@@ -146,7 +149,7 @@ int RunBuild(const Arguments& arguments) {
               << ", fonts " << fonts.size << " bytes; checksum " << Hex(checksum) << "\n";
     if (!arguments.key.empty()) {
         std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
-                  << arguments.securityVersion << "\n";
+                  << arguments.securityVersion << SignedContentText(content) << "\n";
     }
     return kExitSuccess;
 }

@@ -15,6 +15,7 @@
 #include "package_check.h"
 #include "package_writer.h"
 #include "progress.h"
+#include "signed_content.h"
 #include "signing_keys.h"
 #include "temp_file.h"
 #include "verdict.h"
@@ -88,6 +89,8 @@ int RunDelta(const Arguments& arguments) {
     }
     SecretKey key;
     if (!arguments.key.empty() && !LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    SignedContent content;
+    if (!LoadSignedContent(arguments, &content, &error)) return Fail(error);
 
     Progress progress(arguments.quiet);
     TempFile package, exeSection, imagesZip, fontsZip, signature;
@@ -140,7 +143,7 @@ int RunDelta(const Arguments& arguments) {
     progress.Clear();
     if (!written) return Fail(error);
     const std::string signaturePath = output + HostText(kSignatureSuffix);
-    if (!arguments.key.empty() && !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error)) {
+    if (!arguments.key.empty() && !WriteSignature(package.Path(), key, arguments.securityVersion, signaturePath, &signature, &error, content)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
@@ -155,7 +158,7 @@ int RunDelta(const Arguments& arguments) {
     if (to.fonts_size > 0) std::cout << ArchiveSummary("fonts", fonts) << "\n";
     if (!arguments.key.empty()) {
         std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
-                  << arguments.securityVersion << "\n";
+                  << arguments.securityVersion << SignedContentText(content) << "\n";
     }
     return kExitSuccess;
 }

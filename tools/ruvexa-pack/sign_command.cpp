@@ -7,6 +7,7 @@
 #include "device_path.h"
 #include "messages.h"
 #include "package_check.h"
+#include "signed_content.h"
 #include "signing_keys.h"
 #include "verdict.h"
 
@@ -17,6 +18,8 @@ int RunSign(const Arguments& arguments) {
     std::string error;
     SecretKey key;
     if (!LoadSecretKey(arguments.key, &key, &error)) return Fail(error);
+    SignedContent content;
+    if (!LoadSignedContent(arguments, &content, &error)) return Fail(error);
     std::wstring devicePath;
     if (!OpenableDevicePath(package, &devicePath, &error)) return Fail(error);
     UseHostRootAsDevice();
@@ -26,12 +29,12 @@ int RunSign(const Arguments& arguments) {
 
     const std::string signaturePath = package + HostText(kSignatureSuffix);
     TempFile signature;
-    if (!WriteSignature(package, key, arguments.securityVersion, signaturePath, &signature, &error) ||
+    if (!WriteSignature(package, key, arguments.securityVersion, signaturePath, &signature, &error, content) ||
         !signature.RenameTo(signaturePath, &error)) {
         return Fail(error);
     }
     std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", security version "
-              << arguments.securityVersion << "\n";
+              << arguments.securityVersion << SignedContentText(content) << "\n";
     return kExitSuccess;
 }
 
