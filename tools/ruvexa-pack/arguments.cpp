@@ -250,8 +250,8 @@ private:
     // `signWith`, only beside it.
     void AddSignedContent(CLI::App* app, CLI::Option* signWith) {
         CLI::Option* nextKey = app->add_option("--next-key", arguments_.nextKeys,
-                                               "rotate keys: devices that install the package trust\n"
-                                               "only this public key afterwards (repeatable)")
+                                               "rotate keys: once they install the package, devices\n"
+                                               "trust only the --next-key keys (repeatable)")
                                    ->type_name("NAME.pub")
                                    ->allow_extra_args(false);
         CLI::Option* model = app->add_option("--model", arguments_.models,
