@@ -60,6 +60,11 @@ constexpr const WCHAR* kStartUpFolder = L"\\NandFlash\\StartUp\\Merrow\\";
 // With this file present, the device installs only packages signed with the
 // key it holds; without it, no signature is asked for.
 constexpr const WCHAR* kTrustedKeyFile = L"\\NandFlash\\Merrow\\Upgrade.pub";
+// A key rotation: the keys a verified package names for after its
+// installation, waiting to replace the trusted ones (key_rotation.h), and
+// where rollback keeps the replaced ones.
+constexpr const WCHAR* kNextKeysFile = L"\\NandFlash\\Merrow\\Upgrade.next";
+constexpr const WCHAR* kPreviousKeys = L"\\NandFlash\\Merrow\\Previous\\Upgrade.pub";
 
 // Rollback: the setting that turns it on, the version an upgrade replaced,
 // the marker of an upgrade whose new version has not yet declared itself

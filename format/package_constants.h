@@ -40,3 +40,25 @@ constexpr DWORD kPublicKeyFileSize = kSignatureFileHeadSize + kKeyIdSize + kPubl
 constexpr DWORD kSignatureFileSize = kSignatureFileHeadSize + kKeyIdSize + kSignatureSize;
 constexpr DWORD kVersionedSignatureFileSize = kSignatureFileSize + kSecurityVersionSize;
 constexpr DWORD kSignedPrefixSize = kSignatureFileHeadSize + kSecurityVersionSize;
+
+// A trusted key file may hold several key files one after another (as
+// `cat a.pub b.pub` makes them); a signature by any of them is accepted.
+constexpr DWORD kMaxTrustedKeys = 8;
+constexpr DWORD kMaxTrustedKeyFileSize = kMaxTrustedKeys * kPublicKeyFileSize;
+
+// A signature file of format 3 also carries, inside what is signed, the keys
+// a device trusts after installing the package (a key rotation) and the
+// device models the package is for. After the security version: the number
+// of next keys (1 byte), the number of models (1 byte), each next key as a
+// whole key file (48 bytes), each model as its length (1 byte) and that many
+// printable ASCII characters; then the signature. Its signature covers the
+// magic, the format version, the security version and those counts, keys and
+// models, followed by every byte of the package.
+constexpr DWORD kSignedContentFormat = 3;
+constexpr DWORD kMaxNextKeys = 4;
+constexpr DWORD kMaxModels = 8;
+constexpr DWORD kMaxModelLength = 31;
+constexpr DWORD kSignedContentCountsSize = 2;
+constexpr DWORD kMaxSignedContentSize =
+    kSignedContentCountsSize + kMaxNextKeys * kPublicKeyFileSize + kMaxModels * (1 + kMaxModelLength);
+constexpr DWORD kMaxSignatureFileSize = kVersionedSignatureFileSize + kMaxSignedContentSize;

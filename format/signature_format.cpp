@@ -7,6 +7,54 @@
 
 #include "package_info.h"
 
+namespace {
+
+// The counts, next keys and models of format 3, as they stand in the file
+// and in the signed message. Returns the number of bytes.
+DWORD EncodeContent(const SignedContent& content, BYTE* bytes) {
+    BYTE* at = bytes;
+    *at++ = static_cast<BYTE>(content.next_key_count);
+    *at++ = static_cast<BYTE>(content.model_count);
+    for (DWORD i = 0; i < content.next_key_count; ++i) {
+        EncodePublicKeyFile(content.next_keys[i].key, *reinterpret_cast<BYTE(*)[kPublicKeyFileSize]>(at));
+        at += kPublicKeyFileSize;
+    }
+    for (DWORD i = 0; i < content.model_count; ++i) {
+        const size_t length = strlen(content.models[i]);
+        *at++ = static_cast<BYTE>(length);
+        memcpy(at, content.models[i], length);
+        at += length;
+    }
+    return static_cast<DWORD>(at - bytes);
+}
+
+// FALSE unless `bytes` are exactly the counts and what they announce.
+BOOL DecodeContent(const BYTE* bytes, DWORD count, SignedContent* content) {
+    ZeroMemory(content, sizeof(*content));
+    if (count < kSignedContentCountsSize) return FALSE;
+    content->next_key_count = bytes[0];
+    content->model_count = bytes[1];
+    if (content->next_key_count > kMaxNextKeys || content->model_count > kMaxModels) return FALSE;
+    DWORD at = kSignedContentCountsSize;
+    for (DWORD i = 0; i < content->next_key_count; ++i) {
+        if (count - at < kPublicKeyFileSize ||
+            !DecodePublicKeyFile(bytes + at, kPublicKeyFileSize, &content->next_keys[i])) {
+            return FALSE;
+        }
+        at += kPublicKeyFileSize;
+    }
+    for (DWORD i = 0; i < content->model_count; ++i) {
+        if (at == count) return FALSE;
+        const DWORD length = bytes[at++];
+        if (count - at < length || !IsValidModelName(reinterpret_cast<const char*>(bytes + at), length)) return FALSE;
+        memcpy(content->models[i], bytes + at, length);
+        at += length;
+    }
+    return at == count;
+}
+
+}  // namespace
+
 static_assert(kPublicKeySize == crypto_sign_PUBLICKEYBYTES, "an Ed25519 public key is 32 bytes");
 static_assert(kSignatureSize == crypto_sign_BYTES, "an Ed25519 signature is 64 bytes");
 
@@ -23,11 +71,13 @@ bool HasFileHead(const BYTE (&magic)[4], const BYTE* bytes, DWORD version) {
 
 void StartSignedMessage(const SignatureFile& file, crypto_sign_state* state) {
     crypto_sign_init(state);
-    if (file.format != kVersionedSignatureFormat) return;
-    BYTE prefix[kSignedPrefixSize];
-    PutFileHead(kSignatureMagic, prefix, kVersionedSignatureFormat);
+    if (file.format == kSignatureFormatVersion) return;
+    BYTE prefix[kSignedPrefixSize + kMaxSignedContentSize];
+    PutFileHead(kSignatureMagic, prefix, file.format);
     PutLittleEndian(prefix + kSignatureFileHeadSize, file.security_version);
-    crypto_sign_update(state, prefix, sizeof(prefix));
+    DWORD size = kSignedPrefixSize;
+    if (file.format == kSignedContentFormat) size += EncodeContent(file.content, prefix + kSignedPrefixSize);
+    crypto_sign_update(state, prefix, size);
 }
 
 void KeyIdOf(const BYTE (&key)[kPublicKeySize], BYTE (&keyId)[kKeyIdSize]) {
@@ -46,6 +96,19 @@ BOOL DecodePublicKeyFile(const BYTE* bytes, DWORD count, PublicKeyFile* file) {
 }
 
 BOOL DecodeSignatureFile(const BYTE* bytes, DWORD count, SignatureFile* file) {
+    ZeroMemory(&file->content, sizeof(file->content));
+    if (count >= kVersionedSignatureFileSize + kSignedContentCountsSize &&
+        HasFileHead(kSignatureMagic, bytes, kSignedContentFormat)) {
+        const BYTE* field = bytes + kSignatureFileHeadSize;
+        file->format = kSignedContentFormat;
+        memcpy(file->key_id, field, kKeyIdSize);
+        file->security_version = LittleEndianAt(field + kKeyIdSize);
+        const DWORD contentAt = kSignatureFileHeadSize + kKeyIdSize + kSecurityVersionSize;
+        const DWORD contentSize = count - contentAt - kSignatureSize;
+        if (!DecodeContent(bytes + contentAt, contentSize, &file->content)) return FALSE;
+        memcpy(file->signature, bytes + count - kSignatureSize, kSignatureSize);
+        return TRUE;
+    }
     const bool first = count == kSignatureFileSize && HasFileHead(kSignatureMagic, bytes);
     const bool versioned =
         count == kVersionedSignatureFileSize && HasFileHead(kSignatureMagic, bytes, kVersionedSignatureFormat);
@@ -74,4 +137,70 @@ void EncodeSignatureFile(const SignatureFile& file, BYTE (&bytes)[kVersionedSign
     memcpy(field, file.key_id, kKeyIdSize);
     PutLittleEndian(field + kKeyIdSize, file.security_version);
     memcpy(field + kKeyIdSize + kSecurityVersionSize, file.signature, kSignatureSize);
+}
+
+DWORD EncodeSignatureFileWithContent(SignatureFile file, BYTE (&bytes)[kMaxSignatureFileSize]) {
+    if (file.content.next_key_count == 0 && file.content.model_count == 0) {
+        file.format = kVersionedSignatureFormat;
+        EncodeSignatureFile(file, *reinterpret_cast<BYTE(*)[kVersionedSignatureFileSize]>(bytes));
+        return kVersionedSignatureFileSize;
+    }
+    PutFileHead(kSignatureMagic, bytes, kSignedContentFormat);
+    BYTE* field = bytes + kSignatureFileHeadSize;
+    memcpy(field, file.key_id, kKeyIdSize);
+    PutLittleEndian(field + kKeyIdSize, file.security_version);
+    field += kKeyIdSize + kSecurityVersionSize;
+    field += EncodeContent(file.content, field);
+    memcpy(field, file.signature, kSignatureSize);
+    return static_cast<DWORD>(field + kSignatureSize - bytes);
+}
+
+BOOL DecodeTrustedKeys(const BYTE* bytes, DWORD count, TrustedKeys* keys) {
+    ZeroMemory(keys, sizeof(*keys));
+    if (count == 0 || count % kPublicKeyFileSize != 0 || count / kPublicKeyFileSize > kMaxTrustedKeys) return FALSE;
+    keys->count = count / kPublicKeyFileSize;
+    for (DWORD i = 0; i < keys->count; ++i) {
+        if (!DecodePublicKeyFile(bytes + i * kPublicKeyFileSize, kPublicKeyFileSize, &keys->keys[i])) return FALSE;
+    }
+    return TRUE;
+}
+
+const PublicKeyFile* FindTrustedKey(const TrustedKeys& keys, const BYTE (&keyId)[kKeyIdSize]) {
+    for (DWORD i = 0; i < keys.count; ++i) {
+        if (memcmp(keys.keys[i].key_id, keyId, kKeyIdSize) == 0) return &keys.keys[i];
+    }
+    return NULL;
+}
+
+DWORD EncodeNextKeys(const SignedContent& content, BYTE (&bytes)[kMaxNextKeys * kPublicKeyFileSize]) {
+    for (DWORD i = 0; i < content.next_key_count; ++i) {
+        EncodePublicKeyFile(content.next_keys[i].key,
+                            *reinterpret_cast<BYTE(*)[kPublicKeyFileSize]>(bytes + i * kPublicKeyFileSize));
+    }
+    return content.next_key_count * kPublicKeyFileSize;
+}
+
+bool IsValidModelName(const char* name, size_t length) {
+    if (length == 0 || length > kMaxModelLength) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (name[i] < 0x20 || name[i] > 0x7E) return false;
+    }
+    return true;
+}
+
+bool ModelNamesEqual(const char* model, LPCWSTR deviceModel) {
+    auto lower = [](unsigned value) { return value >= 'A' && value <= 'Z' ? value + ('a' - 'A') : value; };
+    size_t i = 0;
+    for (; model[i] && deviceModel[i]; ++i) {
+        if (lower(static_cast<unsigned char>(model[i])) != lower(static_cast<unsigned>(deviceModel[i]))) return false;
+    }
+    return model[i] == 0 && deviceModel[i] == 0;
+}
+
+BOOL IsForModel(const SignedContent& content, LPCWSTR deviceModel) {
+    if (content.model_count == 0) return TRUE;
+    for (DWORD i = 0; i < content.model_count; ++i) {
+        if (ModelNamesEqual(content.models[i], deviceModel)) return TRUE;
+    }
+    return FALSE;
 }

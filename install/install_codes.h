@@ -26,11 +26,14 @@ enum class InstallFailure : DWORD {
     kExeDoesNotFit,
     kBadDelta,  // its manifest or patch is unusable, or the patch makes another file
     kWritePatchedExe,
+    // The next keys of a key rotation cannot be written (key_rotation.h):
+    // the request stays.
+    kWriteNextKeys,
 };
 
 template <>
 struct FailureCodes<InstallFailure> {
-    static constexpr InstallFailure kLast = InstallFailure::kWritePatchedExe;
+    static constexpr InstallFailure kLast = InstallFailure::kWriteNextKeys;
     // The codes the device shows.
     static constexpr FailureCodeRow<InstallFailure> kCodes[] = {
         {InstallFailure::kUnzipImages, L"Err40"},     {InstallFailure::kRemoveImages, L"Err41"},
@@ -41,6 +44,6 @@ struct FailureCodes<InstallFailure> {
         {InstallFailure::kPreparePrevious, L"Err44"}, {InstallFailure::kStartTrial, L"Err6B"},
         {InstallFailure::kImagesDoNotFit, L"Err80"},  {InstallFailure::kFontsDoNotFit, L"Err81"},
         {InstallFailure::kExeDoesNotFit, L"Err82"},   {InstallFailure::kBadDelta, L"Err83"},
-        {InstallFailure::kWritePatchedExe, L"Err6C"},
+        {InstallFailure::kWritePatchedExe, L"Err6C"}, {InstallFailure::kWriteNextKeys, L"Err6D"},
     };
 };

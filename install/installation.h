@@ -30,6 +30,10 @@ struct Installer : WorkerRecord<InstallFailure> {
     // version (delta_install.h).
     bool delta;
     bool delta_exe_patch;  // its exe section is a patch, not the whole file
+    // The keys trusted once the package is installed, as a trusted key file
+    // (key_rotation.h); size 0: the keys stay.
+    const BYTE* next_keys;
+    DWORD next_keys_size;
     // Which items the old version had: from the marker, once it is ready.
     bool old_items[kItemCount];
 };

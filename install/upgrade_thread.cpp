@@ -14,6 +14,7 @@
 #include "device_paths.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "key_rotation.h"
 #include "installation.h"
 #include "log_line.h"
 #include "previous_version.h"
@@ -249,6 +250,11 @@ DWORD UpgradeThreadProc(Installer* installer) {
     if (!InstallImages(installer) || !InstallFonts(installer) || !InstallExecutable(installer)) return 0;
 
     LogLine(L"UpgradeThreadProc(): switched over to new exe");
+    // Before the trial and the request: a redo after a cut writes it again.
+    if (!PrepareKeyRotation(installer->next_keys, installer->next_keys_size)) {
+        installer->error = InstallFailure::kWriteNextKeys;
+        return 0;
+    }
     if (installer->keep_previous &&
         !StartTrial(installer->package_checksum, installer->upgrade_file,
                     installer->security_version, installer->old_items)) {
@@ -257,6 +263,10 @@ DWORD UpgradeThreadProc(Installer* installer) {
     }
     if (installer->security_version && !installer->keep_previous) RaiseFloorAtCompletion(*installer->security_version);
     RemoveRequest(installer);
+    // Only now: until the request is gone, a redo must verify the package
+    // with the keys that signed it. A failure here is finished at the next
+    // boot that launches the application.
+    FinishKeyRotation(installer->keep_previous, L"UpgradeThreadProc");
     result.MarkSucceeded();
     return 0;
 }
@@ -274,6 +284,8 @@ BOOL StartUpgradeThread(HWND window, UINT message, const UpgradeAttempt& attempt
         installer->package_checksum = attempt.verified->checksum;
         installer->security_version = attempt.verified->security_version;
         installer->delta = attempt.verified->delta;
+        installer->next_keys = attempt.verified->next_keys;
+        installer->next_keys_size = attempt.verified->next_keys_size;
     }
     return StartWorker<Installer, UpgradeThreadProc, RecordAfterRun::Freed>(
         installer, L"StartUpgradeThread(): !!! Failed to create thread, error=[%ld]");

@@ -55,6 +55,13 @@ private:
                     signature.signature.security_version, floor);
             return ExtractFailure::kUntrustedPackage;
         }
+        // As for the floor: the models that count are the checked signature's.
+        if (request_.device_model && signature.required &&
+            !IsForModel(signature.signature.content, request_.device_model)) {
+            LogLine(L"ExtractThreadProc(): !!! Signature for another model, device model=[%s]", request_.device_model);
+            signature.problem = kSignatureForAnotherModel;
+            return ExtractFailure::kUntrustedPackage;
+        }
 
         // A failure deletes the outputs of the sections before it. An
         // optional section may be empty; then a file an earlier run left at
@@ -88,6 +95,10 @@ private:
         if (!FinishSignatureCheck(&signature, info)) return ExtractFailure::kUntrustedPackage;
         report_->verified.checksum = info.checksum;
         if (signature.required) report_->verified.security_version = signature.signature.security_version;
+        if (signature.required) {
+            static_assert(kNextKeysCapacity == kMaxNextKeys * kPublicKeyFileSize, "room for every next key");
+            report_->verified.next_keys_size = EncodeNextKeys(signature.signature.content, report_->verified.next_keys);
+        }
         report_->verified.delta = IsDeltaPackage(info);
         CloseFileLogged(package_, request_.package_file);
         return std::nullopt;

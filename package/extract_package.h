@@ -41,6 +41,9 @@ struct ExtractionRequest {
     // A keyed device's security floor holds the verified signature's version.
     bool hold_to_floor;
     StageProgress* progress;  // advanced by each chunk and section; may be null
+    // A keyed device's model: a verified signature that names models must
+    // name it. Null: models are not checked.
+    LPCWSTR device_model = NULL;
 };
 
 // What the run learned, as far as it got.

@@ -4,13 +4,16 @@
 #include "extract_package.h"
 #include "extraction.h"
 #include "device_paths.h"
+#include "key_rotation.h"
 
 DWORD ExtractThreadProc(Preparer* preparer) {
     WorkerResult<Preparer> result(preparer);
     const SectionOutputs outputs = {{preparer->exe_file, preparer->images_file, preparer->fonts_file}, true};
     static_assert(kPackageSectionCount == 3, "one output per section");
-    const ExtractionRequest request = {preparer->upgrade_file, &outputs, kTrustedKeyFile, false, true,
-                                       &RunningStageProgress()};
+    // A device model given by the shell holds a keyed device's package to it.
+    LPCWSTR model = preparer->attempt && preparer->attempt->device_model[0] ? preparer->attempt->device_model : NULL;
+    const ExtractionRequest request = {preparer->upgrade_file, &outputs, TrustedKeyFileInForce(), false, true,
+                                       &RunningStageProgress(), model};
     ExtractionReport report;
     if (std::optional<ExtractFailure> failure = ExtractPackageSections(request, &report)) {
         preparer->error = *failure;

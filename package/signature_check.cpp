@@ -55,7 +55,7 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
         return TRUE;
     }
     check->required = TRUE;
-    BYTE bytes[kPublicKeyFileSize];
+    BYTE bytes[kMaxTrustedKeyFileSize];
     DWORD count = 0;
     DWORD error = 0;
     SmallFileRead read = ReadSmallFile(keyFile, bytes, sizeof(bytes), &count, &error);
@@ -69,7 +69,7 @@ BOOL LoadTrustedKey(LPCWSTR keyFile, SignatureCheck* check) {
         LogLine(L"ExtractThreadProc(): !!! Failed to start signature check");
         return Refuse(check, kSignatureUnavailable);
     }
-    if (read != kSmallFileRead || !DecodePublicKeyFile(bytes, count, &check->key)) {
+    if (read != kSmallFileRead || !DecodeTrustedKeys(bytes, count, &check->trusted)) {
         LogLine(L"ExtractThreadProc(): !!! Invalid trusted key=[%s]", keyFile);
         return Refuse(check, kTrustedKeyInvalid);
     }
@@ -82,7 +82,7 @@ BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
         LogLine(L"ExtractThreadProc(): !!! Missing signature=[%s]", packageFile);
         return Refuse(check, kSignatureMissing);
     }
-    BYTE bytes[kVersionedSignatureFileSize];
+    BYTE bytes[kMaxSignatureFileSize];
     DWORD count = 0;
     DWORD error = 0;
     SmallFileRead read = ReadSmallFile(check->signature_file, bytes, sizeof(bytes), &count, &error);
@@ -98,28 +98,32 @@ BOOL ReadSignature(LPCWSTR packageFile, SignatureCheck* check) {
         LogLine(L"ExtractThreadProc(): !!! Malformed signature=[%s]", check->signature_file);
         return Refuse(check, kSignatureMalformed);
     }
-    // Refused before any section is written; a signature that names the
+    // Refused before any section is written; a signature that names a
     // trusted key but was made by another fails after the pass instead.
-    if (memcmp(check->signature.key_id, check->key.key_id, kKeyIdSize) != 0) {
+    const PublicKeyFile* key = FindTrustedKey(check->trusted, check->signature.key_id);
+    if (!key) {
         LogLine(L"ExtractThreadProc(): !!! Untrusted signature=[%s]", check->signature_file);
         return Refuse(check, kSignatureOfAnotherKey);
     }
+    check->key = *key;
     return TRUE;
 }
 
 }  // namespace
 
-BOOL ReadSecurityVersion(LPCWSTR packageFile, DWORD* version) {
+BOOL ReadSignatureClaim(LPCWSTR packageFile, SignatureFile* signature) {
     WCHAR signatureFile[MAX_PATH];
-    BYTE bytes[kVersionedSignatureFileSize];
+    BYTE bytes[kMaxSignatureFileSize];
     DWORD count = 0;
     DWORD error = 0;
+    return SUCCEEDED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", packageFile, kSignatureSuffix)) &&
+           ReadSmallFile(signatureFile, bytes, sizeof(bytes), &count, &error) == kSmallFileRead &&
+           DecodeSignatureFile(bytes, count, signature);
+}
+
+BOOL ReadSecurityVersion(LPCWSTR packageFile, DWORD* version) {
     SignatureFile signature;
-    if (FAILED(StringCchPrintfW(signatureFile, MAX_PATH, L"%s%s", packageFile, kSignatureSuffix)) ||
-        ReadSmallFile(signatureFile, bytes, sizeof(bytes), &count, &error) != kSmallFileRead ||
-        !DecodeSignatureFile(bytes, count, &signature)) {
-        return FALSE;
-    }
+    if (!ReadSignatureClaim(packageFile, &signature)) return FALSE;
     *version = signature.security_version;
     return TRUE;
 }

@@ -21,13 +21,15 @@ enum SignatureProblem : DWORD {
     kSignatureOfAnotherKey,   // the signature names another key
     kSignatureInvalid,        // the signature does not match the package
     kSignatureUnavailable,    // the signature library cannot start
+    kSignatureForAnotherModel,  // the signature names models, not the device's
 };
 
 struct SignatureCheck {
     BOOL required;  // a trusted key is present: the package must be signed
     SignatureProblem problem;
     WCHAR signature_file[MAX_PATH];
-    PublicKeyFile key;
+    TrustedKeys trusted;  // every key of the key file
+    PublicKeyFile key;    // the one the signature names
     SignatureFile signature;
     crypto_sign_state state;  // Ed25519ph over the package's bytes, in file order
 };
@@ -49,6 +51,8 @@ BOOL FinishSignatureCheck(SignatureCheck* check, const PackageInfo& info);
 // without checking the signature: a claim good enough to refuse a package
 // by, never to accept one. FALSE when there is no readable signature file.
 BOOL ReadSecurityVersion(LPCWSTR packageFile, DWORD* version);
+// The same for the whole signature file: its models, for the same purpose.
+BOOL ReadSignatureClaim(LPCWSTR packageFile, SignatureFile* signature);
 
 // The state the pass feeds, or null when nothing is to be checked.
 inline crypto_sign_state* SignatureState(SignatureCheck* check) { return check->required ? &check->state : NULL; }

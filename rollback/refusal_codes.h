@@ -11,15 +11,17 @@
 enum class Refusal : DWORD {
     kRolledBack,          // Rejected.txt names its checksum
     kBelowSecurityFloor,  // its signature's security version is below the floor
+    kAnotherModel,        // its signature names models, none of them the device's
 };
 
 template <>
 struct FailureCodes<Refusal> {
-    static constexpr Refusal kLast = Refusal::kBelowSecurityFloor;
+    static constexpr Refusal kLast = Refusal::kAnotherModel;
     // The codes the device shows.
     static constexpr FailureCodeRow<Refusal> kCodes[] = {
         {Refusal::kRolledBack, L"Err10"},
         {Refusal::kBelowSecurityFloor, L"Err11"},
+        {Refusal::kAnotherModel, L"Err12"},
     };
 };
 
@@ -29,7 +31,9 @@ constexpr LPCWSTR RefusalText(Refusal refusal) {
         case Refusal::kRolledBack:
             return L"Package rolled back earlier";
         case Refusal::kBelowSecurityFloor:
+            return L"Package older than installed";
+        case Refusal::kAnotherModel:
             break;
     }
-    return L"Package older than installed";
+    return L"Package for another model";
 }

@@ -1,10 +1,12 @@
 // StartRollbackThread, RollbackThreadProc: the rollback worker and its
 // thread. For each of the exe, the images and the font: a new item where the
 // old version had none is removed; an old one still in Previous comes back
-// after the new one is removed. Then Previous goes, the release is recorded
+// after the new one is removed; keys kept there come back as the trusted
+// keys. Then Previous goes, the release is recorded
 // in Rejected.txt, and Trial.flag and the start records go, in that order.
 #include "device_paths.h"
 #include "file_helpers.h"
+#include "key_rotation.h"
 #include "log_line.h"
 #include "rejected_package.h"
 #include "rollback.h"
@@ -91,6 +93,12 @@ DWORD RollbackThreadProc(Rollback* rollback) {
     }
     for (int item = 0; item < kItemCount; ++item) {
         if (!RestoreItem(rollback, static_cast<PreviousItem>(item))) return 0;
+    }
+    // The keys the old version trusted come back with it, before Previous
+    // goes; a step that fails is redone by the next boot's rollback.
+    if (!RestorePreviousKeys()) {
+        rollback->error = RollbackFailure::kRestoreOld;
+        return 0;
     }
     // Previous goes before the trial ends: a rollback cut short finds the
     // trial still there and comes back for it.

@@ -6,6 +6,7 @@
 #include "boot_steps.h"
 #include "file_helpers.h"
 #include "install_constants.h"
+#include "key_rotation.h"
 #include "launcher.h"
 #include "log_line.h"
 #include "screen_layout.h"
@@ -65,6 +66,8 @@ StepOutcome SearchForUpgrade(HWND) {
 
 StepOutcome LaunchMainApplication(HWND window) {
     if (TrialStartsUsedUp()) return StepOutcome::kTrialUsedUp;
+    // A key rotation a power cut interrupted after the request had gone.
+    ResumeKeyRotation();
 
     if (ExecuteFile(kInstalledExe, NULL) || Launch(kFallbackShell, NULL)) {
         SetTimer(window, IDT_QUIT, kQuitDelayMs, NULL);

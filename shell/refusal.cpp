@@ -1,5 +1,5 @@
 // CheckRefusal, EndRefusal: a requested package that was rolled back
-// earlier, or that a keyed device's security floor rules out, is not
+// earlier, or that a keyed device's security floor or model rules out, is not
 // installed. Its code shows for a moment; then the request goes, with a
 // downloaded package and its signature, and the boot goes on as one without
 // a request, so the device is never left halted.
@@ -11,6 +11,7 @@
 #include "file_helpers.h"
 #include "log_line.h"
 #include "refusal_codes.h"
+#include "model_refusal.h"
 #include "rejected_package.h"
 #include "security_floor.h"
 #include "shell_constants.h"
@@ -62,6 +63,10 @@ BOOL RefusePackage(HWND window, LPCWSTR package) {
         ShowRefusal(window, Refusal::kBelowSecurityFloor);
         return TRUE;
     }
+    if (IsForAnotherModel(package, BootAttempt().device_model)) {
+        ShowRefusal(window, Refusal::kAnotherModel);
+        return TRUE;
+    }
     return FALSE;
 }
 
@@ -70,6 +75,8 @@ BOOL RefusePackage(HWND window, LPCWSTR package) {
 StepOutcome CheckRefusal(HWND window) {
     DrawTitleText(L"UI APP UPGRADE");
     DrawStatusText(L"Preparing...");
+    // The extraction holds the package to the same model.
+    ReadDeviceModel(BootAttempt().device_model);
     // Before anything is written: a refused package changes nothing here.
     return RefusePackage(window, BootAttempt().package_file) ? StepOutcome::kRefused : StepOutcome::kDone;
 }

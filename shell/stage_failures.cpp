@@ -62,6 +62,7 @@ constexpr StageFailureRow kRows[] = {
     Row(InstallFailure::kExeDoesNotFit, kDeltaDoesNotFit),
     Row(InstallFailure::kBadDelta, kDeltaDoesNotFit),
     Row(InstallFailure::kWritePatchedExe),
+    Row(InstallFailure::kWriteNextKeys),
 
     Row(RollbackFailure::kRemoveNew),
     Row(RollbackFailure::kRestoreOld),

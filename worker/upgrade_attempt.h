@@ -12,6 +12,12 @@
 
 #include <optional>
 
+// Room for the next keys of a key rotation: at most four key files of 48
+// bytes (signature_format.h, which the extraction checks this against).
+constexpr DWORD kNextKeysCapacity = 4 * 48;
+// The longest device model that counts, with its ending zero.
+constexpr DWORD kDeviceModelCapacity = 64;
+
 // What the extraction verified of the package.
 struct VerifiedPackage {
     DWORD checksum;  // the package's stored checksum, matched by the one computed
@@ -19,6 +25,11 @@ struct VerifiedPackage {
     // a device without a trusted key, where versions do not count.
     std::optional<DWORD> security_version;
     bool delta;  // the sections are installed against the installed version
+    // The keys the verified signature says the device trusts once the
+    // package is installed, as a trusted key file; none (size 0): the keys
+    // stay as they are.
+    BYTE next_keys[kNextKeysCapacity];
+    DWORD next_keys_size;
 };
 
 struct UpgradeAttempt {
@@ -33,6 +44,9 @@ struct UpgradeAttempt {
     WCHAR exe_file[MAX_PATH];
     WCHAR images_file[MAX_PATH];
     WCHAR fonts_file[MAX_PATH];
+    // The device's model from its OEM info, given by the shell; empty: not
+    // known, and models are not checked.
+    WCHAR device_model[kDeviceModelCapacity];
     // Once the extraction has verified the package.
     std::optional<VerifiedPackage> verified;
 };

@@ -59,6 +59,7 @@ void SwitchOffAfter(unsigned long deviceMs) {
     host::SetDeviceRoot(options.deviceRoot);
     host::SetTimeScale(options.timeScale);
     host::SetResetDriverPresent(options.resetDriver);
+    host::SetOemInfo(options.oemInfo);
     for (const auto& [volume, visibleAtMs] : options.media) {
         host::SetVolumeVisibleAt(volume, static_cast<DWORD>(visibleAtMs));
     }

@@ -161,6 +161,10 @@ void DefineOptions(CLI::App& app, HostOptions* options) {
                        }
                        o.zoom = static_cast<int>(number);
                    });
+    AddValueOption(app, "--oem-info", "TEXT",
+                   "the OEM info the device reports, which names its model for\n"
+                   "packages signed for models (default MERROW-OV3)",
+                   [&o](const std::string& value) { o.oemInfo = Utf8ToWide(value); });
     app.add_flag("--version", o.version, "print the version and exit");
 }
 

@@ -37,6 +37,7 @@ struct HostOptions {
     std::string callCountsFile;  // empty: none
     int zoom = 0;          // 0: 2, or 1 when twice the screen would not fit the display
     bool version = false;  // --version: print it and exit
+    std::wstring oemInfo = kDefaultOemInfo;  // --oem-info: SystemParametersInfoW's SPI_GETOEMINFO
 };
 
 constexpr unsigned long kMaximumZoom = 8;

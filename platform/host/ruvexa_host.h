@@ -110,6 +110,13 @@ void AddEndOfBootHook(std::function<void()> hook);
 // The board's "AIP1:" reset driver is present unless this is set to false.
 void SetResetDriverPresent(bool present);
 
+// The OEM info the device reports (SystemParametersInfoW, SPI_GETOEMINFO):
+// the maker's name of the board, which tells the device's model.
+void SetOemInfo(const std::wstring& text);
+std::wstring OemInfo();
+// Unless set otherwise.
+constexpr const wchar_t* kDefaultOemInfo = L"MERROW-OV3";
+
 // The device loses power (the boot ends with status 9) right before the
 // N-th change to its file system, counted across the boots of one run.
 // Call it before the first boot starts.

@@ -358,6 +358,12 @@ int WINAPI DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT f
 #define DT_INTERNAL 0x00001000
 #define DT_END_ELLIPSIS 0x00008000
 
+// ---- system parameters -------------------------------------------------------
+// Windows CE: SPI_GETOEMINFO copies the OEM info text, ending zero included,
+// into pvParam, a buffer of uiParam bytes.
+#define SPI_GETOEMINFO 258
+BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
+
 // ---- dialogs and message boxes ----------------------------------------------
 int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent,

@@ -50,4 +50,28 @@ std::string VersionedSignatureFile(const TestKey& signer, const std::string& byt
            std::string(reinterpret_cast<char*>(signature), sizeof(signature));
 }
 
+std::string SignedContentFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion,
+                              const std::vector<TestKey>& nextKeys, const std::vector<std::string>& models) {
+    std::string content;
+    content += static_cast<char>(nextKeys.size());
+    content += static_cast<char>(models.size());
+    for (const TestKey& key : nextKeys) content += PublicKeyFile(key);
+    for (const std::string& model : models) content += static_cast<char>(model.size()) + model;
+    const std::string prefix = "RVSG" + LittleEndian(3) + LittleEndian(securityVersion) + content;
+    crypto_sign_state state;
+    crypto_sign_init(&state);
+    crypto_sign_update(&state, Bytes(prefix), prefix.size());
+    crypto_sign_update(&state, Bytes(bytes), bytes.size());
+    unsigned char signature[crypto_sign_BYTES];
+    crypto_sign_final_create(&state, signature, nullptr, Bytes(signer.secretKey));
+    return "RVSG" + LittleEndian(3) + signer.keyId + LittleEndian(securityVersion) + content +
+           std::string(reinterpret_cast<char*>(signature), sizeof(signature));
+}
+
+std::string TrustedKeyFile(const std::vector<TestKey>& keys) {
+    std::string file;
+    for (const TestKey& key : keys) file += PublicKeyFile(key);
+    return file;
+}
+
 }  // namespace package_testing

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace package_testing {
 
@@ -28,5 +29,15 @@ std::string SignatureFile(const TestKey& signer, const std::string& bytes, const
 // "RVSG", version 2, key id, `securityVersion`, Ed25519ph signature of
 // "RVSG", version 2 and `securityVersion` followed by `bytes`.
 std::string VersionedSignatureFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion);
+
+// "RVSG", version 3, key id, `securityVersion`, the next keys' count and the
+// models' count (a byte each), each next key's key file, each model as a
+// length byte and its characters, then the Ed25519ph signature of the whole
+// file but its key id and signature, followed by `bytes`.
+std::string SignedContentFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion,
+                              const std::vector<TestKey>& nextKeys, const std::vector<std::string>& models);
+
+// A device's Upgrade.pub of several keys: their key files one after another.
+std::string TrustedKeyFile(const std::vector<TestKey>& keys);
 
 }  // namespace package_testing

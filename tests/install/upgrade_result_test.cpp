@@ -36,8 +36,9 @@ TEST_F(UpgradeResultTest, FailuresMapToTheirCodes) {
         {InstallFailure::kExeDoesNotFit, L"Err82"},
         {InstallFailure::kBadDelta, L"Err83"},
         {InstallFailure::kWritePatchedExe, L"Err6C"},
+        {InstallFailure::kWriteNextKeys, L"Err6D"},
         // Past the table.
-        {static_cast<InstallFailure>(17), L"ErrFF"},
+        {static_cast<InstallFailure>(18), L"ErrFF"},
         {static_cast<InstallFailure>(0xFFFFFFFF), L"ErrFF"},
     };
     for (const auto& [failure, code] : rows) {

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "extraction_test_support.h"
 #include "signing_support.h"
@@ -22,6 +23,7 @@ using package_testing::TestKey;
 
 const wchar_t kKeyPath[] = L"\\NandFlash\\Merrow\\Upgrade.pub";
 const wchar_t kFloorPath[] = L"\\NandFlash\\Merrow\\Floor.A";
+const wchar_t kNextKeysPath[] = L"\\NandFlash\\Merrow\\Upgrade.next";
 
 enum class Outcome {
     RefusedAtOnce,     // nothing written or deleted
@@ -40,6 +42,8 @@ struct SignedRow {
     // This CreateFileW of the run fails with ERROR_ACCESS_DENIED (1 is the package's).
     unsigned failedOpen = 0;
     bool floorThree = false;  // the device's security floor is 3
+    // The key lies in Upgrade.next, as between the two moves of a rotation.
+    bool keyAsNextKeys = false;
 };
 
 class SignedExtractionTest : public ExtractionTest {};
@@ -63,6 +67,20 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
     std::string wrongKeyId = key;
     wrongKeyId[8] ^= 0x01;
 
+    using package_testing::SignedContentFile;
+    using package_testing::TrustedKeyFile;
+    const TestKey next = MakeKey(3);
+    const std::string withContent = SignedContentFile(trusted, package, 1, {next}, {"OV3-Pro", "OV3 Lite"});
+    // The model count says two, one follows.
+    std::string countBeyond = SignedContentFile(trusted, package, 1, {}, {"OV3-Pro"});
+    countBeyond[21] = 2;
+    std::string controlInModel = SignedContentFile(trusted, package, 1, {}, {"OV3-Pro"});
+    controlInModel[23] = '\t';
+    std::string alteredModel = withContent;
+    alteredModel[22 + 48 + 1] = 'o';  // "oV3-Pro": still a model, no longer the signed one
+    std::vector<TestKey> nine;
+    for (unsigned char seed = 10; seed < 19; ++seed) nine.push_back(MakeKey(seed));
+    const std::string valid = "ExtractThreadProc(): valid signature, at=[*]";
     const std::string refused = "ExtractThreadProc(): !!! ";
     const std::string invalid = refused + "Invalid signature=[" + kSignatureLog + "], at=[*]";
     const std::string malformed = refused + "Malformed signature=[" + kSignatureLog + "], at=[*]";
@@ -118,6 +136,29 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
          .signature = package_testing::VersionedSignatureFile(trusted, package, 2), .code = L"",
          .outcome = Outcome::Extracted, .floorThree = true},
         {.name = "no key, signed", .key = std::nullopt, .signature = good, .code = L"", .outcome = Outcome::Extracted},
+        {.name = "format 3 with a next key and models", .key = key, .signature = withContent, .code = L"",
+         .outcome = Outcome::Extracted, .lastLine = valid},
+        {.name = "format 3 with a model changed after signing", .key = key, .signature = alteredModel,
+         .outcome = Outcome::RefusedAfterPass, .lastLine = invalid},
+        {.name = "format 3 whose count goes beyond its bytes", .key = key, .signature = countBeyond,
+         .lastLine = malformed},
+        {.name = "format 3 with a control character in a model", .key = key, .signature = controlInModel,
+         .lastLine = malformed},
+        {.name = "format 3 with a byte appended", .key = key, .signature = withContent + "x", .lastLine = malformed},
+        {.name = "two trusted keys, signed by the second", .key = TrustedKeyFile({other, trusted}), .signature = good,
+         .code = L"", .outcome = Outcome::Extracted, .lastLine = valid},
+        {.name = "two trusted keys, signed by neither", .key = TrustedKeyFile({other, next}), .signature = good,
+         .lastLine = refused + "Untrusted signature=[" + kSignatureLog + "], at=[*]"},
+        {.name = "two trusted keys, the second cut short", .key = key + key.substr(0, 47), .signature = good,
+         .lastLine = badKey},
+        {.name = "two trusted keys, the second not a key file", .key = key + wrongKeyId, .signature = good,
+         .lastLine = badKey},
+        {.name = "nine trusted keys, one more than a device takes", .key = TrustedKeyFile(nine), .signature = good,
+         .lastLine = badKey},
+        {.name = "keys in force from Upgrade.next while Upgrade.pub is missing", .key = key, .signature = good,
+         .code = L"", .outcome = Outcome::Extracted, .lastLine = valid, .keyAsNextKeys = true},
+        {.name = "no key, format 3", .key = std::nullopt, .signature = withContent, .code = L"",
+         .outcome = Outcome::Extracted},
         {.name = "no key, garbage signature", .key = std::nullopt, .signature = "garbage", .code = L"",
          .outcome = Outcome::Extracted},
     };
@@ -128,7 +169,7 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         const std::string& bytes = row.package.empty() ? package : row.package;
         device.WriteFile(kPackagePath, bytes);
         SeedStaleOutputs();
-        if (row.key) device.WriteFile(kKeyPath, *row.key);
+        if (row.key) device.WriteFile(row.keyAsNextKeys ? kNextKeysPath : kKeyPath, *row.key);
         if (row.signature) device.WriteFile(kSignaturePath, *row.signature);
         if (row.floorThree) device.WriteFile(kFloorPath, "sequence=1\r\nfloor=3\r\n");
         testing_support::Tree expected = testing_support::SnapshotOf(device.Root());
@@ -157,6 +198,7 @@ TEST_F(SignedExtractionTest, EachSignatureAndKeyGetsItsVerdict) {
         EXPECT_EQ(testing_support::TreeDifference(testing_support::SnapshotOf(device.Root()), expected), "");
         ExpectPackageClosedAndUnchanged(bytes);
         DeleteFileW(kKeyPath);
+        DeleteFileW(kNextKeysPath);
         DeleteFileW(kFloorPath);
         ClearDownloadFolder();
     }

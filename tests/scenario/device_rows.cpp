@@ -164,12 +164,20 @@ void RowRun::LayDown() {
     for (const auto& path : state.removed) fs::remove_all(device_.Host(path));
 
     const std::wstring signature = PackagePath(Remote()) + L".SIG";
-    const package_testing::TestKey key = package_testing::MakeKey(7);
+    const package_testing::TestKey key = package_testing::MakeKey(kTestKeySeed);
     const Signing& signing = state.signing;
+    std::vector<package_testing::TestKey> alsoTrusted, nextKeys;
+    for (unsigned char seed : signing.alsoTrusted) alsoTrusted.push_back(package_testing::MakeKey(seed));
+    for (unsigned char seed : signing.nextKeys) nextKeys.push_back(package_testing::MakeKey(seed));
     if (signing.key) {
         device_.WriteFile(kMerrow + L"Upgrade.pub", signing.signature == Signature::kByTheMaker
                                                         ? ReadHostFile(scratch_.Path("maker.pub"))
-                                                        : package_testing::PublicKeyFile(key));
+                                                        : package_testing::PublicKeyFile(key) +
+                                                              package_testing::TrustedKeyFile(alsoTrusted));
+    }
+    if (signing.signature == Signature::kWithContent) {
+        device_.WriteFile(signature, package_testing::SignedContentFile(key, package_.bytes, signing.version, nextKeys,
+                                                                        signing.models));
     }
     if (signing.signature == Signature::kVersioned) {
         device_.WriteFile(signature, package_testing::VersionedSignatureFile(key, package_.bytes, signing.version));
@@ -192,6 +200,11 @@ void RowRun::Prepare(const Boot& boot) {
     if (boot.requestBefore) {
         BuildPackage(*boot.requestBefore);
         RequestUpgrade(device_, package_, Remote());
+        if (boot.requestSignedBy) {
+            device_.WriteFile(PackagePath(Remote()) + L".SIG",
+                              package_testing::VersionedSignatureFile(package_testing::MakeKey(*boot.requestSignedBy),
+                                                                      package_.bytes, 0));
+        }
     }
 }
 

@@ -35,12 +35,19 @@ enum class Installed {
 enum class Request { kNone, kRemote, kUsb };
 
 // A keyed device: the test key's Upgrade.pub and the package's signature.
-enum class Signature { kNone, kVersioned, kFirstFormat, kByTheMaker };
+// kWithContent: format 3 by the test key, with the next keys and models below.
+enum class Signature { kNone, kVersioned, kFirstFormat, kByTheMaker, kWithContent };
+
+// The test key is MakeKey(kTestKeySeed); other keys are named by their seeds.
+constexpr unsigned char kTestKeySeed = 7;
 
 struct Signing {
     bool key = false;  // Upgrade.pub there: the test key's, or with kByTheMaker the maker's
     Signature signature = Signature::kNone;
-    uint32_t version = 0;  // the security version a kVersioned signature carries
+    uint32_t version = 0;  // the security version a kVersioned or kWithContent signature carries
+    std::vector<unsigned char> nextKeys{};  // kWithContent: the keys trusted after the installation
+    std::vector<std::string> models{};      // kWithContent: the models the package is for
+    std::vector<unsigned char> alsoTrusted{};  // further keys in Upgrade.pub, after the test key
 };
 
 struct DeviceState {
@@ -117,6 +124,7 @@ struct Boot {
     std::vector<std::wstring> removeBefore{};
     std::vector<std::wstring> writableBefore{};
     std::optional<PackageRecipe> requestBefore{};  // another package requested, at the row's place
+    std::optional<unsigned char> requestSignedBy{};  // its signature (versioned, 0) by the key of this seed
     Expect after{};
 };
 

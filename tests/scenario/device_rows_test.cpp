@@ -14,6 +14,7 @@
 
 #include "device_rows.h"
 #include "install_codes.h"
+#include "signing_support.h"
 #include "worker_fixture.h"
 #include "worker_steps.h"
 
@@ -171,6 +172,60 @@ DeviceState FloorTrialDevice(const char* setting) {
     DeviceState state = KeyedDevice(Request::kRemote, Signature::kVersioned, 6, 2);
     state.files.push_back({kRollbackSetting, setting});
     return state;
+}
+
+// Key rotation: the test key signs the package and names the key of
+// kNextKeySeed as the one trusted after it.
+constexpr unsigned char kNextKeySeed = 9;
+// Literal: a path built from another file's constant may be built before it.
+const std::wstring kTrustedKeys = L"\\NandFlash\\Merrow\\Upgrade.pub";
+const std::wstring kNextKeys = L"\\NandFlash\\Merrow\\Upgrade.next";
+const std::wstring kPreviousKeys = L"\\NandFlash\\Merrow\\Previous\\Upgrade.pub";
+const std::string kRotated = "UpgradeThreadProc(): rotated trusted keys, keys=[1], at=[*]";
+
+std::string KeyFileOf(unsigned char seed) { return package_testing::PublicKeyFile(package_testing::MakeKey(seed)); }
+
+DeviceState RotatingDevice(Request request = Request::kRemote, DeviceFiles files = {}) {
+    return {.request = request,
+            .files = std::move(files),
+            .signing = {.key = true, .signature = Signature::kWithContent, .nextKeys = {kNextKeySeed}}};
+}
+
+// The upgrade and a start of the new version; only the next key is trusted.
+Boot Rotated(Lines log = {kRotated}, DeviceFiles holds = {}) {
+    holds.push_back({kTrustedKeys, KeyFileOf(kNextKeySeed)});
+    return {.options = kBootTwice, .after = {.end = End::kUpgraded, .log = log, .absent = {kNextKeys}, .holds = holds}};
+}
+
+// Another package requested, signed by the key of `seed`.
+Boot RequestSignedBy(unsigned char seed, Expect after, int status = 0) {
+    return {.options = kBootTwice,
+            .status = status,
+            .requestBefore = PackageRecipe{.exe = "#!/bin/sh\ntouch second_orvane3.ran\n"},
+            .requestSignedBy = seed,
+            .after = after};
+}
+
+const Expect kRefusedAsUntrusted = {.log = {"ExtractThreadProc(): !!! Untrusted signature=[\\Storage Card\\OV3_Download\\OV3_UPGRADE_2024.BIN.SIG], at=[*]"},
+                                    .halted = "Err0E Preparation failed",
+                                    .holds = {{kTrustedKeys, KeyFileOf(kNextKeySeed)}}};
+
+// Models: the package names two; the device's OEM info is given.
+DeviceState ModelDevice(bool key = true, std::vector<std::string> models = {"OV3-Pro", "OV3-Lite"}) {
+    return {.signing = {.key = key, .signature = Signature::kWithContent, .models = std::move(models)}};
+}
+
+Boot ModelBoot(const std::string& oemInfo, Expect after) {
+    std::vector<std::string> options = kBootTwice;
+    if (!oemInfo.empty()) options = Concat(options, {"--oem-info", oemInfo});
+    return {.options = options, .after = after};
+}
+
+Expect RefusedForModel(const std::string& shown, const std::string& models) {
+    return {.end = End::kRefused,
+            .log = {"StartExtraction(): !!! Package for another model=[" + shown + "], models=[" + models + "], at=[*]",
+                    kRemovedRequest},
+            .holds = {{kMerrow + L"Orvane3.exe", kOldExe}}};
 }
 
 // Delta packages over the version they were made from, or over another.
@@ -377,6 +432,81 @@ const std::vector<DeviceRow>& Rows() {
          .device = FloorTrialDevice("starts=3\n"),
          .boots = FloorTrial(true)},
         {.name = "FloorOnTrialKeptByARollback", .device = FloorTrialDevice("starts=1\n"), .boots = FloorTrial(false)},
+
+        // Key rotation: several keys in Upgrade.pub, next keys in the signature.
+        {.name = "RotationInstallsAndThenTheOldKeyIsRefused",
+         .device = RotatingDevice(),
+         .boots = {Rotated(), RequestSignedBy(kTestKeySeed, kRefusedAsUntrusted, 6)}},
+        {.name = "AfterARotationTheNextKeySigns",
+         .device = RotatingDevice(Request::kUsb),
+         .boots = {Rotated(), RequestSignedBy(kNextKeySeed, {.end = End::kUpgraded})}},
+        {.name = "AnyKeyOfSeveralInUpgradePubSigns",
+         .device = {.signing = {.key = true, .signature = Signature::kVersioned, .alsoTrusted = {kNextKeySeed}}},
+         .boots = {{.options = kBootTwice, .after = {.end = End::kUpgraded}},
+                   RequestSignedBy(kNextKeySeed, {.end = End::kUpgraded})}},
+        {.name = "AnUnsignedPackageKeepsTheKeys",
+         .device = {.signing = {.key = true, .signature = Signature::kVersioned}},
+         .boots = {{.options = kBootTwice,
+                    .after = {.end = End::kUpgraded,
+                              .notLogged = {kRotated},
+                              .absent = {kNextKeys},
+                              .holds = {{kTrustedKeys, KeyFileOf(kTestKeySeed)}}}}}},
+        {.name = "WithoutAKeyNextKeysAreIgnored",
+         .device = {.signing = {.signature = Signature::kWithContent, .nextKeys = {kNextKeySeed}}},
+         .boots = {{.options = kBootTwice, .after = {.end = End::kUpgraded, .absent = {kTrustedKeys, kNextKeys}}}}},
+        {.name = "RotationWithRollbackOnKeepsTheOldKeys",
+         .device = RotatingDevice(Request::kRemote, {{kRollbackSetting, "starts=9\n"}}),
+         .boots = {Rotated({"UpgradeThreadProc(): rotated trusted keys, keys=[1], old keys kept, at=[*]"},
+                           {{kPreviousKeys, KeyFileOf(kTestKeySeed)}})}},
+        {.name = "RollbackBringsTheOldKeysBack",
+         .device = RotatingDevice(Request::kRemote, {{kRollbackSetting, "starts=1\n"}}),
+         .boots = {Rotated({"UpgradeThreadProc(): rotated trusted keys, keys=[1], old keys kept, at=[*]"}),
+                   {.options = kBootTwice,
+                    .after = {.log = {"RollbackThreadProc(): restored old keys=[\\NandFlash\\Merrow\\Upgrade.pub], at=[*]",
+                                      "RollbackThreadProc(): rotated trusted keys, keys=[1], at=[*]", kRollbackComplete},
+                              .absent = {kNextKeys, kPreviousFolder},
+                              .holds = {{kTrustedKeys, KeyFileOf(kTestKeySeed)}}}},
+                   RequestSignedBy(kTestKeySeed, {.end = End::kUpgraded})}},
+        {.name = "AnInterruptedRotationIsFinishedAtTheNextStart",
+         .device = {.installed = Installed::kScript,
+                    .request = Request::kNone,
+                    .files = {{kNextKeys, KeyFileOf(kNextKeySeed)}},
+                    .signing = {.key = true}},
+         .boots = {{.after = {.log = {"Initialize(): rotated trusted keys, keys=[1], at=[*]"},
+                              .absent = {kNextKeys},
+                              .holds = {{kTrustedKeys, KeyFileOf(kNextKeySeed)}}}}}},
+        {.name = "BetweenTheMovesTheNextKeysAreInForce",
+         .device = {.request = Request::kRemote,
+                    .files = {{kNextKeys, KeyFileOf(kTestKeySeed)}},
+                    .removed = {kTrustedKeys},
+                    .signing = {.key = true, .signature = Signature::kVersioned}},
+         .boots = {{.options = kBootTwice,
+                    .after = {.end = End::kUpgraded, .log = {"ExtractThreadProc(): valid signature, at=[*]"}}}}},
+
+        // Models: the device's OEM info among the package's, case aside.
+        {.name = "AModelThatMatchesInstalls",
+         .device = ModelDevice(),
+         .boots = {ModelBoot("ov3-lite", {.end = End::kUpgraded})}},
+        {.name = "AModelThatDoesNotMatchIsRefused",
+         .device = ModelDevice(),
+         .boots = {ModelBoot("OV3-Max", RefusedForModel("OV3-Max", "OV3-Pro,OV3-Lite"))}},
+        {.name = "UsbPackageForAnotherModelIsRefused",
+         .device = {.request = Request::kUsb,
+                    .signing = {.key = true, .signature = Signature::kWithContent, .models = {"OV3-Pro"}}},
+         .boots = {ModelBoot("", RefusedForModel("MERROW-OV3", "OV3-Pro"))}},
+        {.name = "TheDefaultOemInfoIsTheBoardName",
+         .device = ModelDevice(true, {"OV3-Pro", "MERROW-OV3"}),
+         .boots = {ModelBoot("", {.end = End::kUpgraded})}},
+        {.name = "APackageThatNamesNoModelIsForAny",
+         .device = {.signing = {.key = true, .signature = Signature::kVersioned}},
+         .boots = {ModelBoot("OV3-Max", {.end = End::kUpgraded})}},
+        {.name = "WithoutAKeyModelsAreNotChecked",
+         .device = ModelDevice(false),
+         .boots = {ModelBoot("OV3-Max", {.end = End::kUpgraded})}},
+        {.name = "LongModelNamesAreCutInTheLogLine",
+         .device = ModelDevice(true, {"OV3-Professional-Edition-2026", "OV3-Lite-Edition-2026"}),
+         .boots = {ModelBoot("A-Very-Long-OEM-Info-Text-Of-A-Board",
+                             RefusedForModel("A-Very-Long-OEM-I...", "OV3-Professional-Edition-..."))}},
 
         // Delta packages.
         {.name = "RemoteDeltaWithPatchedExeInstallsTheTargetTree",

@@ -36,6 +36,9 @@ struct MatrixCase {
     bool delta = false;
     // Rollback is on: the upgrade keeps the version it replaces.
     bool keepPrevious = false;
+    // A keyed device whose package rotates its key: it ends trusting only
+    // the next key.
+    bool rotate = false;
 };
 
 // Disk full for writes and creations, access denied for opens, reads,
@@ -76,6 +79,7 @@ void MakeMatrixDevice(const TempDevice& device, const scenario::BuiltPackage& pa
         scenario::MakeUpgradeDevice(device, package, matrix.remote);
     }
     if (matrix.keepPrevious) device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
+    if (matrix.rotate) scenario::MakeRotating(device, package, matrix.remote);
 }
 
 // Every (operation, calls) the boot the faults meet makes, as the host
@@ -172,8 +176,10 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
             // the fault. A flag or section file whose deletion failed is only
             // logged, so it may stay.
             const auto notDone = [&](const scenario::RuvexaRun& run) {
-                return matrix.rollback ? scenario::WhyNotRolledBack(device, run, package)
-                                       : scenario::WhyNotUpgraded(device, run, content, matrix.remote, false);
+                std::string why = matrix.rollback ? scenario::WhyNotRolledBack(device, run, package)
+                                                  : scenario::WhyNotUpgraded(device, run, content, matrix.remote, false);
+                if (matrix.rotate) why += scenario::WhyNotTrusting(device, scenario::NextKeyFile());
+                return why;
             };
             std::string notUpgraded = notDone(failing);
             auto last = failing;
@@ -210,7 +216,9 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, FaultMatrix,
                          ::testing::Values(MatrixCase{"Remote", true}, MatrixCase{"Local", false},
                                            MatrixCase{"Rollback", true, true},
                                            MatrixCase{"Delta", true, false, true},
-                                           MatrixCase{"KeepingDelta", false, false, true, true}),
+                                           MatrixCase{"KeepingDelta", false, false, true, true},
+                                           MatrixCase{"Rotation", true, false, false, false, true},
+                                           MatrixCase{"KeepingRotation", true, false, false, true, true}),
                          [](const ::testing::TestParamInfo<MatrixCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -5,7 +5,11 @@
 // clean model (all that was written is kept) and in the lossy one (data not
 // flushed is lost). On a keyed device the boots that raise the security
 // floor are swept too: right after any cut the floor is still the old one or
-// already the new one, and every cut point converges to the new one.
+// already the new one, and every cut point converges to the new one. So are
+// the upgrades that rotate the device's keys and the rollback of one: right
+// after any cut the keys in force are the old or the new ones, never none,
+// and every cut point converges to the new program with only the new keys
+// (the old program with only the old keys after a rollback).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -28,7 +32,20 @@ using testing_support::TempDevice;
 // upgrade with rollback off that raises the floor at its completion, or the
 // boot that finds Trial.flag deleted and raises it then; or a delta upgrade
 // over the version it was made from, without or with rollback on.
-enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kFloorUpgrade, kFloorAfterTrial, kDelta, kKeepingDelta };
+// Or an upgrade that rotates the keys, without or with rollback on, or the
+// rollback of such an upgrade.
+enum class Cut {
+    kUpgrade,
+    kKeepingUpgrade,
+    kRollback,
+    kFloorUpgrade,
+    kFloorAfterTrial,
+    kDelta,
+    kKeepingDelta,
+    kRotation,
+    kKeepingRotation,
+    kRotationRollback,
+};
 
 // The floor before the swept boot and the package's security version.
 constexpr long kOldFloor = 5;
@@ -48,7 +65,7 @@ const std::vector<std::string> kFastBoots = {"--time-scale", "100"};
 // The device the swept boot starts on.
 void MakeSweptDevice(const TempDevice& device, const scenario::BuiltPackage& package, const SweepCase& sweep,
                      const TempDevice* trialDevice) {
-    if (sweep.cut == Cut::kRollback || sweep.cut == Cut::kFloorAfterTrial) {
+    if (sweep.cut == Cut::kRollback || sweep.cut == Cut::kFloorAfterTrial || sweep.cut == Cut::kRotationRollback) {
         std::filesystem::copy(trialDevice->Root(), device.Root(), std::filesystem::copy_options::recursive);
         return;
     }
@@ -58,7 +75,10 @@ void MakeSweptDevice(const TempDevice& device, const scenario::BuiltPackage& pac
     } else {
         scenario::MakeUpgradeDevice(device, package, sweep.remote);
     }
-    if (sweep.cut == Cut::kKeepingUpgrade || sweep.cut == Cut::kKeepingDelta) {
+    if (sweep.cut == Cut::kRotation || sweep.cut == Cut::kKeepingRotation) {
+        scenario::MakeRotating(device, package, sweep.remote);
+    }
+    if (sweep.cut == Cut::kKeepingUpgrade || sweep.cut == Cut::kKeepingDelta || sweep.cut == Cut::kKeepingRotation) {
         device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=9\n");
     }
     if (sweep.cut == Cut::kFloorUpgrade) scenario::MakeKeyed(device, package, sweep.remote, kNewFloor, kOldFloor);
@@ -79,6 +99,23 @@ void MakeProvedTrialDevice(const TempDevice& device, const scenario::BuiltPackag
 
 bool RaisesFloor(const SweepCase& sweep) {
     return sweep.cut == Cut::kFloorUpgrade || sweep.cut == Cut::kFloorAfterTrial;
+}
+
+bool RotatesKeys(const SweepCase& sweep) {
+    return sweep.cut == Cut::kRotation || sweep.cut == Cut::kKeepingRotation || sweep.cut == Cut::kRotationRollback;
+}
+
+// A device upgraded with rollback on by a package that rotates its keys,
+// whose new version has used up its one start: its next boot rolls back.
+void MakeRotatedTrialDevice(const TempDevice& device, const scenario::BuiltPackage& package, bool remote,
+                            const Scratch& scratch) {
+    scenario::MakeUpgradeDevice(device, package, remote);
+    scenario::MakeRotating(device, package, remote);
+    device.WriteFile(L"\\NandFlash\\Merrow\\Rollback.cfg", "starts=1\n");
+    auto run = scenario::RunRuvexa(device.Root(), Concat(kFastBoots, {"--boots", "2"}), scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(scenario::KeysInForce(device), scenario::NextKeyFile());
+    ASSERT_TRUE(device.Exists(L"\\NandFlash\\Merrow\\Trial.1"));
 }
 
 // The file-system changes of the whole swept boot, which ends in a reset (the
@@ -113,6 +150,7 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
     TempDevice trialDevice;
     if (sweep.cut == Cut::kRollback) scenario::MakeTrialDevice(trialDevice, package, sweep.remote, scratch);
     if (sweep.cut == Cut::kFloorAfterTrial) MakeProvedTrialDevice(trialDevice, package, sweep.remote, scratch);
+    if (sweep.cut == Cut::kRotationRollback) MakeRotatedTrialDevice(trialDevice, package, sweep.remote, scratch);
     const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, scratch);
     ASSERT_GT(cutPoints, 0u);
 
@@ -122,8 +160,9 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
         MakeSweptDevice(device, package, sweep, &trialDevice);
         // The floor is looked at right after the cut, so the cut boot runs
         // alone and the device boots on in a second run.
-        std::vector<std::string> options =
-            Concat(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", RaisesFloor(sweep) ? "1" : "4"});
+        const bool lookRightAfter = RaisesFloor(sweep) || RotatesKeys(sweep);
+        std::vector<std::string> options = Concat(
+            kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", lookRightAfter ? "1" : "4"});
         if (sweep.loseUnflushed) options.push_back("--lose-unflushed");
 
         auto run = scenario::RunRuvexa(device.Root(), options, scratch);
@@ -140,11 +179,25 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
             if (scenario::SecurityFloorOf(device) != kNewFloor) why += "the floor was not raised\n";
             if (device.Exists(L"\\NandFlash\\Merrow\\Floor.next")) why += "Floor.next is left\n";
         }
-        if (sweep.cut == Cut::kRollback) {
-            why = scenario::WhyNotRolledBack(device, run, package);
+        if (RotatesKeys(sweep)) {
+            const std::string keys = scenario::KeysInForce(device);
+            if (keys != scenario::OldKeyFile() && keys != scenario::NextKeyFile()) {
+                why += "after the cut the keys in force are neither the old nor the new ones\n";
+            }
+            if (run.status == 9) run = scenario::RunRuvexa(device.Root(), Concat(kFastBoots, {"--boots", "4"}), scratch);
+            const bool rolledBack = sweep.cut == Cut::kRotationRollback;
+            why += scenario::WhyNotTrusting(device, rolledBack ? scenario::OldKeyFile() : scenario::NextKeyFile());
+        }
+        if (sweep.cut == Cut::kRollback || sweep.cut == Cut::kRotationRollback) {
+            why += scenario::WhyNotRolledBack(device, run, package);
         } else {
             why += scenario::WhyNotUpgraded(device, run, content, sweep.remote);
             if (sweep.cut == Cut::kKeepingUpgrade) why += scenario::WhyPreviousNotKept(device, package, sweep.remote);
+            if (sweep.cut == Cut::kKeepingRotation) {
+                testing_support::Tree kept = scenario::OldVersion();
+                kept["Upgrade.pub"] = scenario::OldKeyFile();
+                why += scenario::WhyPreviousNotKept(device, package, sweep.remote, kept);
+            }
             if (sweep.cut == Cut::kKeepingDelta) {
                 why += scenario::WhyPreviousNotKept(device, package, sweep.remote,
                                                     scenario::VersionTree(scenario::DeltaBase()));
@@ -182,7 +235,14 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"DeltaRemoteClean", true, false, Cut::kDelta},
                                            SweepCase{"DeltaRemoteLossy", true, true, Cut::kDelta},
                                            SweepCase{"DeltaLocalLossy", false, true, Cut::kDelta},
-                                           SweepCase{"KeepingDeltaRemoteLossy", true, true, Cut::kKeepingDelta}),
+                                           SweepCase{"KeepingDeltaRemoteLossy", true, true, Cut::kKeepingDelta},
+                                           SweepCase{"RotationRemoteClean", true, false, Cut::kRotation},
+                                           SweepCase{"RotationRemoteLossy", true, true, Cut::kRotation},
+                                           SweepCase{"RotationLocalLossy", false, true, Cut::kRotation},
+                                           SweepCase{"KeepingRotationRemoteClean", true, false, Cut::kKeepingRotation},
+                                           SweepCase{"KeepingRotationRemoteLossy", true, true, Cut::kKeepingRotation},
+                                           SweepCase{"RotationRollbackRemoteClean", true, false, Cut::kRotationRollback},
+                                           SweepCase{"RotationRollbackRemoteLossy", true, true, Cut::kRotationRollback}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace

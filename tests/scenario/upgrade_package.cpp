@@ -297,6 +297,32 @@ void MakeKeyed(const testing_support::TempDevice& device, const BuiltPackage& pa
     device.WriteFile(kMerrow + L"Floor.A", "sequence=1\r\nfloor=" + std::to_string(floor) + "\r\n");
 }
 
+void MakeRotating(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote) {
+    const package_testing::TestKey key = package_testing::MakeKey(7);
+    device.WriteFile(kMerrow + L"Upgrade.pub", package_testing::PublicKeyFile(key));
+    device.WriteFile(PackagePath(remote) + L".SIG",
+                     package_testing::SignedContentFile(key, package.bytes, 0, {package_testing::MakeKey(9)}, {}));
+}
+
+std::string OldKeyFile() { return package_testing::PublicKeyFile(package_testing::MakeKey(7)); }
+std::string NextKeyFile() { return package_testing::PublicKeyFile(package_testing::MakeKey(9)); }
+
+std::string KeysInForce(const testing_support::TempDevice& device) {
+    for (const wchar_t* name : {L"Upgrade.pub", L"Upgrade.next"}) {
+        if (device.Exists(kMerrow + name)) return device.ReadFile(kMerrow + name);
+    }
+    return "";
+}
+
+std::string WhyNotTrusting(const testing_support::TempDevice& device, const std::string& keyFile) {
+    std::string why;
+    if (!device.Exists(kMerrow + L"Upgrade.pub") || device.ReadFile(kMerrow + L"Upgrade.pub") != keyFile) {
+        why += "Upgrade.pub does not hold the expected keys\n";
+    }
+    if (device.Exists(kMerrow + L"Upgrade.next")) why += "Upgrade.next is left\n";
+    return why;
+}
+
 long SecurityFloorOf(const testing_support::TempDevice& device) {
     static const std::regex record("sequence=([0-9]+)\r\nfloor=([0-9]+)\r\n");
     long floor = -1;

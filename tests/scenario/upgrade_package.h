@@ -129,6 +129,19 @@ std::string WhyNotRefused(const testing_support::TempDevice& device, const Ruvex
 void MakeKeyed(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote,
                uint32_t securityVersion, uint32_t floor);
 
+// A keyed device whose package rotates its key: the test key as Upgrade.pub,
+// the package's signature (format 3) by it naming the next key for after.
+void MakeRotating(const testing_support::TempDevice& device, const BuiltPackage& package, bool remote);
+// The trusted key files before and after that rotation.
+std::string OldKeyFile();
+std::string NextKeyFile();
+// The key file in force: Upgrade.pub, or while it is missing Upgrade.next;
+// empty when neither is there.
+std::string KeysInForce(const testing_support::TempDevice& device);
+// Why the device does not trust exactly `keyFile` with no rotation left
+// waiting (empty when it does).
+std::string WhyNotTrusting(const testing_support::TempDevice& device, const std::string& keyFile);
+
 // The installed version, as a tree below the application's folder: the
 // program, Images and Font.
 testing_support::Tree InstalledVersion(const testing_support::TempDevice& device);

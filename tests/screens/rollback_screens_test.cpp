@@ -1,6 +1,6 @@
 // The screens of rollback: the rollback boot's status line from "Rolling
 // back..." to "Rolled back. Rebooting...", and the codes of a package refused
-// as rolled back or below the security floor, whose lines are narrowed to fit
+// as rolled back, below the security floor or for another model, whose lines are narrowed to fit
 // the screen; compared with reference images.
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "ruvexa_runner.h"
 #include "screen_compare.h"
+#include "signing_support.h"
 #include "upgrade_package.h"
 
 namespace {
@@ -49,6 +50,15 @@ void BelowTheFloor(TempDevice& device, const scenario::BuiltPackage& package, Sc
     scenario::MakeKeyed(device, package, true, 1, 2);
 }
 
+// A keyed device whose package is signed for another model than its own.
+void ForAnotherModel(TempDevice& device, const scenario::BuiltPackage& package, Scratch&) {
+    scenario::MakeUpgradeDevice(device, package, true);
+    const package_testing::TestKey key = package_testing::MakeKey(7);
+    device.WriteFile(kMerrow + L"Upgrade.pub", package_testing::PublicKeyFile(key));
+    device.WriteFile(scenario::PackagePath(true) + L".SIG",
+                     package_testing::SignedContentFile(key, package.bytes, 0, {}, {"OV3-Pro"}));
+}
+
 class RollbackScreens : public ::testing::TestWithParam<ScreensRow> {};
 
 TEST_P(RollbackScreens, StatusLinesMatchTheirReferences) {
@@ -77,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, RollbackScreens,
     ::testing::Values(ScreensRow{"Rollback", UsedUpTrial, 3, {"rollback_rolling_back", "rollback_rebooting"}},
                       ScreensRow{"Refusal", RejectedRequest, 0, {"refusal_err10"}},
-                      ScreensRow{"FloorRefusal", BelowTheFloor, 0, {"refusal_err11"}}),
+                      ScreensRow{"FloorRefusal", BelowTheFloor, 0, {"refusal_err11"}},
+                      ScreensRow{"ModelRefusal", ForAnotherModel, 0, {"refusal_err12"}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

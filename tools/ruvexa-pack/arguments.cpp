@@ -197,6 +197,7 @@ public:
                                                   "secret key (see ruvexa-pack keygen --help)")
                                     ->type_name("NAME.key");
         AddSecurityVersion(build, "(default 0)")->needs(signWith);
+        AddSignedContent(build, signWith);
         build->add_option("-o,--output", arguments_.output,
                           "the package to write; the device looks for\nOV3_UPGRADE_*.BIN")
             ->type_name("FILE")
@@ -214,6 +215,7 @@ public:
             delta->add_option("--sign", arguments_.key, "also write FILE.SIG, the delta's signature by this\nsecret key")
                 ->type_name("NAME.key");
         AddSecurityVersion(delta, "(default: that of NEW.BIN.SIG; 0 when it is unsigned)")->needs(signDelta);
+        AddSignedContent(delta, signDelta);
         delta->add_option("-o,--output", arguments_.output, "the delta package to write")
             ->type_name("FILE")
             ->required();
@@ -249,6 +251,7 @@ public:
             ->type_name("NAME.key")
             ->required();
         AddSecurityVersion(sign, "(default: that of an existing FILE.SIG, else 0)");
+        AddSignedContent(sign, nullptr);
         AddAllowLower(sign, "an existing\nFILE.SIG holds");
         sign->add_flag("--force", arguments_.force, "replace an existing FILE.SIG");
         sign->add_flag("-q,--quiet", arguments_.quiet, kQuiet);
@@ -351,6 +354,25 @@ private:
     // `holder`: whose version the signature may go below.
     CLI::Option* AddAllowLower(CLI::App* app, const std::string& holder) {
         return app->add_flag("--allow-lower", arguments_.allowLower, "sign even below the security version " + holder);
+    }
+
+    // --next-key and --model, each repeatable, one value per use; with
+    // `signWith`, only beside it.
+    void AddSignedContent(CLI::App* app, CLI::Option* signWith) {
+        CLI::Option* nextKey = app->add_option("--next-key", arguments_.nextKeys,
+                                               "rotate keys: once they install the package, devices\n"
+                                               "trust only the --next-key keys (repeatable)")
+                                   ->type_name("NAME.pub")
+                                   ->allow_extra_args(false);
+        CLI::Option* model = app->add_option("--model", arguments_.models,
+                                             "the package is for devices whose OEM info is NAME\n"
+                                             "(repeatable; ASCII case does not count; default: any)")
+                                 ->type_name("NAME")
+                                 ->allow_extra_args(false);
+        if (signWith) {
+            nextKey->needs(signWith);
+            model->needs(signWith);
+        }
     }
 
     // The option a CLI11 message begins with ("--exe is required",

@@ -35,6 +35,10 @@ struct Arguments {
     // build --sign, delta --sign and sign: the security version the signature
     // carries, when given; otherwise each command chooses it (signing_version.h)
     std::optional<uint32_t> securityVersion;
+    // build --sign, delta --sign and sign: the public key files of the keys the
+    // devices trust once the package is installed, and the models it is for
+    std::vector<std::string> nextKeys;
+    std::vector<std::string> models;
     std::string keyName;  // keygen: NAME of NAME.key and NAME.pub
     // verify (one or more); inspect, list, unpack and sign (one)
     std::vector<std::string> packages;

@@ -15,6 +15,7 @@
 #include "package_writer.h"
 #include "progress.h"
 #include "released_files.h"
+#include "signed_content.h"
 #include "signing_keys.h"
 #include "signing_version.h"
 #include "temp_file.h"
@@ -141,6 +142,8 @@ int RunBuild(const Arguments& arguments) {
                                          arguments.allowLower, &error)) {
         return Fail(error);
     }
+    SignedContent content;
+    if (!LoadSignedContent(arguments, &content, &error)) return Fail(error);
 
     Progress progress(arguments.quiet);
     TempFile imagesZip, fontsZip, package, signature;
@@ -176,7 +179,7 @@ int RunBuild(const Arguments& arguments) {
     bool written = WritePackage(exe, images, fonts, package.Path(), &checksum, &error);
     progress.Clear();
     if (!written) return Fail(error);
-    if (signing && !WriteSignature(package.Path(), key, version.value, signaturePath, &signature, &error)) {
+    if (signing && !WriteSignature(package.Path(), key, version.value, signaturePath, &signature, &error, content)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
@@ -191,7 +194,7 @@ int RunBuild(const Arguments& arguments) {
               << ", fonts " << fonts.size << " bytes; checksum " << Hex(checksum) << "\n";
     if (signing) {
         std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", "
-                  << SigningVersionText(version) << "\n";
+                  << SigningVersionText(version) << SignedContentText(content) << "\n";
     }
     return kExitSuccess;
 }

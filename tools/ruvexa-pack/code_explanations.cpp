@@ -32,6 +32,13 @@ constexpr CodeExplanation Explain(Refusal refusal) {
                     nullptr,
                     "Install a release whose signature carries a security version at least the floor (ruvexa-pack "
                     "sign --security-version N; the floor is in \\NandFlash\\Merrow\\Floor.A and Floor.B)."};
+        case Refusal::kAnotherModel:
+            return {"package for another model",
+                    "The device holds a trusted key, and the package's signature names the models it is for; the "
+                    "device's own model, the OEM info it reports, is not among them.",
+                    nullptr,
+                    "Send the package made for this model (ruvexa-pack inspect shows the models a package names), "
+                    "or build one that names this model with --model."};
     }
     return {};
 }
@@ -297,6 +304,13 @@ constexpr CodeExplanation Explain(InstallFailure failure) {
                     "A delta package's patch was applied to the installed executable, but the result, "
                     "\\NandFlash\\Merrow\\Orvane3.exe_, could not be written: a full flash.",
                     "The new images and fonts are in place; the executable is the old one.",
+                    "Make room on \\NandFlash, then switch the device off and on."};
+        case InstallFailure::kWriteNextKeys:
+            return {"the next trusted keys cannot be written",
+                    "The package rotates the device's signing keys, and \\NandFlash\\Merrow\\Upgrade.next, which "
+                    "holds the next keys until they replace Upgrade.pub, could not be written: a full flash.",
+                    "The new version is in place and the old keys still trusted; the request stays, so the next boot "
+                    "installs the package again.",
                     "Make room on \\NandFlash, then switch the device off and on."};
     }
     return {};

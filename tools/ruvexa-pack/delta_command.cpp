@@ -16,6 +16,7 @@
 #include "package_writer.h"
 #include "progress.h"
 #include "released_files.h"
+#include "signed_content.h"
 #include "signing_keys.h"
 #include "signing_version.h"
 #include "temp_file.h"
@@ -119,6 +120,8 @@ int RunDelta(const Arguments& arguments) {
                                           "'" + signaturePath + "' holds", arguments.allowLower, &error))) {
         return Fail(error);
     }
+    SignedContent content;
+    if (!LoadSignedContent(arguments, &content, &error)) return Fail(error);
 
     Progress progress(arguments.quiet);
     TempFile package, exeSection, imagesZip, fontsZip, signature;
@@ -170,7 +173,7 @@ int RunDelta(const Arguments& arguments) {
         WritePackage(exe, imagesSource, fontsSource, package.Path(), &checksum, &error, kDeltaPackageSignature);
     progress.Clear();
     if (!written) return Fail(error);
-    if (signing && !WriteSignature(package.Path(), key, version.value, signaturePath, &signature, &error)) {
+    if (signing && !WriteSignature(package.Path(), key, version.value, signaturePath, &signature, &error, content)) {
         return Fail(error);
     }
     if (!package.RenameTo(output, &error)) return Fail(error);
@@ -185,7 +188,7 @@ int RunDelta(const Arguments& arguments) {
     if (to.fonts_size > 0) std::cout << ArchiveSummary("fonts", fonts) << "\n";
     if (signing) {
         std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", "
-                  << SigningVersionText(version) << "\n";
+                  << SigningVersionText(version) << SignedContentText(content) << "\n";
     }
     if (total * 100 >= full * kWorthwhileDeltaPercent) {
         Warn("the delta '" + output + "' is " + std::to_string(total) + " bytes, " + Percent(total, full) + " of the " +

@@ -77,6 +77,14 @@ std::string PreVerifyReason(ExtractFailure index, const PackageInfo& info, DWORD
     return "pre-verification failed";
 }
 
+// "the trusted key ID" or "a trusted key (ID, ID)".
+std::string TrustedKeysText(const TrustedKeys& keys) {
+    if (keys.count == 1) return "the trusted key " + KeyIdText(keys.keys[0].key_id);
+    std::string text = "a trusted key (";
+    for (DWORD i = 0; i < keys.count; ++i) text += (i ? ", " : "") + KeyIdText(keys.keys[i].key_id);
+    return text + ")";
+}
+
 // Why the device would refuse the package's signature; the key file's own
 // problems are the user's host file problems and are worded apart.
 std::string SignatureReason(const SignatureCheck& check) {
@@ -89,13 +97,15 @@ std::string SignatureReason(const SignatureCheck& check) {
     case kSignatureMalformed:
         return file + " is not a signature file";
     case kSignatureOfAnotherKey:
-        return file + " is a signature by key id " + KeyIdText(check.signature.key_id) + ", not by the trusted key " +
-               KeyIdText(check.key.key_id);
+        return file + " is a signature by key id " + KeyIdText(check.signature.key_id) + ", not by " +
+               TrustedKeysText(check.trusted);
     case kSignatureInvalid:
         return file + " does not sign this package: the package changed after it was signed, or the signature "
                "belongs to another package";
     case kSignatureUnavailable:
         return "the signature library cannot start";
+    case kSignatureForAnotherModel:
+        return file + " names models, and not the device's";
     case kTrustedKeyUnreadable:
     case kTrustedKeyInvalid:
     case kSignatureTrusted:
@@ -226,6 +236,7 @@ CheckResult Check(const std::wstring& packagePath, const SectionFiles* outputs, 
     if (!failure) {
         result.ok = true;
         result.securityVersion = report.signature.signature.security_version;
+        result.signedContent = report.signature.signature.content;
         return result;
     }
     result.failureIndex = *failure;

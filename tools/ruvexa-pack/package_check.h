@@ -14,6 +14,7 @@
 #include "extract_codes.h"
 #include "package_info.h"
 #include "package_sections.h"
+#include "signature_format.h"
 
 namespace pack {
 
@@ -38,6 +39,7 @@ struct CheckResult {
     PackageInfo info{};
     DWORD computedChecksum = 0;
     DWORD securityVersion = 0;  // of the signature checked with a trusted key
+    SignedContent signedContent{};  // its next keys and models
 };
 
 // Reads the package at `packagePath` (a device path) and writes nothing.

@@ -23,6 +23,7 @@
 #include "package_info.h"
 #include "package_sections.h"
 #include "signature_format.h"
+#include "signed_content.h"
 #include "signing_keys.h"
 
 namespace pack {
@@ -87,6 +88,7 @@ struct Report {
     std::string signatureKeyId;
     DWORD signatureFormat = 0;
     DWORD securityVersion = 0;
+    SignedContent content{};  // next keys and models, format 3 only
 };
 
 // Looks at PATH.SIG: present, and if so whether it is a signature file and
@@ -98,7 +100,7 @@ void ReadSignatureFile(Report* report) {
     std::error_code ignored;
     if (!std::filesystem::exists(report->signaturePath, ignored)) return;
     report->signaturePresent = true;
-    if (!ReadSmallFile(report->signaturePath, kVersionedSignatureFileSize + 1, &bytes, &error)) return;
+    if (!ReadSmallFile(report->signaturePath, kMaxSignatureFileSize + 1, &bytes, &error)) return;
     SignatureFile signature;
     report->signatureWellFormed = DecodeSignatureFile(reinterpret_cast<const BYTE*>(bytes.data()),
                                                       static_cast<DWORD>(bytes.size()), &signature);
@@ -106,6 +108,7 @@ void ReadSignatureFile(Report* report) {
     report->signatureKeyId = KeyIdText(signature.key_id);
     report->signatureFormat = signature.format;
     report->securityVersion = signature.security_version;
+    report->content = signature.content;
 }
 
 std::string SignatureLine(const Report& report) {
@@ -113,7 +116,8 @@ std::string SignatureLine(const Report& report) {
     if (!report.signatureWellFormed) return "'" + report.signaturePath + "' is not a signature file";
     return "'" + report.signaturePath + "', key id " + report.signatureKeyId + ", security version " +
            std::to_string(report.securityVersion) +
-           (report.signatureFormat == kSignatureFormatVersion ? " (format 1)" : "") + " (verify --key checks it)";
+           (report.signatureFormat == kSignatureFormatVersion ? " (format 1)" : "") +
+           SignedContentText(report.content) + " (verify --key checks it)";
 }
 
 void FindProblems(Report* report) {
@@ -265,7 +269,9 @@ void PrintJson(const Report& report) {
                             {"key_id", report.signatureWellFormed ? json(report.signatureKeyId) : json(nullptr)},
                             {"format", report.signatureWellFormed ? json(report.signatureFormat) : json(nullptr)},
                             {"security_version",
-                             report.signatureWellFormed ? json(report.securityVersion) : json(nullptr)}};
+                             report.signatureWellFormed ? json(report.securityVersion) : json(nullptr)},
+                            {"next_keys", report.signatureWellFormed ? json(NextKeyIds(report.content)) : json(nullptr)},
+                            {"models", report.signatureWellFormed ? json(ModelNames(report.content)) : json(nullptr)}};
     }
     out["verdict"] = report.problems.empty() ? "sound" : "damaged";
     out["problems"] = report.problems;

@@ -8,6 +8,7 @@
 #include "delta_package_check.h"
 #include "device_path.h"
 #include "program_log.h"
+#include "signed_content.h"
 #include "temp_file.h"
 #include "verdict.h"
 #include "zip_listing.h"
@@ -67,7 +68,9 @@ Verification VerifyPackage(const std::wstring& packagePath, const std::wstring& 
         WarnAboutArchiveLayout(file, archive.size, archive.kind);
         if (!ArchiveUnpacks(file, archive.kind, progress, text)) return Verification::Rejected;
     }
-    if (!trustedKey.empty()) *text = "security version " + std::to_string(result.securityVersion);
+    if (!trustedKey.empty()) {
+        *text = "security version " + std::to_string(result.securityVersion) + SignedContentText(result.signedContent);
+    }
     if (delta && note) {
         *note = "verify: the files this delta takes from the installed version, and the executable its patch "
                 "applies to, are checked only on the device";

@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "package_check.h"
 #include "released_files.h"
+#include "signed_content.h"
 #include "signing_keys.h"
 #include "signing_version.h"
 #include "verdict.h"
@@ -30,6 +31,8 @@ int RunSign(const Arguments& arguments) {
     if (!KeepsSecurityVersion(version, earlier, "'" + signaturePath + "' holds", arguments.allowLower, &error)) {
         return Fail(error);
     }
+    SignedContent content;
+    if (!LoadSignedContent(arguments, &content, &error)) return Fail(error);
     std::wstring devicePath;
     if (!OpenableDevicePath(package, &devicePath, &error)) return Fail(error);
     UseHostRootAsDevice();
@@ -38,12 +41,12 @@ int RunSign(const Arguments& arguments) {
     if (!check.ok) return Fail("'" + package + "' is not signed: " + RejectionText(check));
 
     TempFile signature;
-    if (!WriteSignature(package, key, version.value, signaturePath, &signature, &error) ||
+    if (!WriteSignature(package, key, version.value, signaturePath, &signature, &error, content) ||
         !signature.RenameTo(signaturePath, &error)) {
         return Fail(error);
     }
     std::cout << "wrote '" << signaturePath << "': key id " << KeyIdText(key.keyId) << ", "
-              << SigningVersionText(version) << "\n";
+              << SigningVersionText(version) << SignedContentText(content) << "\n";
     return kExitSuccess;
 }
 

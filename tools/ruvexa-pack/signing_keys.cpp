@@ -101,13 +101,16 @@ bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error) 
 }
 
 bool WriteSignature(const std::string& packagePath, const SecretKey& key, DWORD securityVersion,
-                    const std::string& signaturePath, TempFile* signature, std::string* error) {
+                    const std::string& signaturePath, TempFile* signature, std::string* error,
+                    const SignedContent& content) {
     if (!signature->CreateBeside(signaturePath, "tmp", error)) return false;
     HostFile in;
     if (!in.OpenForReading(packagePath, error)) return false;
     SignatureFile file;
-    file.format = kVersionedSignatureFormat;
+    const bool carriesContent = content.next_key_count > 0 || content.model_count > 0;
+    file.format = carriesContent ? kSignedContentFormat : kVersionedSignatureFormat;
     file.security_version = securityVersion;
+    file.content = content;
     std::memcpy(file.key_id, key.keyId, kKeyIdSize);
     crypto_sign_state state;
     StartSignedMessage(file, &state);
@@ -121,11 +124,11 @@ bool WriteSignature(const std::string& packagePath, const SecretKey& key, DWORD 
     }
 
     crypto_sign_final_create(&state, file.signature, nullptr, key.key);
-    BYTE bytes[kVersionedSignatureFileSize];
-    EncodeSignatureFile(file, bytes);
+    BYTE bytes[kMaxSignatureFileSize];
+    const DWORD size = EncodeSignatureFileWithContent(file, bytes);
     // A signature is small, and a half-written one is worse than none.
     HostFile out;
-    return out.OpenForWriting(signature->Path(), false, 0, error) && out.WriteAll(bytes, sizeof(bytes), error) &&
+    return out.OpenForWriting(signature->Path(), false, 0, error) && out.WriteAll(bytes, size, error) &&
            out.Sync(error) && out.Close(error);
 }
 

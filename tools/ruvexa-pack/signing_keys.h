@@ -9,6 +9,7 @@
 #include <string>
 
 #include "package_constants.h"
+#include "signature_format.h"
 #include "temp_file.h"
 
 namespace pack {
@@ -44,7 +45,10 @@ bool LoadSecretKey(const std::string& path, SecretKey* key, std::string* error);
 // (Ed25519ph) into a versioned signature file, temporary beside
 // `signaturePath`; the caller renames *signature onto it once the package is
 // in place.
+// `content`: the next keys and models it carries too (format 3); without
+// any, the versioned format that every keyed device reads.
 bool WriteSignature(const std::string& packagePath, const SecretKey& key, DWORD securityVersion,
-                    const std::string& signaturePath, TempFile* signature, std::string* error);
+                    const std::string& signaturePath, TempFile* signature, std::string* error,
+                    const SignedContent& content = SignedContent{});
 
 }  // namespace pack

@@ -5,3 +5,8 @@
 #include <windows.h>
 
 extern "C" void NKDbgPrintfW(LPCWSTR lpszFmt, ...);
+
+// The OEM info text of SystemParametersInfoW, a CE-only action.
+#ifndef SPI_GETOEMINFO
+#define SPI_GETOEMINFO 258
+#endif
