@@ -1,6 +1,6 @@
 // CheckRefusal, EndRefusal: a requested package that was rolled back
-// earlier, or that a keyed device's security floor rules out, is not
-// installed. Its code shows for a moment; then the request goes, with a
+// earlier, that a keyed device's security floor rules out, or that the
+// device has no room for, is not installed. Its code shows for a moment; then the request goes, with a
 // downloaded package and its signature, and the boot goes on as one without
 // a request, so the device is never left halted.
 #include <strsafe.h>
@@ -13,6 +13,7 @@
 #include "rejected_package.h"
 #include "security_floor.h"
 #include "shell_constants.h"
+#include "space_refusal.h"
 #include "signature_check.h"
 #include "status_screen.h"
 #include "upgrade_log.h"
@@ -58,6 +59,10 @@ BOOL RefusePackage(HWND window, LPCWSTR package) {
         LogLine(L"StartExtraction(): !!! Package older than installed, security version=[%lu], floor=[%lu]", version,
                 floor);
         ShowRefusal(window, L"Err11", L"Package older than installed");
+        return TRUE;
+    }
+    if (IsShortOfSpace(BootAttempt())) {
+        ShowRefusal(window, kNotEnoughSpaceCode, L"Not enough space");
         return TRUE;
     }
     return FALSE;

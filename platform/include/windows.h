@@ -24,6 +24,7 @@ typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
+typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
 typedef uint32_t UINT;
 typedef int32_t INT;
