@@ -66,8 +66,8 @@ ULONGLONG CountFolder(LPCWSTR folder) {
 BOOL VolumeOfPath(LPCWSTR path, WCHAR* volume, DWORD capacity) {
     LPCWSTR name = path[0] == L'\\' ? path + 1 : path;
     LPCWSTR end = wcschr(name, L'\\');
-    // A name without a separator after it is a file in the root.
-    const size_t length = end ? static_cast<size_t>(end - name) : 0;
+    // A volume's own root folder lies on it as well.
+    const size_t length = end ? static_cast<size_t>(end - name) : wcslen(name);
     if (length == 0 || !IsVolumeName(name, length)) return SUCCEEDED(StringCchCopyW(volume, capacity, L"\\"));
     if (length + 2 > capacity) return FALSE;
     volume[0] = L'\\';

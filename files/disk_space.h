@@ -18,8 +18,8 @@ constexpr ULONGLONG AllocatedBytes(ULONGLONG bytes) {
 
 // The volume `path` lies on, as the root folder that GetDiskFreeSpaceExW
 // takes: "\NandFlash", "\Storage Card", "\Hard Disk 2" ..., or "\" for
-// anything else. A path without its leading separator ("Hard Disk\X") is
-// taken as rooted. FALSE when the name does not fit `capacity`.
+// anything else; a volume's root folder itself ("\NandFlash") lies on it. A
+// path without its leading separator ("Hard Disk\X") is taken as rooted. FALSE when the name does not fit `capacity`.
 BOOL VolumeOfPath(LPCWSTR path, WCHAR* volume, DWORD capacity);
 
 // TRUE when the two paths lie on the same volume.

@@ -101,6 +101,8 @@ std::string RowRun::Fill(std::string text) const {
              testing_support::LittleEndianAt(package_.bytes, package_.bytes.size() - 4));
     Replace(&text, "{checksum}", checksum);
     Replace(&text, "{package}", Remote() ? "OV3_UPGRADE_2024.BIN" : "OV3_UPGRADE_7.BIN");
+    Replace(&text, "{need}", std::to_string(need_));
+    Replace(&text, "{free}", std::to_string(free_));
     return text;
 }
 
@@ -195,8 +197,50 @@ void RowRun::Prepare(const Boot& boot) {
     }
 }
 
-BootOutcome RowRun::RunProcess(const Boot& boot) const {
-    return {.run = RunRuvexa(device_.Root(), boot.options, scratch_)};
+// What a volume's folder takes as the host's volumes count it: each file
+// in whole 4 KiB units, each folder one unit.
+unsigned long long AllocatedBelow(const fs::path& folder) {
+    constexpr unsigned long long kUnit = 4096;
+    unsigned long long used = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_directory()) {
+            used += kUnit;
+        } else if (entry.is_regular_file()) {
+            used += (entry.file_size() + kUnit - 1) / kUnit * kUnit;
+        }
+    }
+    return used;
+}
+
+std::vector<std::string> RowRun::OptionsFor(const Boot& boot) {
+    std::vector<std::string> options = boot.options;
+    if (!boot.room) return options;
+    const Room& room = *boot.room;
+    // The probe: a copy of the device with one unit free on the volume,
+    // which the device refuses, naming its need and the room it found.
+    const fs::path probe = scratch_.Path("probe");
+    fs::remove_all(probe);
+    fs::copy(device_.Root(), probe, fs::copy_options::recursive);
+    const unsigned long long probeCapacity = AllocatedBelow(probe / room.volume) + 4096;
+    std::vector<std::string> probeOptions = options;
+    probeOptions.insert(probeOptions.end(),
+                        {"--volume-size", room.volume + "=" + std::to_string(probeCapacity)});
+    const RuvexaRun probed = RunRuvexa(probe.string(), probeOptions, scratch_);
+    const std::regex refusal("Not enough space, volume=\\[\\\\" + room.volume + "\\], need=\\[([0-9]+)\\], free=\\[([0-9]+)\\]");
+    std::smatch found;
+    if (!std::regex_search(probed.log, found, refusal)) {
+        ADD_FAILURE() << "the probe was not refused for " << room.volume << ":\n" << probed.log;
+        return options;
+    }
+    need_ = std::stoll(found[1]);
+    const long long usedAtCheck = static_cast<long long>(probeCapacity) - std::stoll(found[2]);
+    free_ = need_ + room.slack;
+    options.insert(options.end(), {"--volume-size", room.volume + "=" + std::to_string(usedAtCheck + free_)});
+    return options;
+}
+
+BootOutcome RowRun::RunProcess(const Boot& boot) {
+    return {.run = RunRuvexa(device_.Root(), OptionsFor(boot), scratch_)};
 }
 
 void RowRun::LaySections() const {
@@ -296,6 +340,14 @@ std::string RowRun::WhyNot(const Boot& boot, const BootOutcome& outcome) const {
     std::string missing;
     if (expect.wholeLog ? masked != log : !InOrder(masked, log, &missing)) {
         why += expect.wholeLog ? "the log is not the one expected\n" : "not logged in order: " + missing + "\n";
+    }
+    if (!expect.upgradeLog.empty()) {
+        Lines kept;
+        for (const auto& line : expect.upgradeLog) kept.push_back(Fill(line));
+        const std::string text = device_.Exists(kDeviceUpgradeLog) ? device_.ReadFile(kDeviceUpgradeLog) : "";
+        if (!InOrder(testing_support::MaskedLogLines(text), kept, &missing)) {
+            why += "not in the device's upgrade log: " + missing + "\n";
+        }
     }
     for (const auto& line : expect.notLogged) {
         if (std::find(masked.begin(), masked.end(), Fill(line)) != masked.end()) why += "logged: " + line + "\n";

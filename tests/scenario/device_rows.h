@@ -104,6 +104,16 @@ struct Expect {
     std::optional<int> trialRecords{};                  // Trial.1 ... Trial.N there, no more
     std::vector<std::wstring> appears{};                // marker files a started program leaves
     UpgradeLogs logs{};
+    Lines upgradeLog{};  // in this order in the device's upgrade log, ticks masked
+};
+
+// A volume given just the room the boot's upgrade needs there and `slack`
+// bytes more (fewer when negative). The need is what the device reports
+// when refused on a copy of the device with the volume nearly full; a row's
+// texts name it as {need} and the room the boot then finds as {free}.
+struct Room {
+    std::string volume = "NandFlash";
+    long long slack = 0;
 };
 
 // How a boot runs: the whole program, or one worker's step in this process.
@@ -118,6 +128,7 @@ struct Boot {
     std::vector<std::wstring> writableBefore{};
     std::optional<PackageRecipe> requestBefore{};  // another package requested, at the row's place
     Expect after{};
+    std::optional<Room> room{};  // a process boot with --volume-size for it
 };
 
 struct DeviceRow {
@@ -166,7 +177,7 @@ public:
     void LayDown();
     // What the boot's user or application does before it.
     void Prepare(const Boot& boot);
-    BootOutcome RunProcess(const Boot& boot) const;
+    BootOutcome RunProcess(const Boot& boot);
     // The package's sections where the extraction leaves them, for a step
     // of the installation worker.
     void LaySections() const;
@@ -178,6 +189,8 @@ public:
 private:
     std::string Fill(std::string text) const;
     void BuildPackage(const PackageRecipe& recipe);
+    // The boot's options with the --volume-size its room asks for.
+    std::vector<std::string> OptionsFor(const Boot& boot);
     std::string WhyLogsWrong(const UpgradeLogs& logs, const RuvexaRun& run) const;
 
     const DeviceRow& row_;
@@ -189,6 +202,8 @@ private:
     std::string logBefore_;           // the device's upgrade log before the first boot
     std::string usbLogBefore_;        // the USB disk's, once laid down
     int packages_ = 0;
+    long long need_ = -1;  // the room's need, once probed
+    long long free_ = -1;  // and the room given
 };
 
 }  // namespace scenario

@@ -199,6 +199,20 @@ Boot LogBoot(int status, End end, UpgradeLogs logs, std::vector<std::string> fai
 
 const std::string kErr40Result = "=== Upgrade result: code=[Err40] ===\r\n";
 
+// Room: an upgrade's need on each volume held to the room the volume has.
+std::string NoRoom(const std::string& volume) {
+    return "StartExtraction(): !!! Not enough space, volume=[\\" + volume + "], need=[{need}], free=[{free}], at=[*]";
+}
+
+const std::string kErr13Result = "=== Upgrade result: code=[Err13] ===";
+
+Boot ShortOfRoom(const std::string& volume) {
+    return {.after = {.end = End::kRefused,
+                      .log = {NoRoom(volume), kRemovedRequest},
+                      .upgradeLog = {NoRoom(volume), kErr13Result, kRemovedRequest}},
+            .room = Room{.volume = volume, .slack = -1}};
+}
+
 const std::vector<DeviceRow>& Rows() {
     static const std::vector<DeviceRow> rows = {
         // An upgrade with rollback on keeps the version it replaces.
@@ -480,6 +494,26 @@ const std::vector<DeviceRow>& Rows() {
                             .usb = UsbLog::kEarlier,
                             .source = "USB",
                             .result = kErr40Result})}},
+        {.name = "RoomThatFitsUpgrades",
+         .boots = {{.status = 3, .after = {.end = End::kUpgraded}, .room = Room{}}}},
+        {.name = "RoomShortByOneByteRefuses", .boots = {ShortOfRoom("NandFlash")}},
+        {.name = "CardShortOfRoomForTheSectionsRefuses", .boots = {ShortOfRoom("Storage Card")}},
+        {.name = "UsbPackageShortOfRoomStaysOnItsDisk",
+         .device = {.request = Request::kUsb},
+         .boots = {ShortOfRoom("Hard Disk")}},
+        {.name = "UsbUpgradeShortOfRoomOnTheFlashRefuses",
+         .device = {.request = Request::kUsb},
+         .boots = {ShortOfRoom("NandFlash")}},
+        {.name = "RoomWithRollbackCountsWhatPreviousKeeps",
+         .device = {.files = {{kRollbackSetting, "starts=3\n"}}},
+         .boots = {[] {
+             Boot boot = KeepingUpgrade(kKeptEachItem);
+             boot.room = Room{};
+             return boot;
+         }()}},
+        {.name = "RollbackShortByOneByteRefuses",
+         .device = {.files = {{kRollbackSetting, "starts=3\n"}}},
+         .boots = {ShortOfRoom("NandFlash")}},
     };
     return rows;
 }
