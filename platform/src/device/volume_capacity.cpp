@@ -1,4 +1,4 @@
-// SetVolumeCapacity, VolumeCapacity, VolumeUsedBytes, HasRoomToGrow: a
+// SetVolumeCapacity, ForgetVolumeCapacities, VolumeCapacity, VolumeUsedBytes, HasRoomToGrow: a
 // volume of a set size. What it holds is counted from the host folder each
 // time it is asked, so files put there before the boot, or by another
 // process, count as on a real medium. A write that would pass the capacity
@@ -27,6 +27,11 @@ uint64_t AllocatedSize(uint64_t bytes) { return (bytes + kAllocationUnit - 1) / 
 void SetVolumeCapacity(const std::wstring& volumeName, uint64_t bytes) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_capacity[FoldedName(volumeName)] = bytes;
+}
+
+void ForgetVolumeCapacities() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_capacity.clear();
 }
 
 bool VolumeCapacity(const std::string& volume, uint64_t* capacity) {
