@@ -11,6 +11,7 @@
 #include "package_info.h"
 #include "package_constants.h"
 #include "previous_mark.h"
+#include "temporary_folder.h"
 #include "trial_flag.h"
 #include "zip_unpacked_size.h"
 
@@ -137,6 +138,11 @@ BOOL EstimateUpgradeSpace(const UpgradeAttempt& attempt, bool keepPrevious, Spac
     for (PreviousItem item : {kItemImages, kItemFont}) {
         if (!unpacked[item]) continue;
         // The temporary folder and what it holds, beside the installed one.
+        // One a cut run left is unpacked over, its files replaced in place.
+        WCHAR temporary[MAX_PATH] = {};
+        if (ComposeTemporaryFolder(temporary, kInstalledItems[item])) {
+            ledger.Add(temporary, -Signed(AllocatedFolderBytes(temporary)));
+        }
         ledger.Add(kInstalledItems[item], Signed(unpacked[item]->allocated + kAllocationUnit));
         if (!kept[item]) ledger.Add(kInstalledItems[item], -Signed(InstalledBytes(item)));
         ledger.Add(outputs[item], -Signed(written[item]));
