@@ -12,6 +12,6 @@ constexpr const WCHAR* kNotEnoughSpaceCode = L"Err13";
 
 // TRUE when a volume has less room than the attempt's upgrade needs there;
 // the first such volume is logged with its need and its free bytes. A
-// package that cannot be sized, or a volume that cannot be asked, refuses
-// nothing here.
+// package that cannot be sized, a volume that cannot be asked, or an
+// upgrade an earlier boot began to write, refuses nothing here.
 BOOL IsShortOfSpace(const UpgradeAttempt& attempt);

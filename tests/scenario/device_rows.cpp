@@ -197,6 +197,8 @@ void RowRun::Prepare(const Boot& boot) {
     }
 }
 
+namespace {
+
 // What a volume's folder takes as the host's volumes count it: each file
 // in whole 4 KiB units, each folder one unit.
 unsigned long long AllocatedBelow(const fs::path& folder) {
@@ -212,31 +214,40 @@ unsigned long long AllocatedBelow(const fs::path& folder) {
     return used;
 }
 
+}  // namespace
+
+std::optional<RoomProbe> ProbeRoom(const std::string& deviceRoot, const std::string& volume,
+                                   const std::vector<std::string>& options, const Scratch& scratch) {
+    const fs::path probe = scratch.Path("probe");
+    fs::remove_all(probe);
+    fs::copy(deviceRoot, probe, fs::copy_options::recursive);
+    const long long capacity = static_cast<long long>(AllocatedBelow(probe / volume)) + 4096;
+    const RuvexaRun probed =
+        RunRuvexa(probe.string(), testing_support::Concat(options, {"--volume-size", volume + "=" + std::to_string(capacity)}),
+                  scratch);
+    fs::remove_all(probe);
+    const std::regex refusal("Not enough space, volume=\\[\\\\" + volume +
+                             "\\], need=\\[([0-9]+)\\], free=\\[([0-9]+)\\]");
+    std::smatch found;
+    if (!std::regex_search(probed.log, found, refusal)) {
+        ADD_FAILURE() << "the probe was not refused for " << volume << ":\n" << probed.log;
+        return std::nullopt;
+    }
+    return RoomProbe{.need = std::stoll(found[1]), .used = capacity - std::stoll(found[2])};
+}
+
+std::vector<std::string> RoomOption(const std::string& volume, const RoomProbe& probe, long long slack) {
+    return {"--volume-size", volume + "=" + std::to_string(probe.used + probe.need + slack)};
+}
+
 std::vector<std::string> RowRun::OptionsFor(const Boot& boot) {
     std::vector<std::string> options = boot.options;
     if (!boot.room) return options;
-    const Room& room = *boot.room;
-    // The probe: a copy of the device with one unit free on the volume,
-    // which the device refuses, naming its need and the room it found.
-    const fs::path probe = scratch_.Path("probe");
-    fs::remove_all(probe);
-    fs::copy(device_.Root(), probe, fs::copy_options::recursive);
-    const unsigned long long probeCapacity = AllocatedBelow(probe / room.volume) + 4096;
-    std::vector<std::string> probeOptions = options;
-    probeOptions.insert(probeOptions.end(),
-                        {"--volume-size", room.volume + "=" + std::to_string(probeCapacity)});
-    const RuvexaRun probed = RunRuvexa(probe.string(), probeOptions, scratch_);
-    const std::regex refusal("Not enough space, volume=\\[\\\\" + room.volume + "\\], need=\\[([0-9]+)\\], free=\\[([0-9]+)\\]");
-    std::smatch found;
-    if (!std::regex_search(probed.log, found, refusal)) {
-        ADD_FAILURE() << "the probe was not refused for " << room.volume << ":\n" << probed.log;
-        return options;
-    }
-    need_ = std::stoll(found[1]);
-    const long long usedAtCheck = static_cast<long long>(probeCapacity) - std::stoll(found[2]);
-    free_ = need_ + room.slack;
-    options.insert(options.end(), {"--volume-size", room.volume + "=" + std::to_string(usedAtCheck + free_)});
-    return options;
+    const std::optional<RoomProbe> probe = ProbeRoom(device_.Root(), boot.room->volume, options, scratch_);
+    if (!probe) return options;
+    need_ = probe->need;
+    free_ = probe->need + boot.room->slack;
+    return testing_support::Concat(options, RoomOption(boot.room->volume, *probe, boot.room->slack));
 }
 
 BootOutcome RowRun::RunProcess(const Boot& boot) {

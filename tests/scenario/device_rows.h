@@ -116,6 +116,22 @@ struct Room {
     long long slack = 0;
 };
 
+// What a boot on the device at `deviceRoot` needs on `volume`, and what the
+// volume held when the device looked, told by the device itself: the boot
+// runs with `options` on a copy of the device whose volume has one unit
+// free, and the refusal names both. None (a test failure added) when the
+// copy is not refused for that volume.
+struct RoomProbe {
+    long long need = 0;
+    long long used = 0;
+};
+std::optional<RoomProbe> ProbeRoom(const std::string& deviceRoot, const std::string& volume,
+                                   const std::vector<std::string>& options, const Scratch& scratch);
+
+// The --volume-size option that leaves `volume` with the probed need and
+// `slack` bytes more (fewer when negative).
+std::vector<std::string> RoomOption(const std::string& volume, const RoomProbe& probe, long long slack);
+
 // How a boot runs: the whole program, or one worker's step in this process.
 enum class Runner { kProcess, kInstallation };
 

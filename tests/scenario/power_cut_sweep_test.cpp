@@ -10,10 +10,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "device_rows.h"
 #include "ruvexa_runner.h"
 #include "upgrade_package.h"
 
@@ -27,8 +29,18 @@ using testing_support::TempDevice;
 // device whose new version has used up its starts; on a keyed device, an
 // upgrade with rollback off that raises the floor at its completion, or the
 // boot that finds Trial.flag deleted and raises it then; or a delta upgrade
-// over the version it was made from, without or with rollback on.
-enum class Cut { kUpgrade, kKeepingUpgrade, kRollback, kFloorUpgrade, kFloorAfterTrial, kDelta, kKeepingDelta };
+// over the version it was made from, without or with rollback on; or an
+// upgrade refused for want of room.
+enum class Cut {
+    kUpgrade,
+    kKeepingUpgrade,
+    kRollback,
+    kFloorUpgrade,
+    kFloorAfterTrial,
+    kDelta,
+    kKeepingDelta,
+    kShortOfRoom
+};
 
 // The floor before the swept boot and the package's security version.
 constexpr long kOldFloor = 5;
@@ -39,6 +51,9 @@ struct SweepCase {
     bool remote;
     bool loseUnflushed;
     Cut cut = Cut::kUpgrade;
+    // The flash is given just the room the upgrade needs and this many bytes
+    // more (fewer when negative), in every boot.
+    std::optional<long long> roomSlack{};
 };
 
 // Device time runs fast enough that the waits of a boot take milliseconds; a
@@ -84,13 +99,15 @@ bool RaisesFloor(const SweepCase& sweep) {
 // The file-system changes of the whole swept boot, which ends in a reset (the
 // boot after a trial: by itself), as the host counts them.
 unsigned long ChangesOfSweptBoot(const scenario::BuiltPackage& package, const SweepCase& sweep,
-                                 const TempDevice* trialDevice, const Scratch& scratch) {
+                                 const TempDevice* trialDevice, const std::vector<std::string>& boots,
+                                 const Scratch& scratch) {
     TempDevice device;
     MakeSweptDevice(device, package, sweep, trialDevice);
-    auto run = scenario::RunRuvexa(device.Root(), kFastBoots, scratch);
+    auto run = scenario::RunRuvexa(device.Root(), boots, scratch);
     std::smatch match;
     static const std::regex counted("ruvexa-host: ([0-9]+) file-system changes? in this boot");
-    if (run.status != (sweep.cut == Cut::kFloorAfterTrial ? 0 : 3) || !std::regex_search(run.err, match, counted)) {
+    const bool endsByItself = sweep.cut == Cut::kFloorAfterTrial || sweep.cut == Cut::kShortOfRoom;
+    if (run.status != (endsByItself ? 0 : 3) || !std::regex_search(run.err, match, counted)) {
         ADD_FAILURE() << "the uncut boot did not end as expected:\n" << run.err << run.log;
         return 0;
     }
@@ -113,7 +130,15 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
     TempDevice trialDevice;
     if (sweep.cut == Cut::kRollback) scenario::MakeTrialDevice(trialDevice, package, sweep.remote, scratch);
     if (sweep.cut == Cut::kFloorAfterTrial) MakeProvedTrialDevice(trialDevice, package, sweep.remote, scratch);
-    const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, scratch);
+    std::vector<std::string> boots = kFastBoots;
+    if (sweep.roomSlack) {
+        TempDevice probed;
+        MakeSweptDevice(probed, package, sweep, &trialDevice);
+        const auto probe = scenario::ProbeRoom(probed.Root(), "NandFlash", kFastBoots, scratch);
+        ASSERT_TRUE(probe);
+        boots = Concat(boots, scenario::RoomOption("NandFlash", *probe, *sweep.roomSlack));
+    }
+    const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, boots, scratch);
     ASSERT_GT(cutPoints, 0u);
 
     unsigned long converged = 0;
@@ -123,7 +148,7 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
         // The floor is looked at right after the cut, so the cut boot runs
         // alone and the device boots on in a second run.
         std::vector<std::string> options =
-            Concat(kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", RaisesFloor(sweep) ? "1" : "4"});
+            Concat(boots, {"--power-cut-after", std::to_string(cut), "--boots", RaisesFloor(sweep) ? "1" : "4"});
         if (sweep.loseUnflushed) options.push_back("--lose-unflushed");
 
         auto run = scenario::RunRuvexa(device.Root(), options, scratch);
@@ -142,6 +167,8 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
         }
         if (sweep.cut == Cut::kRollback) {
             why = scenario::WhyNotRolledBack(device, run, package);
+        } else if (sweep.cut == Cut::kShortOfRoom) {
+            why = scenario::WhyNotRefused(device, run, sweep.remote, true);
         } else {
             why += scenario::WhyNotUpgraded(device, run, content, sweep.remote);
             if (sweep.cut == Cut::kKeepingUpgrade) why += scenario::WhyPreviousNotKept(device, package, sweep.remote);
@@ -182,7 +209,12 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"DeltaRemoteClean", true, false, Cut::kDelta},
                                            SweepCase{"DeltaRemoteLossy", true, true, Cut::kDelta},
                                            SweepCase{"DeltaLocalLossy", false, true, Cut::kDelta},
-                                           SweepCase{"KeepingDeltaRemoteLossy", true, true, Cut::kKeepingDelta}),
+                                           SweepCase{"KeepingDeltaRemoteLossy", true, true, Cut::kKeepingDelta},
+                                           SweepCase{"FittingRoomRemoteLossy", true, true, Cut::kUpgrade, 0},
+                                           SweepCase{"FittingRoomKeepingLocalClean", false, false,
+                                                     Cut::kKeepingUpgrade, 0},
+                                           SweepCase{"ShortOfRoomRemoteLossy", true, true, Cut::kShortOfRoom, -1},
+                                           SweepCase{"ShortOfRoomLocalClean", false, false, Cut::kShortOfRoom, -1}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace
