@@ -197,11 +197,7 @@ void RowRun::Prepare(const Boot& boot) {
     }
 }
 
-namespace {
-
-// What a volume's folder takes as the host's volumes count it: each file
-// in whole 4 KiB units, each folder one unit.
-unsigned long long AllocatedBelow(const fs::path& folder) {
+unsigned long long AllocatedBelow(const std::string& folder) {
     constexpr unsigned long long kUnit = 4096;
     unsigned long long used = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -214,14 +210,12 @@ unsigned long long AllocatedBelow(const fs::path& folder) {
     return used;
 }
 
-}  // namespace
-
 std::optional<RoomProbe> ProbeRoom(const std::string& deviceRoot, const std::string& volume,
                                    const std::vector<std::string>& options, const Scratch& scratch) {
     const fs::path probe = scratch.Path("probe");
     fs::remove_all(probe);
     fs::copy(deviceRoot, probe, fs::copy_options::recursive);
-    const long long capacity = static_cast<long long>(AllocatedBelow(probe / volume)) + 4096;
+    const long long capacity = static_cast<long long>(AllocatedBelow((probe / volume).string())) + 4096;
     const RuvexaRun probed =
         RunRuvexa(probe.string(), testing_support::Concat(options, {"--volume-size", volume + "=" + std::to_string(capacity)}),
                   scratch);

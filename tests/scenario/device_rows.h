@@ -132,6 +132,10 @@ std::optional<RoomProbe> ProbeRoom(const std::string& deviceRoot, const std::str
 // `slack` bytes more (fewer when negative).
 std::vector<std::string> RoomOption(const std::string& volume, const RoomProbe& probe, long long slack);
 
+// What the files and folders below a host folder take as the host's
+// volumes count them: each file in whole 4 KiB units, each folder one unit.
+unsigned long long AllocatedBelow(const std::string& hostFolder);
+
 // How a boot runs: the whole program, or one worker's step in this process.
 enum class Runner { kProcess, kInstallation };
 
@@ -145,6 +149,9 @@ struct Boot {
     std::optional<PackageRecipe> requestBefore{};  // another package requested, at the row's place
     Expect after{};
     std::optional<Room> room{};  // a process boot with --volume-size for it
+    // A worker step, which no check of room precedes: the flash has this
+    // many bytes free, as when its room shrank after the check.
+    std::optional<unsigned long long> stepFree{};
 };
 
 struct DeviceRow {

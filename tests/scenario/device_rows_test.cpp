@@ -14,6 +14,7 @@
 
 #include "device_rows.h"
 #include "install_codes.h"
+#include "ruvexa_host.h"
 #include "worker_fixture.h"
 #include "worker_steps.h"
 
@@ -511,6 +512,17 @@ const std::vector<DeviceRow>& Rows() {
              boot.room = Room{};
              return boot;
          }()}},
+        // Room that shrank after the check: the write that finds the flash
+        // full fails as any failed write does, and the old version stays.
+        {.name = "FlashFullHalfWayFailsTheUnpacking",
+         .boots = {{.runner = Runner::kInstallation,
+                    .after = {.end = End::kUntouched,
+                              .log = {"Unzip [\\NandFlash\\Merrow\\Images_\\Start.bmp]==> WriteFile Failed !! error = [112]",
+                                      "UpgradeThreadProc(): !!! Failed to unzip images=[\\Storage Card\\OV3_Download\\"
+                                      "AppImages.zi], at=[*]"},
+                              .code = "Err40",
+                              .absent = {kMerrow + L"Images_"}},
+                    .stepFree = 8192}}},
         {.name = "RollbackShortByOneByteRefuses",
          .device = {.files = {{kRollbackSetting, "starts=3\n"}}},
          .boots = {ShortOfRoom("NandFlash")}},
@@ -532,10 +544,14 @@ protected:
     }
 
     // Runs the boot's worker step here; its log and its one posted result.
-    BootOutcome Step(const RowRun& run) {
+    BootOutcome Step(const RowRun& run, const Boot& boot) {
         log.Clear();
         run.LaySections();
+        if (boot.stepFree) {
+            host::SetVolumeCapacity(L"NandFlash", AllocatedBelow(device.Host(L"\\NandFlash")) + *boot.stepFree);
+        }
         RunInstallationStep(run.Package(), run.Remote(), window, ResultMessage());
+        host::ForgetVolumeCapacities();
         BootOutcome outcome{.stepped = true};
         outcome.run.log = log.Text();
         const auto posted = DrainResults();
@@ -554,7 +570,7 @@ TEST_P(DeviceScenario, Runs) {
         SCOPED_TRACE("boot " + std::to_string(number + 1));
         const Boot& boot = row.boots[number];
         run.Prepare(boot);
-        const BootOutcome outcome = boot.runner == Runner::kProcess ? run.RunProcess(boot) : Step(run);
+        const BootOutcome outcome = boot.runner == Runner::kProcess ? run.RunProcess(boot) : Step(run, boot);
         // A later boot builds on this one's device.
         ASSERT_EQ(run.WhyNot(boot, outcome), "") << outcome.run.err << outcome.run.log;
     }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "device_rows.h"
 #include "ruvexa_runner.h"
 #include "upgrade_package.h"
 
@@ -36,6 +37,9 @@ struct MatrixCase {
     bool delta = false;
     // Rollback is on: the upgrade keeps the version it replaces.
     bool keepPrevious = false;
+    // The flash has just the room the upgrade needs, in every boot: a
+    // failed boot's redo must neither be refused nor run out of room.
+    bool fittingRoom = false;
 };
 
 // Disk full for writes and creations, access denied for opens, reads,
@@ -81,10 +85,12 @@ void MakeMatrixDevice(const TempDevice& device, const scenario::BuiltPackage& pa
 // Every (operation, calls) the boot the faults meet makes, as the host
 // counts them.
 std::map<std::string, unsigned long> CallsOfFaultedBoot(const scenario::BuiltPackage& package, const MatrixCase& matrix,
-                                                        const TempDevice& trialDevice, const Scratch& scratch) {
+                                                        const TempDevice& trialDevice,
+                                                        const std::vector<std::string>& room, const Scratch& scratch) {
     TempDevice device;
     MakeMatrixDevice(device, package, matrix, trialDevice);
-    auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--call-counts", scratch.Path("calls.txt")}, scratch);
+    auto run = RunRuvexa(device.Root(),
+                         Concat({"--time-scale", "100", "--call-counts", scratch.Path("calls.txt")}, room), scratch);
     EXPECT_EQ(run.status, 3) << run.err;
     std::map<std::string, unsigned long> calls;
     std::istringstream lines(testing_support::ReadHostFile(scratch.Path("calls.txt")));
@@ -148,7 +154,16 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
                                                : scenario::BuildUpgradePackage(content, scratch);
     TempDevice trialDevice;
     if (matrix.rollback) scenario::MakeTrialDevice(trialDevice, package, matrix.remote, scratch);
-    const auto calls = CallsOfFaultedBoot(package, matrix, trialDevice, scratch);
+    std::vector<std::string> room;
+    if (matrix.fittingRoom) {
+        TempDevice probed;
+        MakeMatrixDevice(probed, package, matrix, trialDevice);
+        const auto probe = scenario::ProbeRoom(probed.Root(), "NandFlash", {"--time-scale", "100"}, scratch);
+        ASSERT_TRUE(probe);
+        room = scenario::RoomOption("NandFlash", *probe, 0);
+    }
+    const std::vector<std::string> boots = Concat(kBoots, room);
+    const auto calls = CallsOfFaultedBoot(package, matrix, trialDevice, room, scratch);
     ASSERT_FALSE(calls.empty());
 
     unsigned long pairs = 0;
@@ -166,7 +181,7 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
             const Tree untouchable = Untouchable(testing_support::SnapshotOf(device.Root()));
             const std::string fault = op + ":" + std::to_string(PlausibleError(op)) + ":" + std::to_string(nth);
 
-            const auto failing = RunRuvexa(device.Root(), Concat(kBoots, {"--fail", fault}), scratch);
+            const auto failing = RunRuvexa(device.Root(), Concat(boots, {"--fail", fault}), scratch);
             std::string why = WhyTheFailingBootIsWrong(failing);
             // A device that did not end upgraded is switched on again, without
             // the fault. A flag or section file whose deletion failed is only
@@ -181,7 +196,7 @@ TEST_P(FaultMatrix, EveryFailingCallIsSurvived) {
             // itself, launched the new version once more: the boot after it
             // rolls back.
             for (int again = 0; !notUpgraded.empty() && again < (matrix.rollback ? 2 : 1); ++again) {
-                last = RunRuvexa(device.Root(), kBoots, scratch);
+                last = RunRuvexa(device.Root(), boots, scratch);
                 notUpgraded = notDone(last);
             }
             why += notUpgraded;
@@ -210,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, FaultMatrix,
                          ::testing::Values(MatrixCase{"Remote", true}, MatrixCase{"Local", false},
                                            MatrixCase{"Rollback", true, true},
                                            MatrixCase{"Delta", true, false, true},
-                                           MatrixCase{"KeepingDelta", false, false, true, true}),
+                                           MatrixCase{"KeepingDelta", false, false, true, true},
+                                           MatrixCase{"FittingRoom", true, false, false, false, true}),
                          [](const ::testing::TestParamInfo<MatrixCase>& info) { return info.param.name; });
 
 }  // namespace
