@@ -40,25 +40,32 @@ struct CountLevel {
     WIN32_FIND_DATAW entry;
 };
 
-ULONGLONG CountFolder(LPCWSTR folder) {
-    ULONGLONG bytes = kAllocationUnit;
+bool IsAbsence(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+BOOL CountFolder(LPCWSTR folder, ULONGLONG* bytes) {
+    *bytes += kAllocationUnit;
     std::unique_ptr<CountLevel> level(new CountLevel);
-    if (FAILED(StringCchPrintfW(level->pattern, MAX_PATH, L"%s\\*.*", folder))) return bytes;
+    if (FAILED(StringCchPrintfW(level->pattern, MAX_PATH, L"%s\\*.*", folder))) return FALSE;
     HANDLE search = FindFirstFileW(level->pattern, &level->entry);
-    if (search == INVALID_HANDLE_VALUE) return bytes;
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_NO_MORE_FILES || IsAbsence(error);
+    }
+    BOOL counted = TRUE;
     do {
         if (IsDotEntry(level->entry.cFileName)) continue;
         if (level->entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (SUCCEEDED(StringCchPrintfW(level->entryPath, MAX_PATH, L"%s\\%s", folder, level->entry.cFileName))) {
-                bytes += CountFolder(level->entryPath);
-            }
+            counted = SUCCEEDED(StringCchPrintfW(level->entryPath, MAX_PATH, L"%s\\%s", folder,
+                                                 level->entry.cFileName)) &&
+                      CountFolder(level->entryPath, bytes);
         } else {
-            bytes += AllocatedBytes((static_cast<ULONGLONG>(level->entry.nFileSizeHigh) << 32) |
-                                    level->entry.nFileSizeLow);
+            *bytes += AllocatedBytes((static_cast<ULONGLONG>(level->entry.nFileSizeHigh) << 32) |
+                                     level->entry.nFileSizeLow);
         }
-    } while (FindNextFileW(search, &level->entry));
+    } while (counted && FindNextFileW(search, &level->entry));
+    if (counted && GetLastError() != ERROR_NO_MORE_FILES) counted = FALSE;
     FindClose(search);
-    return bytes;
+    return counted;
 }
 
 }  // namespace
@@ -82,19 +89,24 @@ BOOL OnSameVolume(LPCWSTR first, LPCWSTR second) {
            SameStart(a, b, wcslen(a));
 }
 
-ULONGLONG AllocatedFileBytes(LPCWSTR path) {
+BOOL AllocatedFileBytes(LPCWSTR path, ULONGLONG* bytes) {
+    *bytes = 0;
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(path, &entry);
-    if (search == INVALID_HANDLE_VALUE) return 0;
+    if (search == INVALID_HANDLE_VALUE) return IsAbsence(GetLastError());
     FindClose(search);
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
-    return AllocatedBytes((static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *bytes = AllocatedBytes((static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+    }
+    return TRUE;
 }
 
-ULONGLONG AllocatedFolderBytes(LPCWSTR folder) {
+BOOL AllocatedFolderBytes(LPCWSTR folder, ULONGLONG* bytes) {
+    *bytes = 0;
     const DWORD attributes = GetFileAttributesW(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-    return CountFolder(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return IsAbsence(GetLastError());
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return TRUE;
+    return CountFolder(folder, bytes);
 }
 
 BOOL VolumeFreeBytes(LPCWSTR volume, ULONGLONG* freeBytes) {

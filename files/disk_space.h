@@ -25,12 +25,14 @@ BOOL VolumeOfPath(LPCWSTR path, WCHAR* volume, DWORD capacity);
 // TRUE when the two paths lie on the same volume.
 BOOL OnSameVolume(LPCWSTR first, LPCWSTR second);
 
-// What the file at `path` takes; 0 when there is none.
-ULONGLONG AllocatedFileBytes(LPCWSTR path);
+// What the file at `path` takes in *bytes; 0 when there is none. FALSE
+// when it cannot be told: the platform fails otherwise than "not found".
+BOOL AllocatedFileBytes(LPCWSTR path, ULONGLONG* bytes);
 
-// What `folder` takes with everything below it, its own entry included; 0
-// when there is no such folder. A part that cannot be read counts nothing.
-ULONGLONG AllocatedFolderBytes(LPCWSTR folder);
+// What `folder` takes with everything below it, its own entry included, in
+// *bytes; 0 when there is no such folder. FALSE when any part of it cannot
+// be listed.
+BOOL AllocatedFolderBytes(LPCWSTR folder, ULONGLONG* bytes);
 
 // The bytes free on `volume` (as VolumeOfPath gives it); FALSE, with the
 // platform's error, when the volume cannot be asked.

@@ -4,7 +4,13 @@
 #include "upgrade_space.h"
 
 #include <strsafe.h>
+#include <wctype.h>
 
+#include <set>
+#include <string>
+
+#include "delta_format.h"
+#include "delta_manifest.h"
 #include "device_paths.h"
 #include "file_helpers.h"
 #include "kept_items.h"
@@ -49,6 +55,29 @@ private:
 
 LONGLONG Signed(ULONGLONG bytes) { return static_cast<LONGLONG>(bytes); }
 
+// What the files and folders already there take; a size that cannot be
+// told spoils the whole estimate, which then refuses nothing.
+class InstalledSizes {
+public:
+    LONGLONG File(LPCWSTR path) {
+        ULONGLONG bytes = 0;
+        if (!AllocatedFileBytes(path, &bytes)) told_ = false;
+        return Signed(bytes);
+    }
+    LONGLONG Folder(LPCWSTR path) {
+        ULONGLONG bytes = 0;
+        if (!AllocatedFolderBytes(path, &bytes)) told_ = false;
+        return Signed(bytes);
+    }
+    LONGLONG Item(PreviousItem item) {
+        return item == kItemExe ? File(kInstalledItems[item]) : Folder(kInstalledItems[item]);
+    }
+    bool AllTold() const { return told_; }
+
+private:
+    bool told_ = true;
+};
+
 // The package's head and tail, checked as the pre-verification checks them;
 // the handle stays open for the archives' directories.
 BOOL ReadPackageFrame(HANDLE package, PackageInfo* info) {
@@ -64,6 +93,59 @@ BOOL ReadPackageFrame(HANDLE package, PackageInfo* info) {
     DecodePackageTail(tail, info);
     const ULONGLONG sections = static_cast<ULONGLONG>(info->exe_size) + info->images_size + info->fonts_size;
     return sections == info->data_size && GetFileSize(package, NULL) == info->data_size + kPackageFrameSize;
+}
+
+// A delta manifest is read whole; one larger than this gets no estimate.
+constexpr DWORD kLargestManifest = 4 * 1024 * 1024;
+
+// A manifest's bytes as read from the package.
+class ManifestText : public ManifestSource {
+public:
+    explicit ManifestText(const std::string& text) : text_(text) {}
+    int Read(void* buffer, DWORD size) override {
+        const size_t count = text_.size() - at_ < size ? text_.size() - at_ : size;
+        memcpy(buffer, text_.data() + at_, count);
+        at_ += count;
+        return static_cast<int>(count);
+    }
+
+private:
+    const std::string& text_;
+    size_t at_ = 0;
+};
+
+// A delta archive's new folder as its manifest lists it (every file, taken
+// from the installed folder or carried), and from the images archive's
+// manifest the new executable's size and whether it comes as a patch.
+BOOL ReadDeltaFolder(HANDLE package, DWORD offset, DWORD size, UnpackedSize* folder, DWORD* exeSize, bool* exePatch) {
+    std::string text;
+    ManifestLineReader lines;
+    ManifestText source(text);
+    if (!ReadEntryInPlace(package, offset, size, kManifestEntryName, kLargestManifest, &text) ||
+        !lines.Begin(&source)) {
+        return FALSE;
+    }
+    std::set<std::wstring> folders;
+    ManifestLine line;
+    ManifestRead read;
+    while ((read = lines.Next(&line)) == ManifestRead::kLine) {
+        if (line.kind == ManifestKind::kExeWhole || line.kind == ManifestKind::kExePatch) {
+            *exeSize = line.size;
+            *exePatch = line.kind == ManifestKind::kExePatch;
+            continue;
+        }
+        ++folder->files;
+        folder->bytes += line.size;
+        folder->allocated += AllocatedBytes(line.size);
+        std::wstring path;
+        for (const WCHAR* c = line.path; *c; ++c) {
+            if (*c == L'\\') folders.insert(path);
+            path += static_cast<WCHAR>(towupper(*c));
+        }
+    }
+    folder->folders = static_cast<DWORD>(folders.size());
+    folder->allocated += static_cast<ULONGLONG>(folder->folders) * kAllocationUnit;
+    return read == ManifestRead::kEnd;
 }
 
 // Which installed items the installation moves into Previous rather than
@@ -83,10 +165,6 @@ void PlanKeeping(DWORD checksum, bool (&kept)[kItemCount], bool* removesPrevious
     }
 }
 
-ULONGLONG InstalledBytes(PreviousItem item) {
-    return item == kItemExe ? AllocatedFileBytes(kInstalledItems[item]) : AllocatedFolderBytes(kInstalledItems[item]);
-}
-
 }  // namespace
 
 BOOL EstimateUpgradeSpace(const UpgradeAttempt& attempt, bool keepPrevious, SpaceEstimate* estimate) {
@@ -98,10 +176,16 @@ BOOL EstimateUpgradeSpace(const UpgradeAttempt& attempt, bool keepPrevious, Spac
     UnpackedSize fonts = {};
     BOOL readable = ReadPackageFrame(package, &info);
     const DWORD imagesOffset = kExeSectionOffset + info.exe_size;
-    // A delta's archives name files of the installed version, which its
-    // directory does not size: only its sections are counted.
+    // A delta's new folders hold files of the installed version too, so its
+    // manifests size them; they also name the new executable's size.
     const bool delta = IsDeltaPackage(info);
-    if (readable && !delta) {
+    DWORD newExeSize = info.exe_size;
+    bool exePatch = false;
+    if (readable && delta) {
+        readable = ReadDeltaFolder(package, imagesOffset, info.images_size, &images, &newExeSize, &exePatch) &&
+                   (info.fonts_size == 0 || ReadDeltaFolder(package, imagesOffset + info.images_size,
+                                                            info.fonts_size, &fonts, &newExeSize, &exePatch));
+    } else if (readable) {
         readable = ReadUnpackedSize(package, imagesOffset, info.images_size, &images) &&
                    (info.fonts_size == 0 ||
                     ReadUnpackedSize(package, imagesOffset + info.images_size, info.fonts_size, &fonts));
@@ -110,27 +194,27 @@ BOOL EstimateUpgradeSpace(const UpgradeAttempt& attempt, bool keepPrevious, Spac
     if (!readable) return FALSE;
 
     SpaceLedger ledger(estimate);
+    InstalledSizes sizes;
     // The sections in file order, which is also the items' order.
     LPCWSTR outputs[kItemCount] = {attempt.exe_file, attempt.images_file, attempt.fonts_file};
-    const DWORD sizes[kItemCount] = {info.exe_size, info.images_size, info.fonts_size};
+    const DWORD sectionSizes[kItemCount] = {info.exe_size, info.images_size, info.fonts_size};
     ULONGLONG written[kItemCount] = {};
     // The extraction: an earlier run's section file goes before its
     // section is written (an empty optional one goes too).
     for (int section = 0; section < kItemCount; ++section) {
-        written[section] = AllocatedBytes(sizes[section]);
-        ledger.Add(outputs[section], -Signed(AllocatedFileBytes(outputs[section])));
+        written[section] = AllocatedBytes(sectionSizes[section]);
+        ledger.Add(outputs[section], -sizes.File(outputs[section]));
         ledger.Add(outputs[section], Signed(written[section]));
     }
     if (!attempt.remote) ledger.Add(attempt.exe_file, Signed(kUpgradeLogAllowance));
     ledger.Add(kInstalledExe, Signed(kUpgradeLogAllowance));
-    if (delta) return TRUE;
 
     // The installation.
     bool kept[kItemCount] = {};
     bool removesPrevious = false;
     if (keepPrevious) {
         PlanKeeping(info.checksum, kept, &removesPrevious);
-        if (removesPrevious) ledger.Add(kPreviousFolder, -Signed(AllocatedFolderBytes(kPreviousFolder)));
+        if (removesPrevious) ledger.Add(kPreviousFolder, -sizes.Folder(kPreviousFolder));
         // Previous itself, its marker, Trial.flag and Floor.next.
         ledger.Add(kPreviousFolder, 4 * kAllocationUnit);
     }
@@ -141,16 +225,25 @@ BOOL EstimateUpgradeSpace(const UpgradeAttempt& attempt, bool keepPrevious, Spac
         // One a cut run left is unpacked over, its files replaced in place.
         WCHAR temporary[MAX_PATH] = {};
         if (ComposeTemporaryFolder(temporary, kInstalledItems[item])) {
-            ledger.Add(temporary, -Signed(AllocatedFolderBytes(temporary)));
+            ledger.Add(temporary, -sizes.Folder(temporary));
         }
         ledger.Add(kInstalledItems[item], Signed(unpacked[item]->allocated + kAllocationUnit));
-        if (!kept[item]) ledger.Add(kInstalledItems[item], -Signed(InstalledBytes(item)));
+        if (!kept[item]) ledger.Add(kInstalledItems[item], -sizes.Item(item));
         ledger.Add(outputs[item], -Signed(written[item]));
     }
-    if (!kept[kItemExe]) ledger.Add(kInstalledExe, -Signed(InstalledBytes(kItemExe)));
-    if (!OnSameVolume(attempt.exe_file, kInstalledExe)) {
-        ledger.Add(kInstalledExe, Signed(written[kItemExe]));
+    if (exePatch) {
+        // Patched beside the installed one, which then goes; the patch is
+        // deleted once the new one is in place.
+        ledger.Add(kTemporaryExe, -sizes.File(kTemporaryExe));
+        ledger.Add(kTemporaryExe, Signed(AllocatedBytes(newExeSize)));
+        if (!kept[kItemExe]) ledger.Add(kInstalledExe, -sizes.Item(kItemExe));
         ledger.Add(attempt.exe_file, -Signed(written[kItemExe]));
+    } else {
+        if (!kept[kItemExe]) ledger.Add(kInstalledExe, -sizes.Item(kItemExe));
+        if (!OnSameVolume(attempt.exe_file, kInstalledExe)) {
+            ledger.Add(kInstalledExe, Signed(written[kItemExe]));
+            ledger.Add(attempt.exe_file, -Signed(written[kItemExe]));
+        }
     }
-    return TRUE;
+    return sizes.AllTold();
 }

@@ -9,7 +9,9 @@
 // installed one (rollback on: moves it into Previous, where it stays) and
 // deletes the archive; the executable is copied onto the flash once the old
 // one is out of the way. An archive's unpacked size comes from its central
-// directory, read in place in the package. Every file counts in whole
+// directory, read in place in the package; a delta's from the manifests it
+// carries, which list every file of the new folders and the new
+// executable's size (a patched one is written beside the installed one). Every file counts in whole
 // allocation units and every folder one unit (disk_space.h), and each
 // volume the boot writes its upgrade log to gets a few units for it; the
 // rollback's small records a unit each. So the estimate is the true peak

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct UnpackedSize {
     DWORD files;
     DWORD folders;        // every folder an entry's path names, once
@@ -17,3 +19,8 @@ struct UnpackedSize {
 // (its offsets counted from there). FALSE when no central directory is
 // found there or it does not hold together; nothing is logged.
 BOOL ReadUnpackedSize(HANDLE file, DWORD offset, DWORD size, UnpackedSize* result);
+
+// The data of the archive's entry stored as `name` (compared exactly), read
+// and inflated in place into `data`, at most `limit` bytes. FALSE when the
+// archive has no such entry or it cannot be read whole within the limit.
+BOOL ReadEntryInPlace(HANDLE file, DWORD offset, DWORD size, const char* name, DWORD limit, std::string* data);

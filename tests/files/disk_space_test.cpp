@@ -4,6 +4,7 @@
 #include <string>
 
 #include "disk_space.h"
+#include "ruvexa_host.h"
 #include "test_support.h"
 
 namespace {
@@ -42,11 +43,27 @@ TEST(DiskSpace, FilesCountInWholeUnitsAndFoldersOneUnitEach) {
     device.WriteFile(L"\\NandFlash\\Merrow\\Images\\a.bmp", std::string(1, 'a'));
     device.WriteFile(L"\\NandFlash\\Merrow\\Images\\sub\\b.bmp", std::string(4097, 'b'));
     device.WriteFile(L"\\NandFlash\\Merrow\\Images\\sub\\empty.bmp", "");
-    EXPECT_EQ(AllocatedFolderBytes(L"\\NandFlash\\Merrow\\Images"), 4096u * (2 + 1 + 2));
-    EXPECT_EQ(AllocatedFileBytes(L"\\NandFlash\\Merrow\\Images\\sub\\b.bmp"), 8192u);
-    EXPECT_EQ(AllocatedFileBytes(L"\\NandFlash\\Merrow\\Images"), 0u);
-    EXPECT_EQ(AllocatedFolderBytes(L"\\NandFlash\\Merrow\\Missing"), 0u);
-    EXPECT_EQ(AllocatedFileBytes(L"\\NandFlash\\Merrow\\missing.exe"), 0u);
+    const auto folder = [](LPCWSTR path) {
+        ULONGLONG bytes = 1;
+        EXPECT_TRUE(AllocatedFolderBytes(path, &bytes));
+        return bytes;
+    };
+    const auto file = [](LPCWSTR path) {
+        ULONGLONG bytes = 1;
+        EXPECT_TRUE(AllocatedFileBytes(path, &bytes));
+        return bytes;
+    };
+    EXPECT_EQ(folder(L"\\NandFlash\\Merrow\\Images"), 4096u * (2 + 1 + 2));
+    EXPECT_EQ(file(L"\\NandFlash\\Merrow\\Images\\sub\\b.bmp"), 8192u);
+    EXPECT_EQ(file(L"\\NandFlash\\Merrow\\Images"), 0u);
+    EXPECT_EQ(folder(L"\\NandFlash\\Merrow\\Missing"), 0u);
+    EXPECT_EQ(file(L"\\NandFlash\\Merrow\\missing.exe"), 0u);
+    // A listing that fails otherwise than "not found" tells nothing.
+    ULONGLONG bytes = 0;
+    host::FailCall(host::Op::FindNextFileW, ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(AllocatedFolderBytes(L"\\NandFlash\\Merrow\\Images", &bytes));
+    host::FailCall(host::Op::FindFirstFileW, ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(AllocatedFileBytes(L"\\NandFlash\\Merrow\\Images\\a.bmp", &bytes));
     EXPECT_TRUE(OnSameVolume(L"\\NandFlash\\a", L"\\NANDFLASH\\b"));
     EXPECT_FALSE(OnSameVolume(L"\\NandFlash\\a", L"\\Storage Card\\a"));
 }

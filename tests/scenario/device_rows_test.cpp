@@ -523,6 +523,26 @@ const std::vector<DeviceRow>& Rows() {
                               .code = "Err40",
                               .absent = {kMerrow + L"Images_"}},
                     .stepFree = 8192}}},
+        {.name = "DeltaRoomThatFitsUpgrades",
+         .device = DeltaDevice(),
+         .package = {.kind = PackageKind::kDelta},
+         .boots = {[] {
+             Boot boot = DeltaInstalled({});
+             boot.room = Room{};
+             return boot;
+         }()}},
+        {.name = "DeltaWithWholeExeRoomThatFitsUpgrades",
+         .device = DeltaDevice(Request::kUsb),
+         .package = {.kind = PackageKind::kDeltaWholeExe},
+         .boots = {[] {
+             Boot boot = DeltaInstalled({});
+             boot.room = Room{};
+             return boot;
+         }()}},
+        {.name = "DeltaShortByOneByteRefuses",
+         .device = DeltaDevice(),
+         .package = {.kind = PackageKind::kDelta},
+         .boots = {ShortOfRoom("NandFlash")}},
         {.name = "RollbackShortByOneByteRefuses",
          .device = {.files = {{kRollbackSetting, "starts=3\n"}}},
          .boots = {ShortOfRoom("NandFlash")}},

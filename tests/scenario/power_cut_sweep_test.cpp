@@ -213,6 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"FittingRoomRemoteLossy", true, true, Cut::kUpgrade, 0},
                                            SweepCase{"FittingRoomKeepingLocalClean", false, false,
                                                      Cut::kKeepingUpgrade, 0},
+                                           SweepCase{"FittingRoomDeltaRemoteClean", true, false, Cut::kDelta, 0},
                                            SweepCase{"ShortOfRoomRemoteLossy", true, true, Cut::kShortOfRoom, -1},
                                            SweepCase{"ShortOfRoomLocalClean", false, false, Cut::kShortOfRoom, -1}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
