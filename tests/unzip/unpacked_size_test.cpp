@@ -74,3 +74,51 @@ INSTANTIATE_TEST_SUITE_P(Rows, UnpackedSizeRows, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
+
+namespace {
+
+struct EntryRow {
+    std::string name;
+    std::vector<MinizipEntry> entries;
+    const char* wanted;
+    DWORD limit;
+    std::optional<std::string> data;  // none: not read
+};
+
+void PrintTo(const EntryRow& row, std::ostream* out) { *out << row.name; }
+
+const std::string kManifest = "ruvexa-delta 1\nadd 3 0A0B0C0D a.bmp\n";
+
+const EntryRow kEntryRows[] = {
+    {"ADeflatedEntry", {{.name = "a.bmp", .data = "aaa"}, {.name = "Delta.manifest", .data = kManifest}},
+     "Delta.manifest", 1024, kManifest},
+    {"AStoredEntry", {{.name = "Delta.manifest", .data = kManifest, .method = 0}}, "Delta.manifest", 1024, kManifest},
+    {"AnEmptyEntry", {{.name = "Delta.manifest", .data = ""}}, "Delta.manifest", 1024, std::string()},
+    {"NamesCompareExactly", {{.name = "delta.manifest", .data = kManifest}}, "Delta.manifest", 1024, std::nullopt},
+    {"AnEntryPastTheLimit", {{.name = "Delta.manifest", .data = kManifest}}, "Delta.manifest", 10, std::nullopt},
+};
+
+class EntryInPlaceRows : public ::testing::TestWithParam<EntryRow> {};
+
+TEST_P(EntryInPlaceRows, ReadsTheEntryWhereItLies) {
+    const EntryRow& row = GetParam();
+    TempDevice device;
+    ASSERT_TRUE(unzip_testing::MakeMinizipZip(device.Path("a.zip"), row.entries));
+    const std::string archive = testing_support::ReadHostFile(device.Path("a.zip"));
+    device.WriteFile(L"\\NandFlash\\package.bin", std::string(8, 'h') + archive + std::string(16, 't'));
+    HANDLE file = CreateFileW(L"\\NandFlash\\package.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::string data;
+    EXPECT_EQ(ReadEntryInPlace(file, 8, static_cast<DWORD>(archive.size()), row.wanted, row.limit, &data),
+              row.data.has_value());
+    CloseHandle(file);
+    if (row.data) {
+        EXPECT_EQ(data, *row.data);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, EntryInPlaceRows, ::testing::ValuesIn(kEntryRows),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
