@@ -216,9 +216,8 @@ std::optional<RoomProbe> ProbeRoom(const std::string& deviceRoot, const std::str
     fs::remove_all(probe);
     fs::copy(deviceRoot, probe, fs::copy_options::recursive);
     const long long capacity = static_cast<long long>(AllocatedBelow((probe / volume).string())) + 4096;
-    const RuvexaRun probed =
-        RunRuvexa(probe.string(), testing_support::Concat(options, {"--volume-size", volume + "=" + std::to_string(capacity)}),
-                  scratch);
+    const std::vector<std::string> nearlyFull = {"--volume-size", volume + "=" + std::to_string(capacity)};
+    const RuvexaRun probed = RunRuvexa(probe.string(), testing_support::Concat(options, nearlyFull), scratch);
     fs::remove_all(probe);
     const std::regex refusal("Not enough space, volume=\\[\\\\" + volume +
                              "\\], need=\\[([0-9]+)\\], free=\\[([0-9]+)\\]");

@@ -517,7 +517,8 @@ const std::vector<DeviceRow>& Rows() {
         {.name = "FlashFullHalfWayFailsTheUnpacking",
          .boots = {{.runner = Runner::kInstallation,
                     .after = {.end = End::kUntouched,
-                              .log = {"Unzip [\\NandFlash\\Merrow\\Images_\\Start.bmp]==> WriteFile Failed !! error = [112]",
+                              .log = {"Unzip [\\NandFlash\\Merrow\\Images_\\Start.bmp]==> WriteFile Failed !! "
+                                      "error = [112]",
                                       "UpgradeThreadProc(): !!! Failed to unzip images=[\\Storage Card\\OV3_Download\\"
                                       "AppImages.zi], at=[*]"},
                               .code = "Err40",

@@ -217,8 +217,8 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            // it for the redo to write over, beside a folder it
                                            // builds again: the redo needs a unit or two more than
                                            // the first run.
-                                           SweepCase{"RoomWithTwoUnitsToSpareDeltaRemoteClean", true, false, Cut::kDelta,
-                                                     8192},
+                                           SweepCase{"RoomWithTwoUnitsToSpareDeltaRemoteClean", true, false,
+                                                     Cut::kDelta, 8192},
                                            SweepCase{"ShortOfRoomRemoteLossy", true, true, Cut::kShortOfRoom, -1},
                                            SweepCase{"ShortOfRoomLocalClean", false, false, Cut::kShortOfRoom, -1}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });

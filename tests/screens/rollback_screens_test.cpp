@@ -65,9 +65,8 @@ TEST_P(RollbackScreens, StatusLinesMatchTheirReferences) {
     row.prepare(device, package, scratch);
     ASSERT_FALSE(HasFatalFailure());
 
-    auto run = RunRuvexa(device.Root(),
-                         testing_support::Concat({"--time-scale", "100", "--frames", scratch.Path("frames")}, row.options),
-                         scratch);
+    const std::vector<std::string> options = {"--time-scale", "100", "--frames", scratch.Path("frames")};
+    auto run = RunRuvexa(device.Root(), testing_support::Concat(options, row.options), scratch);
     ASSERT_EQ(run.status, row.status) << run.err << run.log;
 
     const std::vector<screens::Image> states = screens::StatusStates(scratch.Path("frames"));
@@ -86,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ScreensRow{"Rollback", UsedUpTrial, 3, {"rollback_rolling_back", "rollback_rebooting"}},
                       ScreensRow{"Refusal", RejectedRequest, 0, {"refusal_err10"}},
                       ScreensRow{"FloorRefusal", BelowTheFloor, 0, {"refusal_err11"}},
-                      ScreensRow{"RoomRefusal", ShortOfRoom, 0, {"refusal_err13"}, {"--volume-size", "NandFlash=4096"}}),
+                      ScreensRow{"RoomRefusal", ShortOfRoom, 0, {"refusal_err13"},
+                                 {"--volume-size", "NandFlash=4096"}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
