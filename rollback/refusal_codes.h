@@ -12,16 +12,18 @@ enum class Refusal : DWORD {
     kRolledBack,          // Rejected.txt names its checksum
     kBelowSecurityFloor,  // its signature's security version is below the floor
     kAnotherModel,        // its signature names models, none of them the device's
+    kNotEnoughSpace,      // a volume has less room than the upgrade needs there
 };
 
 template <>
 struct FailureCodes<Refusal> {
-    static constexpr Refusal kLast = Refusal::kAnotherModel;
+    static constexpr Refusal kLast = Refusal::kNotEnoughSpace;
     // The codes the device shows.
     static constexpr FailureCodeRow<Refusal> kCodes[] = {
         {Refusal::kRolledBack, L"Err10"},
         {Refusal::kBelowSecurityFloor, L"Err11"},
         {Refusal::kAnotherModel, L"Err12"},
+        {Refusal::kNotEnoughSpace, L"Err13"},
     };
 };
 
@@ -33,7 +35,9 @@ constexpr LPCWSTR RefusalText(Refusal refusal) {
         case Refusal::kBelowSecurityFloor:
             return L"Package older than installed";
         case Refusal::kAnotherModel:
+            return L"Package for another model";
+        case Refusal::kNotEnoughSpace:
             break;
     }
-    return L"Package for another model";
+    return L"Not enough space";
 }

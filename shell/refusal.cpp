@@ -1,6 +1,7 @@
 // CheckRefusal, EndRefusal: a requested package that was rolled back
-// earlier, or that a keyed device's security floor or model rules out, is not
-// installed. Its code shows for a moment; then the request goes, with a
+// earlier, that a keyed device's security floor or model rules out, or that
+// the device has no room for, is not installed. Its code shows for a moment;
+// then the request goes, with a
 // downloaded package and its signature, and the boot goes on as one without
 // a request, so the device is never left halted.
 #include <strsafe.h>
@@ -15,6 +16,7 @@
 #include "rejected_package.h"
 #include "security_floor.h"
 #include "shell_constants.h"
+#include "space_refusal.h"
 #include "signature_check.h"
 #include "status_screen.h"
 #include "upgrade_log.h"
@@ -65,6 +67,10 @@ BOOL RefusePackage(HWND window, LPCWSTR package) {
     }
     if (IsForAnotherModel(package, BootAttempt().device_model)) {
         ShowRefusal(window, Refusal::kAnotherModel);
+        return TRUE;
+    }
+    if (IsShortOfSpace(BootAttempt())) {
+        ShowRefusal(window, Refusal::kNotEnoughSpace);
         return TRUE;
     }
     return FALSE;

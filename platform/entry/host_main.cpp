@@ -63,6 +63,7 @@ void SwitchOffAfter(unsigned long deviceMs) {
     for (const auto& [volume, visibleAtMs] : options.media) {
         host::SetVolumeVisibleAt(volume, static_cast<DWORD>(visibleAtMs));
     }
+    for (const auto& [volume, bytes] : options.volumeSizes) host::SetVolumeCapacity(volume, bytes);
     if (logFd >= 0) SendLogTo(logFd);
     host::EndOnTerminationSignals();
     host::ForwardTerminationSignalsTo(0);

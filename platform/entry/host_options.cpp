@@ -126,6 +126,21 @@ void DefineOptions(CLI::App& app, HostOptions* options) {
                        }
                        o.media.emplace_back(Utf8ToWide(value.substr(0, equals)), ms);
                    });
+    AddValueOption(app, "--volume-size", "NAME=BYTES",
+                   "root folder NAME is a volume of BYTES capacity: its free space\n"
+                   "is what its files leave, and a write past it fails with\n"
+                   "ERROR_DISK_FULL; repeatable",
+                   [&o](const std::string& value) {
+                       const size_t equals = value.rfind('=');
+                       const std::string bytes = equals == std::string::npos ? "" : value.substr(equals + 1);
+                       errno = 0;
+                       char* end = nullptr;
+                       const unsigned long long capacity = std::strtoull(bytes.c_str(), &end, 10);
+                       if (equals == 0 || bytes.empty() || bytes[0] == '-' || errno != 0 || *end != '\0') {
+                           throw BadValue{"--volume-size needs NAME=BYTES, not " + value};
+                       }
+                       o.volumeSizes.emplace_back(Utf8ToWide(value.substr(0, equals)), capacity);
+                   });
     AddValueOption(app, "--power-cut-after", "N", "the device loses power right before its N-th file-system change",
                    [&o](const std::string& value) { o.powerCutAfter = Count("--power-cut-after", value); });
     app.add_flag("--lose-unflushed", o.loseUnflushed,

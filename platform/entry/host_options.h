@@ -26,6 +26,7 @@ struct HostOptions {
     bool headless = false;
     bool resetDriver = true;
     std::vector<std::pair<std::wstring, unsigned long>> media;  // volume, device ms
+    std::vector<std::pair<std::wstring, unsigned long long>> volumeSizes;  // volume, capacity in bytes
     unsigned long powerCutAfter = 0;                              // 0: never
     bool loseUnflushed = false;
     bool syncFlushes = false;

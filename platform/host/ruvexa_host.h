@@ -29,6 +29,13 @@ bool HostPathOf(const std::wstring& devicePath, std::string* hostPath);
 void SetVolumeVisibleAt(const std::wstring& volumeName, DWORD visibleAtMs);
 bool IsVolumeVisible(const std::wstring& volumeName);
 
+// A root folder (a volume such as "NandFlash") of `bytes` capacity:
+// GetDiskFreeSpaceExW answers from it, and a write past it fails with
+// ERROR_DISK_FULL. Without one, a volume is as large as the host's disk.
+void SetVolumeCapacity(const std::wstring& volumeName, uint64_t bytes);
+// Every volume as large as the host's disk again (tests, between cases).
+void ForgetVolumeCapacities();
+
 // ---- debug log --------------------------------------------------------------
 // Receives every debug-output text as UTF-8, exactly as formatted.
 using LogSink = std::function<void(std::string_view utf8)>;

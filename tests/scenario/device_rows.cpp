@@ -101,6 +101,8 @@ std::string RowRun::Fill(std::string text) const {
              testing_support::LittleEndianAt(package_.bytes, package_.bytes.size() - 4));
     Replace(&text, "{checksum}", checksum);
     Replace(&text, "{package}", Remote() ? "OV3_UPGRADE_2024.BIN" : "OV3_UPGRADE_7.BIN");
+    Replace(&text, "{need}", std::to_string(need_));
+    Replace(&text, "{free}", std::to_string(free_));
     return text;
 }
 
@@ -208,8 +210,54 @@ void RowRun::Prepare(const Boot& boot) {
     }
 }
 
-BootOutcome RowRun::RunProcess(const Boot& boot) const {
-    return {.run = RunRuvexa(device_.Root(), boot.options, scratch_)};
+unsigned long long AllocatedBelow(const std::string& folder) {
+    constexpr unsigned long long kUnit = 4096;
+    unsigned long long used = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_directory()) {
+            used += kUnit;
+        } else if (entry.is_regular_file()) {
+            used += (entry.file_size() + kUnit - 1) / kUnit * kUnit;
+        }
+    }
+    return used;
+}
+
+std::optional<RoomProbe> ProbeRoom(const std::string& deviceRoot, const std::string& volume,
+                                   const std::vector<std::string>& options, const Scratch& scratch) {
+    const fs::path probe = scratch.Path("probe");
+    fs::remove_all(probe);
+    fs::copy(deviceRoot, probe, fs::copy_options::recursive);
+    const long long capacity = static_cast<long long>(AllocatedBelow((probe / volume).string())) + 4096;
+    const std::vector<std::string> nearlyFull = {"--volume-size", volume + "=" + std::to_string(capacity)};
+    const RuvexaRun probed = RunRuvexa(probe.string(), testing_support::Concat(options, nearlyFull), scratch);
+    fs::remove_all(probe);
+    const std::regex refusal("Not enough space, volume=\\[\\\\" + volume +
+                             "\\], need=\\[([0-9]+)\\], free=\\[([0-9]+)\\]");
+    std::smatch found;
+    if (!std::regex_search(probed.log, found, refusal)) {
+        ADD_FAILURE() << "the probe was not refused for " << volume << ":\n" << probed.log;
+        return std::nullopt;
+    }
+    return RoomProbe{.need = std::stoll(found[1]), .used = capacity - std::stoll(found[2])};
+}
+
+std::vector<std::string> RoomOption(const std::string& volume, const RoomProbe& probe, long long slack) {
+    return {"--volume-size", volume + "=" + std::to_string(probe.used + probe.need + slack)};
+}
+
+std::vector<std::string> RowRun::OptionsFor(const Boot& boot) {
+    std::vector<std::string> options = boot.options;
+    if (!boot.room) return options;
+    const std::optional<RoomProbe> probe = ProbeRoom(device_.Root(), boot.room->volume, options, scratch_);
+    if (!probe) return options;
+    need_ = probe->need;
+    free_ = probe->need + boot.room->slack;
+    return testing_support::Concat(options, RoomOption(boot.room->volume, *probe, boot.room->slack));
+}
+
+BootOutcome RowRun::RunProcess(const Boot& boot) {
+    return {.run = RunRuvexa(device_.Root(), OptionsFor(boot), scratch_)};
 }
 
 void RowRun::LaySections() const {
@@ -309,6 +357,14 @@ std::string RowRun::WhyNot(const Boot& boot, const BootOutcome& outcome) const {
     std::string missing;
     if (expect.wholeLog ? masked != log : !InOrder(masked, log, &missing)) {
         why += expect.wholeLog ? "the log is not the one expected\n" : "not logged in order: " + missing + "\n";
+    }
+    if (!expect.upgradeLog.empty()) {
+        Lines kept;
+        for (const auto& line : expect.upgradeLog) kept.push_back(Fill(line));
+        const std::string text = device_.Exists(kDeviceUpgradeLog) ? device_.ReadFile(kDeviceUpgradeLog) : "";
+        if (!InOrder(testing_support::MaskedLogLines(text), kept, &missing)) {
+            why += "not in the device's upgrade log: " + missing + "\n";
+        }
     }
     for (const auto& line : expect.notLogged) {
         if (std::find(masked.begin(), masked.end(), Fill(line)) != masked.end()) why += "logged: " + line + "\n";

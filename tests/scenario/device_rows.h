@@ -111,7 +111,37 @@ struct Expect {
     std::optional<int> trialRecords{};                  // Trial.1 ... Trial.N there, no more
     std::vector<std::wstring> appears{};                // marker files a started program leaves
     UpgradeLogs logs{};
+    Lines upgradeLog{};  // in this order in the device's upgrade log, ticks masked
 };
+
+// A volume given just the room the boot's upgrade needs there and `slack`
+// bytes more (fewer when negative). The need is what the device reports
+// when refused on a copy of the device with the volume nearly full; a row's
+// texts name it as {need} and the room the boot then finds as {free}.
+struct Room {
+    std::string volume = "NandFlash";
+    long long slack = 0;
+};
+
+// What a boot on the device at `deviceRoot` needs on `volume`, and what the
+// volume held when the device looked, told by the device itself: the boot
+// runs with `options` on a copy of the device whose volume has one unit
+// free, and the refusal names both. None (a test failure added) when the
+// copy is not refused for that volume.
+struct RoomProbe {
+    long long need = 0;
+    long long used = 0;
+};
+std::optional<RoomProbe> ProbeRoom(const std::string& deviceRoot, const std::string& volume,
+                                   const std::vector<std::string>& options, const Scratch& scratch);
+
+// The --volume-size option that leaves `volume` with the probed need and
+// `slack` bytes more (fewer when negative).
+std::vector<std::string> RoomOption(const std::string& volume, const RoomProbe& probe, long long slack);
+
+// What the files and folders below a host folder take as the host's
+// volumes count them: each file in whole 4 KiB units, each folder one unit.
+unsigned long long AllocatedBelow(const std::string& hostFolder);
 
 // How a boot runs: the whole program, or one worker's step in this process.
 enum class Runner { kProcess, kInstallation };
@@ -126,6 +156,10 @@ struct Boot {
     std::optional<PackageRecipe> requestBefore{};  // another package requested, at the row's place
     std::optional<unsigned char> requestSignedBy{};  // its signature (versioned, 0) by the key of this seed
     Expect after{};
+    std::optional<Room> room{};  // a process boot with --volume-size for it
+    // A worker step, which no check of room precedes: the flash has this
+    // many bytes free, as when its room shrank after the check.
+    std::optional<unsigned long long> stepFree{};
 };
 
 struct DeviceRow {
@@ -174,7 +208,7 @@ public:
     void LayDown();
     // What the boot's user or application does before it.
     void Prepare(const Boot& boot);
-    BootOutcome RunProcess(const Boot& boot) const;
+    BootOutcome RunProcess(const Boot& boot);
     // The package's sections where the extraction leaves them, for a step
     // of the installation worker.
     void LaySections() const;
@@ -186,6 +220,8 @@ public:
 private:
     std::string Fill(std::string text) const;
     void BuildPackage(const PackageRecipe& recipe);
+    // The boot's options with the --volume-size its room asks for.
+    std::vector<std::string> OptionsFor(const Boot& boot);
     std::string WhyLogsWrong(const UpgradeLogs& logs, const RuvexaRun& run) const;
 
     const DeviceRow& row_;
@@ -197,6 +233,8 @@ private:
     std::string logBefore_;           // the device's upgrade log before the first boot
     std::string usbLogBefore_;        // the USB disk's, once laid down
     int packages_ = 0;
+    long long need_ = -1;  // the room's need, once probed
+    long long free_ = -1;  // and the room given
 };
 
 }  // namespace scenario

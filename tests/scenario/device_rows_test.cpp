@@ -14,6 +14,7 @@
 
 #include "device_rows.h"
 #include "install_codes.h"
+#include "ruvexa_host.h"
 #include "signing_support.h"
 #include "worker_fixture.h"
 #include "worker_steps.h"
@@ -253,6 +254,20 @@ Boot LogBoot(int status, End end, UpgradeLogs logs, std::vector<std::string> fai
 }
 
 const std::string kErr40Result = "=== Upgrade result: code=[Err40] ===\r\n";
+
+// Room: an upgrade's need on each volume held to the room the volume has.
+std::string NoRoom(const std::string& volume) {
+    return "StartExtraction(): !!! Not enough space, volume=[\\" + volume + "], need=[{need}], free=[{free}], at=[*]";
+}
+
+const std::string kErr13Result = "=== Upgrade result: code=[Err13] ===";
+
+Boot ShortOfRoom(const std::string& volume) {
+    return {.after = {.end = End::kRefused,
+                      .log = {NoRoom(volume), kRemovedRequest},
+                      .upgradeLog = {NoRoom(volume), kErr13Result, kRemovedRequest}},
+            .room = Room{.volume = volume, .slack = -1}};
+}
 
 const std::vector<DeviceRow>& Rows() {
     static const std::vector<DeviceRow> rows = {
@@ -613,6 +628,58 @@ const std::vector<DeviceRow>& Rows() {
                             .usb = UsbLog::kEarlier,
                             .source = "USB",
                             .result = kErr40Result})}},
+        {.name = "RoomThatFitsUpgrades",
+         .boots = {{.status = 3, .after = {.end = End::kUpgraded}, .room = Room{}}}},
+        {.name = "RoomShortByOneByteRefuses", .boots = {ShortOfRoom("NandFlash")}},
+        {.name = "CardShortOfRoomForTheSectionsRefuses", .boots = {ShortOfRoom("Storage Card")}},
+        {.name = "UsbPackageShortOfRoomStaysOnItsDisk",
+         .device = {.request = Request::kUsb},
+         .boots = {ShortOfRoom("Hard Disk")}},
+        {.name = "UsbUpgradeShortOfRoomOnTheFlashRefuses",
+         .device = {.request = Request::kUsb},
+         .boots = {ShortOfRoom("NandFlash")}},
+        {.name = "RoomWithRollbackCountsWhatPreviousKeeps",
+         .device = {.files = {{kRollbackSetting, "starts=3\n"}}},
+         .boots = {[] {
+             Boot boot = KeepingUpgrade(kKeptEachItem);
+             boot.room = Room{};
+             return boot;
+         }()}},
+        // Room that shrank after the check: the write that finds the flash
+        // full fails as any failed write does, and the old version stays.
+        {.name = "FlashFullHalfWayFailsTheUnpacking",
+         .boots = {{.runner = Runner::kInstallation,
+                    .after = {.end = End::kUntouched,
+                              .log = {"Unzip [\\NandFlash\\Merrow\\Images_\\Start.bmp]==> WriteFile Failed !! "
+                                      "error = [112]",
+                                      "UpgradeThreadProc(): !!! Failed to unzip images=[\\Storage Card\\OV3_Download\\"
+                                      "AppImages.zi], at=[*]"},
+                              .code = "Err40",
+                              .absent = {kMerrow + L"Images_"}},
+                    .stepFree = 8192}}},
+        {.name = "DeltaRoomThatFitsUpgrades",
+         .device = DeltaDevice(),
+         .package = {.kind = PackageKind::kDelta},
+         .boots = {[] {
+             Boot boot = DeltaInstalled({});
+             boot.room = Room{};
+             return boot;
+         }()}},
+        {.name = "DeltaWithWholeExeRoomThatFitsUpgrades",
+         .device = DeltaDevice(Request::kUsb),
+         .package = {.kind = PackageKind::kDeltaWholeExe},
+         .boots = {[] {
+             Boot boot = DeltaInstalled({});
+             boot.room = Room{};
+             return boot;
+         }()}},
+        {.name = "DeltaShortByOneByteRefuses",
+         .device = DeltaDevice(),
+         .package = {.kind = PackageKind::kDelta},
+         .boots = {ShortOfRoom("NandFlash")}},
+        {.name = "RollbackShortByOneByteRefuses",
+         .device = {.files = {{kRollbackSetting, "starts=3\n"}}},
+         .boots = {ShortOfRoom("NandFlash")}},
     };
     return rows;
 }
@@ -631,10 +698,14 @@ protected:
     }
 
     // Runs the boot's worker step here; its log and its one posted result.
-    BootOutcome Step(const RowRun& run) {
+    BootOutcome Step(const RowRun& run, const Boot& boot) {
         log.Clear();
         run.LaySections();
+        if (boot.stepFree) {
+            host::SetVolumeCapacity(L"NandFlash", AllocatedBelow(device.Host(L"\\NandFlash")) + *boot.stepFree);
+        }
         RunInstallationStep(run.Package(), run.Remote(), window, ResultMessage());
+        host::ForgetVolumeCapacities();
         BootOutcome outcome{.stepped = true};
         outcome.run.log = log.Text();
         const auto posted = DrainResults();
@@ -653,7 +724,7 @@ TEST_P(DeviceScenario, Runs) {
         SCOPED_TRACE("boot " + std::to_string(number + 1));
         const Boot& boot = row.boots[number];
         run.Prepare(boot);
-        const BootOutcome outcome = boot.runner == Runner::kProcess ? run.RunProcess(boot) : Step(run);
+        const BootOutcome outcome = boot.runner == Runner::kProcess ? run.RunProcess(boot) : Step(run, boot);
         // A later boot builds on this one's device.
         ASSERT_EQ(run.WhyNot(boot, outcome), "") << outcome.run.err << outcome.run.log;
     }

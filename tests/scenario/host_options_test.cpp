@@ -54,6 +54,11 @@ TEST(HostOptions, BadOptionsEndWithStatusTwoAndOneLineWhy) {
         {{"--device-root", root, "--time-scale", "0"}, "ruvexa: --time-scale needs a positive number, not 0", true},
         {{"--device-root", root, "--time-scale", "fast"}, "ruvexa: --time-scale needs a positive number, not fast", true},
         {{"--device-root", root, "--media", "Hard Disk"}, "ruvexa: --media needs NAME=MS, not Hard Disk", true},
+        {{"--device-root", root, "--volume-size", "NandFlash"}, "ruvexa: --volume-size needs NAME=BYTES, not NandFlash",
+         true},
+        {{"--device-root", root, "--volume-size", "NandFlash=-1"},
+         "ruvexa: --volume-size needs NAME=BYTES, not NandFlash=-1", true},
+        {{"--device-root", root, "--volume-size", "=4096"}, "ruvexa: --volume-size needs NAME=BYTES, not =4096", true},
         {{"--device-root", root, "--power-cut-after", "0"}, "ruvexa: --power-cut-after needs a count of 1 or more, not 0",
          true},
         {{"--device-root", root, "--lose-unflushed"}, "ruvexa: --lose-unflushed needs --power-cut-after", true},
@@ -88,6 +93,7 @@ TEST(HostOptions, HelpAndVersionPrintAndEndWithZero) {
     scenario::RuvexaRun run = RunRuvexaExactly({"--help"}, scratch, &out);
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(out.find("--power-cut-after N"), std::string::npos) << out;
+    EXPECT_NE(out.find("--volume-size NAME=BYTES"), std::string::npos) << out;
     run = RunRuvexaExactly({"--version"}, scratch, &out);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(out.rfind("ruvexa 1.", 0), 0u) << out;

@@ -14,10 +14,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "device_rows.h"
 #include "ruvexa_runner.h"
 #include "upgrade_package.h"
 
@@ -31,9 +33,9 @@ using testing_support::TempDevice;
 // device whose new version has used up its starts; on a keyed device, an
 // upgrade with rollback off that raises the floor at its completion, or the
 // boot that finds Trial.flag deleted and raises it then; or a delta upgrade
-// over the version it was made from, without or with rollback on.
-// Or an upgrade that rotates the keys, without or with rollback on, or the
-// rollback of such an upgrade.
+// over the version it was made from, without or with rollback on; or an
+// upgrade that rotates the keys, without or with rollback on, or the
+// rollback of such an upgrade; or an upgrade refused for want of room.
 enum class Cut {
     kUpgrade,
     kKeepingUpgrade,
@@ -45,6 +47,7 @@ enum class Cut {
     kRotation,
     kKeepingRotation,
     kRotationRollback,
+    kShortOfRoom,
 };
 
 // The floor before the swept boot and the package's security version.
@@ -56,6 +59,9 @@ struct SweepCase {
     bool remote;
     bool loseUnflushed;
     Cut cut = Cut::kUpgrade;
+    // The flash is given just the room the upgrade needs and this many bytes
+    // more (fewer when negative), in every boot.
+    std::optional<long long> roomSlack{};
 };
 
 // Device time runs fast enough that the waits of a boot take milliseconds; a
@@ -121,13 +127,15 @@ void MakeRotatedTrialDevice(const TempDevice& device, const scenario::BuiltPacka
 // The file-system changes of the whole swept boot, which ends in a reset (the
 // boot after a trial: by itself), as the host counts them.
 unsigned long ChangesOfSweptBoot(const scenario::BuiltPackage& package, const SweepCase& sweep,
-                                 const TempDevice* trialDevice, const Scratch& scratch) {
+                                 const TempDevice* trialDevice, const std::vector<std::string>& boots,
+                                 const Scratch& scratch) {
     TempDevice device;
     MakeSweptDevice(device, package, sweep, trialDevice);
-    auto run = scenario::RunRuvexa(device.Root(), kFastBoots, scratch);
+    auto run = scenario::RunRuvexa(device.Root(), boots, scratch);
     std::smatch match;
     static const std::regex counted("ruvexa-host: ([0-9]+) file-system changes? in this boot");
-    if (run.status != (sweep.cut == Cut::kFloorAfterTrial ? 0 : 3) || !std::regex_search(run.err, match, counted)) {
+    const bool endsByItself = sweep.cut == Cut::kFloorAfterTrial || sweep.cut == Cut::kShortOfRoom;
+    if (run.status != (endsByItself ? 0 : 3) || !std::regex_search(run.err, match, counted)) {
         ADD_FAILURE() << "the uncut boot did not end as expected:\n" << run.err << run.log;
         return 0;
     }
@@ -151,7 +159,15 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
     if (sweep.cut == Cut::kRollback) scenario::MakeTrialDevice(trialDevice, package, sweep.remote, scratch);
     if (sweep.cut == Cut::kFloorAfterTrial) MakeProvedTrialDevice(trialDevice, package, sweep.remote, scratch);
     if (sweep.cut == Cut::kRotationRollback) MakeRotatedTrialDevice(trialDevice, package, sweep.remote, scratch);
-    const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, scratch);
+    std::vector<std::string> boots = kFastBoots;
+    if (sweep.roomSlack) {
+        TempDevice probed;
+        MakeSweptDevice(probed, package, sweep, &trialDevice);
+        const auto probe = scenario::ProbeRoom(probed.Root(), "NandFlash", kFastBoots, scratch);
+        ASSERT_TRUE(probe);
+        boots = Concat(boots, scenario::RoomOption("NandFlash", *probe, *sweep.roomSlack));
+    }
+    const unsigned long cutPoints = ChangesOfSweptBoot(package, sweep, &trialDevice, boots, scratch);
     ASSERT_GT(cutPoints, 0u);
 
     unsigned long converged = 0;
@@ -161,8 +177,8 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
         // The floor is looked at right after the cut, so the cut boot runs
         // alone and the device boots on in a second run.
         const bool lookRightAfter = RaisesFloor(sweep) || RotatesKeys(sweep);
-        std::vector<std::string> options = Concat(
-            kFastBoots, {"--power-cut-after", std::to_string(cut), "--boots", lookRightAfter ? "1" : "4"});
+        std::vector<std::string> options =
+            Concat(boots, {"--power-cut-after", std::to_string(cut), "--boots", lookRightAfter ? "1" : "4"});
         if (sweep.loseUnflushed) options.push_back("--lose-unflushed");
 
         auto run = scenario::RunRuvexa(device.Root(), options, scratch);
@@ -184,12 +200,14 @@ TEST_P(PowerCutSweep, EveryCutPointConverges) {
             if (keys != scenario::OldKeyFile() && keys != scenario::NextKeyFile()) {
                 why += "after the cut the keys in force are neither the old nor the new ones\n";
             }
-            if (run.status == 9) run = scenario::RunRuvexa(device.Root(), Concat(kFastBoots, {"--boots", "4"}), scratch);
+            if (run.status == 9) run = scenario::RunRuvexa(device.Root(), Concat(boots, {"--boots", "4"}), scratch);
             const bool rolledBack = sweep.cut == Cut::kRotationRollback;
             why += scenario::WhyNotTrusting(device, rolledBack ? scenario::OldKeyFile() : scenario::NextKeyFile());
         }
         if (sweep.cut == Cut::kRollback || sweep.cut == Cut::kRotationRollback) {
             why += scenario::WhyNotRolledBack(device, run, package);
+        } else if (sweep.cut == Cut::kShortOfRoom) {
+            why += scenario::WhyNotRefused(device, run, sweep.remote, true);
         } else {
             why += scenario::WhyNotUpgraded(device, run, content, sweep.remote);
             if (sweep.cut == Cut::kKeepingUpgrade) why += scenario::WhyPreviousNotKept(device, package, sweep.remote);
@@ -242,7 +260,18 @@ INSTANTIATE_TEST_SUITE_P(Upgrades, PowerCutSweep,
                                            SweepCase{"KeepingRotationRemoteClean", true, false, Cut::kKeepingRotation},
                                            SweepCase{"KeepingRotationRemoteLossy", true, true, Cut::kKeepingRotation},
                                            SweepCase{"RotationRollbackRemoteClean", true, false, Cut::kRotationRollback},
-                                           SweepCase{"RotationRollbackRemoteLossy", true, true, Cut::kRotationRollback}),
+                                           SweepCase{"RotationRollbackRemoteLossy", true, true, Cut::kRotationRollback},
+                                           SweepCase{"FittingRoomRemoteLossy", true, true, Cut::kUpgrade, 0},
+                                           SweepCase{"FittingRoomKeepingLocalClean", false, false,
+                                                     Cut::kKeepingUpgrade, 0},
+                                           // A cut while the patched executable is written leaves
+                                           // it for the redo to write over, beside a folder it
+                                           // builds again: the redo needs a unit or two more than
+                                           // the first run.
+                                           SweepCase{"RoomWithTwoUnitsToSpareDeltaRemoteClean", true, false,
+                                                     Cut::kDelta, 8192},
+                                           SweepCase{"ShortOfRoomRemoteLossy", true, true, Cut::kShortOfRoom, -1},
+                                           SweepCase{"ShortOfRoomLocalClean", false, false, Cut::kShortOfRoom, -1}),
                          [](const ::testing::TestParamInfo<SweepCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -271,13 +271,17 @@ std::string WhyNotRolledBack(const testing_support::TempDevice& device, const Ru
     return why;
 }
 
-std::string WhyNotRefused(const testing_support::TempDevice& device, const RuvexaRun& run, bool remote) {
+std::string WhyNotRefused(const testing_support::TempDevice& device, const RuvexaRun& run, bool remote,
+                          bool packageMayStay) {
     std::string why;
     if (run.status != 0) why += "the last boot ended with " + std::to_string(run.status) + "\n";
     if (run.LogHas("=== Extraction Complete ===")) why += "the package was extracted\n";
     if (device.Exists(UpgradeFlag(remote))) why += "the request's flag is still there\n";
-    if (device.Exists(PackagePath(remote)) == remote) why += "a downloaded package stayed or a USB one went\n";
-    if (remote && device.Exists(PackagePath(remote) + L".SIG")) why += "the downloaded signature stayed\n";
+    const bool packageStays = device.Exists(PackagePath(remote));
+    if (packageStays == remote && !(remote && packageMayStay)) why += "a downloaded package stayed or a USB one went\n";
+    if (remote && !packageMayStay && device.Exists(PackagePath(remote) + L".SIG")) {
+        why += "the downloaded signature stayed\n";
+    }
     if (!device.Exists(kStartUpFolder)) why += "the start-up folder was removed\n";
     for (const wchar_t* section : kSectionFiles) {
         if (device.Exists(SectionFolder(remote) + section)) {

@@ -121,8 +121,10 @@ std::string WhyNotRolledBack(const testing_support::TempDevice& device, const Ru
 // it has): the boot ended by itself without an extraction, the request's flag
 // is gone with a downloaded package and its signature (a USB disk's stay), no
 // section was written and the start-up folder is still there, and the old
-// application started.
-std::string WhyNotRefused(const testing_support::TempDevice& device, const RuvexaRun& run, bool remote);
+// application started. With `packageMayStay` a downloaded package may stay
+// behind its deleted flag, as a power cut between the two deletions leaves it.
+std::string WhyNotRefused(const testing_support::TempDevice& device, const RuvexaRun& run, bool remote,
+                          bool packageMayStay = false);
 
 // A keyed device: the test key as Upgrade.pub, the package's signature
 // carrying `securityVersion`, and one floor record holding `floor`.

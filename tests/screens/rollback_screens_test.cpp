@@ -1,7 +1,8 @@
 // The screens of rollback: the rollback boot's status line from "Rolling
 // back..." to "Rolled back. Rebooting...", and the codes of a package refused
-// as rolled back, below the security floor or for another model, whose lines are narrowed to fit
-// the screen; compared with reference images.
+// as rolled back, below the security floor or for another model, whose lines
+// are narrowed to fit the screen, or for want of room; compared with
+// reference images.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -26,6 +27,7 @@ struct ScreensRow {
     std::function<void(TempDevice&, const scenario::BuiltPackage&, Scratch&)> prepare;
     int status;                       // of the boot compared
     std::vector<std::string> states;  // references of the status line's states after the first
+    std::vector<std::string> options{};  // host options of the boot compared
 };
 
 void PrintTo(const ScreensRow& row, std::ostream* out) { *out << row.name; }
@@ -59,6 +61,11 @@ void ForAnotherModel(TempDevice& device, const scenario::BuiltPackage& package, 
                      package_testing::SignedContentFile(key, package.bytes, 0, {}, {"OV3-Pro"}));
 }
 
+// A flash far too small for the upgrade: the old version alone fills it.
+void ShortOfRoom(TempDevice& device, const scenario::BuiltPackage& package, Scratch&) {
+    scenario::MakeUpgradeDevice(device, package, true);
+}
+
 class RollbackScreens : public ::testing::TestWithParam<ScreensRow> {};
 
 TEST_P(RollbackScreens, StatusLinesMatchTheirReferences) {
@@ -69,7 +76,8 @@ TEST_P(RollbackScreens, StatusLinesMatchTheirReferences) {
     row.prepare(device, package, scratch);
     ASSERT_FALSE(HasFatalFailure());
 
-    auto run = RunRuvexa(device.Root(), {"--time-scale", "100", "--frames", scratch.Path("frames")}, scratch);
+    const std::vector<std::string> options = {"--time-scale", "100", "--frames", scratch.Path("frames")};
+    auto run = RunRuvexa(device.Root(), testing_support::Concat(options, row.options), scratch);
     ASSERT_EQ(run.status, row.status) << run.err << run.log;
 
     const std::vector<screens::Image> states = screens::StatusStates(scratch.Path("frames"));
@@ -88,7 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ScreensRow{"Rollback", UsedUpTrial, 3, {"rollback_rolling_back", "rollback_rebooting"}},
                       ScreensRow{"Refusal", RejectedRequest, 0, {"refusal_err10"}},
                       ScreensRow{"FloorRefusal", BelowTheFloor, 0, {"refusal_err11"}},
-                      ScreensRow{"ModelRefusal", ForAnotherModel, 0, {"refusal_err12"}}),
+                      ScreensRow{"ModelRefusal", ForAnotherModel, 0, {"refusal_err12"}},
+                      ScreensRow{"RoomRefusal", ShortOfRoom, 0, {"refusal_err13"},
+                                 {"--volume-size", "NandFlash=4096"}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -39,6 +39,15 @@ constexpr CodeExplanation Explain(Refusal refusal) {
                     nullptr,
                     "Send the package made for this model (ruvexa-pack inspect shows the models a package names), "
                     "or build one that names this model with --model."};
+        case Refusal::kNotEnoughSpace:
+            return {"not enough space",
+                    "Before writing anything, the device worked out the most the upgrade takes at any one moment on "
+                    "each volume it writes to (the sections beside the package, the unpacked archives, the new "
+                    "executable, and with rollback on the old version kept in Previous) and one volume has less "
+                    "free. The log line names the volume with need=[bytes] and free=[bytes].",
+                    nullptr,
+                    "Make room on the volume the log names (\\NandFlash: old files of the application; a USB disk or "
+                    "SD card: other files beside the package), then request the upgrade again."};
     }
     return {};
 }

@@ -18,6 +18,7 @@
 #include "ruvexa_host.h"
 #include "share.h"
 #include "unflushed_data.h"
+#include "volume_capacity.h"
 
 namespace host {
 namespace {
@@ -51,14 +52,18 @@ BOOL RenameNoReplace(const std::string& from, const std::string& to, bool isFold
 }
 
 // The data writes and the flush answer to the WriteFile and
-// FlushFileBuffers failure hooks, so that a test can fail a copy midway.
-bool CopyContents(int in, int out) {
+// FlushFileBuffers failure hooks, so that a test can fail a copy midway, and
+// to the target volume's capacity, as the device's copy runs out of room.
+bool CopyContents(int in, int out, const std::string& targetVolume) {
     std::vector<unsigned char> buffer(kCopyChunkSize);
+    uint64_t copied = 0;
     for (;;) {
         size_t read = 0;
         if (!ReadUpTo(in, buffer.data(), buffer.size(), &read)) return false;
         if (read == 0) return true;
         if (ShouldFail(Op::WriteFile)) return false;
+        if (!HasRoomToGrow(targetVolume, copied, copied + read)) return false;
+        copied += read;
         BeforeFileSystemChange();
         BeforeDataChange(out);
         size_t written = 0;
@@ -86,7 +91,7 @@ BOOL CopyAcrossVolumes(const DevicePath& source, const DevicePath& target) {
         close(in);
         return FailWithErrno(error);
     }
-    bool ok = CopyContents(in, out) &&
+    bool ok = CopyContents(in, out, target.volume) &&
               StoreAttributes(out, AttributesOf(source.host, source.st) & kSettableAttributeBits);
     if (ok) {
         const struct timespec times[2] = {source.st.st_atim, source.st.st_mtim};

@@ -10,6 +10,7 @@
 #include "fs_change.h"
 #include "path.h"
 #include "ruvexa_host.h"
+#include "volume_capacity.h"
 
 extern "C" BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName,
                                         LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
@@ -19,6 +20,7 @@ extern "C" BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName,
     host::DevicePath path;
     if (!host::ResolveDevicePath(lpPathName, &path)) return FALSE;
     if (path.exists) return host::Fail(ERROR_ALREADY_EXISTS);
+    if (!host::HasRoomForFolder(path.volume)) return FALSE;
     host::BeforeFileSystemChange();
     if (mkdir(path.host.c_str(), 0777) != 0) return host::FailWithErrno(errno);
     return TRUE;

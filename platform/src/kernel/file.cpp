@@ -56,13 +56,14 @@ int OpenFlags(DWORD access, bool truncates) {
 }
 
 // `st` is the descriptor's own status.
-HANDLE Register(int fd, const struct stat& st, DWORD access, DWORD shareMode, uint64_t* token) {
+HANDLE Register(int fd, const struct stat& st, DWORD access, DWORD shareMode, const std::string& volume,
+                uint64_t* token) {
     *token = RegisterOpen(FileId{st.st_dev, st.st_ino}, access, shareMode);
     if (*token == 0) {
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
-    return RegisterHandle(std::make_shared<FileObject>(fd, access, *token));
+    return RegisterHandle(std::make_shared<FileObject>(fd, access, *token, volume));
 }
 
 HANDLE OpenExisting(const DevicePath& path, DWORD access, DWORD shareMode, DWORD disposition,
@@ -88,7 +89,7 @@ HANDLE OpenExisting(const DevicePath& path, DWORD access, DWORD shareMode, DWORD
         return FailOpen(ERROR_ACCESS_DENIED);
     }
     uint64_t token = 0;
-    HANDLE handle = Register(fd, st, access, shareMode, &token);
+    HANDLE handle = Register(fd, st, access, shareMode, path.volume, &token);
     if (handle == INVALID_HANDLE_VALUE) return handle;
     if (truncates) {
         BeforeFileSystemChange();
@@ -125,7 +126,7 @@ HANDLE CreateNew(const DevicePath& path, DWORD access, DWORD shareMode, DWORD at
         return FailOpen(error);
     }
     uint64_t token = 0;
-    HANDLE handle = Register(fd, st, access, shareMode, &token);
+    HANDLE handle = Register(fd, st, access, shareMode, path.volume, &token);
     if (handle != INVALID_HANDLE_VALUE) SetLastError(ERROR_SUCCESS);
     return handle;
 }

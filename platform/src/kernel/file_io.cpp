@@ -1,4 +1,5 @@
-// ReadFile, WriteFile, SetFilePointer, GetFileSize, FlushFileBuffers.
+// ReadFile, WriteFile, SetFilePointer, GetFileSize, FlushFileBuffers,
+// SetEndOfFile.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,22 @@
 #include "fs_change.h"
 #include "ruvexa_host.h"
 #include "unflushed_data.h"
+#include "volume_capacity.h"
 
 namespace host {
+namespace {
+
+// A volume of a set capacity takes the file's growth to `newEnd` only
+// while it has room; a refused write or extension changes nothing.
+bool HasRoomToEnd(const FileObject& file, uint64_t newEnd) {
+    uint64_t capacity = 0;
+    if (!VolumeCapacity(file.Volume(), &capacity)) return true;
+    struct stat st;
+    if (fstat(file.Descriptor(), &st) != 0) return FailWithErrno(errno);
+    return HasRoomToGrow(file.Volume(), static_cast<uint64_t>(st.st_size), newEnd);
+}
+
+}  // namespace
 
 bool WriteAll(int fd, const void* data, size_t size, size_t* written) {
     const auto* bytes = static_cast<const unsigned char*>(data);
@@ -87,6 +102,9 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
     }
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
     if (nNumberOfBytesToWrite == 0) return TRUE;
+    const off_t position = lseek(file->Descriptor(), 0, SEEK_CUR);
+    if (position < 0) return host::FailWithErrno(errno);
+    if (!host::HasRoomToEnd(*file, static_cast<uint64_t>(position) + nNumberOfBytesToWrite)) return FALSE;
     host::BeforeFileSystemChange();
     host::BeforeDataChange(file->Descriptor());
     size_t written = 0;
@@ -165,5 +183,19 @@ extern "C" BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
     if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
     if (!host::SyncHostFileIfAsked(file->Descriptor())) return host::FailWithErrno(errno);
     host::AfterDataFlushed(file->Descriptor());
+    return TRUE;
+}
+
+// The file ends at the position: cut there, or extended with zeros.
+extern "C" BOOL WINAPI SetEndOfFile(HANDLE hFile) {
+    auto file = host::LookupFile(hFile);
+    if (!file) return FALSE;
+    if (!file->CanWrite()) return host::Fail(ERROR_ACCESS_DENIED);
+    const off_t position = lseek(file->Descriptor(), 0, SEEK_CUR);
+    if (position < 0) return host::FailWithErrno(errno);
+    if (!host::HasRoomToEnd(*file, static_cast<uint64_t>(position))) return FALSE;
+    host::BeforeFileSystemChange();
+    host::BeforeDataChange(file->Descriptor());
+    if (ftruncate(file->Descriptor(), position) != 0) return host::FailWithErrno(errno);
     return TRUE;
 }

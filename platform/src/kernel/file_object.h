@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "handle.h"
 
@@ -12,8 +13,8 @@ namespace host {
 
 class FileObject : public KernelObject {
 public:
-    FileObject(int fd, DWORD access, uint64_t shareToken)
-        : fd_(fd), access_(access), shareToken_(shareToken) {}
+    FileObject(int fd, DWORD access, uint64_t shareToken, std::string volume)
+        : fd_(fd), access_(access), shareToken_(shareToken), volume_(std::move(volume)) {}
     ~FileObject() override;
     FileObject(const FileObject&) = delete;
     FileObject& operator=(const FileObject&) = delete;
@@ -23,11 +24,15 @@ public:
     int Descriptor() const { return fd_; }
     bool CanRead() const { return access_ & GENERIC_READ; }
     bool CanWrite() const { return access_ & GENERIC_WRITE; }
+    // The root folder the file was opened on ("" for one directly in the
+    // root): its volume's capacity bounds the file's growth.
+    const std::string& Volume() const { return volume_; }
 
 private:
     int fd_;
     DWORD access_;
     uint64_t shareToken_;
+    std::string volume_;
 };
 
 // The file behind `handle`; null with ERROR_INVALID_HANDLE when it is not
