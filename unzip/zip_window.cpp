@@ -15,7 +15,7 @@ namespace {
 
 ZipWindow* WindowOf(voidpf stream) { return static_cast<ZipWindow*>(stream); }
 
-// The window's bytes from `at`, read from the file into `buffer`.
+// The archive's bytes from `at`, read from the file into `buffer`.
 DWORD ReadFromFile(ZipWindow* w, DWORD at, void* buffer, DWORD count) {
     const ULONGLONG start = static_cast<ULONGLONG>(w->offset) + at;
     LONG high = static_cast<LONG>(start >> 32);
