@@ -1,5 +1,6 @@
 // ZipEntryReader over minizip: the archive is opened by name, as the
-// extractor opens it, and the entry's data is inflated as it is read.
+// extractor opens it, or through a window of an open file, and the entry's
+// data is inflated as it is read.
 #include "zip_entry_reader.h"
 
 #include <stdlib.h>
@@ -14,6 +15,7 @@ void ZipEntryReader::Release() {
     unzClose(archive_);
     archive_ = nullptr;
     entryOpen_ = false;
+    size_ = 0;
 }
 
 bool ZipEntryReader::Open(LPCWSTR zipPath, const char* entryName) {
@@ -24,14 +26,28 @@ bool ZipEntryReader::Open(LPCWSTR zipPath, const char* entryName) {
         return false;
     }
     archive_ = unzOpen(narrowPath);
+    return OpenEntry(entryName);
+}
+
+bool ZipEntryReader::Open(HANDLE file, DWORD offset, DWORD size, const char* entryName) {
+    Release();
+    archive_ = OpenZipWindow(file, offset, size, &window_);
+    return OpenEntry(entryName);
+}
+
+bool ZipEntryReader::OpenEntry(const char* entryName) {
     if (!archive_) return false;
+    unz_file_info64 info;
     // Case-sensitive: the entry is the tool's, written under this exact name.
-    if (unzLocateFile(archive_, entryName, 1) != UNZ_OK || unzOpenCurrentFile(archive_) != UNZ_OK) {
+    if (unzLocateFile(archive_, entryName, 1) != UNZ_OK ||
+        unzGetCurrentFileInfo64(archive_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        unzOpenCurrentFile(archive_) != UNZ_OK) {
         Release();
         return false;
     }
     entryOpen_ = true;
     ended_ = false;
+    size_ = info.uncompressed_size;
     return true;
 }
 

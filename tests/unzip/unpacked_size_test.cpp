@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive_support.h"
@@ -83,6 +84,8 @@ struct EntryRow {
     const char* wanted;
     DWORD limit;
     std::optional<std::string> data;  // none: not read
+    // Bytes of the archive replaced by as many others before it is read.
+    std::pair<std::string, std::string> damage = {};
 };
 
 void PrintTo(const EntryRow& row, std::ostream* out) { *out << row.name; }
@@ -96,6 +99,8 @@ const EntryRow kEntryRows[] = {
     {"AnEmptyEntry", {{.name = "Delta.manifest", .data = ""}}, "Delta.manifest", 1024, std::string()},
     {"NamesCompareExactly", {{.name = "delta.manifest", .data = kManifest}}, "Delta.manifest", 1024, std::nullopt},
     {"AnEntryPastTheLimit", {{.name = "Delta.manifest", .data = kManifest}}, "Delta.manifest", 10, std::nullopt},
+    {"AnEntryThatFailsItsChecksum", {{.name = "Delta.manifest", .data = kManifest, .method = 0}}, "Delta.manifest",
+     1024, std::nullopt, {"add 3", "add 4"}},
 };
 
 class EntryInPlaceRows : public ::testing::TestWithParam<EntryRow> {};
@@ -104,7 +109,12 @@ TEST_P(EntryInPlaceRows, ReadsTheEntryWhereItLies) {
     const EntryRow& row = GetParam();
     TempDevice device;
     ASSERT_TRUE(unzip_testing::MakeMinizipZip(device.Path("a.zip"), row.entries));
-    const std::string archive = testing_support::ReadHostFile(device.Path("a.zip"));
+    std::string archive = testing_support::ReadHostFile(device.Path("a.zip"));
+    if (!row.damage.first.empty()) {
+        const size_t at = archive.find(row.damage.first);
+        ASSERT_NE(at, std::string::npos);
+        archive.replace(at, row.damage.first.size(), row.damage.second);
+    }
     device.WriteFile(L"\\NandFlash\\package.bin", std::string(8, 'h') + archive + std::string(16, 't'));
     HANDLE file = CreateFileW(L"\\NandFlash\\package.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
