@@ -5,18 +5,19 @@
 #include "device_paths.h"
 #include "file_helpers.h"
 #include "log_line.h"
+#include "package_constants.h"
 
 namespace {
 
 bool IsThere(LPCWSTR path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
-// The number of keys of a trusted key file, for the log: each is 48 bytes.
+// The number of keys of a trusted key file, for the log: one key file each.
 DWORD KeysIn(LPCWSTR path) {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
     const DWORD size = GetFileSize(file, NULL);
     CloseHandle(file);
-    return size == INVALID_FILE_SIZE ? 0 : size / 48;
+    return size == INVALID_FILE_SIZE ? 0 : size / kPublicKeyFileSize;
 }
 
 }  // namespace
