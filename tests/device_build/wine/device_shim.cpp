@@ -6,6 +6,7 @@
 //   RUVEXA_POWER_OFF_AFTER_MS  switches the device off (status 5) after so long
 //   FindFirstFileW     takes a folder path ending in "\" as the folder, as the
 //                      device does (the program probes its download folder so)
+//   SystemParametersInfoW  answers SPI_GETOEMINFO with the host's default model
 // The device's entry point takes a wide command line; wWinMain passes it on.
 #include <windows.h>
 
@@ -13,12 +14,15 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include <string.h>
 
 #undef CreateFileW
 #undef DeviceIoControl
 #undef CloseHandle
 #undef FindFirstFileW
+#undef SystemParametersInfoW
 
+#include "ce_only.h"
 #include "pm.h"
 
 namespace {
@@ -92,6 +96,17 @@ extern "C" HANDLE WINAPI DeviceShimFindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_
         return FindFirstFileW(trimmed, found);
     }
     return FindFirstFileW(pattern, found);
+}
+
+extern "C" BOOL WINAPI DeviceShimSystemParametersInfoW(UINT action, UINT size, PVOID out, UINT flags) {
+    if (action != SPI_GETOEMINFO) return SystemParametersInfoW(action, size, out, flags);
+    static const WCHAR kModel[] = L"MERROW-OV3";  // the host's --oem-info default
+    if (!out || size < sizeof(kModel)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    memcpy(out, kModel, sizeof(kModel));
+    return TRUE;
 }
 
 extern "C" DWORD WINAPI CeSetSystemPowerState(LPCWSTR, DWORD, DWORD) { ExitProcess(4); }

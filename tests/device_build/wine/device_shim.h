@@ -15,7 +15,12 @@ extern "C" BOOL WINAPI DeviceShimCloseHandle(HANDLE);
 // A search for a folder path ending in "\" finds the folder, as the device's
 // file system does; desktop Windows finds nothing there.
 extern "C" HANDLE WINAPI DeviceShimFindFirstFileW(LPCWSTR, LPWIN32_FIND_DATAW);
+// The OEM info, a CE-only action of SystemParametersInfoW (ce_only.h): the
+// host's default model, so that both builds stand for the same device.
+#include "ce_only.h"
+extern "C" BOOL WINAPI DeviceShimSystemParametersInfoW(UINT, UINT, PVOID, UINT);
 #define CreateFileW DeviceShimCreateFileW
 #define DeviceIoControl DeviceShimDeviceIoControl
 #define CloseHandle DeviceShimCloseHandle
 #define FindFirstFileW DeviceShimFindFirstFileW
+#define SystemParametersInfoW DeviceShimSystemParametersInfoW
