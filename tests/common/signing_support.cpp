@@ -38,16 +38,25 @@ std::string SignatureFile(const TestKey& signer, const std::string& bytes, const
     return "RVSG" + LittleEndian(1) + named.keyId + std::string(reinterpret_cast<char*>(signature), sizeof(signature));
 }
 
-std::string VersionedSignatureFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion) {
-    const std::string prefix = "RVSG" + LittleEndian(2) + LittleEndian(securityVersion);
+namespace {
+
+// The Ed25519ph signature of `prefix` followed by `bytes`, as 64 bytes.
+std::string SignedAfterPrefix(const TestKey& signer, const std::string& prefix, const std::string& bytes) {
     crypto_sign_state state;
     crypto_sign_init(&state);
     crypto_sign_update(&state, Bytes(prefix), prefix.size());
     crypto_sign_update(&state, Bytes(bytes), bytes.size());
     unsigned char signature[crypto_sign_BYTES];
     crypto_sign_final_create(&state, signature, nullptr, Bytes(signer.secretKey));
+    return std::string(reinterpret_cast<char*>(signature), sizeof(signature));
+}
+
+}  // namespace
+
+std::string VersionedSignatureFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion) {
+    const std::string prefix = "RVSG" + LittleEndian(2) + LittleEndian(securityVersion);
     return "RVSG" + LittleEndian(2) + signer.keyId + LittleEndian(securityVersion) +
-           std::string(reinterpret_cast<char*>(signature), sizeof(signature));
+           SignedAfterPrefix(signer, prefix, bytes);
 }
 
 std::string SignedContentFile(const TestKey& signer, const std::string& bytes, uint32_t securityVersion,
@@ -58,14 +67,8 @@ std::string SignedContentFile(const TestKey& signer, const std::string& bytes, u
     for (const TestKey& key : nextKeys) content += PublicKeyFile(key);
     for (const std::string& model : models) content += static_cast<char>(model.size()) + model;
     const std::string prefix = "RVSG" + LittleEndian(3) + LittleEndian(securityVersion) + content;
-    crypto_sign_state state;
-    crypto_sign_init(&state);
-    crypto_sign_update(&state, Bytes(prefix), prefix.size());
-    crypto_sign_update(&state, Bytes(bytes), bytes.size());
-    unsigned char signature[crypto_sign_BYTES];
-    crypto_sign_final_create(&state, signature, nullptr, Bytes(signer.secretKey));
     return "RVSG" + LittleEndian(3) + signer.keyId + LittleEndian(securityVersion) + content +
-           std::string(reinterpret_cast<char*>(signature), sizeof(signature));
+           SignedAfterPrefix(signer, prefix, bytes);
 }
 
 std::string TrustedKeyFile(const std::vector<TestKey>& keys) {
